@@ -1,0 +1,44 @@
+// Scan buffers and scan lists: a stretch of a file held in memory and the
+// ordered lists of packets, start codes, pictures and audio frames found in
+// it. Every analysis of the engine works on these.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/analysis/stream_params.h"
+
+namespace cw {
+
+// Time stamp meaning "none".
+inline constexpr std::int64_t kNoTime = -1;
+
+// One element of a scan list. Lists are kept in increasing buffer order.
+struct ScanEntry {
+  std::uint32_t start = 0;    // packet's first byte, or the code / header found
+  std::uint32_t end = 0;      // one past the packet; codes and frames: == start
+  std::uint32_t payload = 0;  // packet's first payload byte; codes and frames: == start
+  std::uint8_t kind = 0;      // stream id; code byte 0xB3/0xB7/0xB8; 'I','P','B','D'; 'A'/'a'
+  std::int64_t value1 = kNoTime;  // packet: PTS; picture: temporal reference; frame: time
+  std::int64_t value2 = kNoTime;  // packet: DTS; picture: decoding time; frame: time
+};
+
+using ScanList = std::vector<ScanEntry>;
+
+// A stretch of one file read into memory.
+struct ScanBuffer {
+  std::vector<std::uint8_t> data;
+  std::int64_t fileOffset = 0;  // file position of data[0]
+  ScanList packets;
+
+  // Audio-only scanning state carried from one buffer of a file to the next.
+  StreamParams audio;
+  std::int64_t frameCounter = 0;
+  int carriedBytes = 0;  // 0..3 bytes of a split header at the end of the previous buffer
+  std::uint8_t carried[3] = {0, 0, 0};
+  bool carriedPadding = false;
+
+  std::uint32_t size() const { return static_cast<std::uint32_t>(data.size()); }
+};
+
+}  // namespace cw

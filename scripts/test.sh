@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: unit and corpus tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then a short fuzz run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+bash scripts/deps.sh
+
+jobs=$(nproc)
+build=$root/build/test
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCLIPWRIGHT_SANITIZE=ON -DCLIPWRIGHT_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$jobs"
+
+bash scripts/make-corpus.sh "$build/corpus"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
+
+if [ -x scripts/fuzz.sh ]; then
+  bash scripts/fuzz.sh 60
+fi
