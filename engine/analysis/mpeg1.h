@@ -27,6 +27,13 @@ inline constexpr int kMaxStuffing = 16;
 inline constexpr std::int64_t kClock = 90000;  // system clock ticks per second
 inline constexpr double kSecondsPerTick = 1.1111111111111112e-05;
 
+// Engine error of a sequence header whose picture rate code is outside 1-8.
+inline constexpr int kErrPictureRate = 1502;
+// bit_rate value that declares a variable rate.
+inline constexpr int kVariableBitRate = 0x3FFFF;
+// Frame length reported for free-format audio (bit-rate index 0).
+inline constexpr int kFreeFormatFrameLength = 4;
+
 inline bool isStartCode(const std::uint8_t* p) { return p[0] == 0 && p[1] == 0 && p[2] == 1; }
 inline bool isPacketId(std::uint8_t id) { return id >= 0xBC; }
 inline bool isAudioId(std::uint8_t id) { return id >= 0xC0 && id <= 0xDF; }
@@ -43,13 +50,15 @@ void encodeTimeStamp(std::uint8_t* b, std::uint8_t prefix, std::int64_t ticks);
 std::int64_t packScr(const std::uint8_t* pack);
 std::int32_t packMuxRate(const std::uint8_t* pack);  // units of 50 bytes/s
 void encodePackHeader(std::uint8_t* pack, std::int64_t scr, std::int32_t muxRate);
-// Bytes of pack header plus the system header that follows it.
+// Bytes of pack header plus the system header that follows it (12 when no
+// system header follows). The caller provides 18 bytes from the pack start.
 int packAndSystemHeaderSize(const std::uint8_t* pack);
 
 // --- Packet header ---------------------------------------------------------
 inline int packetLength(const std::uint8_t* p) { return p[4] << 8 | p[5]; }
-// Parses the header fields from byte 6 within `avail` bytes of the packet.
-// Returns the payload offset from the start code, or -1 for an incorrect header.
+// Parses the header fields from byte 6 within `avail` bytes of the packet
+// (private stream 2 has none: its payload starts at byte 6). False for an
+// incorrect header or one that does not fit in `avail`; `out` is then untouched.
 struct PacketHeader {
   int payloadOffset = 6;
   bool hasStd = false;
@@ -59,7 +68,8 @@ struct PacketHeader {
   std::int64_t dts = -1;
 };
 bool parsePacketHeader(const std::uint8_t* packet, int avail, PacketHeader& out);
-// PTS only: skips 0xFF and the STD bytes; -1 on 0x0F.
+// PTS only: skips 0xFF and the STD bytes; -1 on 0x0F or when no time stamp
+// flag nibble (0x2 or 0x3) follows.
 std::int64_t packetPts(const std::uint8_t* packet, int avail);
 // PTS and DTS by the flag nibble.
 void packetPtsDts(const std::uint8_t* packet, int avail, std::int64_t& pts, std::int64_t& dts);
@@ -71,8 +81,8 @@ struct SequenceHeader {
   int pictureRateCode = 0;
   int bitRateValue = 0;  // units of 400 bit/s; 0x3FFFF variable
   int vbvBufferSize = 0;
-  double pictureRate = 0.0;    // pictures per second
-  double bytesPerSecond = 0.0; // -1.0 variable
+  double pictureRate = 0.0;     // pictures per second
+  double bytesPerSecond = 0.0;  // -1.0 variable
 };
 // 0 or 1502 (picture rate code outside 1-8).
 int decodeSequenceHeader(const std::uint8_t* h, SequenceHeader& out);
@@ -101,21 +111,24 @@ char pictureTypeLetter(int codingType);  // 'I','P','B','D', 0 when forbidden
 
 // --- Audio frame header -----------------------------------------------------------
 struct AudioHeader {
-  int layer = 0;            // 1, 2, 3
+  int layer = 0;  // 1, 2, 3
   int bitRateIndex = 0;
-  int kbps = 0;             // 0 free format
-  int sampleRate = 0;       // Hz
+  int kbps = 0;        // 0 free format
+  int sampleRate = 0;  // Hz
   bool padding = false;
-  int mode = 0;             // 0 stereo, 1 joint, 2 dual, 3 single
+  int mode = 0;  // 0 stereo, 1 joint, 2 dual, 3 single
   int emphasis = 0;
   int frameLength = 0;      // bytes without padding
   int paddingSize = 0;      // 4 for layer 1, 1 otherwise
   int samplesPerFrame = 0;  // 384 or 1152
 };
 inline bool isAudioSync(const std::uint8_t* h) { return h[0] == 0xFF && h[1] >= 0xF0; }
-// 0, or -1 for an invalid layer, bit-rate index or sampling frequency.
+// 0, or -1 for a missing sync word or an invalid layer, bit-rate index or
+// sampling frequency.
 int decodeAudioHeader(const std::uint8_t* h, AudioHeader& out);
 int audioKbps(int layer, int index);
+// Bytes without the padding slot; layer 1 frames are whole 4-byte slots.
+// Free format (kbps 0) gives kFreeFormatFrameLength.
 int audioFrameLength(int layer, int kbps, int sampleRate);
 
 }  // namespace cw::mpeg1

@@ -25,4 +25,10 @@ struct StreamParams {
 // status carries the header error; other ids store only the id.
 StreamParams makeStreamParams(std::uint8_t streamId, const std::uint8_t* header);
 
+// True when the 4 bytes at `h` are a frame header of the audio stream of
+// `params`: 0xFF and the masked bytes equal the pattern (protection, padding,
+// private bits, the low mode bit, mode extension, copyright, original and
+// emphasis are ignored).
+bool matchesAudioFrame(const StreamParams& params, const std::uint8_t* h);
+
 }  // namespace cw
