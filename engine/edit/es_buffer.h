@@ -1,0 +1,145 @@
+// The elementary-stream buffer: the bytes of one stream (video stream 0 or
+// audio stream 0) between the reader that fills it (the demultiplexer or the
+// elementary-stream reader) and the writer that drains it (the multiplexer or
+// an elementary-stream writer), with the access units found in it and the
+// state of the rewriting that makes a cut stand on its own.
+//
+// Byte layout of `bytes`:
+//
+//   [0, readPos)          consumed by the writer; dropped at the next compaction
+//   [readPos, fill)       ready for the writer: rewritten and scanned
+//   [fill, fill + held)   held back: the start of a start code or header that
+//                         continues in the next block (at most 7 bytes); it is
+//                         released when the block behind it arrives or the
+//                         data ends
+//
+// Writers read and consume [readPos, fill) only and advance readPos. Access
+// units (`units`) are in buffer order; `start` is a buffer offset, `kind` the
+// picture letter 'I','P','B','D' or the audio frame mark 'A' (padded) / 'a',
+// value1 the PTS and value2 the DTS in ticks, counted from the cut.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "engine/analysis/mpeg1.h"
+#include "engine/analysis/scan.h"
+#include "engine/analysis/stream_info.h"
+#include "engine/analysis/stream_params.h"
+
+namespace cw {
+
+// Results of the buffer routines (the demultiplexer's numbers; the
+// elementary-stream reader reports 9104 and 9105 for the same conditions).
+inline constexpr int kEsOverflow = 9004;  // the buffer would pass its ceiling
+inline constexpr int kEsNoMemory = 9005;  // growing the buffer failed
+
+inline constexpr std::size_t kEsChunk = 32768;
+inline constexpr std::size_t kEsCeilingChunks = 30;  // 983 040 bytes with 32 KiB chunks
+inline constexpr int kNoVbvDelay = 0xFFFF;           // variable rate: vbv_delay not used
+
+// vbv_delay recomputation for constant-rate video. The bounds start at the
+// first picture's vbv_delay; see recomputeVbvDelay in video_rewrite.h.
+struct VbvTracker {
+  bool started = false;           // the first picture of the run has been seen
+  std::int64_t pictures = 0;      // n: pictures seen so far
+  std::int64_t firstPicture = 0;  // stream offset of the first picture's start code
+  double kMin = 0.0;              // 720 000 / (R - 400), ticks per byte
+  double kMax = 0.0;              // 720 000 / R
+  double bMin = 0.0;
+  double bMax = 0.0;
+  bool takeHigh = false;  // alternation between lo and hi when hi - lo is odd
+};
+
+// Per video stream: everything the access-unit scanner rewrites or counts.
+struct VideoRewriteState {
+  // GOP time code written into the next GOP header; advanced per picture.
+  mpeg1::TimeCode timeCode;
+  bool dropFrame = false;  // drop-frame counting (29.97 pictures per second only)
+  int timeCodeRate = 25;   // whole pictures per second of the time code
+  // The stream's vbv_delay: the first picture's value, or kNoVbvDelay when
+  // the stream is variable-rate or a recomputation left the valid range.
+  int vbvDelay = kNoVbvDelay;
+  int previousVbvDelay = kNoVbvDelay;  // vbv_delay written into the previous picture
+  VbvTracker vbv;
+  int lastTemporalRef = -1;  // temporal reference of the previous picture
+
+  // Time-stamp counters (pictures in decoding and display order).
+  bool havePicture = false;  // false: the next picture is the first of the cut
+  std::int64_t decodeIndex = 0;
+  std::int64_t nextDisplayIndex = 0;
+  std::int64_t highestDisplayIndex = 0;
+  std::int64_t previousDts = 0;
+  // Added to a packet PTS to give a cut-relative PTS: rounded period - cut-in time.
+  std::int64_t anchorOffset = 0;
+  // Elementary-stream sources carry no PTS: stamps come from the indexes.
+  bool indexStamps = false;
+
+  // Cut-in repairs still to be done by the scanner.
+  std::int64_t markBrokenLinkAt = -1;  // stream offset of the GOP header to mark broken
+  int temporalShift = 0;               // subtracted from every picture of the first GOP ...
+  bool shiftActive = false;            // ... while no further GOP header has been seen
+};
+
+// Per audio stream: frame time stamps.
+struct AudioStampState {
+  bool haveFrame = false;
+  std::int64_t previousTime = 0;  // PTS of the previous frame
+  std::int64_t anchorOffset = 0;  // added to a packet PTS: - the audio cut-in time
+  std::int64_t frames = 0;        // frames found so far
+};
+
+struct EsBuffer {
+  std::vector<std::uint8_t> bytes;  // bytes.size() is the capacity
+  std::size_t fill = 0;
+  std::size_t held = 0;
+  std::size_t readPos = 0;
+  std::size_t growth = kEsChunk;
+  std::size_t ceiling = kEsChunk * kEsCeilingChunks;
+  ScanList units;
+
+  bool insertSequenceHeader = true;  // video: the stored sequence header goes in front
+  bool appendSequenceEnd = true;     // video: 00 00 01 B7 goes behind the cut-out
+  bool endOfData = false;            // the reader has delivered everything
+
+  StreamDescriptor* descriptor = nullptr;
+  StreamParams params;
+  VideoRewriteState video;
+  AudioStampState audio;
+
+  std::size_t scanPos = 0;   // buffer offset where the access-unit scan resumes
+  std::int64_t dropped = 0;  // bytes compacted away: stream offset of bytes[0]
+
+  bool isVideo() const { return mpeg1::isVideoId(params.streamId); }
+  std::size_t capacity() const { return bytes.size(); }
+  std::size_t stored() const { return fill + held; }
+  std::size_t available() const { return fill - readPos; }  // for the writer
+  const std::uint8_t* readPointer() const { return bytes.data() + readPos; }
+};
+
+// Sets the buffer up for one stream of a cut: capacity `chunk`, growth unit
+// `chunk`, ceiling `ceilingChunks` × `chunk`; parameters from the stored
+// header of `descriptor`; both video flags set, end of data clear; time code,
+// time stamps and vbv tracking of a crop (see startVideoRewrite and
+// startAudioStamps). 0 or kEsNoMemory. `descriptor` must outlive the buffer's use.
+int esInit(EsBuffer& buf, StreamDescriptor* descriptor, std::size_t chunk = kEsChunk,
+           std::size_t ceilingChunks = kEsCeilingChunks);
+
+// Drops the consumed bytes [0, readPos) with one move and shifts the unit
+// offsets; units that started in the dropped part are removed.
+void esCompact(EsBuffer& buf);
+
+// Makes room for `extra` more bytes behind the stored ones, growing in whole
+// growth units. 0, kEsOverflow or kEsNoMemory; the contents are unchanged on
+// failure.
+int esReserve(EsBuffer& buf, std::size_t extra);
+
+// Appends bytes behind the stored ones (they become held until scanned).
+// 0, kEsOverflow or kEsNoMemory.
+int esAppend(EsBuffer& buf, const std::uint8_t* data, std::size_t count);
+
+// Marks the end of the stream's data: held bytes become ready, end of data set.
+void esFinish(EsBuffer& buf);
+
+}  // namespace cw
