@@ -15,15 +15,19 @@ inline constexpr std::int64_t kNoTime = -1;
 
 // One element of a scan list. Lists are kept in increasing buffer order.
 struct ScanEntry {
-  std::uint32_t start = 0;    // packet's first byte, or the code / header found
-  std::uint32_t end = 0;      // one past the packet; codes and frames: == start
-  std::uint32_t payload = 0;  // packet's first payload byte; codes and frames: == start
-  std::uint8_t kind = 0;      // stream id; code byte 0xB3/0xB7/0xB8; 'I','P','B','D'; 'A'/'a'
+  std::uint32_t start = 0;        // packet's first byte, or the code / header found
+  std::uint32_t end = 0;          // one past the packet; codes and frames: == start
+  std::uint32_t payload = 0;      // packet's first payload byte; codes and frames: == start
+  std::uint8_t kind = 0;          // stream id; code byte 0xB3/0xB7/0xB8; 'I','P','B','D'; 'A'/'a'
   std::int64_t value1 = kNoTime;  // packet: PTS; picture: temporal reference; frame: time
   std::int64_t value2 = kNoTime;  // packet: DTS; picture: decoding time; frame: time
 };
 
 using ScanList = std::vector<ScanEntry>;
+
+// An entry offset as a signed buffer offset: an audio header carried over
+// from the previous buffer of an elementary scan lies before this buffer.
+inline std::int64_t scanOffset(std::uint32_t offset) { return static_cast<std::int32_t>(offset); }
 
 // A stretch of one file read into memory.
 struct ScanBuffer {

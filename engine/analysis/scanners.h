@@ -2,24 +2,33 @@
 // start codes, pictures and audio frames. Every routine returns 0 or an error
 // number and fills its output list only on success.
 //
-// Internal results: 5001 zero-length packet, 5002 packet too close to the
-// buffer end, 5004 incorrect packet header, 5007 no packets, 5008 memory,
-// 5009 incorrect stream, kForbiddenPicture forbidden picture type,
-// kBadAudioHeader invalid audio header / allocation.
+// Results: 5001 zero-length packet, 5002 packet too close to the buffer end,
+// 5004 incorrect packet header (these three only inside the first-packet
+// search), 5007 no packets, 5008 memory (every scanner), 5009 incorrect
+// stream, kForbiddenPicture forbidden picture type, kBadAudioHeader audio
+// parameters that do not describe a valid frame header.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/analysis/scan.h"
 
 namespace cw {
 
+inline constexpr int kScanZeroLength = 5001;
+inline constexpr int kScanNearEnd = 5002;
+inline constexpr int kScanBadHeader = 5004;
+inline constexpr int kScanNoPackets = 5007;
+inline constexpr int kScanMemory = 5008;
+inline constexpr int kScanBadStream = 5009;
 inline constexpr int kForbiddenPicture = -2;
 inline constexpr int kBadAudioHeader = -1;
 
 // Finds the first packet of the buffer from `from` (tolerant of leading
 // garbage, with one retry). On success `first` is the packet and `resume`
-// the offset from which the listing of following packets continues.
+// the offset from which the listing of following packets continues (behind
+// the zero bytes that may follow the packet). 0, 5007 or 5009.
 int findFirstPacket(const ScanBuffer& buf, std::uint32_t from, ScanEntry& first,
                     std::uint32_t& resume);
 
@@ -34,23 +43,30 @@ int filterPacketsPts(const ScanBuffer& buf, const ScanList& packets, std::uint8_
                      ScanList& out);
 int filterPacketsPtsDts(const ScanBuffer& buf, const ScanList& packets, std::uint8_t streamId,
                         ScanList& out);
+// Unchanged copies of the 0xBF entries, without time stamps.
 int filterPrivateStream2(const ScanList& packets, ScanList& out);
 
 // Video start codes 0xB8, 0xB7, 0xB3 in the concatenated payloads of one
 // stream's (filtered) packets; codes may straddle payload boundaries.
 int scanVideoCodes(const ScanBuffer& buf, const ScanList& streamPackets, ScanList& out);
-// Pictures with a valid type (kind = 'I','P','B','D', value1 = temporal reference).
+// Pictures with a valid type (kind = 'I','P','B','D', value1 = temporal
+// reference); pictures of a forbidden type are left out.
 int scanPictures(const ScanBuffer& buf, const ScanList& streamPackets, ScanList& out);
 // Both at once; kForbiddenPicture on a picture type outside 1-4.
-int scanPicturesAndCodes(const ScanBuffer& buf, const ScanList& streamPackets,
-                         ScanList& pictures, ScanList& codes);
+int scanPicturesAndCodes(const ScanBuffer& buf, const ScanList& streamPackets, ScanList& pictures,
+                         ScanList& codes);
 
 // Audio frames matching `params` in the payloads of filtered audio packets
-// (value1 = PTS of the packet where it begins + truncate(k * period)).
+// (value1 = value2 = PTS of the packet where it begins + truncate(k * period),
+// k counting the frames that begin in that packet; kNoTime when that packet
+// has no PTS).
 int scanAudioFramesInPayloads(const ScanBuffer& buf, const ScanList& audioPackets,
                               const StreamParams& params, ScanList& out);
 // Audio frames in an elementary audio buffer, carrying the state in `buf`
-// (buf.audio, frameCounter, carried bytes) across successive buffers.
+// (buf.audio, frameCounter, carried bytes) across successive buffers. A frame
+// whose header began in the previous buffer has a negative start (read it
+// with scanOffset()). Time = truncate(k * period), k counting the frames of
+// the file from the first buffer.
 int scanAudioFramesElementary(ScanBuffer& buf, ScanList& out);
 
 // Copies `count` bytes of a stream's payload starting at buffer offset `at`
