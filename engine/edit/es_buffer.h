@@ -78,8 +78,21 @@ struct VideoRewriteState {
 
   // Cut-in repairs still to be done by the scanner.
   std::int64_t markBrokenLinkAt = -1;  // stream offset of the GOP header to mark broken
-  int temporalShift = 0;               // subtracted from every picture of the first GOP ...
-  bool shiftActive = false;            // ... while no further GOP header has been seen
+  // After the dead B-pictures are removed, every picture of the first GOP
+  // (the one at stream offset shiftGop) loses temporalShift from its temporal
+  // reference; the next GOP header ends the shift.
+  int temporalShift = 0;
+  std::int64_t shiftGop = -1;
+};
+
+// Where the payload of one source packet begins among the stored bytes, with
+// its time stamps (kNoTime when absent). The first access unit that starts in
+// that payload (at or behind `offset`, before the next mark) takes its time
+// from the packet; every copied payload gets a mark, stamped or not.
+struct PacketMark {
+  std::size_t offset = 0;  // buffer offset of the payload's first byte
+  std::int64_t pts = kNoTime;
+  std::int64_t dts = kNoTime;
 };
 
 // Per audio stream: frame time stamps.
@@ -107,6 +120,11 @@ struct EsBuffer {
   StreamParams params;
   VideoRewriteState video;
   AudioStampState audio;
+
+  // Payload starts not yet reached by the scan, and the one the scan is in.
+  std::vector<PacketMark> marks;
+  PacketMark markInForce;
+  bool markUsed = true;  // a unit has already started in that payload
 
   std::size_t scanPos = 0;   // buffer offset where the access-unit scan resumes
   std::int64_t dropped = 0;  // bytes compacted away: stream offset of bytes[0]
@@ -138,6 +156,10 @@ int esReserve(EsBuffer& buf, std::size_t extra);
 // Appends bytes behind the stored ones (they become held until scanned).
 // 0, kEsOverflow or kEsNoMemory.
 int esAppend(EsBuffer& buf, const std::uint8_t* data, std::size_t count);
+
+// Records that the payload of a source packet begins at the next appended byte.
+// 0 or kEsNoMemory.
+int esMarkPacket(EsBuffer& buf, std::int64_t pts, std::int64_t dts);
 
 // Marks the end of the stream's data: held bytes become ready, end of data set.
 void esFinish(EsBuffer& buf);

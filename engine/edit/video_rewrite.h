@@ -14,15 +14,6 @@
 
 namespace cw {
 
-// Where the payload of one source packet begins among the new bytes, with its
-// time stamps. The first access unit that starts in that payload (at or behind
-// `offset`, before the next mark) takes its time from the packet.
-struct PacketMark {
-  std::size_t offset = 0;  // buffer offset of the payload's first byte
-  std::int64_t pts = kNoTime;
-  std::int64_t dts = kNoTime;
-};
-
 // Cut-in treatments of the demultiplexer and the elementary-stream reader.
 enum CutInTreatment : int {
   kCutInPlain = 0,
@@ -58,11 +49,12 @@ void advanceTimeCode(mpeg1::TimeCode& tc, int rate, bool dropFrame);
 
 // Scans [scanPos, stored) for GOP and picture headers: writes the time code
 // into GOP headers, recomputes vbv_delay, applies the cut-in repairs, and
-// appends one access unit per picture with its PTS and DTS. Bytes that may
+// appends one access unit per picture with its PTS and DTS (the packet marks
+// of the buffer say which pictures are anchored to a packet PTS). Bytes that may
 // begin a header continuing in the next block stay held. 0 or kEsNoMemory.
-int scanVideoUnits(EsBuffer& buf, const std::vector<PacketMark>& marks);
+int scanVideoUnits(EsBuffer& buf);
 // The same for audio frames (pattern and mask of the stream's parameters).
-int scanAudioUnits(EsBuffer& buf, const std::vector<PacketMark>& marks);
+int scanAudioUnits(EsBuffer& buf);
 
 // Marks the GOP header at buffer offset `at` (which may still be incomplete)
 // for broken_link; the scanner sets it unless closed_gop is set.
@@ -77,7 +69,7 @@ enum class DeadBResult {
 // their bytes, arms the temporal-reference shift for the rest of that GOP,
 // clears broken_link and sets closed_gop. Marks lying behind the deleted
 // bytes move with them. Runs before the new bytes are scanned.
-DeadBResult removeDeadBPictures(EsBuffer& buf, std::size_t from, std::vector<PacketMark>& marks);
+DeadBResult removeDeadBPictures(EsBuffer& buf, std::size_t from);
 
 // One vbv_delay of constant-rate video, given the picture count n, the bytes
 // S of the preceding pictures and the tracker; kNoVbvDelay when the result

@@ -1,0 +1,133 @@
+#include "engine/edit/es_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+
+namespace cw {
+
+namespace {
+
+constexpr std::size_t kSequenceHeaderBytes = 12;
+constexpr std::array<std::uint8_t, 4> kSequenceEndCode = {0x00, 0x00, 0x01, mpeg1::kSequenceEnd};
+
+// The buffer routines report the demultiplexer's numbers.
+int readerError(int rc) {
+  if (rc == kEsOverflow) return kEsReaderOverflow;
+  if (rc == kEsNoMemory) return kEsReaderNoMemory;
+  return rc;
+}
+
+struct BlockFacts {
+  std::size_t cutInAt = 0;  // where the cut-in bytes begin (sequence header included)
+  std::size_t gopAt = 0;    // where the first GOP header lies
+};
+
+// Puts the stored sequence header in front of the first video block and arms
+// the broken-link repair.
+int openVideoCut(const EsReaderState& state, EsBuffer& buf, BlockFacts& facts) {
+  facts.cutInAt = buf.stored();
+  if (buf.insertSequenceHeader) {
+    if (const int rc = esAppend(buf, buf.descriptor->header, kSequenceHeaderBytes); rc != 0) {
+      return rc;
+    }
+    buf.insertSequenceHeader = false;
+  }
+  facts.gopAt = buf.stored();
+  if (state.treatment == kCutInMarkBrokenLink) markBrokenLinkAt(buf, facts.gopAt);
+  return 0;
+}
+
+int appendBlock(EsReaderState& state, EsBuffer& buf, std::int64_t count, bool last,
+                BlockFacts& facts) {
+  const bool video = buf.isVideo();
+  int rc = 0;
+  if (video && state.firstStep && (rc = openVideoCut(state, buf, facts)) != 0) return rc;
+  if ((rc = esAppend(buf, state.block.data(), static_cast<std::size_t>(count))) != 0) return rc;
+  if (video && last && buf.appendSequenceEnd) {
+    if ((rc = esAppend(buf, kSequenceEndCode.data(), kSequenceEndCode.size())) != 0) return rc;
+    buf.appendSequenceEnd = false;
+  }
+  return 0;
+}
+
+int scanBlock(const EsReaderState& state, EsBuffer& buf, const BlockFacts& facts) {
+  if (!buf.isVideo()) return scanAudioUnits(buf);
+  if (state.firstStep && state.treatment == kCutInRemoveDeadB) {
+    if (removeDeadBPictures(buf, facts.cutInAt) == DeadBResult::Incomplete) {
+      markBrokenLinkAt(buf, facts.gopAt);
+    }
+  }
+  return scanVideoUnits(buf);
+}
+
+int step(EsReaderState& state, EsBuffer& buf) {
+  esCompact(buf);
+  if (state.position >= state.end) {
+    esFinish(buf);
+    return 0;
+  }
+  const std::int64_t count =
+      std::min(static_cast<std::int64_t>(state.block.size()), state.end - state.position);
+  platform::File& file = *state.file;
+  if (file.tell() != state.position && !file.seek(state.position)) return kEsReaderReadError;
+  if (file.read(state.block.data(), count) != count) return kEsReaderReadError;
+
+  const bool last = state.position + count >= state.end;
+  const std::size_t heldBefore = buf.held;
+  const bool insertBefore = buf.insertSequenceHeader;
+  const bool appendBefore = buf.appendSequenceEnd;
+  const std::int64_t brokenBefore = buf.video.markBrokenLinkAt;
+  BlockFacts facts;
+  if (const int rc = appendBlock(state, buf, count, last, facts); rc != 0) {
+    buf.held = heldBefore;
+    buf.insertSequenceHeader = insertBefore;
+    buf.appendSequenceEnd = appendBefore;
+    buf.video.markBrokenLinkAt = brokenBefore;
+    return readerError(rc);
+  }
+  state.position += count;
+  if (const int rc = scanBlock(state, buf, facts); rc != 0) return readerError(rc);
+  state.firstStep = false;
+  if (last) esFinish(buf);
+  return 0;
+}
+
+}  // namespace
+
+int PositionEsReader(EsReaderState& state, platform::File& file, std::size_t chunk, int treatment,
+                     EsBuffer& buf) {
+  const StreamDescriptor* d = buf.descriptor;
+  if (d == nullptr || d->workHead.point < 0 || d->workHead.point >= d->workTail.point) {
+    return kEsReaderBadRange;
+  }
+  EsReaderState fresh;
+  try {
+    fresh.block.resize(std::max<std::size_t>(chunk, 4096));
+  } catch (const std::bad_alloc&) {
+    return kEsReaderNoMemory;
+  }
+  if (!file.seek(d->workHead.point)) return kEsReaderReadError;
+  fresh.file = &file;
+  fresh.start = fresh.position = d->workHead.point;
+  fresh.end = d->workTail.point;
+  fresh.treatment = treatment;
+  fresh.firstStep = true;
+  state = std::move(fresh);
+  if (buf.isVideo()) {
+    buf.video.indexStamps = true;
+    restartVbvTracking(buf);
+  }
+  return 0;
+}
+
+int EsReaderStep(EsReaderState& state, EsBuffer& buf) {
+  if (state.file == nullptr) return kEsReaderReadError;
+  try {
+    return step(state, buf);
+  } catch (const std::bad_alloc&) {
+    return kEsReaderNoMemory;
+  }
+}
+
+}  // namespace cw
