@@ -1,0 +1,105 @@
+#include "engine/analysis/head_tail_window.h"
+
+#include <algorithm>
+#include <new>
+
+#include "engine/analysis/mpeg1.h"
+#include "engine/analysis/scanners.h"
+
+namespace cw::window_detail {
+
+namespace {
+
+constexpr int kScanMemory = 5008;
+constexpr int kNoPacketsFound = 5007;
+constexpr int kMemoryError = 1001;
+
+}  // namespace
+
+std::int32_t declaredMuxRate(const StreamInfo& info) {
+  if (info.muxRateDeclared > 0) return info.muxRateDeclared;
+  if (info.video.muxRate > 0) return info.video.muxRate;
+  return -1;
+}
+
+std::int64_t windowSizeFor(const StreamInfo& info, std::int64_t floor, std::int64_t length) {
+  const std::int32_t muxRate = declaredMuxRate(info);
+  std::int64_t size = floor;
+  if (muxRate > 0) size = std::max<std::int64_t>(std::int64_t{muxRate} * 125, floor);
+  return std::max<std::int64_t>(0, std::min({size, length, kMaxWindow}));
+}
+
+int readWindow(platform::File& file, std::int64_t offset, std::int64_t size, ScanBuffer& buf) {
+  try {
+    buf.data.assign(static_cast<std::size_t>(size), 0);
+  } catch (const std::bad_alloc&) {
+    return kMemoryError;
+  }
+  buf.fileOffset = offset;
+  buf.packets.clear();
+  if (size > 0 && !file.readAt(offset, buf.data.data(), size)) return 1000;
+  return 0;
+}
+
+int scanWindowVideo(ScanBuffer& buf, const VideoScanErrors& errors, VideoScan& out) {
+  int status = listPackets(buf);
+  if (status == kScanMemory) return kMemoryError;
+  if (status == kNoPacketsFound) return errors.noPackets;
+  if (status != 0) return errors.badPackets;
+
+  VideoScan scan;
+  status = filterPacketsPtsDts(buf, buf.packets, mpeg1::kVideoStream0, scan.packets);
+  if (status != 0) return kMemoryError;
+  if (scan.packets.empty() && errors.noVideoPackets != 0) return errors.noVideoPackets;
+
+  status = scanPicturesAndCodes(buf, scan.packets, scan.pictures, scan.codes);
+  if (status == kForbiddenPicture) return errors.forbiddenPicture;
+  if (status != 0) return kMemoryError;
+  if (scan.pictures.empty() && errors.noPictures != 0) return errors.noPictures;
+  if (scan.codes.empty() && errors.noCodes != 0) return errors.noCodes;
+  out = std::move(scan);
+  return 0;
+}
+
+int scanWindowAudio(const ScanBuffer& buf, const StreamParams& params, int noPackets, int noFrames,
+                    AudioScan& out) {
+  AudioScan scan;
+  if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, scan.packets) != 0) {
+    return kMemoryError;
+  }
+  if (scan.packets.empty()) return noPackets;
+  if (scanAudioFramesInPayloads(buf, scan.packets, params, scan.frames) != 0) return kMemoryError;
+  if (scan.frames.empty()) return noFrames;
+  out = std::move(scan);
+  return 0;
+}
+
+std::uint32_t packetStart(const ScanBuffer& buf, const ScanEntry& filtered) {
+  // Packets are listed in buffer order and their ends are distinct.
+  const auto found =
+      std::lower_bound(buf.packets.begin(), buf.packets.end(), filtered.end,
+                       [](const ScanEntry& e, std::uint32_t end) { return e.end < end; });
+  if (found != buf.packets.end() && found->end == filtered.end) return found->start;
+  return filtered.start;
+}
+
+StreamArea areaIn(const ScanBuffer& buf, const ScanEntry& filtered, std::uint32_t at) {
+  StreamArea area;
+  area.packetStart = buf.fileOffset + packetStart(buf, filtered);
+  area.point = buf.fileOffset + at;
+  area.packetEnd = buf.fileOffset + filtered.end;
+  return area;
+}
+
+int holdingPacket(const ScanList& streamPackets, std::uint32_t at) {
+  return packetHolding(streamPackets, at);
+}
+
+std::size_t firstAtOrAfter(const ScanList& list, std::uint32_t at) {
+  const auto found =
+      std::lower_bound(list.begin(), list.end(), at,
+                       [](const ScanEntry& e, std::uint32_t pos) { return e.start < pos; });
+  return static_cast<std::size_t>(found - list.begin());
+}
+
+}  // namespace cw::window_detail
