@@ -1,0 +1,68 @@
+// What every edit operation reads and writes: the file names, marks and mode
+// it works with, the two stream information records it reads and updates,
+// the disk-space figures, the edit history, the error state of the last call,
+// and the two ways the caller follows a running operation (progress reports
+// and the cancel flag). The Splicer control holds one of these behind its
+// properties; clipwright-cli fills one from its command line.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/analysis/stream_info.h"
+#include "engine/edit/errors.h"
+#include "engine/edit/journal_flags.h"
+
+namespace cw {
+
+// Progress(status, percentage): status is always 0, percentage 0-100.
+using ProgressHandler = std::function<void(int status, int percentage)>;
+
+struct OperationContext {
+  std::string recordFileName = "record.mpg";
+  std::string sourceFileName = "source.mpg";
+  std::string undoFileName = "undoedit.boo";
+  std::string redoFileName = "redoedit.boo";
+  double sourceMarkIn = 0.0;  // seconds from the source's first time stamp
+  double sourceMarkOut = 0.0;
+  double recordMarkEntry = 0.0;  // seconds into the record
+  std::int16_t recordMode = 0;   // 0 MPEG, 1 VideoCD, 2 VideoCD zeroes, 3 video, 4 audio
+  bool removeDeadBpic = true;
+
+  // Handles of the source's and the record's stream information records, and
+  // the records they stand for once resolve() has run.
+  std::int32_t srcInfoHand = 0;
+  std::int32_t recInfoHand = 0;
+  StreamInfo* source = nullptr;
+  StreamInfo* record = nullptr;
+
+  double spaceRequired = 0.0;   // bytes; set only when an operation lacked space
+  double spaceAvailable = 0.0;  // bytes; refreshed before every disk-space rule
+
+  HistoryFlags history;
+  ErrorState error;
+
+  ProgressHandler onProgress;
+  bool cancelRequested = false;  // set by Cancel, polled between chunks
+
+  // Looks both handles up; a handle that names no live record leaves its
+  // pointer null.
+  void resolve();
+
+  void Progress(int status, int percentage) const;
+  void Cancel() { cancelRequested = true; }
+  bool cancelled() const { return cancelRequested; }
+
+  // Measures the free space where the record file lives and stores it in
+  // spaceAvailable (whole megabytes, in bytes). Returns the value.
+  double refreshSpaceAvailable();
+
+  void setHistory(HistoryEvent event) { history = nextHistory(history, event); }
+  void SetError(int number) { error.SetError(number); }
+};
+
+// Percentage of `written` in `estimate`, rounded, at most 100.
+int progressPercentage(std::int64_t written, std::int64_t estimate);
+
+}  // namespace cw
