@@ -1,0 +1,107 @@
+#include "engine/edit/std_model.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace cw {
+namespace {
+
+constexpr std::int64_t kOneSecond = 90000;
+constexpr std::int64_t kDecodeSlack = 8;
+
+std::int64_t nearest(double v) { return std::llround(v); }
+
+}  // namespace
+
+std::int64_t stdLateness(const StdBuffer& b, const PendingUnits& pending, std::int64_t t,
+                         const StdClock& clock) {
+  const ScanList& units = *pending.units;
+  const std::uint32_t payloadEnd = pending.readPos + static_cast<std::uint32_t>(b.payload);
+  std::int64_t worst = std::numeric_limits<std::int64_t>::max();
+  std::int64_t longest = std::numeric_limits<std::int64_t>::min();
+  bool any = false;
+  auto arrivalOf = [&](std::uint32_t at) {
+    const double distance = static_cast<double>(at) - pending.readPos + b.arrivalOffset;
+    return nearest(distance * clock.ticksPerByte + t - 0.5);
+  };
+  std::size_t i = pending.first;
+  // The unit still arriving is complete when the next one starts in this payload.
+  if (!b.queue.empty() && i < units.size() && units[i].start < payloadEnd &&
+      units[i].start > pending.readPos) {
+    worst = std::min(worst, b.queue.back().dts - arrivalOf(units[i].start - 1));
+  }
+  for (; i < units.size() && units[i].start < payloadEnd; ++i) {
+    const std::int64_t slack = units[i].value2 + pending.offset - arrivalOf(units[i].start);
+    worst = std::min(worst, slack);
+    longest = std::max(longest, slack);
+    any = true;
+    if (i + 1 < units.size() && units[i + 1].start < payloadEnd) {
+      worst = std::min(worst, units[i].value2 + pending.offset - arrivalOf(units[i + 1].start - 1));
+    }
+  }
+  if (!any) return 0;
+  if (worst < 0) return worst;
+  return std::max<std::int64_t>(longest - kOneSecond, 0);
+}
+
+bool stdOverflows(const StdBuffer& b, std::int64_t t, const StdClock& clock) {
+  if (!b.started) return false;
+  const std::int64_t limit = b.size - b.margin;
+  const double end = t + (b.packetLength + 9) * clock.ticksPerByte - 0.5;
+  std::int64_t occupancy = b.occupancy;
+  std::int64_t counted = 0;  // bytes of the new packet already in the buffer
+  for (std::size_t i = 0; i < b.queue.size(); ++i) {
+    const StdUnit& unit = b.queue[i];
+    if (static_cast<double>(unit.dts) >= end) break;
+    const std::int64_t arrived =
+        std::clamp<std::int64_t>(nearest((unit.dts - t - 0.5) * clock.bytesPerTick), 0, b.payload);
+    if (arrived > counted) {
+      occupancy += arrived - counted;
+      counted = arrived;
+    }
+    if (occupancy > limit) return true;
+    // The last unit is still arriving: what follows belongs to units that
+    // are not in the buffer model yet.
+    if (i + 1 == b.queue.size()) return false;
+    occupancy -= unit.size;
+  }
+  return occupancy + (b.payload - counted) >= limit;
+}
+
+void stdArrive(StdBuffer& b, const PendingUnits& pending, std::size_t end,
+               std::uint32_t payloadStart, std::uint32_t payloadLength) {
+  const ScanList& units = *pending.units;
+  const std::uint32_t payloadEnd = payloadStart + payloadLength;
+  b.occupancy += payloadLength;
+  b.started = true;
+  std::uint32_t lead = payloadLength;  // bytes in front of the first new unit
+  if (pending.first < end) lead = units[pending.first].start - payloadStart;
+  if (!b.queue.empty()) {
+    b.queue.back().size += lead;
+  } else {
+    b.pendingBytes += lead;
+  }
+  for (std::size_t i = pending.first; i < end; ++i) {
+    const std::uint32_t next = i + 1 < end ? units[i + 1].start : payloadEnd;
+    StdUnit unit{static_cast<std::int64_t>(next - units[i].start),
+                 units[i].value2 + pending.offset};
+    if (b.queue.empty()) {
+      // Bytes that came before any unit (a sequence header in front of the
+      // first picture) are decoded with the first unit.
+      unit.size += b.pendingBytes;
+      b.pendingBytes = 0;
+    }
+    b.queue.push_back(unit);
+  }
+}
+
+void stdRemoveDecoded(StdBuffer& b, std::int64_t scr) {
+  if (!b.started) return;
+  while (b.queue.size() > 1 && b.queue.front().dts <= scr + kDecodeSlack) {
+    b.occupancy -= b.queue.front().size;
+    b.queue.pop_front();
+  }
+}
+
+}  // namespace cw
