@@ -1,0 +1,431 @@
+// Cut-in and cut-out analyses of system streams: the GOP displayed at the
+// mark, found in a window of the file around the mark's estimated position,
+// and the audio frame synchronised with it.
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <limits>
+#include <new>
+
+#include "engine/analysis/cut_area.h"
+#include "engine/analysis/cut_area_window.h"
+#include "engine/analysis/mpeg1.h"
+#include "engine/analysis/scanners.h"
+
+namespace cw {
+
+using namespace window_detail;
+
+namespace {
+
+constexpr std::int64_t kDefaultBuffer = 32768;
+constexpr std::int64_t kEndWindow = 262144;
+
+// The source as the cut-area analyses see it.
+struct SystemSource {
+  StreamParams video;
+  StreamParams audio;
+  double duration = 0.0;  // ticks between the analysed head and tail
+  std::int64_t length = 0;
+  bool withAudio = true;
+};
+
+struct CutIn {
+  StreamArea video;
+  std::int64_t time = 0;
+  std::int32_t vbvDelay = 0;
+  StreamArea audio;
+  std::int64_t audioTime = 0;
+  CutInResult result;
+};
+
+struct CutOut {
+  StreamArea video;
+  std::int64_t time = 0;
+  StreamArea audio;
+  std::int64_t audioTime = 0;
+};
+
+// What the cut-in asks for besides the mark.
+struct CutInRequest {
+  bool removeDeadBpic = false;
+  std::int64_t audioOffset = 0;
+};
+
+Attempt failed(int status, std::initializer_list<int> growing) {
+  for (int g : growing) {
+    if (status == g) return Attempt{status, Next::Grow, 0};
+  }
+  return Attempt{status, Next::Stop, 0};
+}
+
+int prepare(const platform::File& file, const StreamInfo& info, int recordMode, SystemSource& src) {
+  if (!file.isOpen()) return 1000;
+  if (!isSystemType(info.video.type)) return 1002;
+  src.length = file.length();
+  if (src.length < 0) return 1000;
+  const int status = sourceVideo(info, src.video, src.duration);
+  if (status != 0) return status;
+  src.withAudio = recordMode != kRecordVideoOnly;
+  if (src.withAudio) {
+    src.audio = makeStreamParams(mpeg1::kAudioStream0, info.audio.header);
+    if (src.audio.status != 0) return 1013;
+  }
+  return 0;
+}
+
+std::int64_t markTicks(double mark) { return static_cast<std::int64_t>(mark * mpeg1::kClock); }
+
+WindowPlan planAt(const StreamInfo& info, const SystemSource& src, std::int64_t position) {
+  WindowPlan plan;
+  plan.length = src.length;
+  plan.position = position;
+  plan.size = windowSizeFor(info, kMinCutWindow, kMaxWindow);
+  plan.growth = plan.size;
+  return plan;
+}
+
+WindowPlan planAround(const StreamInfo& info, const SystemSource& src, double mark) {
+  const double estimate = static_cast<double>(src.length) * (mark * mpeg1::kClock) / src.duration;
+  const double limit = static_cast<double>(std::max<std::int64_t>(0, info.video.tail.packetStart));
+  return planAt(info, src, static_cast<std::int64_t>(std::clamp(estimate, 0.0, limit)));
+}
+
+Timeline timelineFor(const StreamInfo& info, const SystemSource& src, double mark, bool cutOut) {
+  Timeline t;
+  t.target = markTicks(mark) + info.video.firstTime;
+  t.length = src.length;
+  t.duration = src.duration;
+  t.period = src.video.roundedPeriod;
+  t.cutOut = cutOut;
+  return t;
+}
+
+// --- Cut-in -------------------------------------------------------------------
+
+Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, std::int64_t audioOffset,
+                   CutIn& out) {
+  AudioScan audio;
+  const int status = scanWindowAudio(w.buf, src.audio, 1407, 1409, audio);
+  if (status != 0) return failed(status, {});
+  const std::int64_t latest = out.time + src.audio.roundedPeriod + 1;
+  for (const ScanEntry& frame : audio.frames) {
+    if (frame.value1 == kNoTime) continue;
+    const std::int64_t time = frame.value1 + audioOffset;
+    if (time < out.time || time > latest) continue;
+    const int holder = holdingPacket(audio.packets, frame.start);
+    if (holder < 0) continue;
+    out.audio = areaIn(w.buf, audio.packets[holder], frame.start);
+    out.audioTime = frame.value1;
+    return Attempt{};
+  }
+  return failed(1410, {1410});
+}
+
+// The cut-in at code `point` (the GOP start code, or the sequence header
+// before it in a sequence crop), with the GOP at code `gop`.
+Attempt finishCutIn(const TimedWindow& w, std::size_t point, std::size_t gop,
+                    const SystemSource& src, const CutInRequest& request, CutIn& out) {
+  const ScanList& codes = w.video.codes;
+  const ScanList& packets = w.video.packets;
+  const ScanEntry& gopCode = codes[gop];
+  if (gop + 1 >= codes.size()) return failed(1414, {1414});
+  const int gopPacket = holdingPacket(packets, gopCode.start);
+  std::uint8_t gopHeader[8];
+  if (gopPacket < 0 ||
+      !readAcrossPayloads(w.buf, packets, gopPacket, gopCode.start, gopHeader, 8)) {
+    return failed(1406, {1406});
+  }
+  out.result.repairMode = mpeg1::gopClosed(gopHeader) ? 0 : request.removeDeadBpic ? 2 : 1;
+
+  const std::size_t first = firstAtOrAfter(w.video.pictures, gopCode.start);
+  if (first == w.video.pictures.size() || w.video.pictures[first].kind != 'I') {
+    return failed(1413, {});
+  }
+  const ScanEntry& picture = w.video.pictures[first];
+  const std::int64_t period = src.video.roundedPeriod;
+  out.time = picture.value2 + period;
+  if (out.result.repairMode == 2) out.time = picture.value2 + (picture.value1 + 1) * period;
+
+  const int picturePacket = holdingPacket(packets, picture.start);
+  std::uint8_t pictureHeader[8];
+  if (picturePacket < 0 ||
+      !readAcrossPayloads(w.buf, packets, picturePacket, picture.start, pictureHeader, 8)) {
+    return failed(1408, {});
+  }
+  out.vbvDelay = mpeg1::pictureVbvDelay(pictureHeader);
+
+  const int pointPacket = holdingPacket(packets, codes[point].start);
+  if (pointPacket < 0) return failed(1406, {1406});
+  out.video = areaIn(w.buf, packets[pointPacket], codes[point].start);
+
+  if (src.withAudio) {
+    const Attempt audio = cutInAudio(w, src, request.audioOffset, out);
+    if (audio.status != 0) return audio;
+  }
+
+  out.result.bufferSize = kDefaultBuffer;
+  if (out.result.repairMode == 2) {
+    const ScanEntry& gopPacketEntry = packets[gopPacket];
+    const std::int64_t packetSize = gopPacketEntry.end - packetStart(w.buf, gopPacketEntry);
+    std::int64_t size = std::int64_t{codes[gop + 1].start} - gopCode.start + 2 * packetSize;
+    if (src.withAudio && out.audio.packetStart < out.video.packetStart) {
+      size += out.video.packetStart - out.audio.packetStart;
+    }
+    out.result.bufferSize = std::max(size, kDefaultBuffer);
+  }
+  return Attempt{};
+}
+
+Attempt cutInAttempt(platform::File& file, const StreamInfo& info, const SystemSource& src,
+                     const Timeline& timeline, const CutInRequest& request, std::int64_t offset,
+                     std::int64_t size, CutIn& out) {
+  TimedWindow w;
+  const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutInErrors, w);
+  if (status != 0) return failed(status, {1411});
+  std::size_t chosen = 0;
+  const Attempt choice = choosePicture(w, timeline, kCutInErrors, chosen);
+  if (choice.status != 0) return choice;
+  const std::size_t gop = lastGopBefore(w.video.codes, w.video.pictures[chosen].start);
+  if (gop == w.video.codes.size()) return failed(1406, {1406});
+  return finishCutIn(w, gop, gop, src, request, out);
+}
+
+void storeCutIn(StreamInfo& info, const SystemSource& src, const CutIn& cut) {
+  info.video.workHead = cut.video;
+  info.video.workFirstTime = cut.time;
+  info.video.vbvDelay = cut.vbvDelay;
+  if (src.withAudio) {
+    info.audio.workHead = cut.audio;
+    info.audio.workFirstTime = cut.audioTime;
+  }
+}
+
+int cutIn(platform::File& file, StreamInfo& info, int recordMode, const CutInRequest& request,
+          double markIn, CutInResult& result, CutAreaTrace* trace) {
+  SystemSource src;
+  const int status = prepare(file, info, recordMode, src);
+  if (status != 0) return status;
+  const Timeline timeline = timelineFor(info, src, markIn, false);
+  CutIn cut;
+  const int found = runWindows(
+      planAround(info, src, markIn),
+      [&](std::int64_t offset, std::int64_t size) {
+        return cutInAttempt(file, info, src, timeline, request, offset, size, cut);
+      },
+      trace);
+  if (found != 0) return found;
+  storeCutIn(info, src, cut);
+  result = cut.result;
+  return 0;
+}
+
+Attempt sequenceCutInAttempt(platform::File& file, const StreamInfo& info, const SystemSource& src,
+                             const CutInRequest& request, std::int64_t offset, std::int64_t size,
+                             CutIn& out) {
+  TimedWindow w;
+  const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutInErrors, w);
+  if (status != 0) return failed(status, {1411});
+  const ScanList& codes = w.video.codes;
+  const std::int64_t at = info.video.workHead.point - w.buf.fileOffset;
+  const std::size_t point = at < 0 ? codes.size() : firstAtOrAfter(codes, at);
+  if (point == codes.size() || codes[point].start != at) return failed(8000, {});
+  std::size_t gop = point;
+  if (codes[point].kind == mpeg1::kSequenceEnd) return failed(8001, {});
+  if (codes[point].kind == mpeg1::kSequenceHeader) {
+    gop = point + 1;
+    if (gop == codes.size() || codes[gop].kind != mpeg1::kGroupStart) return failed(8001, {});
+  }
+  return finishCutIn(w, point, gop, src, request, out);
+}
+
+int sequenceCutIn(platform::File& file, StreamInfo& info, int recordMode,
+                  const CutInRequest& request, CutInResult& result) {
+  SystemSource src;
+  const int status = prepare(file, info, recordMode, src);
+  if (status != 0) return status;
+  const std::int64_t position = info.video.workHead.point;
+  if (position < 0 || position >= src.length) return 8000;
+  CutIn cut;
+  const int found = runWindows(
+      planAt(info, src, position),
+      [&](std::int64_t offset, std::int64_t size) {
+        return sequenceCutInAttempt(file, info, src, request, offset, size, cut);
+      },
+      nullptr);
+  if (found != 0) return found;
+  storeCutIn(info, src, cut);
+  result = cut.result;
+  return 0;
+}
+
+// --- Cut-out ------------------------------------------------------------------
+
+Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSource& src,
+                    bool lastFrame, CutOut& out) {
+  const std::int64_t audioEnd = info.audio.lastTime;
+  const std::int64_t duration = src.audio.roundedPeriod;
+  if (out.time > audioEnd) return failed(1309, {});  // no window has audio that late
+  if (audioEnd - out.time <= duration) {
+    out.audio = info.audio.tail;
+    out.audioTime = audioEnd;
+    return Attempt{};
+  }
+  AudioScan audio;
+  const int status = scanWindowAudio(w.buf, src.audio, 1307, 1308, audio);
+  if (status != 0) return failed(status, {});
+  const ScanEntry* chosen = nullptr;
+  for (const ScanEntry& frame : audio.frames) {
+    if (frame.value1 == kNoTime) continue;
+    if (frame.value1 >= out.time + 1 && frame.value1 <= out.time + duration + 1) {
+      chosen = &frame;
+      break;
+    }
+  }
+  if (chosen == nullptr) return failed(1309, {1309});
+  if (lastFrame) {
+    for (auto it = audio.frames.rbegin(); it != audio.frames.rend(); ++it) {
+      if (it->value1 != kNoTime) {
+        chosen = &*it;
+        break;
+      }
+    }
+  }
+  const int holder = holdingPacket(audio.packets, chosen->start);
+  if (holder < 0) return failed(1308, {});
+  out.audio = areaIn(w.buf, audio.packets[holder], chosen->start);
+  out.audioTime = chosen->value1;
+  return Attempt{};
+}
+
+// The cut-out behind the GOP at code `gop`: its successor code.
+Attempt finishCutOut(const TimedWindow& w, std::size_t gop, const StreamInfo& info,
+                     const SystemSource& src, bool lastFrame, CutOut& out) {
+  const ScanList& codes = w.video.codes;
+  if (gop + 1 >= codes.size()) return failed(1316, {1316});
+  const ScanEntry& cut = codes[gop + 1];
+  const std::size_t after = firstAtOrAfter(w.video.pictures, cut.start);
+  const int packet = holdingPacket(w.video.packets, cut.start);
+  if (after == 0 || packet < 0) return failed(1316, {1316});
+  out.time = w.video.pictures[after - 1].value2 + 2 * src.video.roundedPeriod;
+  out.video = areaIn(w.buf, w.video.packets[packet], cut.start);
+  if (!src.withAudio) return Attempt{};
+  return cutOutAudio(w, info, src, lastFrame, out);
+}
+
+Attempt cutOutAttempt(platform::File& file, const StreamInfo& info, const SystemSource& src,
+                      const Timeline& timeline, bool lastFrame, std::int64_t offset,
+                      std::int64_t size, CutOut& out) {
+  TimedWindow w;
+  const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutOutErrors, w);
+  if (status != 0) return failed(status, {1306});
+  std::size_t chosen = 0;
+  const Attempt choice = choosePicture(w, timeline, kCutOutErrors, chosen);
+  if (choice.status != 0) return choice;
+  const std::size_t gop = lastGopBefore(w.video.codes, w.video.pictures[chosen].start);
+  if (gop == w.video.codes.size()) return failed(1316, {1316});
+  return finishCutOut(w, gop, info, src, lastFrame, out);
+}
+
+void storeCutOut(StreamInfo& info, const SystemSource& src, const CutOut& cut) {
+  info.video.workTail = cut.video;
+  info.video.workLastTime = cut.time;
+  if (src.withAudio) {
+    info.audio.workTail = cut.audio;
+    info.audio.workLastTime = cut.audioTime;
+  }
+}
+
+int cutOut(platform::File& file, StreamInfo& info, int recordMode, double markOut, bool lastFrame,
+           CutAreaTrace* trace) {
+  SystemSource src;
+  const int status = prepare(file, info, recordMode, src);
+  if (status != 0) return status;
+  const Timeline timeline = timelineFor(info, src, markOut, true);
+  CutOut cut;
+  const int found = runWindows(
+      planAround(info, src, markOut),
+      [&](std::int64_t offset, std::int64_t size) {
+        return cutOutAttempt(file, info, src, timeline, lastFrame, offset, size, cut);
+      },
+      trace);
+  if (found != 0) return found;
+  storeCutOut(info, src, cut);
+  return 0;
+}
+
+// The code before which the cut-out at code `candidate` really falls: a GOP
+// start code directly after a sequence header moves back onto that header.
+std::size_t withSequenceHeader(const ScanList& codes, std::size_t candidate) {
+  if (candidate > 0 && codes[candidate].kind == mpeg1::kGroupStart &&
+      codes[candidate - 1].kind == mpeg1::kSequenceHeader) {
+    return candidate - 1;
+  }
+  return candidate;
+}
+
+int cutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode) {
+  SystemSource src;
+  int status = prepare(file, info, recordMode, src);
+  if (status != 0) return status;
+  const std::int64_t size = windowSizeFor(info, kEndWindow, src.length);
+  TimedWindow w;
+  status = readTimedWindow(file, src.length - size, size, info.video, src.video, kCutOutErrors, w);
+  if (status != 0) return status;
+
+  const ScanList& codes = w.video.codes;
+  std::size_t candidate = withSequenceHeader(codes, codes.size() - 1);
+  for (;;) {
+    std::size_t gop = codes.size();
+    for (std::size_t i = candidate; i-- > 0;) {
+      if (codes[i].kind == mpeg1::kGroupStart) {
+        gop = i;
+        break;
+      }
+    }
+    if (gop == codes.size()) return 1316;
+    CutOut cut;
+    const Attempt attempt = finishCutOut(w, gop, info, src, false, cut);
+    if (attempt.status == 0) {
+      storeCutOut(info, src, cut);
+      return 0;
+    }
+    if (attempt.status != 1309) return attempt.status;
+    candidate = withSequenceHeader(codes, gop);  // one GOP earlier
+  }
+}
+
+template <class F>
+int guarded(F&& run) {
+  try {
+    return run();
+  } catch (const std::bad_alloc&) {
+    return 1001;
+  }
+}
+
+}  // namespace
+
+int analyseCutIn(platform::File& file, StreamInfo& info, int recordMode, bool removeDeadBpic,
+                 double markIn, std::int64_t audioOffset, CutInResult& result,
+                 CutAreaTrace* trace) {
+  const CutInRequest request{removeDeadBpic, audioOffset};
+  return guarded([&] { return cutIn(file, info, recordMode, request, markIn, result, trace); });
+}
+
+int analyseCutOut(platform::File& file, StreamInfo& info, int recordMode, double markOut,
+                  bool lastFrame, CutAreaTrace* trace) {
+  return guarded([&] { return cutOut(file, info, recordMode, markOut, lastFrame, trace); });
+}
+
+int analyseCutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode) {
+  return guarded([&] { return cutOutAtEnd(file, info, recordMode); });
+}
+
+int analyseSequenceCutIn(platform::File& file, StreamInfo& info, int recordMode,
+                         bool removeDeadBpic, std::int64_t audioOffset, CutInResult& result) {
+  const CutInRequest request{removeDeadBpic, audioOffset};
+  return guarded([&] { return sequenceCutIn(file, info, recordMode, request, result); });
+}
+
+}  // namespace cw

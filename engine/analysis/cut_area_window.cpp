@@ -1,0 +1,158 @@
+#include "engine/analysis/cut_area_window.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/analysis/mpeg1.h"
+#include "engine/analysis/scanners.h"
+
+namespace cw::window_detail {
+
+const CutErrors kCutInErrors{{1400, 1401, 1402, 1412, 1403, 1411}, 1404, 1405};
+const CutErrors kCutOutErrors{{1300, 1301, 1302, 1319, 1303, 1306}, 1304, 1305};
+
+namespace {
+
+void placeWindow(const WindowPlan& plan, std::int64_t& offset, std::int64_t& size) {
+  size = std::min({plan.size, plan.length, kMaxWindow});
+  offset = plan.position - size / 2;
+  offset = std::clamp<std::int64_t>(offset, 0, plan.length - size);
+}
+
+bool isReference(const ScanEntry& picture) { return picture.kind == 'I' || picture.kind == 'P'; }
+
+// The anchor picture of a window and its decoding time; every other picture
+// is timed from it at the exact picture period.
+int timePictures(const ScanBuffer& buf, VideoScan& video, const StreamDescriptor& descriptor,
+                 const StreamParams& params, int badTimestamp) {
+  ScanList& pictures = video.pictures;
+  const ScanEntry& first = pictures.front();
+  const int xi = holdingPacket(video.packets, first.start);
+  if (xi < 0) return badTimestamp;
+  const ScanEntry& x = video.packets[xi];
+  if (x.value1 == kNoTime) return badTimestamp;
+  const std::int64_t period = params.roundedPeriod;
+
+  std::size_t anchor = 0;
+  std::int64_t time = x.value1;
+  const bool headPacket = buf.fileOffset + packetStart(buf, x) == descriptor.head.packetStart;
+  if (first.kind == 'I' && x.value2 != kNoTime && headPacket &&
+      x.value1 != x.value2 + (first.value1 + 1) * period) {
+    time = x.value2;
+  } else if (first.kind != 'B') {
+    // A reference picture is displayed when the next one is decoded.
+    const auto next = std::find_if(pictures.begin() + 1, pictures.end(), isReference);
+    if (next != pictures.end()) {
+      anchor = static_cast<std::size_t>(next - pictures.begin());
+    } else {
+      time = x.value1 - static_cast<std::int64_t>(pictures.size()) * period;
+    }
+  }
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const double steps = std::fabs(static_cast<double>(i) - static_cast<double>(anchor));
+    const auto offset = static_cast<std::int64_t>(std::trunc(steps * params.period));
+    pictures[i].value2 = i >= anchor ? time + offset : time - offset;
+  }
+  return 0;
+}
+
+}  // namespace
+
+int runWindows(WindowPlan plan, const std::function<Attempt(std::int64_t, std::int64_t)>& attempt,
+               CutAreaTrace* trace) {
+  int status = 0;
+  for (int n = 0; n < kMaxAttempts; ++n) {
+    std::int64_t offset = 0;
+    std::int64_t size = 0;
+    placeWindow(plan, offset, size);
+    const Attempt result = attempt(offset, size);
+    status = result.status;
+    if (trace != nullptr) {
+      trace->attempts = n + 1;
+      if (n == 0) trace->firstResult = status;
+      trace->lastWindowSize = size;
+    }
+    if (status == 0 || result.next == Next::Stop) return status;
+    if (result.next == Next::Grow) {
+      if (size >= plan.length || size >= kMaxWindow) return status;  // nothing more to see
+      plan.size += plan.growth;
+    } else {
+      const std::int64_t position = std::clamp<std::int64_t>(result.position, 0, plan.length);
+      if (position == plan.position) return status;
+      plan.position = position;
+    }
+  }
+  return status;
+}
+
+int readTimedWindow(platform::File& file, std::int64_t offset, std::int64_t size,
+                    const StreamDescriptor& video, const StreamParams& params,
+                    const CutErrors& errors, TimedWindow& w) {
+  int status = readWindow(file, offset, size, w.buf);
+  if (status != 0) return status;
+  status = scanWindowVideo(w.buf, errors.scan, w.video);
+  if (status != 0) return status;
+  return timePictures(w.buf, w.video, video, params, errors.badTimestamp);
+}
+
+Attempt choosePicture(const TimedWindow& w, const Timeline& t, const CutErrors& errors,
+                      std::size_t& chosen) {
+  const ScanList& pictures = w.video.pictures;
+  const std::int64_t tolerance = t.period + 50;
+  const std::int64_t firstTime = pictures.front().value2;
+  const std::int64_t lastTime = pictures.back().value2;
+  const double bytesPerTick = static_cast<double>(t.length) / t.duration;
+  if (t.target < firstTime - tolerance) {
+    const auto back = static_cast<std::int64_t>((t.target - firstTime) * bytesPerTick);
+    return Attempt{errors.outside, Next::Move, w.buf.fileOffset + back};
+  }
+  if (t.target > lastTime + tolerance) {
+    const auto ahead = static_cast<std::int64_t>((t.target - lastTime) * bytesPerTick);
+    return Attempt{errors.outside, Next::Move, w.buf.fileOffset + w.buf.size() + ahead};
+  }
+
+  std::size_t best = pictures.size();
+  std::int64_t bestDistance = 10 * t.period;
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const std::int64_t distance = std::llabs(pictures[i].value2 - t.target);
+    if (distance < bestDistance) {
+      best = i;
+      bestDistance = distance;
+    }
+  }
+  if (best == pictures.size()) return Attempt{errors.outside, Next::Stop, 0};
+
+  // A reference picture is displayed when the next one is decoded: the one
+  // on screen at the target is the reference picture before it.
+  const bool keepLast = t.cutOut && best + 1 == pictures.size();
+  if (isReference(pictures[best]) && !keepLast) {
+    std::size_t earlier = best;
+    while (earlier > 0 && !isReference(pictures[earlier - 1])) --earlier;
+    if (earlier > 0) {
+      best = earlier - 1;
+    } else if (t.cutOut) {
+      // No earlier reference picture here: look at the stretch before.
+      return Attempt{errors.outside, Next::Move, w.buf.fileOffset};
+    }
+  }
+  chosen = best;
+  return Attempt{0, Next::Stop, 0};
+}
+
+std::size_t lastGopBefore(const ScanList& codes, std::uint32_t at) {
+  for (std::size_t i = firstAtOrAfter(codes, at); i-- > 0;) {
+    if (codes[i].kind == mpeg1::kGroupStart) return i;
+  }
+  return codes.size();
+}
+
+int sourceVideo(const StreamInfo& info, StreamParams& params, double& duration) {
+  params = makeStreamParams(mpeg1::kVideoStream0, info.video.header);
+  if (params.status != 0) return params.status > 0 ? params.status : 1012;
+  duration = static_cast<double>(info.video.lastTime - info.video.firstTime);
+  if (!(duration > 0.0) || info.video.firstTime == -1) return 1010;  // head and tail not analysed
+  return 0;
+}
+
+}  // namespace cw::window_detail
