@@ -58,8 +58,8 @@ int packAndSystemHeaderSize(const std::uint8_t* pack) {
 
 bool parsePacketHeader(const std::uint8_t* packet, int avail, PacketHeader& out) {
   PacketHeader h;
+  if (avail < 6) return false;
   if (packet[3] == kPrivateStream2) {
-    if (avail < 6) return false;
     out = h;
     return true;
   }
@@ -101,7 +101,7 @@ namespace {
 
 // Offset of the time stamp flag byte behind any stuffing and STD bytes, or -1.
 int timeStampFlagOffset(const std::uint8_t* packet, int avail) {
-  if (packet[3] == kPrivateStream2) return -1;
+  if (avail < 6 || packet[3] == kPrivateStream2) return -1;
   int at = 6;
   while (at < avail && packet[at] == 0xFF) ++at;
   if (at < avail && (packet[at] & 0xC0) == 0x40) at += 2;

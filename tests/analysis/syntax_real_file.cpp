@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "engine/analysis/mpeg1.h"
@@ -107,6 +108,48 @@ TEST(SyntaxRealFile, PacketsCoverTheFileAndPicturesMatchFfprobe) {
   EXPECT_NEAR(static_cast<double>(windowPictures),
               static_cast<double>(pictures.size()) * windows * 32768 / buf.size(),
               pictures.size() * 0.2);
+}
+
+bool inIncreasingOrder(const ScanList& list) {
+  for (std::size_t i = 1; i < list.size(); ++i) {
+    if (list[i].start <= list[i - 1].start) return false;
+  }
+  return true;
+}
+
+TEST(SyntaxRealFile, DamagedWindowsGiveOrderedListsOrScannerErrors) {
+  const test::TempDir dir("cw-syntax");
+  const std::string file = vcdFile(dir);
+  if (file.empty()) GTEST_SKIP() << "no VideoCD sample and no ffmpeg";
+  const ScanBuffer whole = readWhole(file);
+  std::mt19937 random(1234);
+  for (int round = 0; round < 40; ++round) {
+    ScanBuffer win;
+    const std::size_t at = random() % (whole.size() - 32768);
+    win.data.assign(whole.data.begin() + at, whole.data.begin() + at + 32768);
+    for (int k = 0; k < 64; ++k) win.data[random() % win.data.size()] = random() & 0xFF;
+
+    const int listed = listPackets(win);
+    ASSERT_TRUE(listed == 0 || listed == kScanNoPackets || listed == kScanBadStream) << listed;
+    if (listed != 0) continue;
+    ASSERT_TRUE(inIncreasingOrder(win.packets));
+    for (const ScanEntry& p : win.packets) {
+      ASSERT_LE(p.start, p.payload);
+      ASSERT_LE(p.payload, p.end);
+      ASSERT_LE(p.end, win.size());
+    }
+    ScanList video, audio, pictures, codes, frames;
+    ASSERT_EQ(filterPacketsPtsDts(win, win.packets, 0xE0, video), 0);
+    ASSERT_EQ(filterPacketsPts(win, win.packets, 0xC0, audio), 0);
+    const int scanned = scanPicturesAndCodes(win, video, pictures, codes);
+    ASSERT_TRUE(scanned == 0 || scanned == kForbiddenPicture);
+    EXPECT_TRUE(inIncreasingOrder(pictures) && inIncreasingOrder(codes));
+    if (audio.empty() || audio.front().payload + 4 > win.size()) continue;
+    const StreamParams params = makeStreamParams(0xC0, &win.data[audio.front().payload]);
+    const int heard = scanAudioFramesInPayloads(win, audio, params, frames);
+    ASSERT_TRUE(heard == 0 || heard == kBadAudioHeader);
+    EXPECT_TRUE(inIncreasingOrder(frames));
+  }
 }
 
 }  // namespace
