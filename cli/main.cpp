@@ -1,11 +1,51 @@
-#include <cstdio>
-#include <cstring>
+// clipwright-cli: the editing engine from the command line.
+#include <iostream>
+#include <string>
+
+#include "cli/command.h"
+
+namespace cw::cli {
+namespace {
+
+constexpr Command kCommands[] = {
+    {"probe", "[--json] [--analyse] FILE...",
+     "classify MPEG-1 files and show what an information form shows", runProbe},
+};
+
+void printUsage(std::ostream& out) {
+  out << "usage: " << kProgram << " COMMAND [ARGUMENTS]\n\ncommands:\n";
+  for (const Command& c : kCommands) out << "  " << c.name << ' ' << c.synopsis << '\n';
+  out << '\n';
+  for (const Command& c : kCommands) out << "  " << c.name << ": " << c.summary << '\n';
+  out << "\n" << kProgram << " COMMAND --help shows the help of one command.\n";
+}
+
+const Command* findCommand(const std::string& name) {
+  for (const Command& c : kCommands)
+    if (name == c.name) return &c;
+  return nullptr;
+}
+
+}  // namespace
+}  // namespace cw::cli
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-    std::puts("usage: clipwright-cli COMMAND ...");
-    return argc < 2 ? 2 : 0;
+  using namespace cw::cli;
+  if (argc < 2) {
+    printUsage(std::cerr);
+    return kExitUsage;
   }
-  std::fprintf(stderr, "clipwright-cli: unknown command '%s'\n", argv[1]);
-  return 2;
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    printUsage(std::cout);
+    return kExitOk;
+  }
+  const Command* command = findCommand(name);
+  if (command == nullptr) {
+    std::cerr << kProgram << ": unknown command '" << name << "'\n";
+    printUsage(std::cerr);
+    return kExitUsage;
+  }
+  const Arguments args(argv + 2, argv + argc);
+  return command->run(args, std::cout, std::cerr);
 }

@@ -1,0 +1,30 @@
+// The commands of clipwright-cli. Each command lives in its own file and is
+// listed in the command table of main.cpp. A command receives the arguments
+// that follow its name and returns the process exit status: 0 success,
+// 1 a file could not be handled, 2 a usage error.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace cw::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+
+inline constexpr const char* kProgram = "clipwright-cli";
+
+using Arguments = std::vector<std::string>;
+
+struct Command {
+  const char* name;
+  const char* synopsis;  // the arguments, for the usage text
+  const char* summary;   // one line
+  int (*run)(const Arguments& args, std::ostream& out, std::ostream& err);
+};
+
+int runProbe(const Arguments& args, std::ostream& out, std::ostream& err);
+
+}  // namespace cw::cli

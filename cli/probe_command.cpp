@@ -1,0 +1,133 @@
+// clipwright-cli probe [--json] [--analyse] FILE...
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "cli/clip_report.h"
+#include "cli/command.h"
+#include "engine/analysis/head_tail.h"
+#include "engine/edit/errors.h"
+#include "platform/file.h"
+#include "probe/probe.h"
+#include "probe/quick_analysis.h"
+
+namespace cw::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: clipwright-cli probe [--json] [--analyse] FILE...\n"
+    "\n"
+    "Classifies each FILE as an MPEG-1 system stream, a video-only or an\n"
+    "audio-only stream, or a file that cannot be edited, and shows its size,\n"
+    "duration, mux rate, picture size and rate, bit rates, audio layer, mode\n"
+    "and sampling rate, and VideoCD readiness.\n"
+    "\n"
+    "  --json     one JSON object per file and line, keyed by property name\n"
+    "  --analyse  also show the head and tail areas and times\n"
+    "\n"
+    "Exit status: 0 when every file can be edited, 1 otherwise, 2 on usage errors.\n";
+
+struct Options {
+  bool json = false;
+  bool analyse = false;
+  Arguments files;
+};
+
+// 0 and the options, or kExitUsage (already reported).
+int parseOptions(const Arguments& args, Options& options, std::ostream& out, std::ostream& err) {
+  bool optionsEnd = false;
+  for (const std::string& arg : args) {
+    if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
+      options.files.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnd = true;
+    } else if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--analyse" || arg == "--analyze") {
+      options.analyse = true;
+    } else if (arg == "--help" || arg == "-h") {
+      out << kUsage;
+      return -1;
+    } else {
+      err << kProgram << " probe: unknown option '" << arg << "'\n" << kUsage;
+      return kExitUsage;
+    }
+  }
+  if (options.files.empty()) {
+    err << kProgram << " probe: no file given\n" << kUsage;
+    return kExitUsage;
+  }
+  return 0;
+}
+
+// Why a file could not be read, in the words of the file system.
+std::string readProblem(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (!std::filesystem::exists(status)) return " (no such file)";
+  if (std::filesystem::is_directory(status)) return " (a directory)";
+  return "";
+}
+
+int analyseAudioOnly(StreamInfo& info) {
+  platform::File file;
+  if (!file.open(info.fileName, platform::OpenMode::Read)) return kErrFileRead;
+  try {
+    return cw::analyseAudioOnly(file, info);
+  } catch (const std::bad_alloc&) {
+    return kErrMemory;
+  }
+}
+
+// Probes one file and reports it; true when it can be edited.
+bool probeFile(const std::string& path, const Options& options, std::ostream& out,
+               std::ostream& err) {
+  Probe probe;
+  probe.setShopFileName(path);
+  ProbedFile file;
+  file.path = path;
+  file.quickStatus = probe.doQuickAnalys();
+  if (file.quickStatus != kErrOk) {
+    err << kProgram << ": " << path << ": error " << file.quickStatus << ": "
+        << errorMessage(file.quickStatus) << readProblem(path) << '\n';
+    if (options.json) out << failureJson(path, file.quickStatus) << '\n';
+    return false;
+  }
+  file.duration = probe.shopFileTimelenD();
+  file.durationStatus = probe.lastDurationStatus();
+  file.analysed = options.analyse;
+  if (options.analyse && probe.shopFileType() == kTypeAudioOnly)
+    file.audioOnlyStatus = analyseAudioOnly(probe.info());
+
+  if (options.json)
+    out << toJson(file, probe) << '\n';
+  else
+    writeText(out, file, probe);
+
+  const bool editable = isEditableType(probe.shopFileType());
+  if (!editable)
+    err << kProgram << ": " << path << ": not editable: " << notEditableReason(probe.shopFileType())
+        << '\n';
+  return editable;
+}
+
+}  // namespace
+
+int runProbe(const Arguments& args, std::ostream& out, std::ostream& err) {
+  Options options;
+  const int parsed = parseOptions(args, options, out, err);
+  if (parsed < 0) return kExitOk;  // --help
+  if (parsed != 0) return parsed;
+  bool allEditable = true;
+  bool first = true;
+  for (const std::string& path : options.files) {
+    if (!options.json && !first) out << '\n';
+    first = false;
+    if (!probeFile(path, options, out, err)) allEditable = false;
+  }
+  out.flush();
+  return allEditable ? kExitOk : kExitFailed;
+}
+
+}  // namespace cw::cli
