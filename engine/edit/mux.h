@@ -14,12 +14,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 
 #include "engine/edit/es_buffer.h"
 #include "engine/edit/mux_packs.h"
 #include "engine/edit/pack_profile.h"
 #include "engine/edit/std_model.h"
+#include "platform/file.h"
 
 namespace cw {
 
@@ -91,8 +91,7 @@ struct MuxState {
 
   Bytes staging;  // capacity chunk + 4 096; packs are built in it
   std::size_t chunkSize = kMuxChunk;
-  EsInput input;
-  std::shared_ptr<void> reader;  // the reader's own state, kept alive with the multiplex
+  EsInput input;  // owns the reader's state
 
   // Elementary-stream writers: which buffer they drain.
   MuxStream* selected = nullptr;
@@ -115,14 +114,16 @@ int prepareMux(MuxState& m, const PackProfile& profile, std::int64_t videoOffset
 // flags, as a crop's multiplex begins.
 void writeLeadingPacks(MuxState& m);
 
-// Starts a crop's multiplex for record mode 0, 1 or 2 from the linked source
-// descriptors (video, audio), with the demultiplexer's cut-in treatment:
-// builds the buffers and the profile, positions the demultiplexer on the cut
-// areas, runs it once and writes the leading packs. 0, 6001 (read), 6003
-// (memory), 6004 (buffer overflow), 6007 (incorrect source packet), 1507 or
-// 1509.
-int StartSystemMux(MuxState& m, int recordMode, int cutInTreatment, std::size_t chunkSize,
-                   int minimumMuxRate, StreamDescriptor* video, StreamDescriptor* audio);
+// Starts a crop's multiplex for record mode 0, 1 or 2 from the source's
+// descriptors (video, audio), whose working areas the cut analyses have set,
+// with the demultiplexer's cut-in treatment: builds the buffers and the
+// profile, positions the demultiplexer on `source` (which the operation owns
+// and keeps open), runs it once and writes the leading packs. 0, 6001 (read),
+// 6003 (memory), 6004 (buffer overflow), 6007 (incorrect source packet),
+// 1507 or 1509.
+int StartSystemMux(MuxState& m, platform::File& source, int recordMode, int cutInTreatment,
+                   std::size_t chunkSize, int minimumMuxRate, StreamDescriptor* video,
+                   StreamDescriptor* audio);
 
 // One scheduler step: appends one pack to the staging buffer or asks for
 // input. Returns a MuxStepResult or kMuxNoAudioFrame.
