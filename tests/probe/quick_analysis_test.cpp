@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "probe/quick_analysis.h"
+#include "stream_bytes.h"
+#include "support/corpus.h"
+#include "support/temp_dir.h"
+
+namespace cw::test {
+namespace {
+
+class QuickAnalysis : public ::testing::Test {
+ protected:
+  TempDir dir{"cw-quick"};
+
+  // Writes the bytes to a file and analyses it; the result in `status`.
+  StreamInfo analyse(const Bytes& bytes, std::uint32_t layer3Option = 1) {
+    const std::string path = dir.file("clip.mpg");
+    EXPECT_TRUE(writeFile(path, std::string(bytes.begin(), bytes.end())));
+    StreamInfo info;
+    info.fileName = path;
+    info.layer3Option = layer3Option;
+    status = quickAnalyse(info);
+    return info;
+  }
+  int status = -1;
+};
+
+Bytes audioFrames(const Bytes& header, int frameLength, int count) {
+  Bytes out;
+  for (int i = 0; i < count; ++i) {
+    append(out, header);
+    append(out, zeros(frameLength - header.size()));
+  }
+  return out;
+}
+
+TEST_F(QuickAnalysis, ShortAndEmptyFilesAreNotRecognised) {
+  StreamInfo info = analyse(zeros(1023));
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(info.fileType, kTypeNotRecognised);
+  EXPECT_EQ(info.stage, 1);
+  EXPECT_EQ(info.fileLength, 1023.0);
+  info = analyse(zeros(1024));
+  EXPECT_EQ(info.fileType, kTypeNotRecognised);
+  EXPECT_EQ(info.stage, 1);
+}
+
+TEST_F(QuickAnalysis, UnreadableFilesReportAReadErrorWithoutAStage) {
+  StreamInfo info;
+  info.fileName = dir.file("missing.mpg");
+  EXPECT_EQ(quickAnalyse(info), 1016);
+  EXPECT_EQ(info.fileType, kTypeNotRecognised);
+  EXPECT_EQ(info.stage, 0);
+  info.fileName = dir.path().string();  // a directory opens but is no file
+  EXPECT_EQ(quickAnalyse(info), 1016);
+}
+
+TEST_F(QuickAnalysis, RiffIsRecognisedOnlyWhenNoPacketsAreFound) {
+  Bytes wave = {'R', 'I', 'F', 'F', 0x24, 0x10, 0, 0, 'W', 'A', 'V', 'E'};
+  append(wave, zeros(4096));
+  EXPECT_EQ(analyse(wave).fileType, kTypeRiff);
+
+  // An MPEG system stream wrapped in RIFF is classified by its packets.
+  Bytes wrapped = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'C', 'D', 'X', 'A'};
+  append(wrapped, SystemStream{}.bytes());
+  EXPECT_EQ(analyse(wrapped).fileType, kTypeSystem);
+}
+
+TEST_F(QuickAnalysis, VideoElementaryStreamsMustStartWithASequenceHeader) {
+  Bytes video = zeros(5);  // zero bytes may precede it
+  append(video, videoStart());
+  append(video, zeros(2000));
+  StreamInfo info = analyse(video);
+  EXPECT_EQ(info.fileType, kTypeVideoOnly);
+  EXPECT_EQ(info.muxRateDeclared, -1);
+  EXPECT_EQ(info.horizontalSize, 352);
+  EXPECT_EQ(info.videoByteRate, 143750);
+  EXPECT_EQ(info.video.type, kTypeVideoOnly);
+  EXPECT_EQ(info.audio.type, -1);
+
+  Bytes gopFirst = gopHeader();
+  append(gopFirst, videoStart());
+  append(gopFirst, zeros(2000));
+  EXPECT_NE(analyse(gopFirst).fileType, kTypeVideoOnly);
+
+  Bytes variable = videoStart(true);
+  append(variable, zeros(2000));
+  info = analyse(variable);
+  EXPECT_EQ(info.fileType, kTypeVideoVariable);
+  EXPECT_EQ(info.videoByteRate, 0);  // the summary of this file, not of an earlier one
+
+  Bytes badRate = sequenceHeader(false, 0);
+  append(badRate, zeros(2000));
+  EXPECT_EQ(analyse(badRate).fileType, kTypeBadVideoHeader);
+}
+
+TEST_F(QuickAnalysis, AudioElementaryStreamsNeedASecondHeaderOneFrameLater) {
+  // Layer 2, 224 kbit/s, 44.1 kHz: 731-byte frames.
+  StreamInfo info = analyse(audioFrames(audioHeader(), 731, 4));
+  EXPECT_EQ(info.fileType, kTypeAudioOnly);
+  EXPECT_EQ(info.audioByteRate, 28000);
+  EXPECT_EQ(info.audioVcd, 1);
+  EXPECT_EQ(info.audio.type, kTypeAudioOnly);
+  EXPECT_EQ(info.video.type, -1);
+
+  // One padding slot late: accepted.
+  Bytes late = audioFrames(audioHeader(), 732, 1);
+  append(late, audioFrames(audioHeader(), 731, 3));
+  EXPECT_EQ(analyse(late).fileType, kTypeAudioOnly);
+
+  // Missing second header.
+  Bytes lone = audioFrames(audioHeader(), 731, 1);
+  append(lone, zeros(3000));
+  EXPECT_EQ(analyse(lone).fileType, kTypeNotRecognised);
+
+  EXPECT_EQ(analyse(audioFrames(audioHeader(0), 731, 4)).fileType, kTypeBadAudioHeader);
+  EXPECT_EQ(analyse(audioFrames(audioHeader(2, 0), 731, 4)).fileType, kTypeAudioUnsupported);
+  // Layer 3, index 11 = 192 kbit/s: 626-byte frames.
+  EXPECT_EQ(analyse(audioFrames(audioHeader(3), 626, 4), 0).fileType, kTypeAudioUnsupported);
+  EXPECT_EQ(analyse(audioFrames(audioHeader(3), 626, 4), 1).fileType, kTypeAudioOnly);
+}
+
+TEST_F(QuickAnalysis, Layer1FramesAreWholeSlotsLong) {
+  // 384 kbit/s at 44.1 kHz: 48000 * 384 / 44100 = 417.9, but a layer 1 frame
+  // is 104 slots of 4 bytes = 416 bytes.
+  StreamInfo info = analyse(audioFrames(audioHeader(1, 12), 416, 6));
+  EXPECT_EQ(info.fileType, kTypeAudioOnly);
+  EXPECT_EQ(info.audioLayer, 1);
+}
+
+TEST_F(QuickAnalysis, SystemStreamsNeedBothStreamZerosWithUsableHeaders) {
+  StreamInfo info = analyse(SystemStream{}.bytes());
+  EXPECT_EQ(status, 0);
+  ASSERT_EQ(info.fileType, kTypeSystem);
+  EXPECT_EQ(info.muxRateDeclared, 3528);
+  EXPECT_EQ(info.video.muxRate, 3528);
+  EXPECT_EQ(info.video.streamId, 0xE0);
+  EXPECT_EQ(std::memcmp(info.video.header, sequenceHeader().data(), 12), 0);
+  EXPECT_EQ(info.audio.header[0], 0xFF);
+  EXPECT_EQ(info.audioLayer, 2);
+  EXPECT_EQ(info.pictureRate, static_cast<float>(30000.0 / 1001));
+
+  SystemStream noAudio;
+  noAudio.withAudio = false;
+  EXPECT_EQ(analyse(noAudio.bytes()).fileType, kTypeBadSystem);
+
+  SystemStream unstamped;
+  unstamped.videoStamped = false;
+  EXPECT_EQ(analyse(unstamped.bytes()).fileType, kTypeBadSystem);
+
+  SystemStream variable;
+  variable.variableRate = true;
+  info = analyse(variable.bytes());
+  EXPECT_EQ(info.fileType, kTypeSystemUnsupported);
+  EXPECT_EQ(info.muxRateDeclared, 3528);
+  EXPECT_EQ(info.horizontalSize, 352);
+
+  SystemStream layer3;
+  layer3.audioLayer = 3;
+  EXPECT_EQ(analyse(layer3.bytes(), 0).fileType, kTypeSystemUnsupported);
+  EXPECT_EQ(analyse(layer3.bytes(), 1).fileType, kTypeSystem);
+}
+
+TEST_F(QuickAnalysis, FurtherStreamsCountOnlyAsTheFirstPacket) {
+  SystemStream leading;
+  leading.leadingStream = 0xC1;
+  EXPECT_EQ(analyse(leading.bytes()).fileType, kTypeSystemMulti);
+  leading.leadingStream = 0xE1;
+  EXPECT_EQ(analyse(leading.bytes()).fileType, kTypeSystemMulti);
+
+  SystemStream trailing;
+  trailing.trailingStream = 0xC1;
+  EXPECT_EQ(analyse(trailing.bytes()).fileType, kTypeSystem);
+}
+
+TEST_F(QuickAnalysis, ANewAnalysisForgetsThePreviousFile) {
+  StreamInfo info = analyse(SystemStream{}.bytes());
+  ASSERT_EQ(info.fileType, kTypeSystem);
+  const std::string other = dir.file("other.bin");
+  ASSERT_TRUE(writeFile(other, std::string(4096, 'x')));
+  info.fileName = other;
+  EXPECT_EQ(quickAnalyse(info), 0);
+  EXPECT_EQ(info.fileType, kTypeNotRecognised);
+  EXPECT_EQ(info.muxRateDeclared, -1);
+  EXPECT_EQ(info.horizontalSize, -1);
+  EXPECT_EQ(info.audioLayer, -1);
+  EXPECT_EQ(info.video.type, -1);
+}
+
+TEST(QuickAnalysisCorpus, RealEncodersOutputIsClassified) {
+  StreamInfo info;
+  info.fileName = testDataPath("sample_vcd.mpg");
+  ASSERT_EQ(quickAnalyse(info), 0);
+  EXPECT_EQ(info.fileType, kTypeSystem);
+  EXPECT_EQ(info.videoVcd, 1);
+  EXPECT_EQ(info.audioVcd, 1);
+  for (const auto& [name, type] : {std::pair<const char*, int>{"sound.wav", kTypeRiff},
+                                   {"sys_vbr.mpg", kTypeSystemUnsupported},
+                                   {"video_only.mpv", kTypeVideoOnly},
+                                   {"audio_l1.mpa", kTypeAudioOnly}}) {
+    if (!hasCorpusFile(name)) continue;
+    info.fileName = corpusPath(name);
+    EXPECT_EQ(quickAnalyse(info), 0) << name;
+    EXPECT_EQ(info.fileType, type) << name;
+  }
+}
+
+}  // namespace
+}  // namespace cw::test
