@@ -1,0 +1,136 @@
+// The demultiplexer and the elementary-stream reader on streams built byte by
+// byte for the cases real files rarely show: a cut that begins and ends in one
+// packet, and leading B-pictures that run past the first block.
+#include <gtest/gtest.h>
+
+#include "demux_fixture.h"
+#include "engine/edit/demux.h"
+#include "engine/edit/es_reader.h"
+#include "platform/file.h"
+
+namespace cw {
+namespace {
+
+const std::uint8_t kSequence[12] = {0x00, 0x00, 0x01, 0xB3, 0x16, 0x00,
+                                    0xF0, 0x13, 0xFF, 0xFF, 0xE0, 0x18};  // 25 Hz, variable rate
+
+void addGop(std::vector<std::uint8_t>& s, bool closed) {
+  s.insert(s.end(), {0x00, 0x00, 0x01, 0xB8, 0x00, 0x08, 0x00,
+                     closed ? std::uint8_t{0x40} : std::uint8_t{0}});
+}
+
+void addPicture(std::vector<std::uint8_t>& s, char type, int ref, std::size_t body) {
+  const int code = type == 'I' ? 1 : type == 'P' ? 2 : 3;
+  s.insert(s.end(), {0x00, 0x00, 0x01, 0x00, static_cast<std::uint8_t>(ref >> 2),
+                     static_cast<std::uint8_t>((ref & 3) << 6 | code << 3 | 0x07), 0xFF, 0xF8});
+  s.insert(s.end(), body, 0x55);
+}
+
+// One video packet with a PTS whose payload holds two GOPs; the cut takes the
+// second GOP and ends at the third, all inside the packet.
+TEST(DemuxBuilt, CutInAndCutOutInOnePacket) {
+  std::vector<std::uint8_t> payload;
+  addGop(payload, true);
+  addPicture(payload, 'I', 0, 30);
+  const auto in = static_cast<std::int64_t>(payload.size());
+  addGop(payload, true);
+  addPicture(payload, 'I', 0, 30);
+  addPicture(payload, 'P', 1, 30);
+  const auto out = static_cast<std::int64_t>(payload.size());
+  addGop(payload, true);
+  addPicture(payload, 'I', 0, 30);
+
+  std::vector<std::uint8_t> s = {0x00, 0x00, 0x01, 0xBA, 0x21, 0x00,
+                                 0x01, 0x00, 0x01, 0x80, 0x1B, 0x91};
+  const auto packet = static_cast<std::int64_t>(s.size());
+  const std::size_t length = payload.size() + 1;
+  s.insert(s.end(), {0x00, 0x00, 0x01, 0xE0, static_cast<std::uint8_t>(length >> 8),
+                     static_cast<std::uint8_t>(length), 0x0F});
+  const auto payloadAt = static_cast<std::int64_t>(s.size());
+  s.insert(s.end(), payload.begin(), payload.end());
+  const std::string path = demuxtest::scratchPath("one_packet.mpg");
+  demuxtest::writeWholeFile(path, s);
+
+  StreamDescriptor d;
+  d.streamId = 0xE0;
+  std::copy(kSequence, kSequence + 12, d.header);
+  const auto end = static_cast<std::int64_t>(s.size());
+  d.workHead = {packet, payloadAt + in, end};
+  d.workTail = {packet, payloadAt + out, end};
+  d.workFirstTime = 0;
+  platform::File file;
+  ASSERT_TRUE(file.open(path, platform::OpenMode::Read));
+  EsBuffer video;
+  ASSERT_EQ(esInit(video, &d), 0);
+  DemuxState state;
+  ASSERT_EQ(PositionDemux(state, file, kEsChunk, kCutInPlain, &video, nullptr), 0);
+  ASSERT_EQ(DemuxStep(state, &video, nullptr), 0);
+  EXPECT_TRUE(video.endOfData);
+
+  demuxtest::Drained got;
+  demuxtest::drain(video, got);
+  std::vector<std::uint8_t> want(kSequence, kSequence + 12);
+  want.insert(want.end(), payload.begin() + in, payload.begin() + out);
+  want.insert(want.end(), {0x00, 0x00, 0x01, 0xB7});
+  // The time code of the GOP is rewritten to zero; it was zero already.
+  EXPECT_EQ(got.bytes, want);
+  EXPECT_EQ(got.units.size(), 2u);
+}
+
+// Leading B-pictures larger than the first block cannot be deleted in it; the
+// GOP is marked broken instead, so that decoders still skip them.
+TEST(DemuxBuilt, DeadBPicturesPastTheFirstBlockMarkTheGopBroken) {
+  std::vector<std::uint8_t> s(kSequence, kSequence + 12);
+  addGop(s, true);
+  addPicture(s, 'I', 0, 100);
+  const auto in = static_cast<std::int64_t>(s.size());
+  addGop(s, false);
+  addPicture(s, 'I', 2, 100);
+  addPicture(s, 'B', 0, 6000);
+  addPicture(s, 'B', 1, 6000);
+  addPicture(s, 'P', 3, 100);
+  const auto out = static_cast<std::int64_t>(s.size());
+  addGop(s, true);
+  addPicture(s, 'I', 0, 100);
+  const std::string path = demuxtest::scratchPath("long_b.m1v");
+  demuxtest::writeWholeFile(path, s);
+
+  for (const std::size_t chunk : {std::size_t{4096}, std::size_t{32768}}) {
+    SCOPED_TRACE(chunk);
+    StreamDescriptor d;
+    d.streamId = 0xE0;
+    std::copy(kSequence, kSequence + 12, d.header);
+    d.workHead = {in, in, in};
+    d.workTail = {out, out, out};
+    platform::File file;
+    ASSERT_TRUE(file.open(path, platform::OpenMode::Read));
+    EsBuffer video;
+    ASSERT_EQ(esInit(video, &d), 0);
+    EsReaderState state;
+    ASSERT_EQ(PositionEsReader(state, file, chunk, kCutInRemoveDeadB, video), 0);
+    demuxtest::Drained got;
+    while (!video.endOfData) {
+      ASSERT_EQ(EsReaderStep(state, video), 0);
+      demuxtest::drain(video, got);
+    }
+    std::vector<demuxtest::EsGop> gops;
+    std::vector<demuxtest::EsPicture> pictures;
+    demuxtest::scanElementaryVideo(got.bytes, gops, pictures);
+    ASSERT_EQ(gops.size(), 1u);
+    if (chunk == 4096) {
+      EXPECT_TRUE(gops[0].brokenLink);
+      EXPECT_FALSE(gops[0].closed);
+      ASSERT_EQ(pictures.size(), 4u);
+      EXPECT_EQ(pictures[0].ref, 2);
+    } else {
+      EXPECT_FALSE(gops[0].brokenLink);
+      EXPECT_TRUE(gops[0].closed);
+      ASSERT_EQ(pictures.size(), 2u);
+      EXPECT_EQ(pictures[0].ref, 0);
+      EXPECT_EQ(pictures[1].ref, 1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace cw
