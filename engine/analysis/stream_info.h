@@ -87,7 +87,8 @@ bool isVcdAudio(const std::uint8_t* audioHeader);
 
 // Handles for records shared between controls in one process. A Probe
 // registers its record; the engine resolves a handle to the live record.
-// An unknown or stale handle resolves to nullptr. Handles are never reused.
+// An unknown or stale handle resolves to nullptr. Handles are never reused;
+// registering returns 0 (never a valid handle) for a null record.
 std::int32_t registerStreamInfo(StreamInfo* info);
 void unregisterStreamInfo(std::int32_t handle);
 StreamInfo* resolveStreamInfo(std::int32_t handle);
