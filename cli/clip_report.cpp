@@ -193,7 +193,7 @@ void writeText(std::ostream& out, const ProbedFile& file, Probe& p) {
        type == kTypeSystemMulti ? kNotApplicable
        : videoCdReady(p)        ? "Yes"
                                 : "No");
-  if (file.analysed) writeAnalysis(out, file, p.info());
+  if (file.analysed && isEditableType(type)) writeAnalysis(out, file, p.info());
 }
 
 std::string toJson(const ProbedFile& file, Probe& probe) {
@@ -214,7 +214,8 @@ std::string toJson(const ProbedFile& file, Probe& probe) {
     else
       o.add(property.name, std::int64_t{value.asInt32()});
   }
-  if (file.analysed) o.addRaw("analysis", analysisJson(file, probe.info()));
+  if (file.analysed && isEditableType(probe.shopFileType()))
+    o.addRaw("analysis", analysisJson(file, probe.info()));
   return o.str();
 }
 

@@ -24,7 +24,7 @@ constexpr const char* kUsage =
     "and sampling rate, and VideoCD readiness.\n"
     "\n"
     "  --json     one JSON object per file and line, keyed by property name\n"
-    "  --analyse  also show the head and tail areas and times\n"
+    "  --analyse  also show the head and tail areas and times of editable files\n"
     "\n"
     "Exit status: 0 when every file can be edited, 1 otherwise, 2 on usage errors.\n";
 
