@@ -1,0 +1,550 @@
+// ScrubPane: its elements, their layout in twips and the property sets.
+#include "player/scrub_pane.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyle>
+#include <algorithm>
+
+#include "player/key_codes.h"
+#include "player/time_code.h"
+#include "player/twips.h"
+
+namespace cw::player {
+namespace {
+
+// Sizes of the elements, twips.
+constexpr int kButtonWidth = 405;
+constexpr int kButtonHeight = 330;
+constexpr int kButtonPitch = 420;  // transport buttons, left to left
+constexpr int kButtonGap = 30;     // between the clip area and the button row
+constexpr int kSliderPanelHeight = 390;
+constexpr int kSliderPanelGap = 45;   // between the button row and the slider panel
+constexpr int kSliderOverhang = 225;  // the slider is this much wider than its panel
+constexpr int kTimeCodeWidth = 1335;
+constexpr int kTimeCodeHeight = 330;
+constexpr int kRatePanelWidth = 2520;
+constexpr int kRatePanelHeight = 720;
+constexpr int kPositionTimerMs = 50;
+constexpr int kSliderMax = 1000;
+
+QRect twipsRect(double left, double top, double width, double height) {
+  return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
+               twipsToPixels(height));
+}
+
+// A colour value: 0x00BBGGRR, or a system colour index with the top bit set.
+QColor colorFromValue(std::uint32_t value, const QPalette& palette) {
+  if (value & 0x80000000u) {
+    switch (value & 0xFF) {
+      case 5:  // window background
+        return palette.color(QPalette::Base);
+      case 8:  // window text
+        return palette.color(QPalette::Text);
+      case 13:  // highlight
+        return palette.color(QPalette::Highlight);
+      case 16:  // button shadow
+        return palette.color(QPalette::Dark);
+      case 18:  // button text
+        return palette.color(QPalette::ButtonText);
+      default:  // 15, button face, and the rest
+        return palette.color(QPalette::Button);
+    }
+  }
+  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+Qt::CursorShape cursorFor(int pointer) {
+  switch (pointer) {
+    case 2:
+      return Qt::CrossCursor;
+    case 3:
+      return Qt::IBeamCursor;
+    case 5:
+    case 15:
+      return Qt::SizeAllCursor;
+    case 6:
+      return Qt::SizeBDiagCursor;
+    case 7:
+      return Qt::SizeVerCursor;
+    case 8:
+      return Qt::SizeFDiagCursor;
+    case 9:
+      return Qt::SizeHorCursor;
+    case 10:
+      return Qt::UpArrowCursor;
+    case 11:
+      return Qt::WaitCursor;
+    case 12:
+      return Qt::ForbiddenCursor;
+    case 13:
+      return Qt::BusyCursor;
+    case 14:
+      return Qt::WhatsThisCursor;
+    default:
+      return Qt::ArrowCursor;
+  }
+}
+
+}  // namespace
+
+ScrubPane::ScrubPane(QWidget* parent, MediaGraphFactory graphs)
+    : QWidget(parent), graphs_(std::move(graphs)) {
+  setObjectName("ScrubPane");
+  setFocusPolicy(Qt::StrongFocus);
+  buildElements();
+  declareEvents();
+  registerMembers();
+  layoutElements();
+}
+
+ScrubPane::~ScrubPane() {
+  const QSignalBlocker quiet(this);
+  events_.disconnectAll();
+  xClose();
+}
+
+// ---- elements ----
+
+QToolButton* ScrubPane::makeButton(const char* name, const QString& tip, int icon) {
+  auto* button = new QToolButton(this);
+  button->setObjectName(name);
+  button->setToolTip(tip);
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setAutoRaise(false);
+  if (icon >= 0) button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(icon)));
+  return button;
+}
+
+void ScrubPane::buildElements() {
+  picture1_ = new ClipArea(this);
+  picture1_->setObjectName("Picture1");
+  labAudioOnly_ = new QLabel(tr("Audio Only"), picture1_);
+  labAudioOnly_->setObjectName("labAudioOnly");
+  labAudioOnly_->setAlignment(Qt::AlignCenter);
+  labAudioOnly_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  labAudioOnly_->hide();
+
+  picture2_ = new QWidget(this);
+  picture2_->setObjectName("Picture2");
+  sliderPosition_ = new PositionSlider(picture2_);
+  sliderPosition_->setObjectName("SliderPosition");
+  sliderPosition_->setRange(0, kSliderMax);
+  sliderPosition_->setPageStep(kSliderMax / 10);
+  sliderPosition_->setFocusPolicy(Qt::NoFocus);
+  sliderPosition_->setEnabled(false);
+  sliderPosition_->installEventFilter(this);
+  connect(sliderPosition_, &QSlider::sliderMoved, this, [this] { positionSliderSeek(); });
+
+  picture3_ = new QWidget(this);
+  picture3_->setObjectName("Picture3");
+  picture3_->setAutoFillBackground(true);
+  picture3_->installEventFilter(this);
+  sliderFrameRate_ = new QSlider(Qt::Horizontal, picture3_);
+  sliderFrameRate_->setObjectName("SliderFrameRate");
+  sliderFrameRate_->setRange(0, 200);
+  sliderFrameRate_->setValue(100);
+  sliderFrameRate_->setTickPosition(QSlider::TicksBelow);
+  sliderFrameRate_->setTickInterval(25);
+  sliderFrameRate_->setSingleStep(5);
+  sliderFrameRate_->setPageStep(25);
+  sliderFrameRate_->setToolTip(tr("Frame Rate"));
+  sliderFrameRate_->installEventFilter(this);
+  connect(sliderFrameRate_, &QSlider::valueChanged, this,
+          [this](int value) { frameRateSliderChanged(value); });
+  label1_ = new QLabel("100%", picture3_);
+  label1_->setObjectName("Label1");
+  label2_ = new QLabel("0%", picture3_);
+  label2_->setObjectName("Label2");
+  label3_ = new QLabel("200%", picture3_);
+  label3_->setObjectName("Label3");
+  for (QLabel* label : {label1_, label2_, label3_}) label->installEventFilter(this);
+  picture3_->hide();
+
+  picTC_ = new QWidget(this);
+  picTC_->setObjectName("picTC");
+  labTC_ = new QLabel("00:00:00:00", picTC_);
+  labTC_->setObjectName("labTC");
+  labTC_->setAlignment(Qt::AlignCenter);
+  QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  labTC_->setFont(mono);
+
+  butEject_ = makeButton("butEject", tr("Close"), QStyle::SP_DialogCloseButton);
+  butStart_ = makeButton("butStart", tr("Clip Start"), QStyle::SP_MediaSkipBackward);
+  butRewind_ = makeButton("butRewind", tr("Step Back"), QStyle::SP_MediaSeekBackward);
+  butPlay_ = makeButton("butPlay", tr("Play"), QStyle::SP_MediaPlay);
+  butPause_ = makeButton("butPause", tr("Pause"), QStyle::SP_MediaPause);
+  butForward_ = makeButton("butForward", tr("Step Forward"), QStyle::SP_MediaSeekForward);
+  butEnd_ = makeButton("butEnd", tr("Clip End"), QStyle::SP_MediaSkipForward);
+  butMarkIn_ = makeButton("butMarkIn", tr("Mark In (value not set)"), -1);
+  butMarkIn_->setText("[");
+  butMarkOut_ = makeButton("butMarkOut", tr("Mark Out (value not set)"), -1);
+  butMarkOut_->setText("]");
+  butPause_->hide();
+  for (QToolButton* button : {butPlay_, butPause_, butMarkIn_, butMarkOut_}) {
+    button->installEventFilter(this);
+  }
+  connect(butEject_, &QToolButton::clicked, this, [this] { ejectClicked(); });
+  connect(butStart_, &QToolButton::clicked, this, [this] { xSeek(0); });
+  connect(butRewind_, &QToolButton::clicked, this, [this] { stepClicked(-1); });
+  connect(butForward_, &QToolButton::clicked, this, [this] { stepClicked(+1); });
+  connect(butEnd_, &QToolButton::clicked, this, [this] { xSeek(length_); });
+
+  timerPosition_ = new QTimer(this);
+  timerPosition_->setObjectName("TimerPosition");
+  timerPosition_->setInterval(kPositionTimerMs);
+  connect(timerPosition_, &QTimer::timeout, this, [this] { onPositionTimer(); });
+
+  auto twips = [](const QPointF& at) {
+    return std::pair{static_cast<float>(pixelsToTwips(at.x())),
+                     static_cast<float>(pixelsToTwips(at.y()))};
+  };
+  auto mouseEvent = [this, twips](const char* name, QMouseEvent* event, int button) {
+    const auto [x, y] = twips(event->position());
+    const int shift = shiftMask(event->modifiers());
+    if (std::string_view(name) == "MouseDown") emit MouseDown(button, shift, x, y);
+    if (std::string_view(name) == "MouseUp") emit MouseUp(button, shift, x, y);
+    if (std::string_view(name) == "MouseMove") emit MouseMove(button, shift, x, y);
+    raiseEvent(name, {std::int16_t(button), std::int16_t(shift), x, y});
+  };
+  connect(picture1_, &ClipArea::mouseDown, this, [mouseEvent](QMouseEvent* event) {
+    mouseEvent("MouseDown", event, buttonMask(event->button()));
+  });
+  connect(picture1_, &ClipArea::mouseUp, this, [mouseEvent](QMouseEvent* event) {
+    mouseEvent("MouseUp", event, buttonMask(event->button()));
+  });
+  connect(picture1_, &ClipArea::mouseMove, this, [mouseEvent](QMouseEvent* event) {
+    mouseEvent("MouseMove", event, buttonMask(event->buttons()));
+  });
+  connect(picture1_, &ClipArea::clicked, this, [this] {
+    emit Click();
+    raiseEvent("Click");
+  });
+  connect(picture1_, &ClipArea::resized, this, [this] { layoutElements(); });
+  applyClipBackColor();
+}
+
+// ---- layout ----
+
+void ScrubPane::layoutElements() {
+  picture1_->setGeometry(twipsRect(0, 0, clipWidth_, clipHeight_));
+  picture1_->setVisible(clipVisible_);
+  labAudioOnly_->setGeometry(picture1_->rect());
+  labAudioOnly_->setVisible(audioOnly_);
+
+  const double buttonTop = clipHeight_ + kButtonGap;
+  placeTransportRow();
+  butMarkIn_->setGeometry(twipsRect(0, buttonTop, kButtonWidth, kButtonHeight));
+  butMarkOut_->setGeometry(twipsRect(markOutLeft_, buttonTop, kButtonWidth, kButtonHeight));
+  butMarkIn_->setVisible(markInVisible_);
+  butMarkOut_->setVisible(markOutVisible_);
+
+  picTC_->setGeometry(twipsRect(timeCodeLeft_, timeCodeTop_, kTimeCodeWidth, kTimeCodeHeight));
+  labTC_->setGeometry(picTC_->rect());
+  picTC_->setVisible(timeCodeVisible_);
+
+  // The slider panel takes the clip area's width; the slider overhangs it on
+  // both sides so that its ends line up with the panel's.
+  const double sliderTop = buttonTop + kButtonHeight + kSliderPanelGap;
+  picture2_->setGeometry(twipsRect(0, sliderTop, clipWidth_, kSliderPanelHeight));
+  const int overhang = twipsToPixels(kSliderOverhang);
+  sliderPosition_->setGeometry(-overhang / 2, 0, picture2_->width() + overhang,
+                               picture2_->height());
+  picture2_->setVisible(sliderVisible_);
+
+  const int rateTop = std::max(0, clipHeight_ - kRatePanelHeight);
+  picture3_->setGeometry(twipsRect(navigationLeft_, rateTop, kRatePanelWidth, kRatePanelHeight));
+  const int panelWidth = picture3_->width();
+  const int panelHeight = picture3_->height();
+  sliderFrameRate_->setGeometry(4, 2, panelWidth - 8, panelHeight / 2);
+  label2_->setGeometry(4, panelHeight / 2 + 2, panelWidth / 3, panelHeight / 2 - 4);
+  label1_->setGeometry(panelWidth / 3, panelHeight / 2 + 2, panelWidth / 3, panelHeight / 2 - 4);
+  label1_->setAlignment(Qt::AlignCenter);
+  label3_->setGeometry(2 * panelWidth / 3 - 4, panelHeight / 2 + 2, panelWidth / 3,
+                       panelHeight / 2 - 4);
+  label3_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  picture3_->raise();
+  updateGeometry();
+}
+
+void ScrubPane::placeTransportRow() {
+  const double top = clipHeight_ + kButtonGap;
+  QToolButton* row[] = {butEject_, butStart_, butRewind_, butPlay_, butForward_, butEnd_};
+  for (int i = 0; i < 6; ++i) {
+    row[i]->setGeometry(
+        twipsRect(navigationLeft_ + i * kButtonPitch, top, kButtonWidth, kButtonHeight));
+    row[i]->setVisible(navigationVisible_);
+  }
+  butPause_->setGeometry(butPlay_->geometry());
+  butPause_->raise();
+}
+
+QSize ScrubPane::sizeHint() const {
+  QRect area;
+  for (const QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (!child->isHidden()) area |= child->geometry();
+  }
+  return area.isEmpty() ? QSize(twipsToPixels(clipWidth_), twipsToPixels(clipHeight_))
+                        : QSize(area.right() + 1, area.bottom() + 1);
+}
+
+void ScrubPane::markChanged() { dispatch_.setModified(true); }
+
+void ScrubPane::applyClipBackColor() {
+  picture1_->setBackgroundColor(colorFromValue(clipBackColor_, palette()));
+}
+
+void ScrubPane::applyMousePointer() {
+  if (mousePointer_ == 99 && !mouseIcon_.isNull()) {
+    picture1_->setCursor(QCursor(mouseIcon_.bitmap));
+  } else if (mousePointer_ == 0) {
+    picture1_->unsetCursor();
+  } else {
+    picture1_->setCursor(cursorFor(mousePointer_));
+  }
+}
+
+// ---- property sets ----
+
+void ScrubPane::setClipHeight(int twips) {
+  clipHeight_ = twips;
+  layoutElements();
+  markChanged();
+}
+
+void ScrubPane::setClipWidth(int twips) {
+  clipWidth_ = twips;
+  layoutElements();
+  markChanged();
+}
+
+void ScrubPane::setSliderVisible(bool visible) {
+  sliderVisible_ = visible;
+  picture2_->setVisible(visible);
+  markChanged();
+}
+
+void ScrubPane::setClipVisible(bool visible) {
+  clipVisible_ = visible;
+  picture1_->setVisible(visible);
+  markChanged();
+}
+
+void ScrubPane::setTimeCodeVisible(bool visible) {
+  timeCodeVisible_ = visible;
+  picTC_->setVisible(visible);
+  markChanged();
+}
+
+void ScrubPane::setNavigationVisible(bool visible) {
+  navigationVisible_ = visible;
+  for (QToolButton* button : {butEject_, butStart_, butRewind_, butPlay_, butForward_, butEnd_}) {
+    button->setVisible(visible);
+  }
+  butPause_->hide();
+  markChanged();
+}
+
+QString ScrubPane::timeCode() const { return labTC_->text(); }
+
+void ScrubPane::setMousePointer(int pointer) {
+  mousePointer_ = pointer;
+  applyMousePointer();
+  markChanged();
+}
+
+void ScrubPane::setMouseIcon(const Picture& icon) {
+  mouseIcon_ = icon;
+  applyMousePointer();
+  markChanged();
+}
+
+void ScrubPane::setErrorMessages(bool on) {
+  errorMessages_ = on;
+  markChanged();
+}
+
+void ScrubPane::setSource(const QString& path) {
+  source_ = path;
+  markChanged();
+}
+
+void ScrubPane::setPath(const QString& path) {
+  path_ = path;
+  markChanged();
+}
+
+void ScrubPane::setMarkOutVisible(bool visible) {
+  markOutVisible_ = visible;
+  butMarkOut_->setVisible(visible);
+  markChanged();
+}
+
+void ScrubPane::setMarkIn(double seconds) {
+  markIn_ = seconds;
+  butMarkIn_->setToolTip("Mark In = " + QString::fromStdString(formatTimeCode(seconds, stepSize_)));
+  markChanged();
+}
+
+void ScrubPane::setMarkOut(double seconds) {
+  markOut_ = seconds;
+  butMarkOut_->setToolTip("Mark Out = " +
+                          QString::fromStdString(formatTimeCode(seconds, stepSize_)));
+  markChanged();
+}
+
+void ScrubPane::setMarkInVisible(bool visible) {
+  markInVisible_ = visible;
+  butMarkIn_->setVisible(visible);
+  markChanged();
+}
+
+void ScrubPane::setNavigationLeft(int twips) {
+  navigationLeft_ = twips;
+  placeTransportRow();
+  if (navigationVisible_ && mode_ == static_cast<int>(PlayerMode::Playing)) butPause_->show();
+  markChanged();
+}
+
+void ScrubPane::setTimeCodeLeft(float twips) {
+  timeCodeLeft_ = twips;
+  layoutElements();
+  markChanged();
+}
+
+void ScrubPane::setTimeCodeTop(float twips) {
+  timeCodeTop_ = twips;
+  layoutElements();
+  markChanged();
+}
+
+void ScrubPane::setMovieSaved(bool saved) {
+  movieSaved_ = saved;
+  markChanged();
+}
+
+void ScrubPane::setLength(double seconds) {
+  length_ = seconds;
+  markChanged();
+}
+
+void ScrubPane::setPosition(double seconds) {
+  position_ = seconds;
+  markChanged();
+}
+
+void ScrubPane::setMode(int mode) {
+  mode_ = mode;
+  markChanged();
+}
+
+void ScrubPane::setMarkOutLeft(float twips) {
+  markOutLeft_ = twips;
+  layoutElements();
+  markChanged();
+}
+
+void ScrubPane::setClipBackColor(std::uint32_t color) {
+  clipBackColor_ = color;
+  applyClipBackColor();
+  markChanged();
+}
+
+void ScrubPane::setAudioOnly(bool on) {
+  audioOnly_ = on;
+  labAudioOnly_->setVisible(on);
+  markChanged();
+}
+
+void ScrubPane::setFullScreen(bool on) {
+  fullScreen_ = on;
+  if (on && mode_ != 0 && videoWindow_) videoWindow_->setFullScreenMode(true);
+  markChanged();
+}
+
+void ScrubPane::setCurrExt(const QString& extension) {
+  currExt_ = extension;
+  markChanged();
+}
+
+void ScrubPane::setStepSize(double seconds) {
+  stepSize_ = seconds;
+  markChanged();
+}
+
+void ScrubPane::setCapturedPicture(const Picture& picture) {
+  capturedPicture_ = picture;
+  markChanged();
+}
+
+void ScrubPane::setAmVersion(int version) {
+  amVersion_ = version;
+  markChanged();
+}
+
+// ---- keys ----
+
+void ScrubPane::keyPressEvent(QKeyEvent* event) {
+  const int code = virtualKeyCode(event->key());
+  const int shift = shiftMask(event->modifiers());
+  emit KeyDown(code, shift);
+  raiseEvent("KeyDown", {std::int16_t(code), std::int16_t(shift)});
+  const QString text = event->text();
+  if (!text.isEmpty() && text.at(0).unicode() < 256) {
+    const int ascii = text.at(0).unicode();
+    emit KeyPress(ascii);
+    raiseEvent("KeyPress", {std::int16_t(ascii)});
+  }
+  event->accept();
+}
+
+void ScrubPane::keyReleaseEvent(QKeyEvent* event) {
+  const int code = virtualKeyCode(event->key());
+  const int shift = shiftMask(event->modifiers());
+  emit KeyUp(code, shift);
+  raiseEvent("KeyUp", {std::int16_t(code), std::int16_t(shift)});
+  event->accept();
+}
+
+// Button presses with either mouse button, and right-button presses on the
+// frame-rate panel, come through here; the position slider's press and release
+// too.
+bool ScrubPane::eventFilter(QObject* watched, QEvent* event) {
+  const bool press = event->type() == QEvent::MouseButtonPress;
+  const bool release = event->type() == QEvent::MouseButtonRelease;
+  if (!press && !release) return QWidget::eventFilter(watched, event);
+  const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+  if (watched == sliderPosition_) {
+    if (press && button == Qt::LeftButton) positionSliderPressed();
+    if (release && button == Qt::LeftButton) positionSliderSeek();
+    return false;
+  }
+  if (!press) return false;
+  if (watched == butPlay_ || watched == butPause_) {
+    if (button == Qt::LeftButton) {
+      watched == butPlay_ ? xPlay() : xPause();
+    } else if (button == Qt::RightButton) {
+      picture3_->setVisible(picture3_->isHidden());
+    }
+    return button == Qt::RightButton;
+  }
+  if (watched == butMarkIn_) {
+    markInPressed(button);
+    return false;
+  }
+  if (watched == butMarkOut_) {
+    markOutPressed(button);
+    return false;
+  }
+  if ((watched == picture3_ || watched == sliderFrameRate_ || watched == label1_ ||
+       watched == label2_ || watched == label3_) &&
+      button == Qt::RightButton) {
+    resetFrameRateToNatural();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace cw::player

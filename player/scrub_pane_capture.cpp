@@ -1,0 +1,55 @@
+// ScrubPane: pictures of the clip area, thumbnails through the decoder
+// component, and GetPath.
+#include <filesystem>
+
+#include "player/capture.h"
+#include "player/player_errors.h"
+#include "player/scrub_pane.h"
+#include "player/twips.h"
+
+namespace cw::player {
+
+Picture ScrubPane::xCapture() {
+  if (mode_ == 0) return Picture{};
+  const int width = twipsToPixels(pixelsToTwips(picture1_->width()));
+  const int height = twipsToPixels(pixelsToTwips(picture1_->height()));
+  return grabWindowImage(picture1_, true, 0, 0, width, height);
+}
+
+bool ScrubPane::freezeFrame(bool bArg) {
+  if (!bArg) {
+    picture1_->setBackgroundPicture(QPixmap());
+  } else if (mode_ != 0) {
+    picture1_->setBackgroundPicture(xCapture().bitmap);
+  }
+  return false;
+}
+
+// The picture around the middle of the file, by its size in bytes (64 bits:
+// files past 2 GiB have their middle past what a long holds).
+int ScrubPane::xOpenCapture(const QString& sFile) {
+  mDec1_.setFilePath(sFile);
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(sFile.toStdString(), ec);
+  if (ec) return kErrFileNotFound;
+  if (int error = mDec1_.decodeAtOffset(static_cast<std::int64_t>(size / 2))) return error;
+  capturedPicture_ = mDec1_.decodedPicture();
+  return kErrNone;
+}
+
+// The folder part of a document's path: the text before the document name,
+// from the drive prefix c: or the first double backslash on when it has one.
+bool ScrubPane::GetPath(const QString& strPath, const QString& strDocument) {
+  setPath(QString());
+  const QString path = strPath.toLower();
+  const QString document = strDocument.toLower();
+  const qsizetype found = path.indexOf(document);
+  if (found < 0 || document.isEmpty()) return false;
+  const QString before = path.left(found);
+  qsizetype from = before.indexOf("c:");
+  if (from < 0) from = before.indexOf("\\\\");
+  setPath(from < 0 ? before : before.mid(from));
+  return false;
+}
+
+}  // namespace cw::player

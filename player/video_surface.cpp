@@ -1,0 +1,72 @@
+#include "player/video_surface.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace cw::player {
+
+VideoSurface::VideoSurface(QWidget* owner) : QWidget(owner), owner_(owner) {
+  setObjectName("VideoWindow");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+void VideoSurface::setPicture(const QImage& picture) {
+  picture_ = picture;
+  update();
+}
+
+void VideoSurface::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  if (picture_.isNull()) {
+    painter.fillRect(rect(), Qt::black);
+    return;
+  }
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(rect(), picture_);
+}
+
+void VideoSurface::enterFullScreen() {
+  if (fullScreen_) return;
+  fullScreen_ = true;
+  windowedGeometry_ = geometry();
+  windowedVisible_ = isVisible();
+  setAttribute(Qt::WA_TransparentForMouseEvents, false);
+  setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+  setFocusPolicy(Qt::StrongFocus);
+  showFullScreen();
+  activateWindow();
+  setFocus();
+}
+
+void VideoSurface::leaveFullScreen() {
+  if (!fullScreen_) return;
+  fullScreen_ = false;
+  setParent(owner_, Qt::Widget);
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+  setFocusPolicy(Qt::NoFocus);
+  setGeometry(windowedGeometry_);
+  setVisible(windowedVisible_);
+}
+
+void VideoSurface::keyPressEvent(QKeyEvent* event) {
+  if (fullScreen_) {
+    leaveFullScreen();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void VideoSurface::mousePressEvent(QMouseEvent* event) {
+  if (fullScreen_) {
+    leaveFullScreen();
+    event->accept();
+    return;
+  }
+  QWidget::mousePressEvent(event);
+}
+
+}  // namespace cw::player
