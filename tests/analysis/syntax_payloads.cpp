@@ -234,5 +234,25 @@ TEST(SyntaxAudioElementary, StrayBytesAtTheEndAreNotTakenForAHeader) {
   EXPECT_EQ(buf.frameCounter, 1);
 }
 
+TEST(SyntaxAudioElementary, LayerOneFramesAreWholeSlotsLong) {
+  // Layer 1, 384 kbit/s, 44.1 kHz: 104 slots of 4 bytes, 105 when padded.
+  const Bytes header = {0xFF, 0xFF, 0xC0, 0x00};
+  ScanBuffer buf;
+  buf.audio = makeStreamParams(0xC0, header.data());
+  ASSERT_EQ(buf.audio.frameLength, 416);
+  const bool padded[] = {false, false, true, false, true, true, false, false};
+  for (bool pad : padded) {
+    Bytes frame = header;
+    frame[2] |= pad ? 0x02 : 0x00;
+    frame.resize(pad ? 420 : 416, 0x22);
+    append(buf.data, frame);
+  }
+  ScanList frames;
+  ASSERT_EQ(scanAudioFramesElementary(buf, frames), 0);
+  ASSERT_EQ(frames.size(), 8u);
+  EXPECT_EQ(frames[1].start, 416u);
+  EXPECT_EQ(frames[7].value1, static_cast<std::int64_t>(7 * 384 * 90000.0 / 44100));
+}
+
 }  // namespace
 }  // namespace cw
