@@ -98,6 +98,17 @@ TEST_F(ProbeCli, JsonHasOneObjectPerFileInOrder) {
   EXPECT_EQ(failed["error"]["message"].asString(), "file reading error");
 }
 
+TEST_F(ProbeCli, AwkwardFileNamesStillGiveValidJson) {
+  const std::string name = dir.file("say \"cut\"\n\\ \xff\xfe.mpg");
+  ASSERT_TRUE(writeFile(name, readFile(testDataPath("sample_vcd.mpg"))));
+  CommandResult r = probe({"--json", name});
+  EXPECT_EQ(r.exitCode, 0);
+  Json o;
+  ASSERT_TRUE(Json::parse(r.out, o)) << r.out;
+  EXPECT_NE(o["path"].asString().find("say \"cut\"\n\\ "), std::string::npos);
+  EXPECT_EQ(o["ShopFileType"].asNumber(), 0);
+}
+
 TEST_F(ProbeCli, AnalyseAddsHeadAndTailAreas) {
   CommandResult r = probe({"--json", "--analyse", testDataPath("sample_vcd.mpg")});
   ASSERT_EQ(r.exitCode, 0);
