@@ -177,6 +177,19 @@ void writeLeadingPacks(MuxState& m) {
   m.audio.firstPacketPending = true;
 }
 
+void continueMux(MuxState& m, const MuxContinuation& c) {
+  m.scr = c.scr;
+  m.videoPreferred = c.videoFirst;
+  m.video.std.queue = c.videoQueue;
+  m.video.std.occupancy = c.videoOccupancy;
+  m.video.std.started = true;
+  m.video.firstPacketPending = false;
+  m.audio.std.queue = c.audioQueue;
+  m.audio.std.occupancy = c.audioOccupancy;
+  m.audio.std.started = c.audioBytesBeforeMerge;
+  m.audio.firstPacketPending = !c.audioBytesBeforeMerge;
+}
+
 int muxStep(MuxState& m) {
   if (m.active == 0) {
     putEndPack(m.staging, m.scr, m.profile);

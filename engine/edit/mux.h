@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 
 #include "engine/edit/es_buffer.h"
@@ -113,6 +114,25 @@ int prepareMux(MuxState& m, const PackProfile& profile, std::int64_t videoOffset
 // Writes the leading system-header packs at SCR 0 and sets both first-packet
 // flags, as a crop's multiplex begins.
 void writeLeadingPacks(MuxState& m);
+
+// Where a join's multiplex takes over from the record: the SCR of the pack
+// before the merge point, the decoder-buffer queues and occupancies there,
+// whether audio bytes of the record precede the merge point, and the first
+// stream to examine. Time-stamp offsets go to prepareMux; the time code and
+// vbv_delay continue in the video buffer's rewriting state.
+struct MuxContinuation {
+  std::int64_t scr = 0;
+  std::deque<StdUnit> videoQueue;
+  std::deque<StdUnit> audioQueue;
+  std::int64_t videoOccupancy = 0;
+  std::int64_t audioOccupancy = 0;
+  bool audioBytesBeforeMerge = true;  // false: the next audio packet carries the STD field
+  bool videoFirst = true;
+};
+// Applies `c` to a prepared multiplex instead of writeLeadingPacks: no
+// leading packs, the video needs no STD field, the audio only when none of
+// its bytes precede the merge point.
+void continueMux(MuxState& m, const MuxContinuation& c);
 
 // Starts a crop's multiplex for record mode 0, 1 or 2 from the source's
 // descriptors (video, audio), whose working areas the cut analyses have set,

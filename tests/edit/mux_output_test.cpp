@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 
+#include "engine/analysis/mpeg1.h"
 #include "engine/edit/mux.h"
 #include "mux_test_streams.h"
 
@@ -262,6 +263,73 @@ TEST_F(MuxOutput, StreamsThatCannotInterleaveEndInUnderflowAfter256PaddingPacks)
     ++padding;
   }
   EXPECT_GE(padding, 200u);
+}
+
+TEST_F(MuxOutput, JoinContinuesTheRecordsClockWithoutLeadingPacks) {
+  auto m = std::make_unique<MuxState>();
+  PackProfile profile;
+  ASSERT_EQ(makePackProfile(kModeVideoCdZeroes, vcd().video.params, vcd().audio.params, 0, profile),
+            0);
+  ASSERT_EQ(esInit(m->video.es, nullptr), 0);
+  ASSERT_EQ(esInit(m->audio.es, nullptr), 0);
+  auto feeders = std::make_shared<std::array<test::EsFeeder, 2>>();
+  (*feeders)[0] = {&vcd().video, &m->video.es};
+  (*feeders)[1] = {&vcd().audio, &m->audio.es};
+  const std::int64_t scr = 5000000;
+  ASSERT_EQ(prepareMux(*m, profile, scr + 33722 - 3003, scr + 33722,
+                       [feeders] { return (*feeders)[0].step() | (*feeders)[1].step(); }),
+            0);
+  MuxContinuation c;
+  c.scr = scr;
+  c.videoQueue = {{45000, scr + 3000}};  // the record's last picture, nearly filling the buffer
+  c.videoOccupancy = 45000;
+  c.audioQueue = {{0, scr - 100}};
+  c.audioBytesBeforeMerge = false;
+  continueMux(*m, c);
+  std::vector<std::uint8_t> out(kMuxChunk * 8);
+  std::size_t delivered = 0;
+  ASSERT_EQ(MuxChunk(*m, out.data(), out.size(), delivered), kMuxMore);
+  // Whole packs only: the chunk ends inside one.
+  std::size_t end = out.size() - 4;
+  while (!(mpeg1::isStartCode(&out[end]) && out[end + 3] == mpeg1::kPackStart)) --end;
+  out.resize(end);
+  const ParsedOutput p = test::parseOutput(out);
+  ASSERT_EQ(p.error, "");
+  EXPECT_EQ(p.packs.front().scr, scr);
+  EXPECT_FALSE(p.packs.front().systemHeader);
+  // Audio goes first: a full video packet does not fit beside the record's picture.
+  EXPECT_EQ(p.packs.front().dataId, 0xC0);
+  EXPECT_EQ(p.packs.front().zeroFill, 20u);
+  bool videoSeen = false, audioSeen = false;
+  for (const test::OutPacket& k : p.packets) {
+    bool& seen = k.id == 0xE0 ? videoSeen : audioSeen;
+    if (!seen) {
+      EXPECT_EQ(k.hasStd, k.id == 0xC0) << std::hex << int(k.id);
+    }
+    seen = true;
+  }
+  EXPECT_TRUE(videoSeen);
+}
+
+TEST_F(MuxOutput, AudioPacketWithoutAFrameStartFails) {
+  auto m = std::make_unique<MuxState>();
+  PackProfile profile;
+  ASSERT_EQ(makePackProfile(kModeMpegSystem, vcd().video.params, vcd().audio.params, 0, profile),
+            0);
+  ASSERT_EQ(esInit(m->video.es, nullptr), 0);
+  ASSERT_EQ(esInit(m->audio.es, nullptr), 0);
+  m->video.es.endOfData = true;
+  // Bytes but no frame header among them.
+  const std::vector<std::uint8_t> junk(6000, 0x33);
+  ASSERT_EQ(esAppend(m->audio.es, junk.data(), junk.size()), 0);
+  esFinish(m->audio.es);
+  ASSERT_EQ(prepareMux(*m, profile, 0, 0, [] { return 0; }), 0);
+  writeLeadingPacks(*m);
+  std::vector<std::uint8_t> chunk(kMuxChunk);
+  std::size_t delivered = 0;
+  const int status = MuxChunk(*m, chunk.data(), chunk.size(), delivered);
+  EXPECT_EQ(status, kMuxNoAudioFrame);
+  EXPECT_EQ(muxStatusError(MuxOperation::AppendCrop, status), 4021);
 }
 
 TEST_F(MuxOutput, ReaderFailuresBecomeChunkStatuses) {
