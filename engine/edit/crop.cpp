@@ -1,0 +1,66 @@
+#include "engine/edit/crop.h"
+
+#include "engine/edit/crop_workers.h"
+#include "engine/edit/errors.h"
+#include "engine/edit/pack_profile.h"
+#include "platform/file.h"
+
+namespace cw {
+
+namespace {
+
+using Worker = int (*)(OperationContext&, CropFiles&, CropResult&);
+
+Worker workerFor(const OperationContext& ctx) {
+  if (ctx.source == nullptr) return nullptr;
+  switch (ctx.source->fileType) {
+    case kTypeSystem:
+    case kTypeSystemMulti:
+      if (ctx.recordMode < kModeMpegSystem || ctx.recordMode > kModeAudioOnly) return nullptr;
+      return &cropSystemStream;
+    case kTypeVideoOnly:
+      return &cropVideoStream;
+    case kTypeAudioOnly:
+      return &cropAudioStream;
+    default:
+      return nullptr;
+  }
+}
+
+// A failure that happened before the record file existed, or that left an
+// older file of that name in place, must not delete anything.
+bool recordFileWasMade(int rc) { return rc != kCropCannotReplace && rc != kCropCannotCreate; }
+
+int runWorker(OperationContext& ctx, Worker worker, CropResult& result) {
+  CropFiles files;
+  int rc = openCropFiles(ctx, files);
+  if (rc == 0) rc = worker(ctx, files, result);
+  files.record.close();
+  files.source.close();
+  ctx.source->video.handle = -1;
+  ctx.source->audio.handle = -1;
+  if (rc != 0 && recordFileWasMade(rc)) platform::removeFile(ctx.recordFileName);
+  return rc;
+}
+
+}  // namespace
+
+int Crop(OperationContext& ctx) {
+  ctx.cancelRequested = false;
+  ctx.resolve();
+  const Worker worker = workerFor(ctx);
+  if (worker == nullptr) {
+    ctx.SetError(kErrWrongType);
+    return kErrWrongType;
+  }
+  CropResult result;
+  const int rc = runWorker(ctx, worker, result);
+  if (rc == 0 && ctx.record != nullptr) {
+    describeCropRecord(*ctx.record, *ctx.source, result.content, result.written, result.muxRate);
+  }
+  ctx.SetError(rc);
+  ctx.setHistory(HistoryEvent::NewRecord);
+  return rc == kCropCancelled ? 0 : rc;
+}
+
+}  // namespace cw

@@ -1,0 +1,100 @@
+// Crop of an elementary-stream source: the video or audio stream is cut at
+// the marks, mapped linearly onto the file, and copied through the
+// elementary-stream reader. The record mode plays no part.
+#include "engine/analysis/cut_area.h"
+#include "engine/analysis/head_tail.h"
+#include "engine/analysis/mpeg1.h"
+#include "engine/analysis/stream_params.h"
+#include "engine/edit/crop_workers.h"
+#include "engine/edit/es_writer.h"
+#include "engine/edit/mux.h"
+
+namespace cw {
+
+namespace {
+
+// What differs between the video and the audio crop.
+struct ElementaryProfile {
+  StreamDescriptor StreamInfo::*stream;
+  std::uint8_t streamId;
+  RecordContent content;
+  int (*analyse)(platform::File&, StreamInfo&);
+  int (*cut)(const OperationContext&, platform::File&, StreamInfo&, double in, double out,
+             int& treatment);
+  int (*start)(MuxState&, platform::File&, int treatment, StreamDescriptor*);
+};
+
+int cutVideo(const OperationContext& ctx, platform::File& file, StreamInfo& src, double in,
+             double out, int& treatment) {
+  CutInResult cutIn;
+  if (const int rc = analyseVideoOnlyCutIn(file, src, ctx.removeDeadBpic, in, cutIn)) return rc;
+  treatment = cutIn.repairMode;
+  return analyseVideoOnlyCutOut(file, src, out);
+}
+
+int cutAudio(const OperationContext&, platform::File& file, StreamInfo& src, double in, double out,
+             int& treatment) {
+  treatment = 0;
+  if (const int rc = analyseAudioOnlyCutIn(file, src, in)) return rc;
+  return analyseAudioOnlyCutOut(file, src, out);
+}
+
+int startVideo(MuxState& m, platform::File& file, int treatment, StreamDescriptor* d) {
+  return StartVideoWriter(m, file, EsSourceKind::ElementaryStream, treatment, kCropChunk, d);
+}
+
+int startAudio(MuxState& m, platform::File& file, int, StreamDescriptor* d) {
+  return StartAudioWriter(m, file, EsSourceKind::ElementaryStream, kCropChunk, d);
+}
+
+constexpr ElementaryProfile kVideoProfile{
+    &StreamInfo::video, mpeg1::kVideoStream0, RecordContent::VideoOnly, &analyseVideoOnly,
+    &cutVideo,          &startVideo};
+constexpr ElementaryProfile kAudioProfile{
+    &StreamInfo::audio, mpeg1::kAudioStream0, RecordContent::AudioOnly, &analyseAudioOnly,
+    &cutAudio,          &startAudio};
+
+int cropElementary(OperationContext& ctx, CropFiles& files, CropResult& result,
+                   const ElementaryProfile& p) {
+  StreamInfo& src = *ctx.source;
+  StreamDescriptor& d = src.*p.stream;
+  d.handle = files.source.fd();
+  // The analysis stage stays as it is: an elementary source is analysed anew
+  // by every crop that finds it below stage 2.
+  if (src.stage != 2) {
+    if (const int rc = p.analyse(files.source, src)) return rc;
+  }
+  const StreamParams params = makeStreamParams(p.streamId, d.header);
+  const double usable = usableSeconds(d, params.roundedPeriod);
+  const CropMarks marks = clampElementaryMarks(ctx.sourceMarkIn, ctx.sourceMarkOut, usable);
+  int treatment = 0;
+  if (const int rc = p.cut(ctx, files.source, src, marks.in, marks.out, treatment)) return rc;
+  if (d.workTail.point <= d.workHead.point) return kCropEmpty;
+
+  const std::int64_t estimate = cutSpan(d);
+  if (const int rc = checkCropSpace(ctx, estimate)) return rc;
+
+  MuxState m;
+  if (const int rc = p.start(m, files.source, treatment, &d)) return rc;
+  const ChunkProducer produce = [&m](std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
+    return EsChunk(m, dest, size, delivered);
+  };
+  const StatusMap mapStatus = [](int status) { return muxStatusError(MuxOperation::Crop, status); };
+  std::int64_t written = 0;
+  if (const int rc = copyChunks(ctx, produce, mapStatus, files, estimate, written)) return rc;
+  result.written = written;
+  result.content = p.content;
+  return 0;
+}
+
+}  // namespace
+
+int cropVideoStream(OperationContext& ctx, CropFiles& files, CropResult& result) {
+  return cropElementary(ctx, files, result, kVideoProfile);
+}
+
+int cropAudioStream(OperationContext& ctx, CropFiles& files, CropResult& result) {
+  return cropElementary(ctx, files, result, kAudioProfile);
+}
+
+}  // namespace cw
