@@ -71,7 +71,9 @@ struct VideoRewriteState {
   std::int64_t nextDisplayIndex = 0;
   std::int64_t highestDisplayIndex = 0;
   std::int64_t previousDts = 0;
-  // Added to a packet PTS to give a cut-relative PTS: rounded period - cut-in time.
+  // Added to a packet PTS to give a cut-relative PTS: rounded period - cut-in
+  // time. A join that continues the counters of a record (decodeIndex,
+  // previousDts, ...) adds the time at which the cut starts on that timeline.
   std::int64_t anchorOffset = 0;
   // Elementary-stream sources carry no PTS: stamps come from the indexes.
   bool indexStamps = false;

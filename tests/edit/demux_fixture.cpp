@@ -101,23 +101,35 @@ std::vector<MapPacket> listPackets(const std::vector<std::uint8_t>& f) {
   return out;
 }
 
-// The payloads of one stream joined, with the file position of every byte.
+// The payloads of one stream joined, with where each payload came from.
 struct Joined {
+  struct Piece {
+    std::size_t at;        // offset in `bytes`
+    std::int64_t filePos;  // file position of that byte
+    int packet;
+  };
   std::vector<std::uint8_t> bytes;
-  std::vector<std::int64_t> filePos;
-  std::vector<int> packet;
+  std::vector<Piece> pieces;
+
+  const Piece& pieceOf(std::size_t i) const {
+    auto it = std::upper_bound(pieces.begin(), pieces.end(), i,
+                               [](std::size_t v, const Piece& p) { return v < p.at; });
+    return *(it - 1);
+  }
+  std::int64_t filePos(std::size_t i) const {
+    const Piece& p = pieceOf(i);
+    return p.filePos + static_cast<std::int64_t>(i - p.at);
+  }
+  int packet(std::size_t i) const { return pieceOf(i).packet; }
 };
 
 Joined join(const StreamMap& map, std::uint8_t id) {
   Joined j;
   for (std::size_t k = 0; k < map.packets.size(); ++k) {
     const MapPacket& p = map.packets[k];
-    if (p.id != id) continue;
-    for (std::int64_t b = p.payload; b < p.end; ++b) {
-      j.bytes.push_back(map.file[static_cast<std::size_t>(b)]);
-      j.filePos.push_back(b);
-      j.packet.push_back(static_cast<int>(k));
-    }
+    if (p.id != id || p.payload >= p.end) continue;
+    j.pieces.push_back({j.bytes.size(), p.payload, static_cast<int>(k)});
+    j.bytes.insert(j.bytes.end(), map.file.begin() + p.payload, map.file.begin() + p.end);
   }
   return j;
 }
@@ -135,12 +147,12 @@ void mapVideo(StreamMap& map) {
       haveSequence = true;
     } else if (code == 0xB8) {
       if (map.gops.empty()) map.dropFrame = (b[i + 4] & 0x80) != 0;
-      map.gops.push_back({v.filePos[i], v.packet[i], (b[i + 7] & 0x40) != 0,
+      map.gops.push_back({v.filePos(i), v.packet(i), (b[i + 7] & 0x40) != 0,
                           static_cast<int>(map.pictures.size())});
     } else if (code == 0x00) {
       MapPicture p;
-      p.at = v.filePos[i];
-      p.packet = v.packet[i];
+      p.at = v.filePos(i);
+      p.packet = v.packet(i);
       p.ref = mpeg1::pictureTemporalReference(&b[i]);
       p.type = mpeg1::pictureTypeLetter(mpeg1::pictureCodingType(&b[i]));
       p.vbvDelay = mpeg1::pictureVbvDelay(&b[i]);
@@ -179,11 +191,11 @@ void mapAudio(StreamMap& map) {
       ++i;
       continue;
     }
-    const int packet = a.packet[i];
+    const int packet = a.packet(i);
     inPacket = packet == lastPacket ? inPacket + 1 : 0;
     lastPacket = packet;
     const std::int64_t pts = map.packets[packet].pts;
-    MapFrame frame{a.filePos[i], packet, -1};
+    MapFrame frame{a.filePos(i), packet, -1};
     if (pts >= 0) frame.time = pts + static_cast<std::int64_t>(inPacket * map.audioPeriod);
     map.frames.push_back(frame);
     i += static_cast<std::size_t>(h.frameLength + (h.padding ? h.paddingSize : 0));

@@ -8,6 +8,7 @@
 
 #include "demux_fixture.h"
 #include "engine/edit/demux.h"
+#include "engine/edit/video_rewrite.h"
 #include "platform/file.h"
 
 namespace cw {
@@ -91,14 +92,14 @@ void expectWellFormedVideo(const Drained& v, const StreamMap& map, int expectedP
   EXPECT_EQ(static_cast<int>(pictures.size()), expectedPictures);
   ASSERT_EQ(v.units.size(), pictures.size());
 
-  // Each GOP's time code counts the pictures before it (25 per second here).
+  // Each GOP's time code counts the pictures before it (no cut is a minute long).
+  const int rate = timeCodeRateOf(90000.0 / map.period);
   std::size_t before = 0;
   for (const EsGop& g : gops) {
     while (before < pictures.size() && pictures[before].at < g.at) ++before;
-    const int rate = 25;
     EXPECT_EQ(g.timeCode.pictures, static_cast<int>(before % rate));
     EXPECT_EQ(g.timeCode.seconds, static_cast<int>(before / rate));
-    EXPECT_FALSE(g.timeCode.dropFrame);
+    EXPECT_EQ(g.timeCode.dropFrame, map.dropFrame && rate == 30);
   }
 
   // Access units: one per picture, at the picture, stamps from the cut.
@@ -294,6 +295,42 @@ TEST_F(DemuxSystem, VbvDelayIsRecomputedForConstantRateAndKeptUnsetForVariable) 
   ASSERT_FALSE(pictures.empty());
   for (const EsPicture& p : pictures) EXPECT_EQ(p.vbvDelay, 0xFFFF);
 }
+
+// Every kind of system stream in the corpus cuts cleanly in both repairs.
+class DemuxCorpus : public DemuxSystem, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DemuxCorpus, CutsDecodeCleanly) {
+  LOAD_OR_SKIP(GetParam());
+  const int in = 2;
+  const int out = 5;
+  for (const int treatment : {kCutInMarkBrokenLink, kCutInRemoveDeadB}) {
+    SCOPED_TRACE(treatment);
+    const bool open = !map_.gops[in].closed;
+    const int dead = open && treatment == kCutInRemoveDeadB
+                         ? map_.pictures[static_cast<std::size_t>(map_.gops[in].firstPicture)].ref
+                         : 0;
+    StreamInfo info;
+    demuxtest::setCutAreas(map_, in, out, treatment == kCutInRemoveDeadB, info);
+    const Cut cut = runCut(path_, info, treatment, kEsChunk * 2);
+    ASSERT_EQ(cut.rc, 0);
+    expectWellFormedVideo(cut.video, map_, demuxtest::picturesBetween(map_, in, out) - dead);
+    expectAudioFollowsSource(cut.audio, map_, info);
+    const std::string base = demuxtest::scratchPath(std::string("corpus_") + GetParam());
+    demuxtest::writeWholeFile(base + ".m1v", cut.video.bytes);
+    demuxtest::writeWholeFile(base + ".mpa", cut.audio.bytes);
+    EXPECT_EQ(demuxtest::ffmpegDecodeErrors(base + ".m1v", "mpegvideo"), "");
+    EXPECT_EQ(demuxtest::ffmpegDecodeErrors(base + ".mpa", "mp3"), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DemuxCorpus,
+                         ::testing::Values("vcd_ntsc.mpg", "vcd_pal.mpg", "vcd_film.mpg",
+                                           "sys_32k.mpg", "sys_layer3.mpg", "sys_two_audio.mpg",
+                                           "mjpeg_vcd.mpg", "mjpeg_generic.mpg", "syncflash.mpg"),
+                         [](const auto& info) {
+                           std::string name = info.param;
+                           return name.substr(0, name.find('.'));
+                         });
 
 }  // namespace
 }  // namespace cw
