@@ -205,6 +205,7 @@ class Stream {
 };
 
 double Stream::arrivalOf(std::int64_t esOffset) const {
+  if (esOffset <= 0) return runs_.front().firstArrival;
   auto run =
       std::upper_bound(runs_.begin(), runs_.end(), esOffset,
                        [](std::int64_t offset, const PayloadRun& r) { return offset < r.esStart; });
