@@ -30,6 +30,8 @@ std::uint32_t gatherAcross(const ScanBuffer& buf, const ScanList& packets, std::
 bool readAcrossPayloads(const ScanBuffer& buf, const ScanList& streamPackets, std::size_t index,
                         std::uint32_t at, std::uint8_t* out, std::uint32_t count) {
   if (index >= streamPackets.size()) return false;
+  const ScanEntry& holder = streamPackets[index];
+  if (at < holder.payload || at > holder.end) return false;
   return scan_detail::gatherAcross(buf, streamPackets, index, at, out, count) == count;
 }
 

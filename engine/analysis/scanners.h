@@ -71,7 +71,8 @@ int scanAudioFramesElementary(ScanBuffer& buf, ScanList& out);
 
 // Copies `count` bytes of a stream's payload starting at buffer offset `at`
 // (which lies in the payload of streamPackets[index]), continuing into the
-// payloads of the following packets. False when the payloads end first.
+// payloads of the following packets. False when the payloads end first or
+// `at` lies outside that payload.
 bool readAcrossPayloads(const ScanBuffer& buf, const ScanList& streamPackets, std::size_t index,
                         std::uint32_t at, std::uint8_t* out, std::uint32_t count);
 
