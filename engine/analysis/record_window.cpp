@@ -1,0 +1,28 @@
+#include "engine/analysis/record_window.h"
+
+#include "engine/analysis/head_tail_window.h"
+#include "engine/analysis/mpeg1.h"
+
+namespace cw::window_detail {
+
+int readRecordWindow(platform::File& file, std::int64_t offset, std::int64_t size,
+                     ScanBuffer& buf) {
+  const int status = readWindow(file, offset, size, buf);
+  return status == 1000 ? 1015 : status;
+}
+
+ScanList wholeBufferPayload(const ScanBuffer& buf) {
+  ScanEntry all;
+  all.start = 0;
+  all.payload = 0;
+  all.end = buf.size();
+  all.kind = mpeg1::kVideoStream0;
+  return ScanList{all};
+}
+
+std::size_t lastBefore(const ScanList& list, std::uint32_t at) {
+  const std::size_t after = firstAtOrAfter(list, at);
+  return after == 0 ? list.size() : after - 1;
+}
+
+}  // namespace cw::window_detail
