@@ -26,5 +26,6 @@ struct Command {
 };
 
 int runProbe(const Arguments& args, std::ostream& out, std::ostream& err);
+int runCrop(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace cw::cli

@@ -10,6 +10,7 @@ namespace {
 constexpr Command kCommands[] = {
     {"probe", "[--json] [--analyse] FILE...",
      "classify MPEG-1 files and show what an information form shows", runProbe},
+    {"crop", "SOURCE RECORD --in S --out S [--mode M]", "record a stretch as a new project", runCrop},
 };
 
 void printUsage(std::ostream& out) {
