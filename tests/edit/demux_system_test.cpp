@@ -72,8 +72,10 @@ class DemuxSystem : public ::testing::Test {
   StreamMap map_;
 };
 
-#define LOAD_OR_SKIP(name) \
-  if (!load(name)) GTEST_SKIP() << name << " missing from the corpus"
+#define LOAD_OR_SKIP(name)                                               \
+  do {                                                                   \
+    if (!load(name)) GTEST_SKIP() << name << " missing from the corpus"; \
+  } while (0)
 
 std::int64_t rounded(double ticks) { return std::llround(ticks); }
 
@@ -135,7 +137,9 @@ void expectAudioFollowsSource(const Drained& a, const StreamMap& map, const Stre
   for (std::size_t i = 0; i < a.units.size(); ++i) {
     EXPECT_EQ(a.units[i].value1, a.units[i].value2);
     EXPECT_NEAR(a.units[i].value1, sourceTimes[i], 2) << "frame " << i;
-    if (i > 0) EXPECT_GT(a.units[i].value1, a.units[i - 1].value1);
+    if (i > 0) {
+      EXPECT_GT(a.units[i].value1, a.units[i - 1].value1);
+    }
   }
 }
 
