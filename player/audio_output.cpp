@@ -4,11 +4,19 @@
 #include <QAudioSink>
 #include <QMediaDevices>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace cw::player {
+namespace {
 
-PcmQueue::PcmQueue(AudioFormat format) : format_(format) { open(QIODevice::ReadOnly); }
+constexpr long long kDriftFrames = 2;
+
+}  // namespace
+
+PcmQueue::PcmQueue(AudioFormat format) : format_(format) {
+  open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
 
 void PcmQueue::push(double time, const std::int16_t* samples, int frameCount) {
   std::lock_guard lock(mutex_);
@@ -59,16 +67,20 @@ qint64 PcmQueue::readData(char* data, qint64 maxSize) {
     const size_t at = readOffset_ / channels;
     if (block.time >= 0) {
       const double time = block.time + at * frameTime;
-      if (time > streamTime_ + frameTime) {  // a gap: silence up to the block
-        const qint64 gap = std::min<qint64>(wanted, qint64((time - streamTime_) / frameTime));
+      // Whole frames between the block and the stream, rounded: a gap is
+      // filled with silence, late samples are skipped. Stamps that wander by
+      // a frame or two are taken as they come.
+      const long long offset = std::llround((time - streamTime_) / frameTime);
+      if (offset > kDriftFrames) {
+        const qint64 gap = std::min<qint64>(wanted, offset);
         std::memset(out + written * channels, 0, size_t(gap) * channels * 2);
         written += gap;
         wanted -= gap;
         streamTime_ += gap * frameTime;
         continue;
       }
-      if (time + frameTime < streamTime_) {  // late samples are skipped
-        advanceFront(at + std::min(frames - at, size_t((streamTime_ - time) / frameTime)));
+      if (offset < -kDriftFrames) {
+        advanceFront(at + std::min<size_t>(frames - at, size_t(-offset)));
         continue;
       }
     }

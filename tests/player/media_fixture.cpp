@@ -1,9 +1,11 @@
 #include "media_fixture.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -12,8 +14,12 @@
 namespace cw::player::testing {
 namespace {
 
-QTemporaryDir& movieDir() {
-  static QTemporaryDir dir(QDir::tempPath() + "/cw-player-XXXXXX");
+// Kept in the build folder: every test process finds the movies made by the
+// first one.
+QDir movieDir() {
+  QDir dir(CW_BINARY_DIR);
+  dir.mkpath("player-movies");
+  dir.cd("player-movies");
   return dir;
 }
 
@@ -69,10 +75,21 @@ std::string generatedMovie(const std::string& name) {
   static std::map<std::string, std::string> made;
   if (auto it = made.find(name); it != made.end()) return it->second;
   std::string result;
-  if (movieDir().isValid()) {
-    const QString target = movieDir().filePath(QString::fromStdString(name));
-    const QStringList args = argumentsFor(name, target);
-    if (!args.isEmpty() && runProgram("ffmpeg", args)) result = target.toStdString();
+  const QString target = movieDir().filePath(QString::fromStdString(name));
+  if (QFileInfo(target).size() > 0) {
+    result = target.toStdString();
+  } else {
+    // Made under a name of this process, then renamed: processes running in
+    // parallel never see half a movie.
+    const QString partial = target + ".part" + QString::number(QCoreApplication::applicationPid()) +
+                            "." + QFileInfo(target).suffix();
+    const QStringList args = argumentsFor(name, partial);
+    if (!args.isEmpty() && runProgram("ffmpeg", args)) {
+      if (QFile::rename(partial, target) || QFileInfo(target).size() > 0) {
+        result = target.toStdString();
+      }
+    }
+    QFile::remove(partial);
   }
   made[name] = result;
   return result;
