@@ -49,6 +49,7 @@ int FfmpegGraph::renderFile(const QString& path) {
   rendered_ = true;
   hasVideo_ = file_->hasVideo();
   length_ = file_->length();
+  framePeriod_ = file_->framePeriod();
   clock_.setEnd(length_);
   clock_.setPosition(0);
   if (hasVideo_) {

@@ -43,6 +43,7 @@ class FfmpegGraph : public MediaGraph,
 
   PlaybackStats statistics() const;
   bool hasAudioOutput() const { return audio_ != nullptr; }
+  double framePeriod() const { return framePeriod_; }  // 0 without video
 
  private:
   // MediaControl
@@ -83,6 +84,7 @@ class FfmpegGraph : public MediaGraph,
   bool rendered_ = false;
   bool hasVideo_ = false;
   double length_ = 0;
+  double framePeriod_ = 0;
   bool playing_ = false;
   bool soundFresh_ = true;  // the sound must restart at the clock's position
   VideoFrame shown_;
