@@ -1,0 +1,101 @@
+// Planning the join of a source cut onto a record: what append crop and
+// entry crop do alike once each has found its join offset.
+#include "engine/analysis/cut_area.h"
+#include "engine/edit/change_steps.h"
+#include "engine/edit/es_writer_join.h"
+#include "engine/edit/mux_join.h"
+#include "engine/edit/pack_profile.h"
+
+namespace cw {
+
+int prepareSystemSource(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files) {
+  StreamInfo& source = *ctx.source;
+  source.video.handle = source.audio.handle = files.source.fd();
+  if (const int rc = analyseSystemSourceOnce(files.source, source)) return rc;
+  return checkCompatibility(*ctx.record, source, true, true, p.errors);
+}
+
+int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
+                         const CutInResult& cutIn, std::shared_ptr<RecordEntryResult> entry,
+                         ChangePlan& plan) {
+  StreamInfo& source = *ctx.source;
+  if (cutIsEmpty(source.video)) return p.errors.emptyCut;
+  const int mode = ctx.recordMode;
+  plan.joinOffset = entry->packPosition;
+  plan.estimate = estimateSystemCut(source, mode);
+  plan.systemStream = true;
+  const int minimumRate = ctx.record->muxRateDeclared;
+  const int treatment = cutIn.repairMode;
+  const MuxOperation op = p.errors.op;
+  platform::File& file = files.source;
+  plan.start = [&file, &source, mode, treatment, minimumRate, entry, op](MuxState& m) {
+    return StartJoinMux(m, file, mode, treatment, kChangeChunk, minimumRate, *entry, &source.video,
+                        &source.audio, op);
+  };
+  return 0;
+}
+
+namespace {
+
+int analyseSourceOnce(platform::File& file, StreamInfo& source, bool video) {
+  if (isSystemType(source.fileType)) return analyseSystemSourceOnce(file, source);
+  return analyseElementarySourceOnce(file, source, video);
+}
+
+// The source cut at the context's marks: cut-in (no lag) and cut-out.
+int cutForElementaryRecord(OperationContext& ctx, ChangeFiles& files, bool video,
+                           CutInResult& cutIn) {
+  StreamInfo& source = *ctx.source;
+  if (isSystemType(source.fileType)) return cutSystemSource(ctx, files.source, source, 0, cutIn);
+  const CropMarks marks = elementaryMarks(ctx, video ? source.video : source.audio, video);
+  if (video) {
+    if (const int rc =
+            analyseVideoOnlyCutIn(files.source, source, ctx.removeDeadBpic, marks.in, cutIn)) {
+      return rc;
+    }
+    return analyseVideoOnlyCutOut(files.source, source, marks.out);
+  }
+  if (const int rc = analyseAudioOnlyCutIn(files.source, source, marks.in)) return rc;
+  return analyseAudioOnlyCutOut(files.source, source, marks.out);
+}
+
+}  // namespace
+
+int planElementaryJoin(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
+                       bool video, const VideoOnlyJoin& join, std::int64_t joinOffset,
+                       ChangePlan& plan) {
+  StreamInfo& source = *ctx.source;
+  StreamDescriptor& d = video ? source.video : source.audio;
+  const bool systemSource = isSystemType(source.fileType);
+  if (systemSource) {
+    source.video.handle = source.audio.handle = files.source.fd();
+  } else {
+    d.handle = files.source.fd();
+  }
+  if (const int rc = analyseSourceOnce(files.source, source, video)) return rc;
+  if (const int rc = checkCompatibility(*ctx.record, source, video, !video, p.errors)) return rc;
+  CutInResult cutIn;
+  if (const int rc = cutForElementaryRecord(ctx, files, video, cutIn)) return rc;
+  if (cutIsEmpty(d)) return p.errors.emptyCut;
+
+  plan.joinOffset = joinOffset;
+  plan.estimate = systemSource ? estimateSystemCut(source, ctx.recordMode) : cutSpan(d);
+  plan.systemStream = false;
+  const EsSourceKind kind =
+      systemSource ? EsSourceKind::SystemStream : EsSourceKind::ElementaryStream;
+  const MuxOperation op = p.errors.op;
+  platform::File& file = files.source;
+  if (video) {
+    const int treatment = cutIn.repairMode;
+    plan.start = [&file, &d, kind, treatment, join, op](MuxState& m) {
+      return StartVideoJoinWriter(m, file, kind, treatment, kChangeChunk, &d, join, op);
+    };
+  } else {
+    plan.start = [&file, &d, kind, op](MuxState& m) {
+      return StartAudioJoinWriter(m, file, kind, kChangeChunk, &d, op);
+    };
+  }
+  return 0;
+}
+
+}  // namespace cw
