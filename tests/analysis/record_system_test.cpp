@@ -103,7 +103,9 @@ TEST_P(RecordSystem, HeadAndTailDescribeTheWholeStream) {
   // Both streams end within a frame or two of each other.
   EXPECT_NEAR(static_cast<double>(a.lastTime - v.lastTime), 0.0, 2.0 * framePeriod(info_) + 3600);
   const double probed = test::probedVideoDuration(path_);
-  if (probed > 0) EXPECT_NEAR(static_cast<double>(v.lastTime - v.firstTime) / 90000, probed, 0.1);
+  if (probed > 0) {
+    EXPECT_NEAR(static_cast<double>(v.lastTime - v.firstTime) / 90000, probed, 0.1);
+  }
   const double seconds = static_cast<double>(v.lastTime - v.firstTime) / 90000;
   EXPECT_NEAR(rate_, static_cast<double>(bytes_.size()) / seconds, 0.05 * rate_);
 }
