@@ -122,7 +122,9 @@ TEST_F(JoinFailure, RefusalsLeaveTheRecordAsItWas) {
       // Entry keeps journals it did not create; append deletes them.
       const bool kept = isEntry && r.beforeJournals;
       EXPECT_EQ(platform::fileExists(ctx.undoFileName), kept);
-      if (kept) EXPECT_TRUE(undoBytes() == undoBefore);
+      if (kept) {
+        EXPECT_TRUE(undoBytes() == undoBefore);
+      }
       EXPECT_EQ(record.video.handle, -1);
       EXPECT_EQ(source.video.handle, -1);
       ctx.undoFileName = dir.file("undoedit.boo");
