@@ -90,7 +90,7 @@ TEST_F(EntryCrop, AtTheVeryStartNothingCanBeKept) {
   const std::string before = recordBytes();
   EXPECT_EQ(entry("vcd_pal.mpg", 7.0, 8.0, 0.0), 1607);
   EXPECT_EQ(ctx.error.number, 1607);
-  EXPECT_EQ(recordBytes(), before);
+  EXPECT_TRUE(recordBytes() == before);
   EXPECT_EQ(ctx.history, HistoryFlags{});
   EXPECT_FALSE(platform::fileExists(ctx.undoFileName));
   EXPECT_FALSE(platform::fileExists(ctx.redoFileName));
@@ -103,7 +103,7 @@ TEST_F(EntryCrop, BeyondTheEndMatchesAnAppend) {
   const std::string appended = recordBytes();
   ASSERT_TRUE(makeRecord("vcd_ntsc.mpg", 1.0, 4.0, 1));
   ASSERT_EQ(entry("vcd_ntsc.mpg", 6.0, 8.0, 1e9), 0) << ctx.error.message;
-  EXPECT_EQ(recordBytes(), appended);
+  EXPECT_TRUE(recordBytes() == appended);
 }
 
 TEST_F(EntryCrop, ShorterResultIsCutToTheNewLength) {
