@@ -4,27 +4,22 @@
 // way the editor's first record of a project does. Progress goes to standard
 // output: a bar on a terminal, one percentage line per step otherwise.
 // Ctrl+C cancels after the current chunk; the record file is then removed.
-#include <signal.h>
-#include <unistd.h>
-
+// A recorded file starts a project: RECORD.clipwright beside it keeps the
+// record mode, the journal names and the edit history for the commands that
+// change the project later (append, entry, undo, redo).
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
 #include "cli/command.h"
-#include "engine/analysis/stream_info.h"
-#include "engine/edit/crop.h"
-#include "engine/edit/errors.h"
-#include "engine/edit/operation_context.h"
-#include "probe/quick_analysis.h"
+#include "cli/project_state.h"
+#include "cli/project_state_session.h"
+#include "platform/file.h"
 
 namespace cw::cli {
 
 namespace {
-
-constexpr int kExitInterrupted = 130;  // the shell's status for a Ctrl+C
-constexpr int kCancelled = 6006;
 
 constexpr const char* kUsage =
     "usage: clipwright-cli crop SOURCE RECORD --in SECONDS --out SECONDS\n"
@@ -33,7 +28,8 @@ constexpr const char* kUsage =
     "Copies the stretch from --in to --out (seconds from the start of SOURCE)\n"
     "into a new RECORD without re-encoding. The cut points move to the nearest\n"
     "group of pictures and the audio frame in step with it. An existing RECORD\n"
-    "is replaced.\n"
+    "is replaced. RECORD starts a project: RECORD.clipwright beside it keeps\n"
+    "its record mode and edit history for append, entry, undo and redo.\n"
     "\n"
     "  --mode          record mode (default mpeg): MPEG system stream, VideoCD,\n"
     "                  VideoCD with zero-padded audio packs, video only, audio\n"
@@ -122,117 +118,40 @@ int parseOptions(const Arguments& args, Options& o, std::ostream& out, std::ostr
   return 0;
 }
 
-// Ctrl+C only raises this flag; the progress report passes it on to the
-// engine, which stops after the chunk it is writing.
-volatile sig_atomic_t g_interrupted = 0;
-
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
-
-// Installs the Ctrl+C handler for its lifetime.
-class InterruptGuard {
- public:
-  InterruptGuard() {
-    g_interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-  InterruptGuard(const InterruptGuard&) = delete;
-  InterruptGuard& operator=(const InterruptGuard&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
-
-// Shows the progress reports: a redrawn bar on a terminal, otherwise one
-// line per new percentage.
-class ProgressView {
- public:
-  ProgressView(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
-
-  void show(int percentage) {
-    if (percentage == last_) return;
-    last_ = percentage;
-    if (terminal_) {
-      constexpr int kWidth = 40;
-      const int filled = percentage * kWidth / 100;
-      out_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] "
-           << percentage << '%' << std::flush;
-    } else {
-      out_ << percentage << "%\n" << std::flush;
-    }
-  }
-  void finish() {
-    if (terminal_ && last_ >= 0) out_ << '\n';
-  }
-
- private:
-  std::ostream& out_;
-  bool terminal_;
-  int last_ = -1;
-};
-
-int reportError(std::ostream& err, int number) {
-  err << "error " << number << ": " << errorMessage(number) << '\n';
-  return kExitFailed;
-}
-
-// The stream information records the engine works on, registered for the
-// run so that the context can name them by handle.
-class RegisteredInfo {
- public:
-  RegisteredInfo() : handle_(registerStreamInfo(&info)) {}
-  ~RegisteredInfo() { unregisterStreamInfo(handle_); }
-  RegisteredInfo(const RegisteredInfo&) = delete;
-  RegisteredInfo& operator=(const RegisteredInfo&) = delete;
-
-  std::int32_t handle() const { return handle_; }
-  StreamInfo info;
-
- private:
-  std::int32_t handle_;
-};
-
 }  // namespace
 
 int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
   Options o;
   if (const int rc = parseOptions(args, o, out, err)) return rc < 0 ? kExitOk : rc;
 
-  RegisteredInfo source;
-  RegisteredInfo record;
-  source.info.fileName = o.source;
-  if (const int rc = quickAnalyse(source.info)) return reportError(err, rc);
+  ProjectSession s(out, err);
+  if (const int rc = s.analyseSource(o.source)) return rc;
+  Splicer& splicer = s.splicer;
+  splicer.setSourceFileName(o.source);
+  splicer.setRecordFileName(o.record);
+  splicer.setSourceMarkIn(o.in);
+  splicer.setSourceMarkOut(o.out);
+  splicer.setRecordMode(o.mode);
+  splicer.setRemoveDeadBpic(!o.keepDeadB);
+  splicer.setUndoFileName(undoJournalPath(o.record));
+  splicer.setRedoFileName(redoJournalPath(o.record));
 
-  OperationContext ctx;
-  ctx.sourceFileName = o.source;
-  ctx.recordFileName = o.record;
-  ctx.sourceMarkIn = o.in;
-  ctx.sourceMarkOut = o.out;
-  ctx.recordMode = o.mode;
-  ctx.removeDeadBpic = !o.keepDeadB;
-  ctx.srcInfoHand = source.handle();
-  ctx.recInfoHand = record.handle();
-
-  ProgressView view(out, &out == &std::cout && ::isatty(STDOUT_FILENO));
   InterruptGuard interrupts;
-  ctx.onProgress = [&ctx, &view](int, int percentage) {
-    view.show(percentage);
-    if (g_interrupted) ctx.Cancel();
-  };
   out << "cropping " << o.source << " from " << o.in << " s to " << o.out << " s\n" << std::flush;
-  const int rc = Crop(ctx);
-  view.finish();
-
-  if (rc != 0) return reportError(err, rc);
-  if (ctx.error.number == kCancelled) {
+  const bool ok = s.run([](Splicer& sp) { return sp.Crop(); });
+  // A crop replaces the project: the state of an earlier one goes with it.
+  if (!platform::fileExists(o.record)) removeProjectState(o.record);
+  if (!ok) return s.reportFailure();
+  if (s.cancelSent() && !platform::fileExists(o.record)) {
     err << "cancelled; " << o.record << " removed\n";
     return kExitInterrupted;
   }
-  out << "File is recorded as: " << o.record << " ("
-      << static_cast<std::int64_t>(record.info.fileLength) << " bytes)\n";
+  std::string problem;
+  if (!saveProjectState(o.record, splicer, problem)) {
+    err << kProgram << " crop: " << problem << '\n';
+    return kExitFailed;
+  }
+  out << "File is recorded as: " << o.record << " (" << platform::fileSize(o.record) << " bytes)\n";
   return kExitOk;
 }
 

@@ -27,5 +27,10 @@ struct Command {
 
 int runProbe(const Arguments& args, std::ostream& out, std::ostream& err);
 int runCrop(const Arguments& args, std::ostream& out, std::ostream& err);
+int runAppend(const Arguments& args, std::ostream& out, std::ostream& err);
+int runEntry(const Arguments& args, std::ostream& out, std::ostream& err);
+int runUndo(const Arguments& args, std::ostream& out, std::ostream& err);
+int runRedo(const Arguments& args, std::ostream& out, std::ostream& err);
+int runSplit(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace cw::cli

@@ -10,7 +10,15 @@ namespace {
 constexpr Command kCommands[] = {
     {"probe", "[--json] [--analyse] FILE...",
      "classify MPEG-1 files and show what an information form shows", runProbe},
-    {"crop", "SOURCE RECORD --in S --out S [--mode M]", "record a stretch as a new project", runCrop},
+    {"crop", "SOURCE RECORD --in S --out S [--mode M]", "record a stretch as a new project",
+     runCrop},
+    {"append", "SOURCE PROJECT --in S --out S", "add a stretch to the end of a project", runAppend},
+    {"entry", "SOURCE PROJECT --in S --out S --at S",
+     "put a stretch into a project at a time, dropping the rest", runEntry},
+    {"undo", "PROJECT", "take the last append or entry back", runUndo},
+    {"redo", "PROJECT", "bring back what undo took away", runRedo},
+    {"split", "SOURCE --at S [--at S ...] -o PATTERN [--mode M]",
+     "cut a source into consecutive pieces", runSplit},
 };
 
 void printUsage(std::ostream& out) {

@@ -1,0 +1,175 @@
+// clipwright-cli append, entry, undo and redo: the edits of a project that
+// crop started. Each run reads the project's state file, drives the Splicer
+// control as the editor does, and writes the state back, so that one command
+// can undo what another did. Progress and Ctrl+C behave as in crop; a
+// cancelled edit leaves the project as it was (exit status 130).
+#include <iostream>
+#include <string>
+
+#include "cli/command.h"
+#include "cli/project_state.h"
+#include "cli/project_state_options.h"
+#include "cli/project_state_session.h"
+#include "platform/file.h"
+
+namespace cw::cli {
+
+namespace {
+
+constexpr const char* kAppendUsage =
+    "usage: clipwright-cli append SOURCE PROJECT --in SECONDS --out SECONDS [--keep-dead-b]\n"
+    "\n"
+    "Adds the stretch from --in to --out of SOURCE to the end of PROJECT, in\n"
+    "the record mode the project was started with. The end of the project is\n"
+    "multiplexed again together with the new stretch so that time stamps and\n"
+    "buffers run on; undo takes the change back.\n"
+    "\n"
+    "Ctrl+C cancels and leaves PROJECT as it was (exit status 130).\n"
+    "Exit status: 0 recorded, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
+
+constexpr const char* kEntryUsage =
+    "usage: clipwright-cli entry SOURCE PROJECT --in SECONDS --out SECONDS --at SECONDS\n"
+    "                            [--keep-dead-b]\n"
+    "\n"
+    "Puts the stretch from --in to --out of SOURCE into PROJECT at --at seconds\n"
+    "and drops what the project held after that point. Undo takes it back.\n"
+    "\n"
+    "Ctrl+C cancels and leaves PROJECT as it was (exit status 130).\n"
+    "Exit status: 0 recorded, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
+
+constexpr const char* kUndoUsage =
+    "usage: clipwright-cli undo PROJECT\n"
+    "\n"
+    "Takes the last append or entry of PROJECT back. History is one step deep:\n"
+    "redo brings the change back again.\n"
+    "Exit status: 0 done, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
+
+constexpr const char* kRedoUsage =
+    "usage: clipwright-cli redo PROJECT\n"
+    "\n"
+    "Brings back the change that undo took away.\n"
+    "Exit status: 0 done, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
+
+const OptionSpec kAppendSpec{"append", kAppendUsage, {"--in", "--out"}, {"--in", "--out"}, 2};
+const OptionSpec kEntrySpec{
+    "entry", kEntryUsage, {"--in", "--out", "--at"}, {"--in", "--out", "--at"}, 2};
+const OptionSpec kUndoSpec{"undo", kUndoUsage, {}, {}, 1};
+const OptionSpec kRedoSpec{"redo", kRedoUsage, {}, {}, 1};
+
+struct Marks {
+  double in = 0.0;
+  double out = 0.0;
+  double at = 0.0;
+};
+
+int parseMarks(const OptionSpec& spec, const ProjectOptions& o, Marks& m, std::ostream& err) {
+  const std::pair<const char*, double*> fields[] = {
+      {"--in", &m.in}, {"--out", &m.out}, {"--at", &m.at}};
+  for (const auto& [option, value] : fields) {
+    if (o.has(option) && !parseSeconds(o.last(option), *value)) {
+      return usageError(spec, err, std::string("bad ") + option + " '" + o.last(option) + "'");
+    }
+  }
+  return 0;
+}
+
+// Reads the project's state into the session's Splicer; on a problem prints
+// it and returns kExitFailed.
+int loadState(ProjectSession& s, const OptionSpec& spec, const std::string& project) {
+  std::string problem;
+  if (loadProjectState(project, s.splicer, problem)) return 0;
+  s.err << kProgram << ' ' << spec.command << ": " << problem << '\n';
+  return kExitFailed;
+}
+
+void saveState(ProjectSession& s, const std::string& project) {
+  std::string problem;
+  if (platform::fileExists(project) && !saveProjectState(project, s.splicer, problem)) {
+    s.err << kProgram << ": warning: " << problem << '\n';
+  }
+}
+
+int reportRecorded(ProjectSession& s, const std::string& project) {
+  s.out << "File is recorded as: " << project << " (" << platform::fileSize(project) << " bytes)\n";
+  return kExitOk;
+}
+
+// append and entry: the source stretch goes into the project.
+int runChange(const Arguments& args, const OptionSpec& spec, bool entry, std::ostream& out,
+              std::ostream& err) {
+  ProjectOptions o;
+  if (const int rc = parseProjectOptions(args, spec, o, out, err)) return rc < 0 ? kExitOk : rc;
+  Marks m;
+  if (const int rc = parseMarks(spec, o, m, err)) return rc;
+  const std::string& sourcePath = o.files[0];
+  const std::string& project = o.files[1];
+
+  ProjectSession s(out, err);
+  if (const int rc = loadState(s, spec, project)) return rc;
+  if (const int rc = s.analyseSource(sourcePath)) return rc;
+  if (const int rc = s.analyseProject(project)) return rc;
+  Splicer& splicer = s.splicer;
+  splicer.setSourceFileName(sourcePath);
+  splicer.setRecordFileName(project);
+  splicer.setSourceMarkIn(m.in);
+  splicer.setSourceMarkOut(m.out);
+  splicer.setRecordMarkEntry(m.at);
+  splicer.setRemoveDeadBpic(!o.keepDeadB);
+
+  InterruptGuard interrupts;
+  out << (entry ? "entering " : "appending ") << sourcePath << " from " << m.in << " s to " << m.out
+      << " s";
+  if (entry) out << " at " << m.at << " s";
+  out << (entry ? " of " : " to ") << project << '\n' << std::flush;
+  const bool ok = s.run([entry](Splicer& sp) { return entry ? sp.EntryCrop() : sp.AppendCrop(); });
+  saveState(s, project);
+  if (!ok) return s.reportFailure();
+  // A change that stopped at the Ctrl+C has put the old end back: nothing
+  // to undo then.
+  if (s.cancelSent() && !splicer.undoEnabled()) {
+    err << "cancelled; " << project << " restored\n";
+    return kExitInterrupted;
+  }
+  return reportRecorded(s, project);
+}
+
+// undo and redo: one journal goes back into the project.
+int runReplay(const Arguments& args, const OptionSpec& spec, bool undo, std::ostream& out,
+              std::ostream& err) {
+  ProjectOptions o;
+  if (const int rc = parseProjectOptions(args, spec, o, out, err)) return rc < 0 ? kExitOk : rc;
+  const std::string& project = o.files[0];
+
+  ProjectSession s(out, err);
+  if (const int rc = loadState(s, spec, project)) return rc;
+  // The project is not analysed: a project that a failed change left
+  // damaged must still be repairable by undo.
+  s.splicer.setRecordFileName(project);
+  InterruptGuard interrupts;
+  const bool ok = s.run([undo](Splicer& sp) { return undo ? sp.Undo() : sp.Redo(); });
+  saveState(s, project);
+  if (!ok) return s.reportFailure();
+  out << (undo ? "undone: " : "redone: ") << project << " (" << platform::fileSize(project)
+      << " bytes)\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+int runAppend(const Arguments& args, std::ostream& out, std::ostream& err) {
+  return runChange(args, kAppendSpec, false, out, err);
+}
+
+int runEntry(const Arguments& args, std::ostream& out, std::ostream& err) {
+  return runChange(args, kEntrySpec, true, out, err);
+}
+
+int runUndo(const Arguments& args, std::ostream& out, std::ostream& err) {
+  return runReplay(args, kUndoSpec, true, out, err);
+}
+
+int runRedo(const Arguments& args, std::ostream& out, std::ostream& err) {
+  return runReplay(args, kRedoSpec, false, out, err);
+}
+
+}  // namespace cw::cli

@@ -1,0 +1,38 @@
+// The state file of a clipwright-cli project. A project is one movie file
+// that crop starts and append, entry, undo and redo change. What the editor
+// keeps in memory between two edits lives in PROJECT.clipwright beside it:
+// the Splicer's persisted properties (record mode, undo and redo journal
+// names), the four history flags, and the length the project had when the
+// state was written. A state whose length differs from the project file
+// belongs to another version of it and is refused.
+//
+// The file is a property bag in its text form with these keys besides the
+// Splicer's own: UndoEnabled, RedoEnabled, UndoFileValid, RedoFileValid
+// (Booleans) and ProjectLength (a decimal byte count in a string).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/splicer/splicer.h"
+
+namespace cw::cli {
+
+// PROJECT.clipwright, and the journals of a new project beside it.
+std::string stateFilePath(const std::string& project);
+std::string undoJournalPath(const std::string& project);
+std::string redoJournalPath(const std::string& project);
+
+// Writes the Splicer's persisted properties, its history and the project's
+// current length. False with `problem` set when the file cannot be written.
+bool saveProjectState(const std::string& project, const Splicer& splicer, std::string& problem);
+
+// Reads the state of `project` into `splicer` (persisted properties and
+// history). False with `problem` set when there is no state file, it cannot
+// be read, or it does not match the project file as it is now.
+bool loadProjectState(const std::string& project, Splicer& splicer, std::string& problem);
+
+// Removes the state file (a project that no longer exists has none).
+void removeProjectState(const std::string& project);
+
+}  // namespace cw::cli

@@ -1,0 +1,88 @@
+#include "cli/project_state_options.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <ostream>
+
+namespace cw::cli {
+
+namespace {
+
+struct ModeName {
+  const char* name;
+  std::int16_t mode;
+};
+constexpr ModeName kModes[] = {
+    {"mpeg", 0}, {"vcd", 1}, {"vcd-zeroes", 2}, {"video", 3}, {"audio", 4},
+};
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+}  // namespace
+
+const std::string& ProjectOptions::last(const std::string& option) const {
+  static const std::string kNone;
+  const auto it = values.find(option);
+  return it == values.end() || it->second.empty() ? kNone : it->second.back();
+}
+
+int usageError(const OptionSpec& spec, std::ostream& err, const std::string& problem) {
+  err << kProgram << ' ' << spec.command << ": " << problem << '\n' << spec.usage;
+  return kExitUsage;
+}
+
+int parseProjectOptions(const Arguments& args, const OptionSpec& spec, ProjectOptions& o,
+                        std::ostream& out, std::ostream& err) {
+  bool optionsEnd = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
+      o.files.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnd = true;
+    } else if (arg == "--help" || arg == "-h") {
+      out << spec.usage;
+      return -1;
+    } else if (arg == "--keep-dead-b") {
+      o.keepDeadB = true;
+    } else if (contains(spec.valued, arg)) {
+      if (i + 1 >= args.size()) return usageError(spec, err, arg + " needs a value");
+      o.values[arg].push_back(args[++i]);
+    } else {
+      return usageError(spec, err, "unknown option '" + arg + "'");
+    }
+  }
+  if (o.files.size() != spec.fileCount) {
+    return usageError(spec, err,
+                      spec.fileCount == 1 ? "one file is needed"
+                                          : std::to_string(spec.fileCount) + " files are needed");
+  }
+  for (const std::string& option : spec.required) {
+    if (!o.has(option)) return usageError(spec, err, option + " is needed");
+  }
+  return 0;
+}
+
+bool parseSeconds(const std::string& text, double& seconds) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end != text.c_str() + text.size() || !std::isfinite(value)) return false;
+  seconds = value;
+  return true;
+}
+
+bool parseRecordMode(const std::string& text, std::int16_t& mode) {
+  for (const ModeName& m : kModes) {
+    if (text == m.name) {
+      mode = m.mode;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace cw::cli

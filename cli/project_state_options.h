@@ -1,0 +1,48 @@
+// Command-line options shared by the project commands of clipwright-cli:
+// file operands, options with a value (some of them repeatable) and the
+// --keep-dead-b switch, and the checks of their values.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/command.h"
+
+namespace cw::cli {
+
+struct ProjectOptions {
+  std::vector<std::string> files;
+  std::map<std::string, std::vector<std::string>> values;  // option -> its values in order
+  bool keepDeadB = false;
+
+  bool has(const std::string& option) const { return values.count(option) != 0; }
+  // The last value given for `option` (empty when absent).
+  const std::string& last(const std::string& option) const;
+};
+
+// What one command accepts.
+struct OptionSpec {
+  const char* command;                // for messages: "clipwright-cli <command>: ..."
+  const char* usage;                  // printed with --help and after a usage error
+  std::vector<std::string> valued;    // options that take a value
+  std::vector<std::string> required;  // options that must be present
+  std::size_t fileCount;              // number of file operands
+};
+
+// 0 with the options, -1 after printing the help, or kExitUsage after
+// printing the problem and the usage.
+int parseProjectOptions(const Arguments& args, const OptionSpec& spec, ProjectOptions& o,
+                        std::ostream& out, std::ostream& err);
+
+// Prints "clipwright-cli <command>: problem" and the usage; kExitUsage.
+int usageError(const OptionSpec& spec, std::ostream& err, const std::string& problem);
+
+// A finite decimal number of seconds.
+bool parseSeconds(const std::string& text, double& seconds);
+// mpeg, vcd, vcd-zeroes, video or audio.
+bool parseRecordMode(const std::string& text, std::int16_t& mode);
+
+}  // namespace cw::cli

@@ -1,0 +1,86 @@
+// One run of a clipwright-cli editing command around the Splicer control, as
+// the editor drives it: a Probe control analyses the source and another the
+// project, their handles go to the Splicer, and the Splicer's Progress event
+// feeds a progress view. Ctrl+C only raises a flag; the next Progress event
+// passes it on as Cancel, so the engine stops after its current chunk and
+// leaves the project as it was.
+#pragma once
+
+#include <csignal>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+#include "engine/splicer/splicer.h"
+#include "probe/probe.h"
+
+namespace cw::cli {
+
+inline constexpr int kExitInterrupted = 130;  // the shell's status for a Ctrl+C
+
+// Installs the Ctrl+C handler for its lifetime.
+class InterruptGuard {
+ public:
+  InterruptGuard();
+  ~InterruptGuard();
+  InterruptGuard(const InterruptGuard&) = delete;
+  InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+  // True once Ctrl+C was pressed while the guard was in place.
+  static bool interrupted();
+
+ private:
+  struct sigaction previous_ {};
+};
+
+// Shows progress: a redrawn bar on a terminal, otherwise one line per new
+// percentage.
+class ProgressView {
+ public:
+  ProgressView(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+  void show(int percentage);
+  // Ends the bar's line and starts counting afresh.
+  void finish();
+
+ private:
+  std::ostream& out_;
+  bool terminal_;
+  int last_ = -1;
+};
+
+// Prints "error NNNN: message" for an engine error number.
+int reportEngineError(std::ostream& err, int number, const std::string& message);
+
+class ProjectSession {
+ public:
+  ProjectSession(std::ostream& out, std::ostream& err);
+  ProjectSession(const ProjectSession&) = delete;
+  ProjectSession& operator=(const ProjectSession&) = delete;
+
+  // Quick analysis of a file into the source or the project Probe, whose
+  // handle then goes to the Splicer. 0, or kExitFailed after printing the
+  // engine error.
+  int analyseSource(const std::string& path);
+  int analyseProject(const std::string& path);
+
+  // Calls one editing method of the Splicer with the progress view and the
+  // Ctrl+C handler in place. True when it returned 0.
+  bool run(const std::function<std::int16_t(Splicer&)>& method);
+  // True when the last run passed a Ctrl+C on to the engine.
+  bool cancelSent() const { return cancelSent_; }
+  // Prints the Splicer's error properties; kExitFailed.
+  int reportFailure();
+
+  std::ostream& out;
+  std::ostream& err;
+  Splicer splicer;
+  Probe source;
+  Probe project;
+
+ private:
+  ProgressView view_;
+  bool cancelSent_ = false;
+};
+
+}  // namespace cw::cli
