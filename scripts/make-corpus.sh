@@ -13,6 +13,10 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/cw-corpus.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 ff=(ffmpeg -nostdin -hide_banner -v error -y)
+# One encoder thread and no version strings: the files come out byte for byte
+# the same on every machine with the same ffmpeg (slice threads follow the
+# number of processors and change the encoded bits).
+exact=(-threads 1 -fflags +bitexact -flags:v +bitexact -flags:a +bitexact)
 picture=testsrc2   # moving picture with sharp edges: real motion vectors, real B-pictures
 
 # Tone with a frequency of its own per file, so that mixed-up files are noticed.
@@ -57,7 +61,7 @@ produce() {
 
 vcd() { # target size rate output
   "${ff[@]}" -f lavfi -i "$(video "$2" "$3" 12)" -f lavfi -i "$(sine 440 44100 12)" \
-    -target "$1" "$4"
+    -target "$1" "${exact[@]}" "$4"
 }
 vcd_ntsc() { vcd ntsc-vcd 352x240 30000/1001 "$1"; }
 vcd_pal() { vcd pal-vcd 352x288 25 "$1"; }
@@ -69,38 +73,39 @@ cbr_video=(-c:v mpeg1video -b:v 1200k -minrate 1200k -maxrate 1200k -bufsize 320
 
 sys_open() {
   "${ff[@]}" -f lavfi -i "$(video 320x240 25 10)" -f lavfi -i "$(sine 550 44100 10)" \
-    "${cbr_video[@]}" -c:a mp2 -ar 44100 -ac 2 -b:a 192k -f mpeg "$1"
+    "${cbr_video[@]}" -c:a mp2 -ar 44100 -ac 2 -b:a 192k -f mpeg "${exact[@]}" "$1"
 }
 sys_closed() {
   "${ff[@]}" -f lavfi -i "$(video 352x288 25 10)" -f lavfi -i "$(sine 620 48000 10)" \
-    "${cbr_video[@]}" -flags +cgop -sc_threshold 1000000000 -c:a mp2 -ar 48000 -ac 1 -b:a 128k -f mpeg "$1"
+    "${cbr_video[@]}" "${exact[@]}" -flags:v +cgop+bitexact -sc_threshold 1000000000 \
+    -c:a mp2 -ar 48000 -ac 1 -b:a 128k -f mpeg "$1"
 }
 sys_32k() {
   "${ff[@]}" -f lavfi -i "$(video 352x240 30 10)" -f lavfi -i "$(sine 700 32000 10)" \
-    "${cbr_video[@]}" -c:a mp2 -ar 32000 -ac 2 -b:a 128k -f mpeg "$1"
+    "${cbr_video[@]}" -c:a mp2 -ar 32000 -ac 2 -b:a 128k -f mpeg "${exact[@]}" "$1"
 }
 sys_layer3() {
   "${ff[@]}" -f lavfi -i "$(video 352x240 30000/1001 10)" -f lavfi -i "$(sine 770 44100 10)" \
-    "${cbr_video[@]}" -c:a libmp3lame -ar 44100 -ac 2 -b:a 128k -f mpeg "$1"
+    "${cbr_video[@]}" -c:a libmp3lame -ar 44100 -ac 2 -b:a 128k -f mpeg "${exact[@]}" "$1"
 }
 # No minrate/maxrate: the sequence header declares a variable rate.
 sys_vbr() {
   "${ff[@]}" -f lavfi -i "$(video 352x240 30000/1001 10)" -f lavfi -i "$(sine 830 44100 10)" \
-    -c:v mpeg1video -q:v 5 -bf 2 -g 15 -c:a mp2 -ar 44100 -ac 2 -b:a 192k -f mpeg "$1"
+    -c:v mpeg1video -q:v 5 -bf 2 -g 15 -c:a mp2 -ar 44100 -ac 2 -b:a 192k -f mpeg "${exact[@]}" "$1"
 }
 sys_two_audio() {
   "${ff[@]}" -f lavfi -i "$(video 352x240 25 10)" -f lavfi -i "$(sine 440 44100 10)" \
     -f lavfi -i "$(sine 880 44100 10)" -map 0:v -map 1:a -map 2:a \
-    "${cbr_video[@]}" -c:a mp2 -ar 44100 -ac 2 -b:a 192k -f mpeg "$1"
+    "${cbr_video[@]}" -c:a mp2 -ar 44100 -ac 2 -b:a 192k -f mpeg "${exact[@]}" "$1"
 }
 video_only() {
-  "${ff[@]}" -f lavfi -i "$(video 352x240 30000/1001 10)" "${cbr_video[@]}" -f mpeg1video "$1"
+  "${ff[@]}" -f lavfi -i "$(video 352x240 30000/1001 10)" "${cbr_video[@]}" -f mpeg1video "${exact[@]}" "$1"
 }
 audio_only() {
-  "${ff[@]}" -f lavfi -i "$(sine 990 44100 10)" -c:a mp2 -ar 44100 -ac 2 -b:a 224k -f mp2 "$1"
+  "${ff[@]}" -f lavfi -i "$(sine 990 44100 10)" -c:a mp2 -ar 44100 -ac 2 -b:a 224k -f mp2 "${exact[@]}" "$1"
 }
 sound_wav() {
-  "${ff[@]}" -f lavfi -i "$(sine 660 44100 6)" -ac 2 -c:a pcm_s16le "$1"
+  "${ff[@]}" -f lavfi -i "$(sine 660 44100 6)" -ac 2 -c:a pcm_s16le "${exact[@]}" "$1"
 }
 # ffmpeg has no layer 1 encoder; mp2enc (mjpegtools) writes one.
 audio_l1() {
@@ -130,13 +135,13 @@ syncflash() {
   local onset="ceil(floor(t)*30/1.001)*1.001/30"
   "${ff[@]}" -f lavfi -i "color=black:size=352x240:rate=$fps:duration=40,format=gray,geq=lum='255*$flash'" \
     -f lavfi -i "aevalsrc='0.7*sin(2*PI*1000*t)*gte(t,$onset)*lt(t,$onset+0.04)':sample_rate=44100:duration=40" \
-    -target ntsc-vcd "$1"
+    -target ntsc-vcd "${exact[@]}" "$1"
 }
 
 # 30 minutes of VideoCD for the benchmarks: vcd_ntsc repeated, remultiplexed
 # into one continuous stream.
 long_vcd() {
-  "${ff[@]}" -stream_loop 149 -i "$out/vcd_ntsc.mpg" -c copy -target ntsc-vcd "$1"
+  "${ff[@]}" -stream_loop 149 -i "$out/vcd_ntsc.mpg" -c copy -target ntsc-vcd "${exact[@]}" "$1"
 }
 
 # mpeg2enc is the slow one: its two files are made beside the others.
