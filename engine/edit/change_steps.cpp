@@ -131,14 +131,19 @@ int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
     return rc;
   }
   MuxState m;
-  if (const int rc = plan.start(m)) return rc;
+  const int memoryError = muxStatusError(e.op, kMuxMemoryError);
+  try {
+    if (const int rc = plan.start(m)) return rc;
+  } catch (const std::bad_alloc&) {
+    return memoryError;
+  }
 
   std::int64_t written = 0;
   int rc = 0;
   try {
     rc = writeNewBytes(ctx, e, plan, m, files, journals, written);
   } catch (const std::bad_alloc&) {
-    rc = muxStatusError(e.op, kMuxMemoryError);
+    rc = memoryError;
   }
   if (rc == 0) {
     newLength = plan.joinOffset + written;
