@@ -4,6 +4,7 @@
 // journals (entry only those it created itself).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "append_fixture.h"
@@ -32,6 +33,20 @@ class JoinFailure : public JoinFixture {
   }
   int run(bool isEntry) { return isEntry ? EntryCrop(ctx) : AppendCrop(ctx); }
 };
+
+// Turns the audio packets of the last `seconds` of a VideoCD record (its
+// audio runs at 224 kbit/s) into padding packets.
+void silenceAudioTail(std::string& bytes, double seconds) {
+  std::vector<std::size_t> audioPackets;
+  for (std::size_t i = 0; i + 6 <= bytes.size(); ++i) {
+    if (bytes.compare(i, 4, std::string("\0\0\1\xC0", 4)) == 0) audioPackets.push_back(i);
+  }
+  const auto silenced = static_cast<std::size_t>(seconds * 28000.0 / 2279.0) + 1;
+  for (std::size_t k = audioPackets.size() - std::min(silenced, audioPackets.size());
+       k < audioPackets.size(); ++k) {
+    bytes[audioPackets[k] + 3] = static_cast<char>(0xBE);
+  }
+}
 
 struct Refusal {
   const char* what;
@@ -93,6 +108,16 @@ TEST_F(JoinFailure, RefusalsLeaveTheRecordAsItWas) {
          ASSERT_TRUE(describeSource(c.sourceFileName, s));
        },
        4006, 3006, false},
+      // Append refuses a record whose audio stops well before its video;
+      // entry has no such limit, but finds no audio to join at the end.
+      {"record audio ends 1.5 s before its video", "vcd_pal.mpg", 1,
+       [](JoinFixture&, OperationContext& c, StreamInfo&, StreamInfo&) {
+         std::string bytes = readFile(c.recordFileName);
+         silenceAudioTail(bytes, 1.5);
+         writeFile(c.recordFileName, bytes);
+         c.recordMarkEntry = 1e6;
+       },
+       4004, 1611, false},
       {"record analysis fails on a damaged end", "vcd_pal.mpg", 1,
        [](JoinFixture&, OperationContext& c, StreamInfo& r, StreamInfo&) {
          std::string bytes = readFile(c.recordFileName);
