@@ -252,11 +252,7 @@ int FfmpegGraph::setGeometry(int left, int top, int width, int height) {
 
 int FfmpegGraph::setOwner(QWidget* owner) {
   if (!surface_) return kErrNoInterface;
-  surface_->leaveFullScreen();
-  const QRect geometry = surface_->geometry();
-  surface_->setParent(owner);
-  surface_->setGeometry(geometry);
-  if (!owner) surface_->hide();
+  surface_->attachTo(owner);
   return kErrNone;
 }
 

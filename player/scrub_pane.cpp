@@ -233,6 +233,8 @@ void ScrubPane::layoutElements() {
   picture1_->setVisible(clipVisible_);
   labAudioOnly_->setGeometry(picture1_->rect());
   labAudioOnly_->setVisible(audioOnly_);
+  // An open clip's video keeps filling the clip area when the host resizes it.
+  if (videoWindow_) videoWindow_->setGeometry(0, 0, picture1_->width(), picture1_->height());
 
   const double buttonTop = clipHeight_ + kButtonGap;
   placeTransportRow();

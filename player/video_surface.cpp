@@ -13,6 +13,15 @@ VideoSurface::VideoSurface(QWidget* owner) : QWidget(owner), owner_(owner) {
   setFocusPolicy(Qt::NoFocus);
 }
 
+void VideoSurface::attachTo(QWidget* owner) {
+  leaveFullScreen();
+  const QRect place = geometry();
+  owner_ = owner;
+  setParent(owner);
+  setGeometry(place);
+  if (!owner) hide();
+}
+
 void VideoSurface::setPicture(const QImage& picture) {
   picture_ = picture;
   update();

@@ -15,6 +15,10 @@ class VideoSurface : public QWidget {
  public:
   explicit VideoSurface(QWidget* owner);
 
+  // Puts the surface into `owner` (nullptr: a hidden window of its own), the
+  // place it returns to from full screen.
+  void attachTo(QWidget* owner);
+
   void setPicture(const QImage& picture);
   const QImage& picture() const { return picture_; }
 

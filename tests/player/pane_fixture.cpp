@@ -1,17 +1,41 @@
 #include "pane_fixture.h"
 
+#include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <memory>
+
 namespace cw::player::testing {
+
+namespace {
+
+// The application lives from the first test that needs it until all tests
+// have run, and goes before the program's static objects do.
+std::unique_ptr<QApplication>& applicationSlot() {
+  static std::unique_ptr<QApplication> app;
+  return app;
+}
+
+class ApplicationEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { applicationSlot().reset(); }
+};
+
+[[maybe_unused]] const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+}  // namespace
 
 QApplication& application() {
   static int argc = 1;
   static char name[] = "cw_player_tests";
   static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+  if (!applicationSlot()) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    applicationSlot() = std::make_unique<QApplication>(argc, argv);
+  }
+  return *applicationSlot();
 }
 
 EventLog::EventLog(ScrubPane& pane) : pane_(pane) {

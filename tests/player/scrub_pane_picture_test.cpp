@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QKeyEvent>
 
 #include "media_fixture.h"
 #include "pane_fixture.h"
 #include "player/player_errors.h"
 #include "player/scrub_pane.h"
 #include "player/twips.h"
+#include "player/video_surface.h"
 
 namespace cw::player {
 namespace {
@@ -200,6 +202,40 @@ TEST(Framepump, MembersByDispatchId) {
   // Past the last picture: the first one instead of nothing.
   EXPECT_EQ(pump.decodeAtOffset(QFile(QString::fromStdString(movie)).size() - 10), 0);
   EXPECT_FALSE(pump.decodedPicture().isNull());
+}
+
+}  // namespace
+}  // namespace cw::player
+
+namespace cw::player {
+namespace {
+
+TEST(ScrubPaneVideoWindow, FollowsTheClipAreaAndGoesFullScreen) {
+  testing::application();
+  const std::string movie = testing::generatedMovie("ntsc.mpg");
+  if (movie.empty()) GTEST_SKIP();
+  ScrubPane pane;
+  pane.setSource(QString::fromStdString(movie));
+  pane.setFullScreen(true);  // no clip: nothing on screen
+  ASSERT_EQ(pane.xOpen(), 0);
+  auto* video = pane.findChild<VideoSurface*>("VideoWindow");
+  ASSERT_NE(video, nullptr);
+  EXPECT_EQ(video->geometry(), QRect(0, 0, 324, 244));
+  EXPECT_FALSE(video->isFullScreenMode());
+  pane.setClipWidth(3000);
+  EXPECT_EQ(video->width(), 200);
+
+  pane.setFullScreen(true);
+  EXPECT_TRUE(video->isFullScreenMode());
+  EXPECT_TRUE(video->isWindow());
+  pane.setFullScreen(false);  // changes nothing on screen
+  EXPECT_TRUE(video->isFullScreenMode());
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(video, &key);
+  EXPECT_FALSE(video->isFullScreenMode());
+  EXPECT_EQ(video->parentWidget(), pane.findChild<QWidget*>("Picture1"));
+  EXPECT_EQ(pane.xClose(), 0);
+  EXPECT_EQ(pane.findChild<VideoSurface*>("VideoWindow"), nullptr);
 }
 
 }  // namespace

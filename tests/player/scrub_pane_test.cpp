@@ -3,6 +3,7 @@
 // failures of opening and of commands without a clip.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QMouseEvent>
 
 #include "media_fixture.h"
@@ -162,9 +163,13 @@ TEST_F(ScrubPaneTransport, TimerFollowsPlaybackWithoutPositionEvents) {
   ASSERT_EQ(pane_->xPlay(), 0);
   EXPECT_EQ(pane_->findChild<QTimer*>("TimerPosition")->interval(), 50);
   log.take();
+  QElapsedTimer wall;
+  wall.start();
   runEventsFor(400);
   EXPECT_EQ(log.take(), Names{});
-  EXPECT_NEAR(pane_->position(), 0.4, 0.15);
+  // The last tick's position: behind the wall clock by less than a few ticks.
+  EXPECT_GT(pane_->position(), 0.1);
+  EXPECT_LE(pane_->position(), wall.elapsed() / 1000.0 + 0.01);
   EXPECT_NE(pane_->timeCode(), "00:00:00:00");
   ASSERT_EQ(pane_->xStop(), 0);
   const double stoppedAt = pane_->position();
@@ -283,7 +288,7 @@ TEST_F(ScrubPaneTransport, SoundOnlyFileOpensWithoutAVideoWindow) {
   EXPECT_EQ(pane_->xSeek(1.0), 0);
   EXPECT_EQ(pane_->xPlay(), 0);
   runEventsFor(200);
-  EXPECT_GT(pane_->position(), 1.05);
+  EXPECT_GT(pane_->position(), 1.0);  // moved on the clock alone
   EXPECT_EQ(pane_->xClose(), 0);
 }
 
