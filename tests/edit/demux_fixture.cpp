@@ -1,5 +1,7 @@
 #include "demux_fixture.h"
 
+#include "support/temp_dir.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -28,9 +30,7 @@ std::string corpusFile(const std::string& name) {
 }
 
 std::string scratchPath(const std::string& name) {
-  const std::filesystem::path dir = std::filesystem::path(CW_BINARY_DIR) / "demux-test";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
+  return cw::test::processScratchDir().file(name);
 }
 
 std::string ffmpegDecodeErrors(const std::string& path, const std::string& format) {

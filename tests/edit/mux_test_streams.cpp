@@ -11,6 +11,7 @@
 
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/stream_params.h"
+#include "support/temp_dir.h"
 
 namespace cw::test {
 
@@ -30,11 +31,7 @@ bool haveTool(const std::string& name) {
   return runCommand("command -v " + name, out) == 0;
 }
 
-std::string muxWorkDir() {
-  const std::string dir = std::string(CW_BINARY_DIR) + "/mux-tests";
-  mkdir(dir.c_str(), 0755);
-  return dir;
-}
+std::string muxWorkDir() { return processScratchDir().path().string(); }
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
   std::ifstream in(path, std::ios::binary);

@@ -21,6 +21,11 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+const TempDir& processScratchDir() {
+  static const TempDir dir("cw-scratch");
+  return dir;
+}
+
 bool writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

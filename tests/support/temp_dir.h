@@ -23,6 +23,11 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A folder of this test process, made on first use and removed when the
+// process ends. ctest runs the tests of one program side by side in separate
+// processes, so files with fixed names belong here, not in a shared folder.
+const TempDir& processScratchDir();
+
 // Writes bytes to a file (replacing it); false on failure.
 bool writeFile(const std::string& path, const std::string& bytes);
 // Reads a whole file; empty when it cannot be read.
