@@ -66,6 +66,7 @@ void putLeadingPack(Bytes& out, std::int64_t scr, const PackProfile& p, const Le
   putPackHeader(out, scr, p.muxRate);
   out.insert(out.end(), lead.systemHeader.begin(), lead.systemHeader.end());
   putPaddingPacket(out, lead.padding);
+  out.insert(out.end(), lead.zeroFill, 0x00);
 }
 
 void putPaddingPack(Bytes& out, std::int64_t scr, const PackProfile& p) {

@@ -69,9 +69,11 @@ void makeVideoCd(PackProfile& p, bool zeroFill) {
   p.timeStampLead = kVideoCdLead;
   p.keepSourceAlignment = false;
   p.videoFirst = true;
-  // The audio header pack is as long as an audio pack, even in the zero-fill mode.
-  p.leadingPacks = {{std::move(videoHeader), p.systemPadding},
-                    {std::move(audioHeader), p.systemPadding - kZeroFillBytes}};
+  // The audio header pack is as long as an audio pack and, like every audio
+  // pack, is followed by the zero fill, so that all packs stay sector-aligned.
+  p.leadingPacks = {
+      {std::move(videoHeader), p.systemPadding},
+      {std::move(audioHeader), p.systemPadding - kZeroFillBytes, zeroFill ? kZeroFillBytes : 0}};
 }
 
 }  // namespace

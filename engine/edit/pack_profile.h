@@ -28,10 +28,11 @@ inline constexpr int kAudioHeaderBytes = 7;   // two header bytes + PTS of an au
 inline constexpr int kZeroFillBytes = 20;     // behind every audio pack in VideoCD (zeroes)
 
 // A pack written before any data: pack header, one system header and a
-// padding packet of `padding` bytes.
+// padding packet of `padding` bytes, then `zeroFill` zero bytes.
 struct LeadingPack {
   std::vector<std::uint8_t> systemHeader;
   int padding = 0;
+  int zeroFill = 0;  // zero bytes behind the pack
 };
 
 struct PackProfile {
