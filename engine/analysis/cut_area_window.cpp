@@ -27,11 +27,17 @@ bool isReference(const ScanEntry& picture) { return picture.kind == 'I' || pictu
 int timePictures(const ScanBuffer& buf, VideoScan& video, const StreamDescriptor& descriptor,
                  const StreamParams& params, int badTimestamp) {
   ScanList& pictures = video.pictures;
+  // A picture whose access unit began in the packet before (a start code
+  // split over two packets) has no time stamp of its own; the window then
+  // starts at the first picture whose packet carries one.
+  const auto timed = std::find_if(pictures.begin(), pictures.end(), [&](const ScanEntry& p) {
+    const int holder = holdingPacket(video.packets, p.start);
+    return holder >= 0 && video.packets[holder].value1 != kNoTime;
+  });
+  if (timed == pictures.end()) return badTimestamp;
+  pictures.erase(pictures.begin(), timed);
   const ScanEntry& first = pictures.front();
-  const int xi = holdingPacket(video.packets, first.start);
-  if (xi < 0) return badTimestamp;
-  const ScanEntry& x = video.packets[xi];
-  if (x.value1 == kNoTime) return badTimestamp;
+  const ScanEntry& x = video.packets[holdingPacket(video.packets, first.start)];
   const std::int64_t period = params.roundedPeriod;
 
   std::size_t anchor = 0;
