@@ -53,16 +53,21 @@ std::int64_t estimateOutput(const StreamInfo& src, int mode) {
   return static_cast<std::int64_t>(estimate);
 }
 
-int startWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode, int treatment,
-                ChunkProducer& produce) {
+// The demultiplexer reads blocks of the cut-in's rewrite-buffer size: its
+// first block must hold the leading B-pictures that it removes.
+int startWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode,
+                const CutInResult& cutIn, ChunkProducer& produce) {
+  const int treatment = cutIn.repairMode;
+  const auto readSize =
+      static_cast<std::size_t>(std::max<std::int64_t>(kCropChunk, cutIn.bufferSize));
   int rc = 0;
   if (mode == kModeVideoOnly) {
-    rc = StartVideoWriter(m, file, EsSourceKind::SystemStream, treatment, kCropChunk, &src.video);
+    rc = StartVideoWriter(m, file, EsSourceKind::SystemStream, treatment, readSize, &src.video);
   } else if (mode == kModeAudioOnly) {
     rc = StartAudioWriter(m, file, EsSourceKind::SystemStream, kCropChunk, &src.audio);
   } else {
     const int minimumRate = std::max(src.muxRateDeclared, src.muxRateMeasured);
-    rc = StartSystemMux(m, file, mode, treatment, kCropChunk, minimumRate, &src.video, &src.audio);
+    rc = StartSystemMux(m, file, mode, treatment, readSize, minimumRate, &src.video, &src.audio);
   }
   if (rc != 0) return rc;
   const bool system = mode != kModeVideoOnly && mode != kModeAudioOnly;
@@ -94,7 +99,7 @@ int cropSystemStream(OperationContext& ctx, CropFiles& files, CropResult& result
 
   MuxState m;
   ChunkProducer produce;
-  if (const int rc = startWriter(m, files.source, src, mode, cutIn.repairMode, produce)) {
+  if (const int rc = startWriter(m, files.source, src, mode, cutIn, produce)) {
     return rc;
   }
   const StatusMap mapStatus = [](int status) { return muxStatusError(MuxOperation::Crop, status); };
