@@ -1,6 +1,7 @@
 // Audio frames: in the payloads of audio packets, and in the successive
 // buffers of an elementary audio file.
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "engine/analysis/mpeg1.h"
@@ -30,6 +31,15 @@ ScanEntry frameEntry(std::uint32_t pos, const std::uint8_t* header, std::int64_t
   return e;
 }
 
+// Every frame header begins with 0xFF: the first such byte in [pos, last),
+// or `last`.
+std::size_t skipToSyncByte(const std::uint8_t* data, std::size_t pos, std::size_t last) {
+  const void* found = std::memchr(data + pos, 0xFF, last - pos);
+  return found == nullptr
+             ? last
+             : static_cast<std::size_t>(static_cast<const std::uint8_t*>(found) - data);
+}
+
 bool usableParams(const StreamParams& params) {
   return params.status == 0 && params.layer != 0 && params.frameLength > 0;
 }
@@ -56,7 +66,7 @@ int scanAudioFramesInPayloads(const ScanBuffer& buf, const ScanList& audioPacket
     std::size_t packetOfLastFrame = audioPackets.size();
     std::int64_t framesInPacket = 0;
     const int status = scan_detail::walkPayloads(
-        buf, audioPackets, kHeaderBytes,
+        buf, audioPackets, kHeaderBytes, skipToSyncByte,
         [&](std::uint32_t pos, std::size_t index, const std::uint8_t* b, std::uint32_t have,
             std::uint32_t& advance) {
           if (have < kHeaderBytes || !matchesAudioFrame(params, b)) return 0;
@@ -105,7 +115,11 @@ int scanAudioFramesElementary(ScanBuffer& buf, ScanList& out) {
       }
     }
 
-    while (pos + static_cast<std::int64_t>(kHeaderBytes) <= size) {
+    const std::int64_t lastHeader = size - static_cast<std::int64_t>(kHeaderBytes);
+    while (pos <= lastHeader) {
+      pos = static_cast<std::int64_t>(skipToSyncByte(data, static_cast<std::size_t>(pos),
+                                                     static_cast<std::size_t>(lastHeader + 1)));
+      if (pos > lastHeader) break;
       const std::uint8_t* p = data + pos;
       if (!matchesAudioFrame(params, p)) {
         ++pos;

@@ -1,5 +1,6 @@
 // Packet scanning: the first packet of a buffer, the packet list, and the
 // per-stream copies of it with their time stamps.
+#include <algorithm>
 #include <new>
 
 #include "engine/analysis/mpeg1.h"
@@ -9,8 +10,8 @@
 namespace cw {
 namespace {
 
+using scan_detail::findStartCode;
 using scan_detail::stepPastCode;
-using scan_detail::stepToPossibleCode;
 
 // The first-packet search gives up this close to the end of the buffer.
 constexpr std::uint64_t kSearchMargin = 2048;
@@ -34,16 +35,15 @@ bool allZero(const std::uint8_t* p) { return (p[0] | p[1] | p[2] | p[3]) == 0; }
 std::int64_t searchPacketCode(const ScanBuffer& buf, std::uint64_t from) {
   const std::uint8_t* data = buf.data.data();
   const std::uint64_t size = buf.data.size();
+  if (size < kSearchMargin) return -1;
+  const std::uint64_t last = size - kSearchMargin + 1;  // first position too close to the end
   std::uint64_t pos = from;
-  while (pos + kSearchMargin <= size) {
+  while (pos < last) {
+    pos = findStartCode(data, pos, last);
+    if (pos == last) break;
     const std::uint8_t* p = data + pos;
-    if (!mpeg1::isStartCode(p)) {
-      pos += stepToPossibleCode(p);
-    } else if (mpeg1::isPacketId(p[3])) {
-      return static_cast<std::int64_t>(pos);
-    } else {
-      pos += stepPastCode(p);
-    }
+    if (mpeg1::isPacketId(p[3])) return static_cast<std::int64_t>(pos);
+    pos += stepPastCode(p);
   }
   return -1;
 }
@@ -103,12 +103,12 @@ int takeListedPacket(const ScanBuffer& buf, std::uint64_t pos, ScanEntry& entry)
 int listFollowingPackets(const ScanBuffer& buf, std::uint64_t pos, ScanList& list) {
   const std::uint8_t* data = buf.data.data();
   const std::uint64_t size = buf.data.size();
-  while (pos + kListingWindow <= size) {
+  if (size < kListingWindow) return 0;
+  const std::uint64_t last = size - kListingWindow + 1;  // first position without room
+  while (pos < last) {
+    pos = findStartCode(data, pos, last);
+    if (pos == last) break;
     const std::uint8_t* p = data + pos;
-    if (!mpeg1::isStartCode(p)) {
-      pos += stepToPossibleCode(p);
-      continue;
-    }
     if (p[3] == mpeg1::kPackStart) {
       pos += mpeg1::kPackHeaderSize;
       continue;
@@ -131,6 +131,8 @@ template <class Stamp>
 int filterPackets(const ScanList& packets, std::uint8_t streamId, ScanList& out, Stamp&& stamp) {
   try {
     ScanList copy;
+    copy.reserve(static_cast<std::size_t>(std::count_if(
+        packets.begin(), packets.end(), [&](const ScanEntry& e) { return e.kind == streamId; })));
     for (const ScanEntry& e : packets) {
       if (e.kind != streamId) continue;
       ScanEntry c = e;

@@ -55,6 +55,11 @@ int scanPictures(const ScanBuffer& buf, const ScanList& streamPackets, ScanList&
 // Both at once; kForbiddenPicture on a picture type outside 1-4.
 int scanPicturesAndCodes(const ScanBuffer& buf, const ScanList& streamPackets, ScanList& pictures,
                          ScanList& codes);
+// The first sequence header code and the first picture of a valid type, the
+// entries that scanVideoCodes() and scanPictures() list first; the scan ends
+// as soon as it has both. An entry that is not found has kind 0.
+void scanFirstSequenceAndPicture(const ScanBuffer& buf, const ScanList& streamPackets,
+                                 ScanEntry& sequence, ScanEntry& picture);
 
 // Audio frames matching `params` in the payloads of filtered audio packets
 // (value1 = value2 = PTS of the packet where it begins + truncate(k * period),
