@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/analysis/mpeg1.h"
+#include "engine/analysis/payload_walk.h"
 #include "engine/analysis/scanners.h"
 #include "engine/analysis/stream_params.h"
 #include "engine/edit/errors.h"
@@ -53,16 +54,23 @@ bool refusedAudio(const StreamParams& audio, std::uint32_t layer3Option) {
 
 // --- Reading ------------------------------------------------------------------
 
-// Mux rate of the first pack header in the first 100 KB, -1 when there is none.
-int findDeclaredMuxRate(platform::File& file, std::int64_t length, std::int32_t& muxRate) {
+// Reads the first 100 KB of the file into `buf` (the start of the window that
+// follows) and finds the mux rate of the first pack header there, -1 when
+// there is none.
+int findDeclaredMuxRate(platform::File& file, std::int64_t length, ScanBuffer& buf,
+                        std::int32_t& muxRate) {
   const std::int64_t count = std::min(kPackSearchBytes, length);
-  std::vector<std::uint8_t> head(static_cast<std::size_t>(count));
-  if (!file.readAt(0, head.data(), count)) return kErrFileRead;
+  buf.data.resize(static_cast<std::size_t>(count));
+  buf.fileOffset = 0;
+  if (!file.readAt(0, buf.data.data(), count)) return kErrFileRead;
   muxRate = -1;
-  for (std::int64_t at = 0; at <= count - kPackSearchTail; ++at) {
-    const std::uint8_t* p = head.data() + at;
-    if (mpeg1::isStartCode(p) && p[3] == mpeg1::kPackStart) {
-      muxRate = mpeg1::packMuxRate(p);
+  const std::uint8_t* head = buf.data.data();
+  const auto last =
+      static_cast<std::size_t>(std::max<std::int64_t>(0, count - kPackSearchTail + 1));
+  for (std::size_t at = 0; at < last; ++at) {
+    at = scan_detail::findStartCode(head, at, last);
+    if (at < last && head[at + 3] == mpeg1::kPackStart) {
+      muxRate = mpeg1::packMuxRate(head + at);
       break;
     }
   }
@@ -75,10 +83,12 @@ std::int64_t windowSize(std::int32_t muxRate, std::int64_t length) {
   return std::min({size, length, kMaxWindow});
 }
 
+// Completes the window behind the bytes the pack search has read.
 int readWindow(platform::File& file, std::int64_t size, ScanBuffer& buf) {
+  const std::int64_t have = static_cast<std::int64_t>(buf.data.size());
   buf.data.resize(static_cast<std::size_t>(size));
-  buf.fileOffset = 0;
-  return file.readAt(0, buf.data.data(), size) ? kErrOk : kErrFileRead;
+  if (size <= have) return kErrOk;
+  return file.readAt(have, buf.data.data() + have, size - have) ? kErrOk : kErrFileRead;
 }
 
 // --- Elementary streams --------------------------------------------------------
@@ -170,28 +180,24 @@ SystemVerdict outOfMemory() { return SystemVerdict{kErrMemory, kTypeNotRecognise
 // Video stream 0: its first sequence header and a time-stamped first picture.
 SystemVerdict checkSystemVideo(const ScanBuffer& buf, FoundHeaders& found) {
   ScanList packets;
-  ScanList codes;
   if (filterPacketsPtsDts(buf, buf.packets, mpeg1::kVideoStream0, packets) != 0)
     return outOfMemory();
-  if (scanVideoCodes(buf, packets, codes) != 0) return outOfMemory();
-  const auto sequence = std::find_if(codes.begin(), codes.end(), [](const ScanEntry& c) {
-    return c.kind == mpeg1::kSequenceHeader;
-  });
-  if (sequence == codes.end()) return classified(kTypeBadSystem);
-  const int holder = packetHolding(packets, sequence->start);
+  ScanEntry sequence;
+  ScanEntry picture;
+  scanFirstSequenceAndPicture(buf, packets, sequence, picture);
+  if (sequence.kind == 0) return classified(kTypeBadSystem);
+  const int holder = packetHolding(packets, sequence.start);
   std::uint8_t header[kSequenceHeaderBytes];
   if (holder < 0 ||
-      !readAcrossPayloads(buf, packets, holder, sequence->start, header, kSequenceHeaderBytes))
+      !readAcrossPayloads(buf, packets, holder, sequence.start, header, kSequenceHeaderBytes))
     return classified(kTypeBadSystem);
   keepVideoHeader(found, header);
   const StreamParams video = makeStreamParams(mpeg1::kVideoStream0, found.videoHeader);
   if (video.status != 0) return classified(kTypeBadSystem);
   if (video.bitRate < 0.0) return classified(kTypeSystemUnsupported);
 
-  ScanList pictures;
-  if (scanPictures(buf, packets, pictures) != 0) return outOfMemory();
-  if (pictures.empty()) return classified(kTypeBadSystem);
-  const int first = packetHolding(packets, pictures.front().start);
+  if (picture.kind == 0) return classified(kTypeBadSystem);
+  const int first = packetHolding(packets, picture.start);
   if (first < 0 || packets[first].value1 == kNoTime) return classified(kTypeBadSystem);
   return classified(kTypeSystem);
 }
@@ -314,9 +320,9 @@ int analyse(StreamInfo& info) {
   if (length < kShortestFile) return classifiedAs(info, kTypeNotRecognised);
 
   std::int32_t muxRate = -1;
-  if (int error = findDeclaredMuxRate(file, length, muxRate); error != kErrOk)
-    return failed(info, error);
   ScanBuffer buf;
+  if (int error = findDeclaredMuxRate(file, length, buf, muxRate); error != kErrOk)
+    return failed(info, error);
   if (int error = readWindow(file, windowSize(muxRate, length), buf); error != kErrOk)
     return failed(info, error);
 

@@ -73,8 +73,7 @@ int headAudio(const ScanBuffer& buf, SystemHead& head) {
 }
 
 int analyseHead(platform::File& file, std::int64_t window, const SystemProfile& profile,
-                SystemHead& head) {
-  ScanBuffer buf;
+                ScanBuffer& buf, SystemHead& head) {
   int status = readWindow(file, 0, window, buf);
   if (status != 0) return status;
   VideoScan video;
@@ -195,13 +194,18 @@ int tailAudio(const ScanBuffer& buf, const SystemProfile& profile, SystemTail& t
   return 0;
 }
 
+// `buf` holds the head window; a file no longer than one window is its own
+// tail and is not read again.
 int analyseTail(platform::File& file, std::int64_t length, std::int64_t window,
-                const SystemHead& head, const SystemProfile& profile, SystemTail& tail) {
-  ScanBuffer buf;
-  int status = readWindow(file, std::max<std::int64_t>(0, length - window), window, buf);
-  if (status != 0) return status;
+                const SystemHead& head, const SystemProfile& profile, ScanBuffer& buf,
+                SystemTail& tail) {
+  const std::int64_t offset = std::max<std::int64_t>(0, length - window);
+  if (offset != buf.fileOffset || window != static_cast<std::int64_t>(buf.data.size())) {
+    const int status = readWindow(file, offset, window, buf);
+    if (status != 0) return status;
+  }
   VideoScan video;
-  status = scanWindowVideo(buf, kTailErrors, video);
+  int status = scanWindowVideo(buf, kTailErrors, video);
   if (status != 0) return status;
 
   // The last GOP that is followed by another code; a final GOP without a
@@ -264,11 +268,12 @@ int analyse(platform::File& file, StreamInfo& info, std::int32_t& measuredMuxRat
   profile.requireDts = info.optionA == 0;
 
   const std::int64_t window = windowSizeFor(info, kMinWindow, length);
+  ScanBuffer buf;
   SystemHead head;
-  int status = analyseHead(file, window, profile, head);
+  int status = analyseHead(file, window, profile, buf, head);
   if (status != 0) return status;
   SystemTail tail;
-  status = analyseTail(file, length, window, head, profile, tail);
+  status = analyseTail(file, length, window, head, profile, buf, tail);
   if (status != 0) return status;
 
   // A tail that does not lie after the head in time cannot give a duration

@@ -31,7 +31,7 @@ std::int64_t windowSizeFor(const StreamInfo& info, std::int64_t floor, std::int6
 
 int readWindow(platform::File& file, std::int64_t offset, std::int64_t size, ScanBuffer& buf) {
   try {
-    buf.data.assign(static_cast<std::size_t>(size), 0);
+    buf.data.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
     return kMemoryError;
   }
