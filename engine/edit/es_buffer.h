@@ -64,6 +64,10 @@ struct VideoRewriteState {
   int previousVbvDelay = kNoVbvDelay;  // vbv_delay written into the previous picture
   VbvTracker vbv;
   int lastTemporalRef = -1;  // temporal reference of the previous picture
+  // A GOP header has passed since the previous picture: the next I-picture
+  // starts a GOP even when its temporal reference is above the previous
+  // picture's (a short GOP "I2 B0 B1" followed by "I2 ...").
+  bool gopHeaderSeen = false;
 
   // Time-stamp counters (pictures in decoding and display order).
   bool havePicture = false;  // false: the next picture is the first of the cut

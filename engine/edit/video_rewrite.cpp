@@ -98,6 +98,7 @@ void rewriteGopHeader(EsBuffer& buf, std::size_t at) {
   mpeg1::TimeCode tc = v.timeCode;
   tc.dropFrame = v.dropFrame;
   mpeg1::encodeGopTimeCode(g, tc);
+  v.gopHeaderSeen = true;
   if (streamAt == v.markBrokenLinkAt) {
     if (!mpeg1::gopClosed(g)) g[7] |= 0x20;
     v.markBrokenLinkAt = -1;
@@ -153,7 +154,7 @@ struct Stamps {
 
 // PTS and DTS of the next picture; moves the counters on.
 Stamps stampPicture(VideoRewriteState& v, const StreamParams& params, char type, int ref,
-                    std::int64_t packetPts) {
+                    bool afterGopHeader, std::int64_t packetPts) {
   const double t = params.period;
   if (!v.havePicture) {
     v.havePicture = true;
@@ -163,7 +164,10 @@ Stamps stampPicture(VideoRewriteState& v, const StreamParams& params, char type,
     return {ticksOf(ref + 1, t), 0};
   }
   const std::int64_t d = ref - v.lastTemporalRef;
-  const bool gopStart = type == 'I' && d <= 0;
+  // Temporal references restart in every GOP, but a GOP of three pictures
+  // (I2 B0 B1) followed by another (I2 ...) does not step them back: the
+  // GOP header says where a GOP starts.
+  const bool gopStart = type == 'I' && (afterGopHeader || d <= 0);
   // Display distance, in pictures, from this picture's decoding to its display.
   const std::int64_t lead = gopStart ? ref + 1 : v.nextDisplayIndex - v.decodeIndex + d - 1;
   Stamps s{};
@@ -203,7 +207,9 @@ int rewritePicture(EsBuffer& buf, std::size_t at) {
   rewriteVbvDelay(buf, p, buf.dropped + static_cast<std::int64_t>(at));
   advanceTimeCode(v.timeCode, v.timeCodeRate, v.dropFrame);
   const std::int64_t packetPts = anchorPts(buf, at);
-  const Stamps s = stampPicture(v, buf.params, type, ref, packetPts);
+  const bool afterGopHeader = v.gopHeaderSeen;
+  v.gopHeaderSeen = false;
+  const Stamps s = stampPicture(v, buf.params, type, ref, afterGopHeader, packetPts);
   v.lastTemporalRef = ref;
   return appendUnit(buf, at, type, s.pts, s.dts);
 }
