@@ -23,7 +23,7 @@ struct StreamStep {
   bool appendBefore = false;
   std::int64_t brokenLinkBefore = -1;
   std::size_t cutInAt = kNone;  // where the cut-in bytes begin (sequence header included)
-  std::size_t gopAt = kNone;    // where the GOP header of the cut-in lies
+  std::size_t gopAt = kNone;    // the cut-in's GOP header lies here or behind
   bool reachedEnd = false;
 
   explicit StreamStep(EsBuffer* b) : buf(b) {

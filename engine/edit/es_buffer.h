@@ -83,7 +83,9 @@ struct VideoRewriteState {
   bool indexStamps = false;
 
   // Cut-in repairs still to be done by the scanner.
-  std::int64_t markBrokenLinkAt = -1;  // stream offset of the GOP header to mark broken
+  // The first GOP header at or behind this stream offset gets broken_link
+  // (a cut-in may begin with a sequence header of its own before the GOP).
+  std::int64_t markBrokenLinkAt = -1;
   // After the dead B-pictures are removed, every picture of the first GOP
   // (the one at stream offset shiftGop) loses temporalShift from its temporal
   // reference; the next GOP header ends the shift.

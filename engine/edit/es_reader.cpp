@@ -20,7 +20,7 @@ int readerError(int rc) {
 
 struct BlockFacts {
   std::size_t cutInAt = 0;  // where the cut-in bytes begin (sequence header included)
-  std::size_t gopAt = 0;    // where the first GOP header lies
+  std::size_t gopAt = 0;    // the first GOP header lies here or behind
 };
 
 // Puts the stored sequence header in front of the first video block and arms

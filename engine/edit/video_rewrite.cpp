@@ -99,7 +99,7 @@ void rewriteGopHeader(EsBuffer& buf, std::size_t at) {
   tc.dropFrame = v.dropFrame;
   mpeg1::encodeGopTimeCode(g, tc);
   v.gopHeaderSeen = true;
-  if (streamAt == v.markBrokenLinkAt) {
+  if (v.markBrokenLinkAt >= 0 && streamAt >= v.markBrokenLinkAt) {
     if (!mpeg1::gopClosed(g)) g[7] |= 0x20;
     v.markBrokenLinkAt = -1;
   }

@@ -56,8 +56,9 @@ int scanVideoUnits(EsBuffer& buf);
 // The same for audio frames (pattern and mask of the stream's parameters).
 int scanAudioUnits(EsBuffer& buf);
 
-// Marks the GOP header at buffer offset `at` (which may still be incomplete)
-// for broken_link; the scanner sets it unless closed_gop is set.
+// Marks the first GOP header at or behind buffer offset `at` (which may
+// still be incomplete, or not yet read) for broken_link; the scanner sets it
+// unless closed_gop is set.
 void markBrokenLinkAt(EsBuffer& buf, std::size_t at);
 
 enum class DeadBResult {
@@ -65,7 +66,9 @@ enum class DeadBResult {
   NotNeeded,   // the block does not start with an open GOP led by B-pictures
   Incomplete,  // the B-pictures run past the block: nothing deleted
 };
-// Removes the B-pictures that lead the first GOP of [from, stored): deletes
+// Removes the B-pictures that lead the first GOP of [from, stored), which
+// may be preceded by sequence headers (the inserted one and the source's own
+// when the cut-in is a sequence header): deletes
 // their bytes, arms the temporal-reference shift for the rest of that GOP,
 // clears broken_link and sets closed_gop. Marks lying behind the deleted
 // bytes move with them. Runs before the new bytes are scanned.

@@ -66,11 +66,12 @@ DeadBResult removeDeadBPictures(EsBuffer& buf, std::size_t from) {
   const std::size_t end = buf.stored();
   const std::vector<Code> codes = listCodes(b, from, end);
 
-  // A GOP header, or a sequence header directly followed by one.
+  // A GOP header, or sequence headers directly followed by one: the inserted
+  // header, and the source's own when the cut-in point is a sequence header.
   std::size_t gop = 0;
-  if (codes.empty()) return DeadBResult::NotNeeded;
-  if (codes[0].code == mpeg1::kSequenceHeader) gop = 1;
-  if (gop >= codes.size() || codes[gop].code != mpeg1::kGroupStart) return DeadBResult::NotNeeded;
+  while (gop < codes.size() && codes[gop].code == mpeg1::kSequenceHeader) ++gop;
+  if (gop == codes.size()) return codes.empty() ? DeadBResult::NotNeeded : DeadBResult::Incomplete;
+  if (codes[gop].code != mpeg1::kGroupStart) return DeadBResult::NotNeeded;
   if (codes[gop].at + 8 > end) return DeadBResult::Incomplete;
 
   // Its first picture an I-picture displayed after others, followed by a B-picture.

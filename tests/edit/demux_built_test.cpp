@@ -3,6 +3,8 @@
 // packet, and leading B-pictures that run past the first block.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "demux_fixture.h"
 #include "engine/edit/demux.h"
 #include "engine/edit/es_reader.h"
@@ -128,6 +130,102 @@ TEST(DemuxBuilt, DeadBPicturesPastTheFirstBlockMarkTheGopBroken) {
       ASSERT_EQ(pictures.size(), 2u);
       EXPECT_EQ(pictures[0].ref, 0);
       EXPECT_EQ(pictures[1].ref, 1);
+    }
+  }
+}
+
+// An elementary video stream wrapped into a system stream: a pack header and
+// a video packet without time stamps for every `payload` bytes.
+struct Packed {
+  std::vector<std::uint8_t> file;
+  std::vector<std::int64_t> packets;   // file position of each packet
+  std::vector<std::int64_t> payloads;  // file position of each payload
+  std::size_t payload = 0;
+
+  // The working area of the packet holding elementary-stream offset `at`.
+  StreamArea areaAt(std::size_t at) const {
+    const std::size_t k = at / payload;
+    const std::int64_t end =
+        k + 1 < packets.size() ? packets[k + 1] : static_cast<std::int64_t>(file.size());
+    return {packets[k], payloads[k] + static_cast<std::int64_t>(at % payload), end};
+  }
+};
+
+Packed packVideo(const std::vector<std::uint8_t>& es, std::size_t payload) {
+  Packed p;
+  p.payload = payload;
+  for (std::size_t at = 0; at < es.size(); at += payload) {
+    const std::size_t n = std::min(payload, es.size() - at);
+    p.file.insert(p.file.end(),
+                  {0x00, 0x00, 0x01, 0xBA, 0x21, 0x00, 0x01, 0x00, 0x01, 0x80, 0x1B, 0x91});
+    p.packets.push_back(static_cast<std::int64_t>(p.file.size()));
+    const std::size_t length = n + 1;
+    p.file.insert(p.file.end(), {0x00, 0x00, 0x01, 0xE0, static_cast<std::uint8_t>(length >> 8),
+                                 static_cast<std::uint8_t>(length), 0x0F});
+    p.payloads.push_back(static_cast<std::int64_t>(p.file.size()));
+    p.file.insert(p.file.end(), es.begin() + static_cast<std::ptrdiff_t>(at),
+                  es.begin() + static_cast<std::ptrdiff_t>(at + n));
+  }
+  return p;
+}
+
+// A cut-in on the sequence header in front of an open GOP, as every later
+// piece of a sequence crop has: the repair reaches the GOP header behind the
+// source's sequence header, whether the leading B-pictures fit into the first
+// block or not.
+TEST(DemuxBuilt, CutInAtASequenceHeaderRepairsTheGopBehindIt) {
+  std::vector<std::uint8_t> es(kSequence, kSequence + 12);
+  addGop(es, true);
+  addPicture(es, 'I', 0, 100);
+  const std::size_t in = es.size();
+  es.insert(es.end(), kSequence, kSequence + 12);
+  addGop(es, false);
+  addPicture(es, 'I', 2, 3000);
+  addPicture(es, 'B', 0, 3000);
+  addPicture(es, 'B', 1, 3000);
+  addPicture(es, 'P', 3, 100);
+  const std::size_t out = es.size();
+  es.insert(es.end(), kSequence, kSequence + 12);
+  addGop(es, true);
+  addPicture(es, 'I', 0, 100);
+  const Packed packed = packVideo(es, 2000);
+  const std::string path = demuxtest::scratchPath("seq_cut_in.mpg");
+  demuxtest::writeWholeFile(path, packed.file);
+
+  for (const int treatment : {kCutInMarkBrokenLink, kCutInRemoveDeadB}) {
+    SCOPED_TRACE(treatment);
+    StreamDescriptor d;
+    d.streamId = 0xE0;
+    std::copy(kSequence, kSequence + 12, d.header);
+    d.workHead = packed.areaAt(in);
+    d.workTail = packed.areaAt(out);
+    platform::File file;
+    ASSERT_TRUE(file.open(path, platform::OpenMode::Read));
+    EsBuffer video;
+    ASSERT_EQ(esInit(video, &d), 0);
+    DemuxState state;
+    ASSERT_EQ(PositionDemux(state, file, kEsChunk, treatment, &video, nullptr), 0);
+    demuxtest::Drained got;
+    while (!video.endOfData) {
+      ASSERT_EQ(DemuxStep(state, &video, nullptr), 0);
+      demuxtest::drain(video, got);
+    }
+    std::vector<demuxtest::EsGop> gops;
+    std::vector<demuxtest::EsPicture> pictures;
+    demuxtest::scanElementaryVideo(got.bytes, gops, pictures);
+    ASSERT_EQ(gops.size(), 1u);
+    ASSERT_EQ(got.units.size(), pictures.size());
+    if (treatment == kCutInMarkBrokenLink) {
+      EXPECT_TRUE(gops[0].brokenLink);
+      EXPECT_FALSE(gops[0].closed);
+      ASSERT_EQ(pictures.size(), 4u);
+    } else {
+      EXPECT_FALSE(gops[0].brokenLink);
+      EXPECT_TRUE(gops[0].closed);
+      ASSERT_EQ(pictures.size(), 2u);
+      EXPECT_EQ(pictures[0].ref, 0);
+      EXPECT_EQ(pictures[1].ref, 1);
+      EXPECT_EQ(got.units[1].value2 - got.units[0].value2, 3600);
     }
   }
 }

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "crop_fixture.h"
 #include "demux_fixture.h"
+#include "sequence_fixture.h"
 #include "support/corpus.h"
 #include "support/process.h"
 
@@ -100,7 +100,7 @@ bool hasRisingGopStart(const StreamMap& map) {
   return false;
 }
 
-class VideoStamps : public CropFixture {
+class VideoStamps : public SequenceFixture {
  protected:
   // Crops and checks the record's video stamps.
   void expectCountedStamps(double in, double out, int mode, bool removeDeadB) {
@@ -108,11 +108,36 @@ class VideoStamps : public CropFixture {
                  std::to_string(mode) + (removeDeadB ? " removing dead B" : " broken link"));
     ctx.removeDeadBpic = removeDeadB;
     ASSERT_EQ(crop(in, out, mode), 0) << ctx.error.message;
+    expectRecordStamps();
+  }
+
+  void expectRecordStamps() {
     const StreamMap map = demuxtest::mapSystemStream(demuxtest::readWholeFile(ctx.recordFileName));
     ASSERT_FALSE(map.gops.empty());
     const StampReport r = checkVideoStamps(map);
     EXPECT_EQ(r.defects, "");
     EXPECT_GT(r.stamped, r.pictures / 4) << "too few stamped pictures to say anything";
+  }
+
+  // The first GOP of the record: closed with its leading B-pictures gone, or
+  // open with broken_link set and its B-pictures kept.
+  void expectRepairedFirstGop(bool removeDeadB) {
+    const StreamMap map = demuxtest::mapSystemStream(demuxtest::readWholeFile(ctx.recordFileName));
+    ASSERT_FALSE(map.gops.empty());
+    const auto at = static_cast<std::size_t>(map.gops[0].at);
+    ASSERT_LT(at + 8, map.file.size());
+    const bool closed = (map.file[at + 7] & 0x40) != 0;
+    const bool broken = (map.file[at + 7] & 0x20) != 0;
+    ASSERT_GE(map.pictures.size(), 2u);
+    if (removeDeadB) {
+      EXPECT_TRUE(closed && !broken);
+      EXPECT_EQ(map.pictures[0].ref, 0);
+      EXPECT_NE(map.pictures[1].type, 'B');
+    } else {
+      EXPECT_TRUE(!closed && broken);
+      EXPECT_GT(map.pictures[0].ref, 0);
+      EXPECT_EQ(map.pictures[1].type, 'B');
+    }
   }
 };
 
@@ -146,6 +171,28 @@ TEST_F(VideoStamps, ShortSceneChangeGopsInEveryModeAndRepair) {
       ASSERT_TRUE(useSource(path));
       expectCountedStamps(0.0, 19.0, mode, removeDeadB);
       expectCountedStamps(3.3, 15.7, mode, removeDeadB);
+    }
+  }
+}
+
+// Every piece after the first starts at the sequence header in front of an
+// open GOP; it is repaired like a crop's first GOP and stamped like one.
+TEST_F(VideoStamps, SequencePiecesStartWithARepairedGop) {
+  CW_REQUIRE_CORPUS("syncflash.mpg");
+  const std::string path = flashSourceWithBPictures();
+  ASSERT_FALSE(path.empty()) << "ffmpeg could not make the source";
+  for (const bool removeDeadB : {false, true}) {
+    SCOPED_TRACE(removeDeadB ? "removing dead B" : "broken link");
+    ASSERT_TRUE(useSource(path));
+    ctx.removeDeadBpic = removeDeadB;
+    SetSeqMode(seq);
+    const double marks[] = {6.0, 13.0, 0.0};
+    for (int k = 0; k < 3; ++k) {
+      SCOPED_TRACE("piece " + std::to_string(k + 1));
+      ASSERT_EQ(piece("piece" + std::to_string(k) + ".mpg", marks[k], k == 2, 1), 0)
+          << ctx.error.message;
+      expectRecordStamps();
+      if (k > 0) expectRepairedFirstGop(removeDeadB);
     }
   }
 }
