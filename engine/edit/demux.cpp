@@ -101,17 +101,32 @@ int copyPacket(const DemuxState& state, StreamStep& step, const DemuxPacket& pac
   return 0;
 }
 
+// Removes the leading B-pictures of the cut-in's GOP once the video bytes
+// behind the cut-in hold all of them. Until then nothing of the video is
+// scanned (the cut's time stamps count on their removal) and true is
+// returned: the step must read another block.
+bool waitForDeadB(DemuxState& state, StreamStep& step) {
+  EsBuffer& buf = *step.buf;
+  if (state.treatment != kCutInRemoveDeadB) return false;
+  if (step.cutInAt != kNone)
+    state.deadBFrom = buf.dropped + static_cast<std::int64_t>(step.cutInAt);
+  if (state.deadBFrom < 0) return false;
+  const auto from = static_cast<std::size_t>(state.deadBFrom - buf.dropped);
+  if (removeDeadBPictures(buf, from) == DeadBResult::Incomplete) {
+    if (!step.reachedEnd && state.position < state.end) return true;
+    // Nothing more will come: marking the GOP broken still keeps decoders
+    // off the B-pictures.
+    markBrokenLinkAt(buf, from);
+  }
+  state.deadBFrom = -1;
+  return false;
+}
+
 // Rewrites and scans what one step added to a stream.
-int finishStream(const DemuxState& state, StreamStep& step) {
+int finishStream(DemuxState& state, StreamStep& step) {
   EsBuffer& buf = *step.buf;
   if (buf.isVideo()) {
-    if (state.treatment == kCutInRemoveDeadB && step.cutInAt != kNone) {
-      // When the leading B-pictures run past this block the GOP cannot be
-      // closed; marking it broken still keeps decoders off them.
-      if (removeDeadBPictures(buf, step.cutInAt) == DeadBResult::Incomplete) {
-        markBrokenLinkAt(buf, step.gopAt);
-      }
-    }
+    if (waitForDeadB(state, step)) return 0;
     if (const int rc = scanVideoUnits(buf); rc != 0) return rc;
   } else {
     if (const int rc = scanAudioUnits(buf); rc != 0) return rc;
@@ -168,16 +183,7 @@ void keepRest(DemuxState& state, std::size_t consumed) {
   state.blockOffset += static_cast<std::int64_t>(consumed);
 }
 
-int step(DemuxState& state, EsBuffer* video, EsBuffer* audio) {
-  for (EsBuffer* buf : {video, audio}) {
-    if (buf != nullptr) esCompact(*buf);
-  }
-  if (state.position >= state.end) {
-    for (EsBuffer* buf : {video, audio}) {
-      if (buf != nullptr && !buf->endOfData) esFinish(*buf);
-    }
-    return 0;
-  }
+int readAndDistribute(DemuxState& state, EsBuffer* video, EsBuffer* audio) {
   if (const int rc = readBlock(state); rc != 0) return rc;
 
   std::size_t consumed = 0;
@@ -190,6 +196,22 @@ int step(DemuxState& state, EsBuffer* video, EsBuffer* audio) {
   keepRest(state, consumed);
   state.packets.clear();
   state.firstStep = false;
+  return 0;
+}
+
+int step(DemuxState& state, EsBuffer* video, EsBuffer* audio) {
+  for (EsBuffer* buf : {video, audio}) {
+    if (buf != nullptr) esCompact(*buf);
+  }
+  do {
+    if (state.position >= state.end) {
+      for (EsBuffer* buf : {video, audio}) {
+        if (buf != nullptr && !buf->endOfData) esFinish(*buf);
+      }
+      return 0;
+    }
+    if (const int rc = readAndDistribute(state, video, audio); rc != 0) return rc;
+  } while (state.deadBFrom >= 0);
   return 0;
 }
 

@@ -43,6 +43,9 @@ struct DemuxState {
   std::int64_t position = 0;  // next file position to read
   int treatment = kCutInPlain;
   bool firstStep = false;
+  // Video stream offset of a cut-in whose leading B-pictures run past the
+  // bytes read so far; the step reads on until they are complete. -1: none.
+  std::int64_t deadBFrom = -1;
   std::vector<DemuxPacket> packets;  // packets of the current block
 };
 
@@ -54,7 +57,8 @@ struct DemuxState {
 int PositionDemux(DemuxState& state, platform::File& file, std::size_t chunk, int treatment,
                   EsBuffer* video, EsBuffer* audio);
 
-// Reads and distributes one block. When the range has been read, every
+// Reads and distributes one block, or as many as it takes to hold the
+// leading B-pictures that a cut-in removes. When the range has been read, every
 // stream's end of data is set. 0, kDemuxReadError, kDemuxOverflow,
 // kDemuxNoMemory or kDemuxIncorrectPacket; on failure the buffers keep the
 // bytes they had before the step.

@@ -51,22 +51,31 @@ int appendBlock(EsReaderState& state, EsBuffer& buf, std::int64_t count, bool la
   return 0;
 }
 
-int scanBlock(const EsReaderState& state, EsBuffer& buf, const BlockFacts& facts) {
-  if (!buf.isVideo()) return scanAudioUnits(buf);
-  if (state.firstStep && state.treatment == kCutInRemoveDeadB) {
-    if (removeDeadBPictures(buf, facts.cutInAt) == DeadBResult::Incomplete) {
-      markBrokenLinkAt(buf, facts.gopAt);
-    }
+// Removes the leading B-pictures of the cut-in's GOP once the bytes read
+// hold all of them; until then nothing is scanned and true is returned: the
+// step must read another block.
+bool waitForDeadB(EsReaderState& state, EsBuffer& buf, const BlockFacts& facts, bool last) {
+  if (state.treatment != kCutInRemoveDeadB) return false;
+  if (state.firstStep) state.deadBFrom = buf.dropped + static_cast<std::int64_t>(facts.cutInAt);
+  if (state.deadBFrom < 0) return false;
+  const auto from = static_cast<std::size_t>(state.deadBFrom - buf.dropped);
+  if (removeDeadBPictures(buf, from) == DeadBResult::Incomplete) {
+    if (!last) return true;
+    // Nothing more will come: marking the GOP broken still keeps decoders
+    // off the B-pictures.
+    markBrokenLinkAt(buf, from);
   }
+  state.deadBFrom = -1;
+  return false;
+}
+
+int scanBlock(EsReaderState& state, EsBuffer& buf, const BlockFacts& facts, bool last) {
+  if (!buf.isVideo()) return scanAudioUnits(buf);
+  if (waitForDeadB(state, buf, facts, last)) return 0;
   return scanVideoUnits(buf);
 }
 
-int step(EsReaderState& state, EsBuffer& buf) {
-  esCompact(buf);
-  if (state.position >= state.end) {
-    esFinish(buf);
-    return 0;
-  }
+int readNextBlock(EsReaderState& state, EsBuffer& buf) {
   const std::int64_t count =
       std::min(static_cast<std::int64_t>(state.block.size()), state.end - state.position);
   platform::File& file = *state.file;
@@ -87,9 +96,21 @@ int step(EsReaderState& state, EsBuffer& buf) {
     return readerError(rc);
   }
   state.position += count;
-  if (const int rc = scanBlock(state, buf, facts); rc != 0) return readerError(rc);
+  if (const int rc = scanBlock(state, buf, facts, last); rc != 0) return readerError(rc);
   state.firstStep = false;
   if (last) esFinish(buf);
+  return 0;
+}
+
+int step(EsReaderState& state, EsBuffer& buf) {
+  esCompact(buf);
+  if (state.position >= state.end) {
+    esFinish(buf);
+    return 0;
+  }
+  do {
+    if (const int rc = readNextBlock(state, buf); rc != 0) return rc;
+  } while (state.deadBFrom >= 0);
   return 0;
 }
 

@@ -30,6 +30,9 @@ struct EsReaderState {
   std::int64_t position = 0;
   int treatment = kCutInPlain;
   bool firstStep = false;
+  // Stream offset of a cut-in whose leading B-pictures run past the blocks
+  // read so far; the step reads on until they are complete. -1: none.
+  std::int64_t deadBFrom = -1;
 };
 
 // Positions the reader on the cut of `buf`'s descriptor and switches the
@@ -38,8 +41,9 @@ struct EsReaderState {
 int PositionEsReader(EsReaderState& state, platform::File& file, std::size_t chunk, int treatment,
                      EsBuffer& buf);
 
-// Appends the next block. At the end of the range only the end of data is
-// set. 0, kEsReaderReadError, kEsReaderOverflow or kEsReaderNoMemory.
+// Appends the next block, or as many as it takes to hold the leading
+// B-pictures that the cut-in removes. At the end of the range only the end
+// of data is set. 0, kEsReaderReadError, kEsReaderOverflow or kEsReaderNoMemory.
 int EsReaderStep(EsReaderState& state, EsBuffer& buf);
 
 }  // namespace cw

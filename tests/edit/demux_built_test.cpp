@@ -1,9 +1,12 @@
 // The demultiplexer and the elementary-stream reader on streams built byte by
 // byte for the cases real files rarely show: a cut that begins and ends in one
-// packet, and leading B-pictures that run past the first block.
+// packet, a cut-in on a sequence header, and leading B-pictures that run past
+// the first block.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "demux_fixture.h"
 #include "engine/edit/demux.h"
@@ -79,9 +82,9 @@ TEST(DemuxBuilt, CutInAndCutOutInOnePacket) {
   EXPECT_EQ(got.units.size(), 2u);
 }
 
-// Leading B-pictures larger than the first block cannot be deleted in it; the
-// GOP is marked broken instead, so that decoders still skip them.
-TEST(DemuxBuilt, DeadBPicturesPastTheFirstBlockMarkTheGopBroken) {
+// Leading B-pictures larger than the first block: the reader reads on until
+// it holds them all, and removes them as from a block that held them.
+TEST(DemuxBuilt, DeadBPicturesPastTheFirstBlockAreRemovedToo) {
   std::vector<std::uint8_t> s(kSequence, kSequence + 12);
   addGop(s, true);
   addPicture(s, 'I', 0, 100);
@@ -119,18 +122,13 @@ TEST(DemuxBuilt, DeadBPicturesPastTheFirstBlockMarkTheGopBroken) {
     std::vector<demuxtest::EsPicture> pictures;
     demuxtest::scanElementaryVideo(got.bytes, gops, pictures);
     ASSERT_EQ(gops.size(), 1u);
-    if (chunk == 4096) {
-      EXPECT_TRUE(gops[0].brokenLink);
-      EXPECT_FALSE(gops[0].closed);
-      ASSERT_EQ(pictures.size(), 4u);
-      EXPECT_EQ(pictures[0].ref, 2);
-    } else {
-      EXPECT_FALSE(gops[0].brokenLink);
-      EXPECT_TRUE(gops[0].closed);
-      ASSERT_EQ(pictures.size(), 2u);
-      EXPECT_EQ(pictures[0].ref, 0);
-      EXPECT_EQ(pictures[1].ref, 1);
-    }
+    EXPECT_FALSE(gops[0].brokenLink);
+    EXPECT_TRUE(gops[0].closed);
+    ASSERT_EQ(pictures.size(), 2u);
+    EXPECT_EQ(pictures[0].ref, 0);
+    EXPECT_EQ(pictures[1].ref, 1);
+    ASSERT_EQ(got.units.size(), 2u);
+    EXPECT_EQ(got.units[1].value2 - got.units[0].value2, 3600);
   }
 }
 
@@ -192,8 +190,11 @@ TEST(DemuxBuilt, CutInAtASequenceHeaderRepairsTheGopBehindIt) {
   const std::string path = demuxtest::scratchPath("seq_cut_in.mpg");
   demuxtest::writeWholeFile(path, packed.file);
 
-  for (const int treatment : {kCutInMarkBrokenLink, kCutInRemoveDeadB}) {
-    SCOPED_TRACE(treatment);
+  for (const auto& [treatment, chunk] :
+       {std::pair{kCutInMarkBrokenLink, std::size_t{4096}},
+        std::pair{kCutInRemoveDeadB, std::size_t{4096}}, std::pair{kCutInMarkBrokenLink, kEsChunk},
+        std::pair{kCutInRemoveDeadB, kEsChunk}}) {
+    SCOPED_TRACE(std::to_string(treatment) + " in blocks of " + std::to_string(chunk));
     StreamDescriptor d;
     d.streamId = 0xE0;
     std::copy(kSequence, kSequence + 12, d.header);
@@ -204,7 +205,7 @@ TEST(DemuxBuilt, CutInAtASequenceHeaderRepairsTheGopBehindIt) {
     EsBuffer video;
     ASSERT_EQ(esInit(video, &d), 0);
     DemuxState state;
-    ASSERT_EQ(PositionDemux(state, file, kEsChunk, treatment, &video, nullptr), 0);
+    ASSERT_EQ(PositionDemux(state, file, chunk, treatment, &video, nullptr), 0);
     demuxtest::Drained got;
     while (!video.endOfData) {
       ASSERT_EQ(DemuxStep(state, &video, nullptr), 0);

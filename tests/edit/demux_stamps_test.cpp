@@ -12,6 +12,8 @@
 #include <string>
 
 #include "demux_fixture.h"
+#include "engine/edit/demux.h"
+#include "platform/file.h"
 #include "sequence_fixture.h"
 #include "support/corpus.h"
 #include "support/process.h"
@@ -211,6 +213,112 @@ TEST_F(VideoStamps, CorpusCropsAtSeveralMarks) {
     }
   }
   if (checked == 0) GTEST_SKIP() << "sys_open.mpg and mjpeg_vcd.mpg missing from the corpus";
+}
+
+// Made once per test process: open GOPs of noisy pictures whose I-picture and
+// leading B-pictures together pass one 32 KiB read block.
+std::string largeGopSource() {
+  static const std::string path = [] {
+    const std::string made = processScratchDir().file("large_gops.mpg");
+    const CommandResult r = runProgram({"ffmpeg",
+                                        "-nostdin",
+                                        "-v",
+                                        "error",
+                                        "-y",
+                                        "-f",
+                                        "lavfi",
+                                        "-i",
+                                        "testsrc2=size=352x288:rate=25,noise=alls=40:allf=t",
+                                        "-f",
+                                        "lavfi",
+                                        "-i",
+                                        "sine=frequency=440:sample_rate=44100",
+                                        "-t",
+                                        "4",
+                                        "-c:v",
+                                        "mpeg1video",
+                                        "-b:v",
+                                        "2500k",
+                                        "-minrate",
+                                        "2500k",
+                                        "-maxrate",
+                                        "2500k",
+                                        "-bufsize",
+                                        "1000k",
+                                        "-bf",
+                                        "2",
+                                        "-g",
+                                        "12",
+                                        "-sc_threshold",
+                                        "1000000000",
+                                        "-c:a",
+                                        "mp2",
+                                        "-b:a",
+                                        "192k",
+                                        "-f",
+                                        "mpeg",
+                                        made});
+    return r.exitCode == 0 ? made : std::string();
+  }();
+  return path;
+}
+
+// The demultiplexer reads on past its first block until it holds the leading
+// B-pictures it removes, so that the GOP is closed as the cut-in time (which
+// counts on their removal) says, whatever block size the writer chose.
+TEST(DeadBRemoval, LeadingBPicturesBeyondTheFirstBlock) {
+  const std::string path = largeGopSource();
+  ASSERT_FALSE(path.empty()) << "ffmpeg could not make the source";
+  const StreamMap map = demuxtest::mapSystemStream(demuxtest::readWholeFile(path));
+  ASSERT_GT(map.gops.size(), 5u);
+  const int gopIn = 2;
+  const demuxtest::MapGop& gop = map.gops[gopIn];
+  ASSERT_FALSE(gop.closed);
+  const MapPicture& afterLeadingB = map.pictures[static_cast<std::size_t>(gop.firstPicture) + 3];
+  ASSERT_EQ(afterLeadingB.type, 'P');
+  ASSERT_GT(afterLeadingB.at - gop.at, static_cast<std::int64_t>(kEsChunk))
+      << "the leading B-pictures fit into one block; the source does not test this";
+
+  for (const std::size_t chunk : {kEsChunk, std::size_t{8192}}) {
+    SCOPED_TRACE(chunk);
+    StreamInfo info;
+    demuxtest::setCutAreas(map, gopIn, gopIn + 2, true, info);
+    platform::File file;
+    ASSERT_TRUE(file.open(path, platform::OpenMode::Read));
+    EsBuffer video;
+    EsBuffer audio;
+    ASSERT_EQ(esInit(video, &info.video), 0);
+    ASSERT_EQ(esInit(audio, &info.audio), 0);
+    DemuxState state;
+    ASSERT_EQ(PositionDemux(state, file, chunk, kCutInRemoveDeadB, &video, &audio), 0);
+    demuxtest::Drained v;
+    demuxtest::Drained a;
+    while (!(video.endOfData && audio.endOfData)) {
+      ASSERT_EQ(DemuxStep(state, &video, &audio), 0);
+      demuxtest::drain(video, v);
+      demuxtest::drain(audio, a);
+    }
+    std::vector<demuxtest::EsGop> gops;
+    std::vector<demuxtest::EsPicture> pictures;
+    demuxtest::scanElementaryVideo(v.bytes, gops, pictures);
+    ASSERT_EQ(gops.size(), 2u);
+    EXPECT_TRUE(gops[0].closed);
+    EXPECT_FALSE(gops[0].brokenLink);
+    ASSERT_EQ(pictures.size(), 22u);  // two GOPs of 12 without the first one's two B-pictures
+    EXPECT_EQ(pictures[0].ref, 0);
+    EXPECT_EQ(pictures[1].type, 'P');
+    ASSERT_EQ(v.units.size(), pictures.size());
+    // Decoded one period apart; shown at the GOP's first index + temporal
+    // reference + 1.
+    std::size_t gopBase = 0;
+    for (std::size_t k = 0; k < pictures.size(); ++k) {
+      if (k > 0 && pictures[k].ref <= pictures[k - 1].ref && pictures[k].type == 'I') gopBase = k;
+      EXPECT_NEAR(v.units[k].value2, static_cast<double>(k) * map.period, kToleranceTicks) << k;
+      EXPECT_NEAR(v.units[k].value1,
+                  static_cast<double>(gopBase + pictures[k].ref + 1) * map.period, kToleranceTicks)
+          << k;
+    }
+  }
 }
 
 }  // namespace
