@@ -4,7 +4,9 @@
 // its place in the display order says, for every picture type and cut-in
 // repair. The sources have open GOPs with B-pictures and, where the encoder
 // found a scene change, GOPs of three pictures (I2 B0 B1) followed by another
-// I-picture whose temporal reference does not step back.
+// I-picture whose temporal reference does not step back. Sequence pieces,
+// which start on a sequence header, and first GOPs larger than a read block
+// get the same repairs and stamps as any crop.
 #include <gtest/gtest.h>
 
 #include <cmath>
