@@ -140,8 +140,7 @@ void finish(MuxState& m, MuxStream& s) {
 void cropOffsets(const PackProfile& p, std::int64_t videoFirstTime, std::int64_t audioFirstTime,
                  std::int64_t picturePeriod, std::int64_t& videoOffset, std::int64_t& audioOffset) {
   audioOffset = p.timeStampLead;
-  const std::int64_t distance = p.keepSourceAlignment ? audioFirstTime - videoFirstTime : 0;
-  videoOffset = p.timeStampLead - (distance + picturePeriod);
+  videoOffset = p.timeStampLead - (audioFirstTime - videoFirstTime + picturePeriod);
 }
 
 int prepareMux(MuxState& m, const PackProfile& profile, std::int64_t videoOffset,

@@ -99,8 +99,9 @@ struct MuxState {
 };
 
 // The time-stamp offsets of a crop: the audio offset is the profile's lead;
-// the video offset keeps the source's audio/video distance (MPEG System) or
-// places both streams' first units together (VideoCD). Times are the cut-in
+// the video offset keeps the source's audio/video distance at the cut, in
+// VideoCD as in MPEG System (placing both streams' first units together
+// would move the sound up to one audio frame early). Times are the cut-in
 // times of the source descriptors; `picturePeriod` is the rounded period.
 void cropOffsets(const PackProfile& p, std::int64_t videoFirstTime, std::int64_t audioFirstTime,
                  std::int64_t picturePeriod, std::int64_t& videoOffset, std::int64_t& audioOffset);

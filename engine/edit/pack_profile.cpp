@@ -51,7 +51,6 @@ void makeMpegSystem(PackProfile& p, int rate, bool videoFirst) {
   const std::int64_t perSecond = 50LL * rate;
   p.ticksPerPack = (kMpegPackSize * mpeg1::kClock + perSecond - 1) / perSecond;
   p.timeStampLead = kMpegLead;
-  p.keepSourceAlignment = true;
   p.videoFirst = videoFirst;
   p.leadingPacks = {{std::move(header), p.systemPadding}};
 }
@@ -67,7 +66,6 @@ void makeVideoCd(PackProfile& p, bool zeroFill) {
   p.endCodeInLastAudio = 4;
   p.ticksPerPack = kVideoCdTicksPerPack;
   p.timeStampLead = kVideoCdLead;
-  p.keepSourceAlignment = false;
   p.videoFirst = true;
   // The audio header pack is as long as an audio pack and, like every audio
   // pack, is followed by the zero fill, so that all packs stay sector-aligned.

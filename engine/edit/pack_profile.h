@@ -56,9 +56,9 @@ struct PackProfile {
   std::int64_t ticksPerPack = 0;
 
   // Output time of the first access units: the audio offset, and the video
-  // offset before the source's audio/video distance is taken off it.
+  // offset before the source's audio/video distance is taken off it (in
+  // every mode, so that sound and picture keep the source's distance).
   std::int64_t timeStampLead = 63722;
-  bool keepSourceAlignment = true;  // MPEG System: keep the source's A/V distance
 
   // Decoder buffers of the target decoder and the STD fields that declare them.
   std::int64_t videoBufferSize = 47104;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "append_fixture.h"
@@ -75,6 +76,26 @@ TEST_F(JoinSync, AppendKeepsTheBeepWithItsFlash) {
     const double join = videoEndSeconds();
     ASSERT_EQ(append("syncflash.mpg", 20.3, 26.0), 0) << ctx.error.message;
     expectInSync(join, 4);
+  }
+}
+
+// A VideoCD record keeps the distance between sound and picture that the
+// source has at the cut, as an MPEG System record does, so that the joins
+// onto it start from a record in sync.
+TEST_F(JoinSync, VideoCdCropKeepsTheSourcesDistance) {
+  CW_REQUIRE_CORPUS("syncflash.mpg");
+  const double reference = sourceOffsetMs();
+  ASSERT_FALSE(std::isnan(reference));
+  for (const int mode : {1, 2}) {
+    for (const double in : {2.3, 20.2}) {
+      SCOPED_TRACE(std::to_string(mode) + " at " + std::to_string(in));
+      ASSERT_TRUE(makeRecord("syncflash.mpg", in, in + 3.0, mode));
+      const std::vector<Flash> flashes = pairedFlashes(ctx.recordFileName);
+      EXPECT_GE(flashes.size(), 2u);
+      for (const Flash& f : flashes) {
+        EXPECT_NEAR(f.offsetMs, reference, 2.0) << "flash at " << f.seconds;
+      }
+    }
   }
 }
 
