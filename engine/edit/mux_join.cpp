@@ -4,6 +4,7 @@
 // (clock, decoder buffers, time stamps, time code, vbv_delay) carries on.
 #include "engine/edit/mux_join.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -66,6 +67,135 @@ int joinError(MuxOperation op, int readerError) {
   return muxStatusError(op, readerStatus(readerError));
 }
 
+// --- Room for the source's first picture ---------------------------------------
+//
+// A crop gives its first picture a fixed lead; a join can give the source's
+// first picture only what the record's end leaves. Constant-rate video needs
+// its first picture in the buffer vbv_delay ticks before it is decoded, and a
+// VideoCD channel carries hardly more than the two streams' own rates, so a
+// shortfall at one join is never made up and the next joins add theirs until
+// pictures arrive after their decoding times. When the record's end leaves
+// less than the source needs, the source starts whole pictures later: the
+// record's last picture stays on screen that much longer and the sound pauses
+// as long, so the two streams keep their distance.
+
+// Stream offsets (compacted bytes included) where the source's bytes begin
+// in the two buffers; everything before them is the record's.
+// The source's pictures looked at for the lead they need.
+constexpr double kLookAheadSeconds = 1.0;
+
+struct SourceStart {
+  std::int64_t video = 0;
+  std::int64_t audio = 0;
+};
+
+SourceStart sourceStartOf(const EsBuffer& video, const EsBuffer& audio) {
+  return {video.dropped + static_cast<std::int64_t>(video.stored()),
+          audio.dropped + static_cast<std::int64_t>(audio.stored())};
+}
+
+// Index of the first unit at or after stream offset `from`; units.size() if none.
+std::size_t firstUnitFrom(const EsBuffer& es, std::int64_t from) {
+  for (std::size_t i = 0; i < es.units.size(); ++i) {
+    if (es.dropped + static_cast<std::int64_t>(es.units[i].start) >= from) return i;
+  }
+  return es.units.size();
+}
+
+// Ticks the source's first picture must spend in the buffer before it is
+// decoded: sent at the video rate from the first picture's first byte on,
+// every picture at hand must be complete by its decoding time; the lead is
+// what the latest of them lacks. (The first picture's vbv_delay would say
+// the same for a constant-rate stream, but often far more than its pictures
+// need, and many encoders leave it unset.)
+std::int64_t leadNeeded(const EsBuffer& video, std::size_t first) {
+  const double rate = video.params.bitRate;  // bytes per second
+  if (rate <= 0.0) return 0;
+  const ScanEntry& picture = video.units[first];
+  std::int64_t lead = 0;
+  for (std::size_t k = first; k + 1 < video.units.size(); ++k) {
+    const double bytes = static_cast<double>(video.units[k + 1].start - picture.start);
+    const std::int64_t complete = std::llround(bytes / rate * mpeg1::kClock);
+    lead = std::max(lead, complete - (video.units[k].value2 - picture.value2));
+  }
+  return lead;
+}
+
+// Source video at hand behind `from`, in bytes.
+std::int64_t sourceVideoBytes(const EsBuffer& video, std::int64_t from) {
+  return video.dropped + static_cast<std::int64_t>(video.stored()) - from;
+}
+
+// Reads on until the buffers hold `seconds` of the source's video at its
+// rate (at most a quarter of the buffer's ceiling), or all of it. 0 or the
+// reader's error.
+int readAhead(MuxState& m, std::int64_t from, double seconds) {
+  const EsBuffer& video = m.video.es;
+  const double wanted = std::min(std::max(video.params.bitRate, 0.0) * seconds,
+                                 static_cast<double>(video.ceiling) / 4.0);
+  while (!video.endOfData && static_cast<double>(sourceVideoBytes(video, from)) < wanted) {
+    if (const int err = m.input()) return err;
+  }
+  return 0;
+}
+
+// When the first byte of the picture at `first` can be in the buffer: the
+// video bytes ahead of it go out in full packs, the audio takes its share of
+// the packs meanwhile (and its re-fed bytes go out at least), and the picture
+// starts in the pack after those.
+std::int64_t firstByteArrival(const MuxState& m, const SourceStart& from, const ScanEntry& first) {
+  const PackProfile& p = m.profile;
+  const EsBuffer& audio = m.audio.es;
+  const double ahead = static_cast<double>(first.start) - static_cast<double>(m.video.es.readPos);
+  const double videoPacks = std::max(ahead, 0.0) / p.videoPayload;
+  const std::int64_t refedAudio =
+      from.audio - (audio.dropped + static_cast<std::int64_t>(audio.readPos));
+  double audioPacks = static_cast<double>(std::max<std::int64_t>(refedAudio, 0)) / p.audioPayload;
+  const double videoRate = m.video.es.params.bitRate;
+  const double audioRate = m.audio.es.params.bitRate;
+  if (videoRate > 0.0 && audioRate > 0.0) {
+    const double share = (audioRate / p.audioPayload) / (videoRate / p.videoPayload);
+    audioPacks = std::max(audioPacks, videoPacks * share);
+  }
+  const auto packs = static_cast<std::int64_t>(std::ceil(videoPacks + audioPacks)) + 1;
+  return m.scr + packs * p.ticksPerPack;
+}
+
+// Ticks, whole picture periods, by which the source must start later than
+// right behind the record; 0 when the record's end leaves enough room.
+std::int64_t sourceDelay(const MuxState& m, const SourceStart& from) {
+  const EsBuffer& video = m.video.es;
+  const std::size_t first = firstUnitFrom(video, from.video);
+  if (first == video.units.size()) return 0;
+  const ScanEntry& picture = video.units[first];
+  const std::int64_t margin = 2 * m.profile.ticksPerPack;
+  const std::int64_t room = picture.value2 + m.video.offset - firstByteArrival(m, from, picture);
+  const std::int64_t shortfall = leadNeeded(video, first) + margin - room;
+  if (shortfall <= 0) return 0;
+  const double period = video.params.period;
+  const double pictures = std::ceil(static_cast<double>(shortfall) / period);
+  return std::llround(pictures * period);
+}
+
+void delayUnits(EsBuffer& es, std::int64_t from, std::int64_t delay) {
+  for (std::size_t i = firstUnitFrom(es, from); i < es.units.size(); ++i) {
+    es.units[i].value1 += delay;
+    es.units[i].value2 += delay;
+  }
+}
+
+// Moves the source's units found so far and all still to come `delay` ticks
+// on; the record's units keep their times.
+void delaySource(MuxState& m, const SourceStart& from, std::int64_t delay) {
+  delayUnits(m.video.es, from.video, delay);
+  delayUnits(m.audio.es, from.audio, delay);
+  VideoRewriteState& v = m.video.es.video;
+  v.anchorOffset += delay;
+  v.previousDts += delay;
+  AudioStampState& a = m.audio.es.audio;
+  a.anchorOffset += delay;
+  a.previousTime += delay;
+}
 }  // namespace
 
 MuxContinuation joinContinuation(const RecordEntryResult& entry, const PackProfile& profile,
@@ -150,11 +280,16 @@ int StartJoinMux(MuxState& m, platform::File& source, int recordMode, int cutInT
   }
   continueMux(m, joinContinuation(entry, profile, m.video.es.params, m.audio.es.params));
   anchorSourceAfterRecord(m.video.es, m.audio.es);
+  const SourceStart sourceStart = sourceStartOf(m.video.es, m.audio.es);
   if (const int err =
           PositionDemux(*demux, source, chunkSize, cutInTreatment, videoBuffer, audioBuffer)) {
     return joinError(op, err);
   }
   if (const int err = m.input()) return joinError(op, err);
+  if (const int err = readAhead(m, sourceStart.video, kLookAheadSeconds)) return joinError(op, err);
+  if (const std::int64_t delay = sourceDelay(m, sourceStart); delay > 0) {
+    delaySource(m, sourceStart, delay);
+  }
   return 0;
 }
 

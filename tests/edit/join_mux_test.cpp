@@ -304,5 +304,48 @@ TEST_F(JoinMux, AJoinIsItselfARecordThatCanBeJoinedAgain) {
   expectOneStream(joined, 1);
 }
 
+// The first stretch of vcd_ntsc.mpg needs a fuller video buffer than its own
+// end leaves: joined behind itself in VideoCD, the source starts whole
+// pictures later, and its sound exactly as much later, instead of arriving
+// after its decoding times.
+TEST_F(JoinMux, SourceNeedingMoreRoomStartsWholePicturesLaterInBothStreams) {
+  if (!makeRecord("vcd_ntsc.mpg", 0.0, 5.0, 1)) return;
+  std::string joined;
+  ASSERT_EQ(join(0.0, 5.0, -1.0, 1, joined), 0);
+  const Reading r = readStream(joinedBytes_, 30);
+  const double picture = 3003.0;
+  const double frame = 1152 * 90000.0 / 44100;
+  // What each stream's stamps lie beyond its even spacing, step by step.
+  auto gaps = [](const std::vector<Unit>& units, double period) {
+    std::vector<double> out;
+    const Unit* previous = nullptr;
+    for (const Unit& u : units) {
+      if (u.time < 0) continue;
+      if (previous != nullptr) {
+        const double beyond = static_cast<double>(u.time - previous->time) -
+                              static_cast<double>(u.index - previous->index) * period;
+        if (std::fabs(beyond) > 3.0) out.push_back(beyond);
+      }
+      previous = &u;
+    }
+    return out;
+  };
+  const std::vector<double> videoGaps = gaps(r.pictures, picture);
+  const std::vector<double> audioGaps = gaps(r.frames, frame);
+  ASSERT_EQ(videoGaps.size(), 1u);
+  ASSERT_EQ(audioGaps.size(), 1u);
+  const double pictures = videoGaps[0] / picture;
+  EXPECT_GE(pictures, 1.0);
+  EXPECT_LE(pictures, 4.0);
+  EXPECT_NEAR(pictures, std::round(pictures), 1e-3);
+  EXPECT_NEAR(audioGaps[0], videoGaps[0], 3.0);
+  const std::string checker = binaryPath("cw-std-check");
+  if (isExecutable(checker)) {
+    const CommandResult check = runProgram({checker, joined}, true);
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+  }
+  EXPECT_EQ(ffmpegDecodeErrors(joined), "");
+}
+
 }  // namespace
 }  // namespace cw::test
