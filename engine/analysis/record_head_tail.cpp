@@ -101,7 +101,11 @@ int analyseHead(platform::File& file, std::int64_t window, const StreamParams& v
   return headAudio(buf, head);
 }
 
-int tailVideo(const ScanBuffer& buf, const VideoScan& video, std::int64_t period,
+// The pictures of the window follow the first at the exact period, as the
+// entry analysis times them: k rounded periods would drift from the stamps
+// the record carries (a quarter tick per picture at 23.976 pictures/s) and
+// put the record's end where the entry analysis finds no picture.
+int tailVideo(const ScanBuffer& buf, const VideoScan& video, const StreamParams& params,
               RecordTail& tail) {
   const ScanEntry& endCode = video.codes.back();
   if (endCode.kind != mpeg1::kSequenceEnd) return 1662;
@@ -121,7 +125,8 @@ int tailVideo(const ScanBuffer& buf, const VideoScan& video, std::int64_t period
   }
   if (pictures == 0) return 1662;
   tail.video = areaIn(buf, video.packets[endPacket], endCode.start);
-  tail.lastTime = time + (pictures - 1) * period + 2 * period;
+  const auto last = static_cast<std::int64_t>(static_cast<double>(pictures - 1) * params.period);
+  tail.lastTime = time + last + 2 * params.roundedPeriod;
   return 0;
 }
 
@@ -156,7 +161,7 @@ int analyseTail(platform::File& file, std::int64_t length, std::int64_t window,
   if (!hasStream(buf.packets, mpeg1::kVideoStream0)) return 1660;
   if (!hasStream(buf.packets, mpeg1::kAudioStream0)) return 1661;
   if (scan.codes.empty() || scan.pictures.empty()) return 1662;
-  status = tailVideo(buf, scan, video.roundedPeriod, tail);
+  status = tailVideo(buf, scan, video, tail);
   if (status != 0) return status;
   return tailAudio(buf, audio, tail);
 }
