@@ -213,6 +213,7 @@ int muxStep(MuxState& m) {
     // The rest of a stream is tested like a full packet: sent unchecked it
     // can overflow a buffer that the stream has just filled.
     if (maySend(m, s, other)) {
+      if (latenessAt(m, s, m.scr) < -kMaxLateness) return m.stepResult = kMuxUnderflow;
       if (last) finish(m, s);
       preferOther(m, s);
       return m.stepResult = writeDataPack(m, s, last);

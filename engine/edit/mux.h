@@ -27,6 +27,11 @@ namespace cw {
 inline constexpr std::size_t kMuxChunk = 32768;
 inline constexpr std::size_t kStagingExtra = 4096;
 inline constexpr int kMaxPaddingRun = 256;
+// A unit may reach its decoder this many ticks after its decoding time (0.1 s)
+// before the multiplex gives up as underflowed: a stream whose data outruns
+// the mux rate falls behind further with every second and would only end in
+// a run of padding packs after minutes of output that no decoder can play.
+inline constexpr std::int64_t kMaxLateness = 9000;
 
 // Chunk statuses of MuxChunk and EsChunk.
 enum MuxStatus : int {
@@ -147,7 +152,8 @@ int StartSystemMux(MuxState& m, platform::File& source, int recordMode, int cutI
                    StreamDescriptor* audio);
 
 // One scheduler step: appends one pack to the staging buffer or asks for
-// input. Returns a MuxStepResult or kMuxNoAudioFrame.
+// input. Returns a MuxStepResult, kMuxNoAudioFrame or kMuxUnderflow (a unit
+// would arrive more than kMaxLateness after its decoding time).
 int muxStep(MuxState& m);
 
 // Delivers the next `size` bytes of the multiplex into `dest` (fewer at the

@@ -9,6 +9,7 @@
 
 #include "append_fixture.h"
 #include "support/corpus.h"
+#include "support/process.h"
 #include "support/validation.h"
 
 namespace cw::test {
@@ -54,6 +55,30 @@ TEST_F(JoinRepeat, MixedStretchesAndAnEntryStayWithinTheBuffers) {
   const StdCheckResult check = runStdCheck(ctx.recordFileName);
   if (check.exitCode == 2) GTEST_SKIP() << "cw-std-check is missing";
   EXPECT_EQ(check.exitCode, 0) << lines(check.findings);
+}
+
+// ffmpeg's -stream_loop remux of a VideoCD file starts the encoder's buffer
+// afresh at every loop point: the video carries about a third of a second
+// per minute more than its declared rate, which the remux hides behind a
+// higher mux rate. At the fixed VideoCD rate its pictures fall behind their
+// decoding times more and more; the crop says so instead of writing a record
+// that underflows (and that no later join would accept). MPEG System takes
+// the source's own rate and manages.
+TEST_F(JoinRepeat, SourceOutrunningTheVideoCdRateIsRefusedAtTheCrop) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  const std::string looped = dir.file("looped.mpg");
+  const CommandResult made =
+      runProgram({"ffmpeg", "-nostdin", "-v", "error", "-y", "-stream_loop", "4", "-i",
+                  corpusPath("vcd_ntsc.mpg"), "-c", "copy", "-f", "vcd", looped},
+                 true);
+  if (made.exitCode != 0) GTEST_SKIP() << "ffmpeg cannot remux: " << made.out;
+  ASSERT_TRUE(useSource(looped));
+  EXPECT_EQ(crop(0.0, 58.0, 1), 6008);
+  EXPECT_FALSE(recordExists());
+
+  ASSERT_TRUE(useSource(looped));
+  ASSERT_EQ(crop(0.0, 58.0, 0), 0) << ctx.error.message;
+  EXPECT_EQ(append("vcd_ntsc.mpg", 1.0, 6.0), 0) << ctx.error.message;
 }
 
 }  // namespace
