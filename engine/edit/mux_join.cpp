@@ -70,20 +70,21 @@ int joinError(MuxOperation op, int readerError) {
 // --- Room for the source's first picture ---------------------------------------
 //
 // A crop gives its first picture a fixed lead; a join can give the source's
-// first picture only what the record's end leaves. Constant-rate video needs
-// its first picture in the buffer vbv_delay ticks before it is decoded, and a
-// VideoCD channel carries hardly more than the two streams' own rates, so a
-// shortfall at one join is never made up and the next joins add theirs until
-// pictures arrive after their decoding times. When the record's end leaves
-// less than the source needs, the source starts whole pictures later: the
-// record's last picture stays on screen that much longer and the sound pauses
-// as long, so the two streams keep their distance.
+// first picture only what the record's end leaves. The source's pictures
+// need their own lead in the video buffer (a constant-rate stream that
+// starts on a full buffer needs most), and a VideoCD channel carries hardly
+// more than the two streams' own rates, so a shortfall at one join is never
+// made up and the next joins add theirs until pictures arrive after their
+// decoding times. When the record's end leaves less than the source needs,
+// the source starts whole pictures later: the record's last picture stays on
+// screen that much longer and the sound pauses as long, so the two streams
+// keep their distance.
 
-// Stream offsets (compacted bytes included) where the source's bytes begin
-// in the two buffers; everything before them is the record's.
 // The source's pictures looked at for the lead they need.
 constexpr double kLookAheadSeconds = 1.0;
 
+// Stream offsets (compacted bytes included) where the source's bytes begin
+// in the two buffers; everything before them is the record's.
 struct SourceStart {
   std::int64_t video = 0;
   std::int64_t audio = 0;
@@ -196,6 +197,7 @@ void delaySource(MuxState& m, const SourceStart& from, std::int64_t delay) {
   a.anchorOffset += delay;
   a.previousTime += delay;
 }
+
 }  // namespace
 
 MuxContinuation joinContinuation(const RecordEntryResult& entry, const PackProfile& profile,
