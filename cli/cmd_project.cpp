@@ -62,12 +62,12 @@ struct Marks {
   double at = 0.0;
 };
 
-int parseMarks(const OptionSpec& spec, const ProjectOptions& o, Marks& m, std::ostream& err) {
+int parseMarks(const OptionSpec& syntax, const ProjectOptions& o, Marks& m, std::ostream& err) {
   const std::pair<const char*, double*> fields[] = {
       {"--in", &m.in}, {"--out", &m.out}, {"--at", &m.at}};
   for (const auto& [option, value] : fields) {
     if (o.has(option) && !parseSeconds(o.last(option), *value)) {
-      return usageError(spec, err, std::string("bad ") + option + " '" + o.last(option) + "'");
+      return usageError(syntax, err, std::string("bad ") + option + " '" + o.last(option) + "'");
     }
   }
   return 0;
@@ -75,10 +75,10 @@ int parseMarks(const OptionSpec& spec, const ProjectOptions& o, Marks& m, std::o
 
 // Reads the project's state into the session's Splicer; on a problem prints
 // it and returns kExitFailed.
-int loadState(ProjectSession& s, const OptionSpec& spec, const std::string& project) {
+int loadState(ProjectSession& s, const OptionSpec& syntax, const std::string& project) {
   std::string problem;
   if (loadProjectState(project, s.splicer, problem)) return 0;
-  s.err << kProgram << ' ' << spec.command << ": " << problem << '\n';
+  s.err << kProgram << ' ' << syntax.command << ": " << problem << '\n';
   return kExitFailed;
 }
 
@@ -95,17 +95,17 @@ int reportRecorded(ProjectSession& s, const std::string& project) {
 }
 
 // append and entry: the source stretch goes into the project.
-int runChange(const Arguments& args, const OptionSpec& spec, bool entry, std::ostream& out,
+int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::ostream& out,
               std::ostream& err) {
   ProjectOptions o;
-  if (const int rc = parseProjectOptions(args, spec, o, out, err)) return rc < 0 ? kExitOk : rc;
+  if (const int rc = parseProjectOptions(args, syntax, o, out, err)) return rc < 0 ? kExitOk : rc;
   Marks m;
-  if (const int rc = parseMarks(spec, o, m, err)) return rc;
+  if (const int rc = parseMarks(syntax, o, m, err)) return rc;
   const std::string& sourcePath = o.files[0];
   const std::string& project = o.files[1];
 
   ProjectSession s(out, err);
-  if (const int rc = loadState(s, spec, project)) return rc;
+  if (const int rc = loadState(s, syntax, project)) return rc;
   if (const int rc = s.analyseSource(sourcePath)) return rc;
   if (const int rc = s.analyseProject(project)) return rc;
   Splicer& splicer = s.splicer;
@@ -134,14 +134,14 @@ int runChange(const Arguments& args, const OptionSpec& spec, bool entry, std::os
 }
 
 // undo and redo: one journal goes back into the project.
-int runReplay(const Arguments& args, const OptionSpec& spec, bool undo, std::ostream& out,
+int runReplay(const Arguments& args, const OptionSpec& syntax, bool undo, std::ostream& out,
               std::ostream& err) {
   ProjectOptions o;
-  if (const int rc = parseProjectOptions(args, spec, o, out, err)) return rc < 0 ? kExitOk : rc;
+  if (const int rc = parseProjectOptions(args, syntax, o, out, err)) return rc < 0 ? kExitOk : rc;
   const std::string& project = o.files[0];
 
   ProjectSession s(out, err);
-  if (const int rc = loadState(s, spec, project)) return rc;
+  if (const int rc = loadState(s, syntax, project)) return rc;
   // The project is not analysed: a project that a failed change left
   // damaged must still be repairable by undo.
   s.splicer.setRecordFileName(project);

@@ -29,12 +29,12 @@ const std::string& ProjectOptions::last(const std::string& option) const {
   return it == values.end() || it->second.empty() ? kNone : it->second.back();
 }
 
-int usageError(const OptionSpec& spec, std::ostream& err, const std::string& problem) {
-  err << kProgram << ' ' << spec.command << ": " << problem << '\n' << spec.usage;
+int usageError(const OptionSpec& syntax, std::ostream& err, const std::string& problem) {
+  err << kProgram << ' ' << syntax.command << ": " << problem << '\n' << syntax.usage;
   return kExitUsage;
 }
 
-int parseProjectOptions(const Arguments& args, const OptionSpec& spec, ProjectOptions& o,
+int parseProjectOptions(const Arguments& args, const OptionSpec& syntax, ProjectOptions& o,
                         std::ostream& out, std::ostream& err) {
   bool optionsEnd = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -44,24 +44,24 @@ int parseProjectOptions(const Arguments& args, const OptionSpec& spec, ProjectOp
     } else if (arg == "--") {
       optionsEnd = true;
     } else if (arg == "--help" || arg == "-h") {
-      out << spec.usage;
+      out << syntax.usage;
       return -1;
     } else if (arg == "--keep-dead-b") {
       o.keepDeadB = true;
-    } else if (contains(spec.valued, arg)) {
-      if (i + 1 >= args.size()) return usageError(spec, err, arg + " needs a value");
+    } else if (contains(syntax.valued, arg)) {
+      if (i + 1 >= args.size()) return usageError(syntax, err, arg + " needs a value");
       o.values[arg].push_back(args[++i]);
     } else {
-      return usageError(spec, err, "unknown option '" + arg + "'");
+      return usageError(syntax, err, "unknown option '" + arg + "'");
     }
   }
-  if (o.files.size() != spec.fileCount) {
-    return usageError(spec, err,
-                      spec.fileCount == 1 ? "one file is needed"
-                                          : std::to_string(spec.fileCount) + " files are needed");
+  if (o.files.size() != syntax.fileCount) {
+    return usageError(syntax, err,
+                      syntax.fileCount == 1 ? "one file is needed"
+                                          : std::to_string(syntax.fileCount) + " files are needed");
   }
-  for (const std::string& option : spec.required) {
-    if (!o.has(option)) return usageError(spec, err, option + " is needed");
+  for (const std::string& option : syntax.required) {
+    if (!o.has(option)) return usageError(syntax, err, option + " is needed");
   }
   return 0;
 }

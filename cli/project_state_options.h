@@ -34,11 +34,11 @@ struct OptionSpec {
 
 // 0 with the options, -1 after printing the help, or kExitUsage after
 // printing the problem and the usage.
-int parseProjectOptions(const Arguments& args, const OptionSpec& spec, ProjectOptions& o,
+int parseProjectOptions(const Arguments& args, const OptionSpec& syntax, ProjectOptions& o,
                         std::ostream& out, std::ostream& err);
 
 // Prints "clipwright-cli <command>: problem" and the usage; kExitUsage.
-int usageError(const OptionSpec& spec, std::ostream& err, const std::string& problem);
+int usageError(const OptionSpec& syntax, std::ostream& err, const std::string& problem);
 
 // A finite decimal number of seconds.
 bool parseSeconds(const std::string& text, double& seconds);
