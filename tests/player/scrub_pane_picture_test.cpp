@@ -157,9 +157,12 @@ TEST(ScrubPaneThumbnail, PictureFromTheMiddleOfEveryMovie) {
     EXPECT_GE(picture.bitmap.width(), 160) << movie;
     const std::vector<QImage> pictures = referencePictures(movie);
     if (pictures.size() < 10) continue;
-    const auto [index, difference] = closestPicture(pictures, picture.bitmap.toImage());
-    EXPECT_LT(difference, 1.0) << movie;
-    EXPECT_NEAR(index, pictures.size() / 2.0, pictures.size() / 4.0) << movie;
+    // The thumbnail is one of the pictures of the middle half. A movie of
+    // many identical pictures (the black stretches of the flash movie) has
+    // its match everywhere, so the search stays inside that half.
+    const std::size_t quarter = pictures.size() / 4;
+    const std::vector<QImage> middle(pictures.begin() + quarter, pictures.end() - quarter);
+    EXPECT_LT(closestPicture(middle, picture.bitmap.toImage()).second, 1.0) << movie;
   }
   EXPECT_EQ(pane.mode(), 0);  // no playback involved
 }
