@@ -1,0 +1,37 @@
+// clipwright: the editor. --help and --version answer before any window
+// exists; the files named on the command line open as clips once the main
+// window's second start-up stage runs.
+#include <QApplication>
+#include <cstdio>
+
+#include "app/shell/app_state.h"
+#include "app/shell/command_line.h"
+#include "app/shell/settings.h"
+#include "app/windows/parent_form.h"
+
+int main(int argc, char** argv) {
+  using namespace cw::app;
+  const CommandLine line = parseCommandLine(argc, argv);
+  if (!line.error.isEmpty()) {
+    std::fprintf(stderr, "clipwright: %s\n%s", qPrintable(line.error), qPrintable(usageText()));
+    return 2;
+  }
+  if (line.help || line.version) {
+    std::fputs(qPrintable(line.help ? usageText() : versionText()), stdout);
+    return 0;
+  }
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("clipwright"));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationName));
+  appState().CommandLineFiles = line.files;
+
+  ParentForm form;
+  QObject::connect(&form, &ParentForm::exitRequested, &app, &QApplication::quit,
+                   Qt::QueuedConnection);
+  if (!form.MDIForm_Load()) return 1;
+  if (line.log) appState().LogEnabled = true;
+  form.resize(1000, 720);
+  form.show();
+  return app.exec();
+}

@@ -1,0 +1,26 @@
+// Where each owner connects its commands to the main window's actions and
+// windows. ParentForm calls every installer once, after it has built its
+// menus and windows; each installer lives in its owner's own file.
+#pragma once
+
+#include <QStringList>
+
+namespace cw::app {
+
+class ParentForm;
+
+// Windows, Time Code, Help, Temp Directory, Exit (shell_commands.cpp).
+void installShellCommands(ParentForm& form);
+// File > Open, thumbnail commands, the palette's signals (clip_commands.cpp).
+void installClipCommands(ParentForm& form);
+// Record modes, Record, Undo, pre-roll, the engine's events (record_commands.cpp).
+void installRecordCommands(ParentForm& form);
+
+// Opens the files named on the command line as clips, in order, as the
+// second start-up stage does (clip_commands.cpp).
+void openCommandLineClips(ParentForm& form, const QStringList& paths);
+// Puts the recorder's information in the state without a file, as start-up
+// does before the first record (record_commands.cpp).
+void resetRecorderAtStart(ParentForm& form);
+
+}  // namespace cw::app

@@ -1,0 +1,26 @@
+// The help viewer: the program's HTML help pages in a QTextBrowser, opened at
+// the contents, the search page or a topic.
+#pragma once
+
+#include <QTextBrowser>
+#include <QWidget>
+
+namespace cw::app {
+
+class HelpWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit HelpWindow(QWidget* parent = nullptr);
+
+  QTextBrowser* browser() const { return browser_; }
+  // Shows the page (a file name in the help folder); false when it is missing.
+  bool showPage(const QString& page);
+  bool showContents();
+  bool showSearch();
+  bool showTopic(int topic);
+
+ private:
+  QTextBrowser* browser_ = nullptr;
+};
+
+}  // namespace cw::app

@@ -1,0 +1,40 @@
+#include "app/windows/new_recorder.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace cw::app {
+
+NewRecorder::NewRecorder(QWidget* parent) : QMdiSubWindow(parent) {
+  setObjectName(QStringLiteral("newRecorder"));
+  setWindowTitle(tr("Recorder"));
+  setAccessibleName(windowTitle());
+  auto* body = new QWidget(this);
+  auto* layout = new QVBoxLayout(body);
+  layout->setContentsMargins(0, 0, 0, 0);
+  iRecorder_ = new player::ScrubPane(body);
+  iRecorder_->setObjectName(QStringLiteral("iRecorder"));
+  iRecorder_->setAccessibleName(tr("Recorder"));
+  layout->addWidget(iRecorder_);
+  auto* buttons = new QHBoxLayout;
+  butRecord_ = makeButton("butRecord", tr("Record"));
+  butPreview_ = makeButton("butPreview", tr("Preview"));
+  butMake_ = makeButton("butMake", tr("Make Movie"));
+  buttons->addWidget(butRecord_);
+  buttons->addWidget(butPreview_);
+  buttons->addWidget(butMake_);
+  layout->addLayout(buttons);
+  setWidget(body);
+  setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+}
+
+QPushButton* NewRecorder::makeButton(const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, widget() ? widget() : this);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAccessibleName(caption);
+  button->setToolTip(caption);
+  button->setFocusPolicy(Qt::NoFocus);
+  return button;
+}
+
+}  // namespace cw::app

@@ -1,0 +1,75 @@
+// The editor's main window: menus, the MDI area with the player, recorder
+// and footage windows, the progress window and the one-shot start-up timer.
+// It stays thin: commands live with their owners (see commands.h), the
+// application state in AppState.
+#pragma once
+
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QTimer>
+
+#include "app/shell/actions.h"
+#include "app/windows/footage_form.h"
+#include "app/windows/new_player.h"
+#include "app/windows/new_progress.h"
+#include "app/windows/new_recorder.h"
+
+namespace cw::app {
+
+class ParentForm : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit ParentForm(QWidget* parent = nullptr);
+  ~ParentForm() override;
+
+  ActionRegistry& actions() const { return *actions_; }
+  QAction* action(const QString& name) const { return actions_->action(name); }
+  QMdiArea* mdiArea() const { return mdiArea_; }
+  NewPlayer* newPlayer() const { return newPlayer_; }
+  NewRecorder* newRecorder() const { return newRecorder_; }
+  FootageForm* footageForm() const { return footageForm_; }
+  NewProgress* newProgress() const { return newProgress_; }
+  QTimer* Timer1() const { return timer1_; }
+
+  // --- Start-up and settings (parent_form_startup.cpp) -----------------------
+  // First stage; false when the system check failed (the program ends).
+  bool MDIForm_Load();
+  // Second stage, once, when Timer1 fires (tests may call it at once).
+  void Timer1_Timer();
+  void StartingValues();
+  void LoadSettings();
+  void SaveSettings();
+
+  // --- Shutdown (parent_form_shutdown.cpp) -----------------------------------
+  void menuExit_Click();
+  // The program has ended (a test sees this instead of the process ending).
+  bool ended() const { return ended_; }
+
+ signals:
+  // menuExit_Click has run to its end: the program should quit.
+  void exitRequested();
+  // Exit closes the help window.
+  void closeHelpRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildMenus();
+  void placeWindow(QMdiSubWindow* window, double leftTwips, double topTwips);
+  void applyWindowSettings();
+  void warnLowSpace();
+  void openCommandLine();
+
+  ActionRegistry* actions_ = nullptr;
+  QMdiArea* mdiArea_ = nullptr;
+  NewPlayer* newPlayer_ = nullptr;
+  NewRecorder* newRecorder_ = nullptr;
+  FootageForm* footageForm_ = nullptr;
+  NewProgress* newProgress_ = nullptr;
+  QTimer* timer1_ = nullptr;
+  int footageWinSt_ = 0;  // 0 normal, 1 minimised, 2 maximised
+  bool ended_ = false;
+};
+
+}  // namespace cw::app

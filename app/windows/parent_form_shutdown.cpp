@@ -1,0 +1,61 @@
+// Shutdown: closing the main window asks first; Exit asks about an unsaved
+// movie, deletes the temporary project and both journals and writes the
+// settings.
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+
+#include "app/shell/app_state.h"
+#include "app/shell/messages.h"
+#include "app/windows/parent_form.h"
+
+namespace cw::app {
+
+namespace {
+
+// The temporary project (any extension) and the two journals. A file that
+// cannot be deleted does not stop the exit.
+void deleteTemporaryFiles(const AppState& state) {
+  QFile::setPermissions(state.RecordFilePath,
+                        QFile::permissions(state.RecordFilePath) | QFile::WriteOwner);
+  QDir dir(state.TempDir);
+  for (const QString& name : dir.entryList({state.RecordBaseName + QStringLiteral(".*")},
+                                           QDir::Files | QDir::Hidden | QDir::System))
+    dir.remove(name);
+  QFile::remove(QString::fromStdString(state.Tazo1->undoFileName()));
+  QFile::remove(QString::fromStdString(state.Tazo1->redoFileName()));
+}
+
+}  // namespace
+
+void ParentForm::closeEvent(QCloseEvent* event) {
+  if (ended_) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  const MessageAnswer answer =
+      askYesNo({tr("This will close the application."), tr("Do you really want to exit?")});
+  if (answer == MessageAnswer::Yes) menuExit_Click();
+}
+
+void ParentForm::menuExit_Click() {
+  if (!newRecorder_->iRecorder()->movieSaved()) {
+    const MessageAnswer answer =
+        askYesNo({tr("Recorder contains an unsaved movie."), tr("Do you want to save it first?")},
+                 MessageIcon::Critical);
+    if (answer == MessageAnswer::Yes) {
+      action("mnuSaveAndClose")->trigger();
+      return;
+    }
+  }
+  newPlayer_->iPlayer()->xClose();
+  newRecorder_->iRecorder()->xClose();
+  emit closeHelpRequested();
+  deleteTemporaryFiles(appState());
+  SaveSettings();
+  ended_ = true;
+  emit exitRequested();
+}
+
+}  // namespace cw::app

@@ -1,0 +1,109 @@
+#include "app_fixture.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSettings>
+#include <QThread>
+
+#include "player/message_box.h"
+
+namespace cw::app::testing {
+
+namespace {
+
+std::unique_ptr<QApplication>& applicationSlot() {
+  static std::unique_ptr<QApplication> app;
+  return app;
+}
+
+class ApplicationEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { applicationSlot().reset(); }
+};
+
+[[maybe_unused]] const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+}  // namespace
+
+QApplication& application() {
+  static int argc = 1;
+  static char name[] = "cw_app_tests";
+  static char* argv[] = {name, nullptr};
+  if (!applicationSlot()) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    applicationSlot() = std::make_unique<QApplication>(argc, argv);
+  }
+  return *applicationSlot();
+}
+
+void runEventsFor(int milliseconds) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QThread::msleep(2);
+  }
+}
+
+AppFixture::AppFixture() {
+  application();
+  QDir().mkpath(configFolder());
+  QDir().mkpath(cacheFolder());
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configFolder());
+  oldCache_ = qgetenv("XDG_CACHE_HOME");
+  qputenv("XDG_CACHE_HOME", cacheFolder().toLocal8Bit());
+  resetAppState();
+  setMessageAnswerer([this](const MessageBox& box) {
+    shown_.push_back(box);
+    if (answers_.empty())
+      return box.buttons == MessageButtons::Ok ? MessageAnswer::Ok : box.defaultAnswer;
+    const MessageAnswer next = answers_.front();
+    answers_.pop_front();
+    return next;
+  });
+  player::setMessageResponder([this](const player::Message& message) {
+    MessageBox box;
+    box.lines = message.text.split(QLatin1Char('\n'));
+    box.title = QString::fromLatin1(player::kMessageTitle);
+    shown_.push_back(box);
+    return message.buttons == player::MessageButtons::YesNo ? message.defaultAnswer
+                                                            : player::MessageAnswer::Ok;
+  });
+}
+
+AppFixture::~AppFixture() {
+  form_.reset();
+  setMessageAnswerer(nullptr);
+  player::setMessageResponder(nullptr);
+  if (oldCache_.isNull())
+    qunsetenv("XDG_CACHE_HOME");
+  else
+    qputenv("XDG_CACHE_HOME", oldCache_);
+  resetAppState();
+}
+
+ParentForm& AppFixture::start(bool secondStage) {
+  form_ = std::make_unique<ParentForm>();
+  form_->resize(1000, 720);
+  form_->show();
+  EXPECT_TRUE(form_->MDIForm_Load());
+  if (secondStage) form_->Timer1_Timer();
+  return *form_;
+}
+
+QString AppFixture::root() const { return QString::fromStdString(dir_.path().string()); }
+QString AppFixture::configFolder() const { return root() + "/config"; }
+QString AppFixture::cacheFolder() const { return root() + "/cache"; }
+QString AppFixture::settingsFile() const {
+  return configFolder() + "/Clipwright Editor/Clipwright Editor.conf";
+}
+
+void AppFixture::writeFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+  file.write(bytes);
+}
+
+}  // namespace cw::app::testing
