@@ -110,7 +110,14 @@ void putLastAudioPack(Bytes& out, std::int64_t scr, const PackProfile& p, const 
   const bool odd = c.length % 2 != 0;
   int stuffing = c.stamps.count > 0 ? (odd ? 2 : 1) : (odd ? 6 : 1);
   const int header = stuffing + c.stdBytes() + c.stamps.size();
-  const int room = p.audioPacket - p.endCodeInLastAudio - header - c.length;
+  // Any rest shorter than a full payload is a last pack, and its header can
+  // be up to two bytes longer than a full packet's (the even-length stuffing
+  // and the STD field). The packet always fits the pack; VideoCD's end code
+  // does only when the rest leaves room for it, otherwise the end pack that
+  // closes the stream is the one that carries it.
+  const int unreserved = p.audioPacket - header - c.length;
+  const bool endCode = p.endCodeInLastAudio > 0 && unreserved >= p.endCodeInLastAudio;
+  const int room = unreserved - (endCode ? p.endCodeInLastAudio : 0);
   if (room >= kMinAudioPadding) {
     putDataPacket(out, mpeg1::kAudioStream0, stuffing, c);
     putPaddingPacket(out, room);
@@ -118,7 +125,7 @@ void putLastAudioPack(Bytes& out, std::int64_t scr, const PackProfile& p, const 
     stuffing += room;
     putDataPacket(out, mpeg1::kAudioStream0, stuffing, c);
   }
-  if (p.endCodeInLastAudio > 0) putEndCode(out);
+  if (endCode) putEndCode(out);
   putZeroFill(out, p);
 }
 

@@ -210,6 +210,51 @@ TEST(MuxPacks, LastAudioPackKeepsDataEvenAndEndsVideoCdSectors) {
   }
 }
 
+// Every rest shorter than a full payload, with and without a time stamp and
+// the STD field of a first packet: the packet fits its pack, carries the
+// whole rest, the pack has its mode's size, and in VideoCD the end code
+// stands behind the packet when there was room for it. A rest that filled
+// the end code's room once made a negative stuffing count.
+TEST(MuxPacks, EveryRestFitsItsLastPackInEveryMode) {
+  for (int mode : {kModeMpegSystem, kModeVideoCd, kModeVideoCdZeroes}) {
+    const PackProfile p = profileOf(mode);
+    const B payload(p.videoPayload, 0x77);
+    const std::size_t zeros = p.zeroFill ? kZeroFillBytes : 0;
+    int withoutEndCode = 0;
+    for (bool audio : {false, true}) {
+      const int full = audio ? p.audioPayload : p.videoPayload;
+      const std::size_t size = audio ? static_cast<std::size_t>(p.audioPackSize()) + zeros
+                                     : static_cast<std::size_t>(p.videoPackSize);
+      for (bool first : {false, true}) {
+        for (int stamps = 0; stamps <= (audio ? 1 : 2); ++stamps) {
+          for (int rest = 1; rest < full; ++rest) {
+            PacketContent c;
+            c.payload = payload.data();
+            c.length = rest;
+            c.stamps = {stamps, 4500, 1500};
+            c.stdField = !first ? nullptr : audio ? p.audioStdField : p.videoStdField;
+            B out;
+            (audio ? putLastAudioPack : putLastVideoPack)(out, 0, p, c);
+            ASSERT_EQ(out.size(), size) << mode << (audio ? " audio " : " video ") << rest;
+            const Packet k = packetAt(out, 12);
+            ASSERT_LE(k.end, size - (audio ? zeros : 0));
+            EXPECT_EQ(k.length - (k.header.payloadOffset - 6), rest);
+            EXPECT_EQ(k.header.hasStd, first);
+            EXPECT_EQ(k.header.pts, stamps > 0 ? 4500 : -1);
+            if (!audio || !p.videoCd) continue;
+            const auto tail = out.end() - static_cast<std::ptrdiff_t>(zeros);
+            if (B(tail - 4, tail) != B{0, 0, 1, 0xB9}) ++withoutEndCode;
+          }
+        }
+      }
+    }
+    // Only rests within a few bytes of a full payload leave the end code to
+    // the end pack.
+    EXPECT_EQ(withoutEndCode > 0, p.videoCd);
+    EXPECT_LT(withoutEndCode, 40);
+  }
+}
+
 TEST(MuxPacks, FirstPacketsCarryTheBufferSizesBeforeTheirTimeStamps) {
   const PackProfile p = profileOf(kModeMpegSystem);
   const B payload(p.videoPayload, 0x11);
