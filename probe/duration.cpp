@@ -40,8 +40,8 @@ int analyseDuration(StreamInfo& info) {
   int status = kErrOk;
   try {
     status = analyseOpenFile(file, info);
-  } catch (const std::bad_alloc&) {
-    status = kErrMemory;
+  } catch (...) {
+    status = errorForCurrentException(kErrMemory, kErrFileRead);
   }
   file.close();
   info.video.handle = -1;

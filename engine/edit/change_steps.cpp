@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <new>
 
+#include "engine/edit/errors.h"
 #include "engine/edit/es_writer.h"
 
 namespace cw {
@@ -117,6 +118,40 @@ int writeNewBytes(OperationContext& ctx, const ChangeErrors& e, const ChangePlan
   return 0;
 }
 
+// The errors a change reports for an exception: its memory error, and its
+// error for an incorrect source for anything else (an impossible state that
+// the source's data led to).
+int exceptionError(const ChangeErrors& e, int memoryError) {
+  return errorForCurrentException(memoryError, muxStatusError(e.op, kMuxBadPacket));
+}
+
+// Puts the record's old tail back from the undo journal unless the change is
+// committed: every way out of the write phase that is not its success, an
+// error number as well as an exception, leaves the record as it was or, when
+// even the restore fails, an outcome that keeps Undo able to repair it.
+class RecordRestore {
+ public:
+  RecordRestore(ChangeJournals& journals, ChangeFiles& files, Outcome& outcome)
+      : journals_(journals), files_(files), outcome_(outcome) {}
+  RecordRestore(const RecordRestore&) = delete;
+  RecordRestore& operator=(const RecordRestore&) = delete;
+  ~RecordRestore() {
+    if (committed_) return;
+    outcome_ = journals_.restoreRecord(files_.record, files_.buffer) ? Outcome::Abandoned
+                                                                     : Outcome::Unrestorable;
+  }
+  void commit() {
+    committed_ = true;
+    outcome_ = Outcome::Succeeded;
+  }
+
+ private:
+  ChangeJournals& journals_;
+  ChangeFiles& files_;
+  Outcome& outcome_;
+  bool committed_ = false;
+};
+
 // Steps 4 and 5 after the plan: space, journals, writer, write phase.
 // `outcome` tells whether the record was touched and how it was left.
 int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
@@ -134,24 +169,22 @@ int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
   const int memoryError = muxStatusError(e.op, kMuxMemoryError);
   try {
     if (const int rc = plan.start(m)) return rc;
-  } catch (const std::bad_alloc&) {
-    return memoryError;
+  } catch (...) {
+    return exceptionError(e, memoryError);
   }
 
+  RecordRestore restore(journals, files, outcome);
   std::int64_t written = 0;
   int rc = 0;
   try {
     rc = writeNewBytes(ctx, e, plan, m, files, journals, written);
-  } catch (const std::bad_alloc&) {
-    rc = memoryError;
+  } catch (...) {
+    rc = exceptionError(e, memoryError);
   }
-  if (rc == 0) {
-    newLength = plan.joinOffset + written;
-    outcome = Outcome::Succeeded;
-    return 0;
-  }
-  if (!journals.restoreRecord(files.record, files.buffer)) outcome = Outcome::Unrestorable;
-  return rc;
+  if (rc != 0) return rc;
+  newLength = plan.joinOffset + written;
+  restore.commit();
+  return 0;
 }
 
 int runSteps(OperationContext& ctx, const ChangeProfile& p, RecordContent content,
@@ -171,8 +204,8 @@ int runSteps(OperationContext& ctx, const ChangeProfile& p, RecordContent conten
   ChangePlan plan;
   try {
     if (const int rc = planner(ctx, p, files, plan)) return rc;
-  } catch (const std::bad_alloc&) {
-    return e.noMemory;
+  } catch (...) {
+    return exceptionError(e, e.noMemory);
   }
   return applyPlan(ctx, p, files, journals, plan, newLength, outcome);
 }
@@ -230,7 +263,13 @@ int runChange(OperationContext& ctx, const ChangeProfile& profile, RecordContent
   ChangeFiles files;
   std::int64_t newLength = 0;
   Outcome outcome = Outcome::Abandoned;
-  const int rc = runSteps(ctx, profile, content, plan, files, journals, newLength, outcome);
+  int rc = 0;
+  try {
+    rc = runSteps(ctx, profile, content, plan, files, journals, newLength, outcome);
+  } catch (...) {
+    // A touched record has been restored by then; `outcome` says how.
+    rc = exceptionError(profile.errors, profile.errors.noMemory);
+  }
   files.record.close();
   files.source.close();
   setRecordHandles(*ctx.record, RecordContent::System, -1);

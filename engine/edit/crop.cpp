@@ -2,6 +2,7 @@
 
 #include "engine/edit/crop_workers.h"
 #include "engine/edit/errors.h"
+#include "engine/edit/mux.h"
 #include "engine/edit/pack_profile.h"
 #include "platform/file.h"
 
@@ -33,8 +34,14 @@ bool recordFileWasMade(int rc) { return rc != kCropCannotReplace && rc != kCropC
 
 int runWorker(OperationContext& ctx, Worker worker, CropResult& result) {
   CropFiles files;
-  int rc = openCropFiles(ctx, files);
-  if (rc == 0) rc = worker(ctx, files, result);
+  int rc = 0;
+  try {
+    rc = openCropFiles(ctx, files);
+    if (rc == 0) rc = worker(ctx, files, result);
+  } catch (...) {
+    // The half-made record goes like after any other failure.
+    rc = errorForCurrentException(kCropNoMemory, muxStatusError(MuxOperation::Crop, kMuxBadPacket));
+  }
   files.record.close();
   files.source.close();
   ctx.source->video.handle = -1;

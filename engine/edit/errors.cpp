@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <iterator>
+#include <new>
 
 namespace cw {
 
@@ -290,6 +292,18 @@ const char* errorMessage(int number) {
 }
 
 int errorNumberOf(int result) { return static_cast<std::int16_t>(result & 0xFFFF); }
+
+int errorForCurrentException(int memoryError, int otherError) noexcept {
+  const std::exception_ptr current = std::current_exception();
+  if (!current) return otherError;
+  try {
+    std::rethrow_exception(current);
+  } catch (const std::bad_alloc&) {
+    return memoryError;
+  } catch (...) {
+    return otherError;
+  }
+}
 
 void ErrorState::SetError(int result) {
   number = errorNumberOf(result);

@@ -34,6 +34,12 @@ const char* errorMessage(int number);
 // number as a signed 16-bit value.
 int errorNumberOf(int result);
 
+// Inside a catch handler: the error number an operation reports for the
+// exception being handled, `memoryError` for a failed allocation and
+// `otherError` for anything else. No exception leaves an operation or a
+// control; this is where each one becomes an error of its own block.
+int errorForCurrentException(int memoryError, int otherError) noexcept;
+
 // The pair of error properties of a control.
 struct ErrorState {
   int number = 0;

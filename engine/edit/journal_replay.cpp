@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "engine/edit/errors.h"
 #include "engine/edit/journal_file.h"
 #include "platform/file.h"
 
@@ -132,7 +133,14 @@ int replay(OperationContext& ctx, const ReplayProfile& p) {
   }
   ctx.resolve();
   std::int64_t restoredLength = 0;
-  const int rc = replayJournal(ctx, p, restoredLength);
+  int rc = 0;
+  try {
+    rc = replayJournal(ctx, p, restoredLength);
+  } catch (...) {
+    // The journal is intact whatever the record holds now: the history stays
+    // as it is, so that the same call can be made again.
+    rc = errorForCurrentException(p.memory, p.memory);
+  }
   if (ctx.record != nullptr) ctx.record->video.handle = ctx.record->audio.handle = -1;
   if (rc == 0) {
     describeRecord(ctx.record, restoredLength);

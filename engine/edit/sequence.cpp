@@ -10,6 +10,7 @@
 #include "engine/edit/append_crop.h"
 #include "engine/edit/crop_steps.h"
 #include "engine/edit/crop_workers.h"
+#include "engine/edit/errors.h"
 #include "engine/edit/es_writer.h"
 #include "engine/edit/mux.h"
 #include "engine/edit/pack_profile.h"
@@ -189,8 +190,13 @@ bool recordFileWasMade(int rc) { return rc != kCropCannotReplace && rc != kCropC
 int runPiece(OperationContext& ctx, const SequenceState& seq, bool finalCrop, PieceWorker worker,
              CropResult& result) {
   CropFiles files;
-  int rc = openCropFiles(ctx, files);
-  if (rc == 0) rc = worker(ctx, seq, finalCrop, files, result);
+  int rc = 0;
+  try {
+    rc = openCropFiles(ctx, files);
+    if (rc == 0) rc = worker(ctx, seq, finalCrop, files, result);
+  } catch (...) {
+    rc = errorForCurrentException(kCropNoMemory, muxStatusError(MuxOperation::Crop, kMuxBadPacket));
+  }
   files.record.close();
   files.source.close();
   ctx.source->video.handle = -1;

@@ -4,6 +4,9 @@
 // could not be restored stays repairable by Undo.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "append_fixture.h"
 #include "engine/edit/errors.h"
 #include "engine/edit/journal_replay.h"
@@ -152,6 +155,65 @@ TEST_F(JoinHistory, FailedRestoreLeavesUndoToRepairTheRecord) {
     EXPECT_EQ(ctx.history, (HistoryFlags{false, false, true, false}));
     EXPECT_EQ(Redo(ctx), 2100);
   }
+}
+
+// Whatever ends the write phase, an exception included, the record is put
+// back (or left repairable by Undo); never changed bytes with no history.
+// The exception comes from the progress report, in the middle of writing.
+TEST_F(JoinHistory, AnExceptionWhileWritingRestoresTheRecord) {
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  struct Case {
+    bool isEntry;
+    bool memory;
+    int expected;
+    std::int64_t failingCall;  // 0: the restore succeeds
+  };
+  for (const Case c : {Case{false, false, 4022, 0}, Case{true, true, 3019, 0},
+                       Case{false, true, 4014, 2}, Case{true, false, 3014, 1}}) {
+    SCOPED_TRACE(c.expected);
+    ASSERT_TRUE(makeRecord("vcd_pal.mpg", 1.0, 5.0, 1));
+    ASSERT_EQ(append("vcd_pal.mpg", 5.5, 6.0), 0);
+    const std::string before = recordBytes();
+    ctx.onProgress = [&](int, int percentage) {
+      if (percentage < 20) return;
+      if (c.failingCall > 0) platform::fault::failAt(c.failingCall);
+      if (c.memory) throw std::bad_alloc();
+      throw std::length_error("vector::_M_fill_insert");
+    };
+    const int rc =
+        c.isEntry ? entry("vcd_pal.mpg", 2.0, 8.0, 2.0) : append("vcd_pal.mpg", 2.0, 8.0);
+    platform::fault::disarm();
+    ctx.onProgress = nullptr;
+    ASSERT_EQ(rc, c.expected);
+    EXPECT_EQ(ctx.error.number, c.expected);
+    EXPECT_EQ(record.video.handle, -1);
+    if (c.failingCall == 0) {
+      EXPECT_TRUE(recordBytes() == before);
+      EXPECT_EQ(ctx.history, HistoryFlags{});
+      EXPECT_FALSE(platform::fileExists(ctx.undoFileName));
+      continue;
+    }
+    EXPECT_EQ(ctx.history, (HistoryFlags{true, false, true, false}));
+    ASSERT_EQ(Undo(ctx), 0) << ctx.error.message;
+    EXPECT_TRUE(recordBytes() == before);
+  }
+}
+
+// A crop or a sequence piece that ends in an exception leaves no half-made
+// record and no history of the project it replaced.
+TEST_F(JoinHistory, AnExceptionWhileCroppingRemovesTheRecord) {
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  ASSERT_TRUE(makeRecord("vcd_pal.mpg", 1.0, 3.0, 1));
+  ASSERT_EQ(append("vcd_pal.mpg", 4.0, 5.0), 0);
+  ASSERT_TRUE(useCorpusSource("vcd_pal.mpg"));
+  ctx.onProgress = [](int, int percentage) {
+    if (percentage > 10) throw std::runtime_error("listener failed");
+  };
+  EXPECT_EQ(crop(1.0, 8.0, 1), 6007);
+  ctx.onProgress = nullptr;
+  EXPECT_EQ(ctx.error.number, 6007);
+  EXPECT_FALSE(recordExists());
+  EXPECT_EQ(ctx.history, HistoryFlags{});
 }
 
 }  // namespace
