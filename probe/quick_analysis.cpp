@@ -55,14 +55,15 @@ bool refusedAudio(const StreamParams& audio, std::uint32_t layer3Option) {
 // --- Reading ------------------------------------------------------------------
 
 // Reads the first 100 KB of the file into `buf` (the start of the window that
-// follows) and finds the mux rate of the first pack header there, -1 when
-// there is none.
-int findDeclaredMuxRate(platform::File& file, std::int64_t length, ScanBuffer& buf,
+// follows) and looks for a pack header there: `packFound`, and the mux rate
+// it declares (-1 when there is none).
+int findDeclaredMuxRate(platform::File& file, std::int64_t length, ScanBuffer& buf, bool& packFound,
                         std::int32_t& muxRate) {
   const std::int64_t count = std::min(kPackSearchBytes, length);
   buf.data.resize(static_cast<std::size_t>(count));
   buf.fileOffset = 0;
   if (!file.readAt(0, buf.data.data(), count)) return kErrFileRead;
+  packFound = false;
   muxRate = -1;
   const std::uint8_t* head = buf.data.data();
   const auto last =
@@ -70,6 +71,7 @@ int findDeclaredMuxRate(platform::File& file, std::int64_t length, ScanBuffer& b
   for (std::size_t at = 0; at < last; ++at) {
     at = scan_detail::findStartCode(head, at, last);
     if (at < last && head[at + 3] == mpeg1::kPackStart) {
+      packFound = true;
       muxRate = mpeg1::packMuxRate(head + at);
       break;
     }
@@ -319,16 +321,20 @@ int analyse(StreamInfo& info) {
   info.fileLength = static_cast<double>(length);
   if (length < kShortestFile) return classifiedAs(info, kTypeNotRecognised);
 
+  bool packFound = false;
   std::int32_t muxRate = -1;
   ScanBuffer buf;
-  if (int error = findDeclaredMuxRate(file, length, buf, muxRate); error != kErrOk)
+  if (int error = findDeclaredMuxRate(file, length, buf, packFound, muxRate); error != kErrOk)
     return failed(info, error);
   if (int error = readWindow(file, windowSize(muxRate, length), buf); error != kErrOk)
     return failed(info, error);
 
   FoundHeaders found;
   std::int16_t type = kTypeNotRecognised;
-  const int listed = listPackets(buf);
+  // Without a pack header the file is an elementary-stream candidate: audio
+  // data holds runs like 00 00 01 C0 by chance, and a video stream's start
+  // codes are no packets either, so its bytes are never listed as packets.
+  const int listed = packFound ? listPackets(buf) : kScanNoPackets;
   if (listed == kScanNoPackets) {
     type = classifyElementary(buf, info.layer3Option, found);
   } else if (listed == kScanMemory) {
@@ -349,8 +355,10 @@ int analyse(StreamInfo& info) {
 int quickAnalyse(StreamInfo& info) {
   try {
     return analyse(info);
-  } catch (const std::bad_alloc&) {
-    return failed(info, kErrMemory);
+  } catch (...) {
+    // Nothing leaves the control: a file whose bytes led the analysis astray
+    // is one it could not read.
+    return failed(info, errorForCurrentException(kErrMemory, kErrFileRead));
   }
 }
 

@@ -123,6 +123,36 @@ TEST_F(QuickAnalysis, AudioElementaryStreamsNeedASecondHeaderOneFrameLater) {
   EXPECT_EQ(analyse(audioFrames(audioHeader(3), 626, 4), 1).fileType, kTypeAudioOnly);
 }
 
+// Elementary data can hold what looks like packets (audio samples by
+// chance, a video stream's start codes): without a pack header in the head
+// of the file, it is still classified as an elementary stream.
+TEST_F(QuickAnalysis, PacketLikeBytesInElementaryStreamsAreNoPackets) {
+  Bytes lookalikes = packet(0xD0, zeros(40), 9000);
+  append(lookalikes, packet(0xC0, zeros(60), 12000));
+  append(lookalikes, packet(0xE0, zeros(30), 15000, 12000));
+  Bytes audio;
+  for (int i = 0; i < 40; ++i) {
+    Bytes frame = audioHeader();
+    append(frame, zeros(20));
+    append(frame, lookalikes);
+    append(frame, zeros(731 - frame.size()));
+    append(audio, frame);
+  }
+  StreamInfo info = analyse(audio);
+  EXPECT_EQ(info.fileType, kTypeAudioOnly);
+  EXPECT_EQ(info.audioByteRate, 28000);
+
+  Bytes video = videoStart();
+  for (int i = 0; i < 40; ++i) {
+    append(video, lookalikes);
+    append(video, iPicture());
+    append(video, zeros(500));
+  }
+  info = analyse(video);
+  EXPECT_EQ(info.fileType, kTypeVideoOnly);
+  EXPECT_EQ(info.muxRateDeclared, -1);
+}
+
 TEST_F(QuickAnalysis, Layer1FramesAreWholeSlotsLong) {
   // 384 kbit/s at 44.1 kHz: 48000 * 384 / 44100 = 417.9, but a layer 1 frame
   // is 104 slots of 4 bytes = 416 bytes.
