@@ -50,28 +50,13 @@ constexpr const char* kRedoUsage =
     "Brings back the change that undo took away.\n"
     "Exit status: 0 done, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
 
-const OptionSpec kAppendSpec{"append", kAppendUsage, {"--in", "--out"}, {"--in", "--out"}, 2};
+const OptionSpec kAppendSpec{"append", kAppendUsage,        {"--in", "--out"}, {"--in", "--out"},
+                             2,        "SOURCE and PROJECT"};
 const OptionSpec kEntrySpec{
-    "entry", kEntryUsage, {"--in", "--out", "--at"}, {"--in", "--out", "--at"}, 2};
-const OptionSpec kUndoSpec{"undo", kUndoUsage, {}, {}, 1};
-const OptionSpec kRedoSpec{"redo", kRedoUsage, {}, {}, 1};
-
-struct Marks {
-  double in = 0.0;
-  double out = 0.0;
-  double at = 0.0;
-};
-
-int parseMarks(const OptionSpec& syntax, const ProjectOptions& o, Marks& m, std::ostream& err) {
-  const std::pair<const char*, double*> fields[] = {
-      {"--in", &m.in}, {"--out", &m.out}, {"--at", &m.at}};
-  for (const auto& [option, value] : fields) {
-    if (o.has(option) && !parseSeconds(o.last(option), *value)) {
-      return usageError(syntax, err, std::string("bad ") + option + " '" + o.last(option) + "'");
-    }
-  }
-  return 0;
-}
+    "entry", kEntryUsage,         {"--in", "--out", "--at"}, {"--in", "--out", "--at"},
+    2,       "SOURCE and PROJECT"};
+const OptionSpec kUndoSpec{"undo", kUndoUsage, {}, {}, 1, "PROJECT"};
+const OptionSpec kRedoSpec{"redo", kRedoUsage, {}, {}, 1, "PROJECT"};
 
 // Reads the project's state into the session's Splicer; on a problem prints
 // it and returns kExitFailed.

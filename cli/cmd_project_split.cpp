@@ -35,7 +35,7 @@ constexpr const char* kUsage =
     "Ctrl+C cancels the piece being written and removes it (exit status 130).\n"
     "Exit status: 0 all pieces written, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
 
-const OptionSpec kSpec{"split", kUsage, {"--at", "-o", "--mode"}, {"--at", "-o"}, 1};
+const OptionSpec kSpec{"split", kUsage, {"--at", "-o", "--mode"}, {"--at", "-o"}, 1, "SOURCE"};
 
 // The names of the pieces: PATTERN with exactly one integer conversion
 // (%d, %i or %u with the flags 0 - + and space and a width of at most two
@@ -121,9 +121,7 @@ int runSplit(const Arguments& args, std::ostream& out, std::ostream& err) {
   std::string problem;
   if (!name.parse(o.last("-o"), problem)) return usageError(kSpec, err, problem);
   std::int16_t mode = 0;
-  if (o.has("--mode") && !parseRecordMode(o.last("--mode"), mode)) {
-    return usageError(kSpec, err, "bad --mode '" + o.last("--mode") + "'");
-  }
+  if (const int rc = parseModeOption(kSpec, o, mode, err)) return rc;
   const std::string& sourcePath = o.files[0];
 
   ProjectSession s(out, err);

@@ -1,10 +1,9 @@
 // clipwright-cli probe [--json] [--analyse] FILE...
-#include <filesystem>
 #include <iostream>
-#include <system_error>
 
 #include "cli/clip_report.h"
 #include "cli/command.h"
+#include "cli/file_problem.h"
 #include "engine/analysis/head_tail.h"
 #include "engine/edit/errors.h"
 #include "platform/file.h"
@@ -61,22 +60,13 @@ int parseOptions(const Arguments& args, Options& options, std::ostream& out, std
   return 0;
 }
 
-// Why a file could not be read, in the words of the file system.
-std::string readProblem(const std::string& path) {
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (!std::filesystem::exists(status)) return " (no such file)";
-  if (std::filesystem::is_directory(status)) return " (a directory)";
-  return "";
-}
-
 int analyseAudioOnly(StreamInfo& info) {
   platform::File file;
   if (!file.open(info.fileName, platform::OpenMode::Read)) return kErrFileRead;
   try {
     return cw::analyseAudioOnly(file, info);
-  } catch (const std::bad_alloc&) {
-    return kErrMemory;
+  } catch (...) {
+    return errorForCurrentException(kErrMemory, kErrFileRead);
   }
 }
 
@@ -89,8 +79,8 @@ bool probeFile(const std::string& path, const Options& options, std::ostream& ou
   file.path = path;
   file.quickStatus = probe.doQuickAnalys();
   if (file.quickStatus != kErrOk) {
-    err << kProgram << ": " << path << ": error " << file.quickStatus << ": "
-        << errorMessage(file.quickStatus) << readProblem(path) << '\n';
+    reportFileError(err, path, file.quickStatus, errorMessage(file.quickStatus),
+                    fileProblem(path, false));
     if (options.json) out << failureJson(path, file.quickStatus) << '\n';
     return false;
   }

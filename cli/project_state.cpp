@@ -27,12 +27,40 @@ constexpr FlagKey kFlagKeys[] = {
     {"RedoFileValid", &HistoryFlags::redoFileValid},
 };
 
-// Journals are kept under absolute names so that a later command run from
-// another folder still finds them.
-std::string absolute(const std::string& path) {
+namespace fs = std::filesystem;
+
+constexpr const char* kUndoKey = "UndoFileName";
+constexpr const char* kRedoKey = "RedoFileName";
+
+// While a command runs, the Splicer holds the journals under absolute names,
+// so that the current folder does not matter.
+fs::path absolute(const fs::path& path) {
   std::error_code ec;
-  const std::filesystem::path full = std::filesystem::absolute(path, ec);
-  return ec ? path : full.lexically_normal().string();
+  const fs::path full = fs::absolute(path, ec);
+  return ec ? path : full.lexically_normal();
+}
+
+fs::path projectFolder(const std::string& project) { return absolute(project).parent_path(); }
+
+// The state file names the journals relative to the project's folder, so
+// that a project moved or copied with its folder keeps its own history.
+std::string storedJournalName(const std::string& project, const std::string& journal) {
+  const fs::path relative = absolute(journal).lexically_relative(projectFolder(project));
+  if (relative.empty() || *relative.begin() == "..") return journal;
+  return relative.string();
+}
+
+// A relative name is taken from the project's folder. An absolute one comes
+// from an older state file: the project's own journal (its name with .undo
+// or .redo) is taken from beside the project as it is now, wherever the
+// folder was when the state was written.
+std::string loadedJournalName(const std::string& project, const std::string& stored,
+                              const char* suffix) {
+  const fs::path name(stored);
+  if (name.empty()) return stored;
+  if (name.is_relative()) return (projectFolder(project) / name).lexically_normal().string();
+  const fs::path own = absolute(project + suffix);
+  return name.filename() == own.filename() ? own.string() : stored;
 }
 
 bool parseLength(const std::string& text, std::int64_t& length) {
@@ -44,8 +72,12 @@ bool parseLength(const std::string& text, std::int64_t& length) {
 }  // namespace
 
 std::string stateFilePath(const std::string& project) { return project + ".clipwright"; }
-std::string undoJournalPath(const std::string& project) { return absolute(project + ".undo"); }
-std::string redoJournalPath(const std::string& project) { return absolute(project + ".redo"); }
+std::string undoJournalPath(const std::string& project) {
+  return absolute(project + ".undo").string();
+}
+std::string redoJournalPath(const std::string& project) {
+  return absolute(project + ".redo").string();
+}
 
 bool saveProjectState(const std::string& project, const Splicer& splicer, std::string& problem) {
   const std::int64_t length = platform::fileSize(project);
@@ -55,6 +87,8 @@ bool saveProjectState(const std::string& project, const Splicer& splicer, std::s
   }
   PropertyBag bag;
   splicer.writeProperties(bag);
+  bag.write(kUndoKey, Variant(storedJournalName(project, splicer.undoFileName())));
+  bag.write(kRedoKey, Variant(storedJournalName(project, splicer.redoFileName())));
   for (const FlagKey& f : kFlagKeys) bag.write(f.key, Variant::fromBool(splicer.history().*f.flag));
   bag.write(kLengthKey, Variant(std::to_string(length)));
   const automation::Status saved = bag.save(stateFilePath(project));
@@ -87,6 +121,8 @@ bool loadProjectState(const std::string& project, Splicer& splicer, std::string&
     return false;
   }
   splicer.readProperties(bag);
+  splicer.setUndoFileName(loadedJournalName(project, splicer.undoFileName(), ".undo"));
+  splicer.setRedoFileName(loadedJournalName(project, splicer.redoFileName(), ".redo"));
   HistoryFlags history;
   for (const FlagKey& f : kFlagKeys)
     history.*f.flag = bag.read(f.key, Variant::fromBool(false)).asBool();

@@ -2,8 +2,9 @@
 // that crop starts and append, entry, undo and redo change. What the editor
 // keeps in memory between two edits lives in PROJECT.clipwright beside it:
 // the Splicer's persisted properties (record mode, undo and redo journal
-// names), the four history flags, and the length the project had when the
-// state was written. A state whose length differs from the project file
+// names, relative to the project's folder so that a moved or copied folder
+// keeps its own history), the four history flags, and the length the
+// project had when the state was written. A state whose length differs from the project file
 // belongs to another version of it and is refused.
 //
 // The file is a property bag in its text form with these keys besides the

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ostream>
+#include <utility>
 
 namespace cw::cli {
 
@@ -56,9 +57,9 @@ int parseProjectOptions(const Arguments& args, const OptionSpec& syntax, Project
     }
   }
   if (o.files.size() != syntax.fileCount) {
-    return usageError(syntax, err,
-                      syntax.fileCount == 1 ? "one file is needed"
-                                          : std::to_string(syntax.fileCount) + " files are needed");
+    return usageError(
+        syntax, err,
+        std::string(syntax.operands) + (syntax.fileCount == 1 ? " is" : " are") + " needed");
   }
   for (const std::string& option : syntax.required) {
     if (!o.has(option)) return usageError(syntax, err, option + " is needed");
@@ -83,6 +84,30 @@ bool parseRecordMode(const std::string& text, std::int16_t& mode) {
     }
   }
   return false;
+}
+
+int parseMarks(const OptionSpec& syntax, const ProjectOptions& o, Marks& m, std::ostream& err) {
+  const std::pair<const char*, double*> fields[] = {
+      {"--in", &m.in}, {"--out", &m.out}, {"--at", &m.at}};
+  for (const auto& [option, value] : fields) {
+    if (o.has(option) && !parseSeconds(o.last(option), *value)) {
+      return usageError(syntax, err, std::string("bad ") + option + " '" + o.last(option) + "'");
+    }
+  }
+  if (o.has("--in") && o.has("--out") && m.out < m.in) {
+    return usageError(syntax, err,
+                      "--out " + o.last("--out") + " is before --in " + o.last("--in") +
+                          "; the stretch runs from --in to a later --out");
+  }
+  return 0;
+}
+
+int parseModeOption(const OptionSpec& syntax, const ProjectOptions& o, std::int16_t& mode,
+                    std::ostream& err) {
+  if (o.has("--mode") && !parseRecordMode(o.last("--mode"), mode)) {
+    return usageError(syntax, err, "bad --mode '" + o.last("--mode") + "'");
+  }
+  return 0;
 }
 
 }  // namespace cw::cli

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/command.h"
+#include "cli/file_problem.h"
 #include "engine/edit/errors.h"
 
 namespace cw::cli {
@@ -68,13 +69,13 @@ ProjectSession::ProjectSession(std::ostream& out, std::ostream& err)
 int ProjectSession::analyseSource(const std::string& path) {
   source.setShopFileName(path);
   const int rc = source.doQuickAnalys();
-  return rc == 0 ? 0 : reportEngineError(err, rc, errorMessage(rc));
+  return rc == 0 ? 0 : reportFileError(err, path, rc, errorMessage(rc), fileProblem(path, false));
 }
 
 int ProjectSession::analyseProject(const std::string& path) {
   project.setShopFileName(path);
   const int rc = project.doQuickAnalys();
-  return rc == 0 ? 0 : reportEngineError(err, rc, errorMessage(rc));
+  return rc == 0 ? 0 : reportFileError(err, path, rc, errorMessage(rc), fileProblem(path, false));
 }
 
 bool ProjectSession::run(const std::function<std::int16_t(Splicer&)>& method) {
@@ -84,8 +85,62 @@ bool ProjectSession::run(const std::function<std::int16_t(Splicer&)>& method) {
   return result == 0;
 }
 
+namespace {
+
+enum class Role { None, Source, Record, Undo, Redo };
+
+struct FileOfError {
+  int number;
+  Role role;
+  bool writing;  // the file was opened or written for writing
+};
+
+// The engine errors that one file of the edit caused: opening, reading or
+// writing the source, the project or a journal.
+constexpr FileOfError kFilesOfErrors[] = {
+    {1000, Role::Source, false}, {1015, Role::Record, false}, {1016, Role::Source, false},
+    {2002, Role::Record, true},  {2003, Role::Undo, true},    {2005, Role::Undo, false},
+    {2006, Role::Record, true},  {2102, Role::Record, true},  {2103, Role::Redo, true},
+    {2105, Role::Redo, false},   {2106, Role::Record, true},  {3000, Role::Record, true},
+    {3001, Role::Source, false}, {3002, Role::Undo, true},    {3003, Role::Redo, true},
+    {3008, Role::Record, false}, {3009, Role::Undo, true},    {3010, Role::Redo, true},
+    {3011, Role::Record, true},  {3012, Role::Source, false}, {4000, Role::Record, true},
+    {4001, Role::Source, false}, {4002, Role::Undo, true},    {4003, Role::Redo, true},
+    {4008, Role::Record, false}, {4009, Role::Undo, true},    {4010, Role::Redo, true},
+    {4011, Role::Record, true},  {4012, Role::Source, false}, {6001, Role::Source, false},
+    {6002, Role::Record, true},  {7001, Role::Record, true},  {7002, Role::Source, false},
+    {7004, Role::Record, true},
+};
+
+FileOfError fileOfError(int number) {
+  for (const FileOfError& f : kFilesOfErrors)
+    if (f.number == number) return f;
+  return {number, Role::None, false};
+}
+
+}  // namespace
+
 int ProjectSession::reportFailure() {
-  return reportEngineError(err, splicer.errorMesNumber(), splicer.errorMes());
+  const int number = splicer.errorMesNumber();
+  const FileOfError f = fileOfError(number);
+  std::string path;
+  switch (f.role) {
+    case Role::Source:
+      path = splicer.sourceFileName();
+      break;
+    case Role::Record:
+      path = splicer.recordFileName();
+      break;
+    case Role::Undo:
+      path = splicer.undoFileName();
+      break;
+    case Role::Redo:
+      path = splicer.redoFileName();
+      break;
+    case Role::None:
+      return reportEngineError(err, number, splicer.errorMes());
+  }
+  return reportFileError(err, path, number, splicer.errorMes(), fileProblem(path, f.writing));
 }
 
 }  // namespace cw::cli

@@ -1,12 +1,7 @@
 // clipwright-cli crop: a recorded stretch that plays, the exit statuses and
 // messages of failures, and Ctrl+C in the middle of a crop.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,8 +10,6 @@
 #include "support/ffprobe.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace cw::test {
 namespace {
@@ -78,13 +71,29 @@ TEST_F(CropCli, UsageErrorsExitWithTwo) {
   EXPECT_EQ(crop({"a", "b", "--in", "1", "--out", "2", "--mode", "dvd"}, true).exitCode, 2);
   EXPECT_EQ(crop({"a", "b", "--in", "1", "--out"}, true).exitCode, 2);
   EXPECT_EQ(crop({"--help"}, true).exitCode, 0);
+  // Marks in the wrong order would give a one-GOP cut: refused before any file is read.
+  const CommandResult r = crop({"a", "b", "--out", "3", "--in", "7.5"}, true);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.out.find("--out 3 is before --in 7.5"), std::string::npos) << r.out;
 }
 
 TEST_F(CropCli, FailuresPrintTheEngineErrorAndLeaveNoRecord) {
   const std::string record = dir.file("project.mpg");
-  CommandResult r = crop({dir.file("missing.mpg"), record, "--in", "0", "--out", "1"}, true);
+  const std::string missing = dir.file("missing.mpg");
+  CommandResult r = crop({missing, record, "--in", "0", "--out", "1"}, true);
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_NE(r.out.find("error 1016: file reading error"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(missing + ": error 1016: file reading error (no such file)"),
+            std::string::npos)
+      << r.out;
+
+  // The folder that is missing is named.
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  const std::string nowhere = dir.file("no-such-folder");
+  r = crop({corpusPath("vcd_ntsc.mpg"), nowhere + "/p.mpg", "--in", "0", "--out", "1"}, true);
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("error 7001: project file opening error (no such folder " + nowhere + ")"),
+            std::string::npos)
+      << r.out;
 
   const std::string text = dir.file("notes.txt");
   ASSERT_TRUE(writeFile(text, std::string(5000, 'n')));
@@ -94,53 +103,18 @@ TEST_F(CropCli, FailuresPrintTheEngineErrorAndLeaveNoRecord) {
   EXPECT_FALSE(platform::fileExists(record));
 }
 
-// Starts the CLI with its standard output on a pipe.
-struct Child {
-  pid_t pid = -1;
-  FILE* out = nullptr;
-};
-
-Child spawnCli(const std::vector<std::string>& args) {
-  Child child;
-  int fds[2];
-  if (::pipe(fds) != 0) return child;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  if (posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-    child.pid = -1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(fds[1]);
-  child.out = ::fdopen(fds[0], "r");
-  return child;
-}
-
 TEST_F(CropCli, CtrlCCancelsAndRemovesTheRecord) {
   CW_REQUIRE_CORPUS("syncflash.mpg");
   const std::string record = dir.file("project.mpg");
-  Child child = spawnCli({cli(), "crop", corpusPath("syncflash.mpg"), record, "--in", "0", "--out",
-                          "39", "--mode", "vcd-zeroes"});
-  ASSERT_GT(child.pid, 0);
-  ASSERT_NE(child.out, nullptr);
   // The first line comes once the handler is in place, before the first chunk.
-  char line[256];
-  ASSERT_NE(std::fgets(line, sizeof line, child.out), nullptr);
-  EXPECT_EQ(std::string(line).rfind("cropping ", 0), 0u) << line;
-  ::kill(child.pid, SIGINT);
-  std::string rest;
-  while (std::fgets(line, sizeof line, child.out) != nullptr) rest += line;
-  std::fclose(child.out);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 130) << rest;
+  const InterruptedRun run =
+      interruptAfterFirstLine({cli(), "crop", corpusPath("syncflash.mpg"), record, "--in", "0",
+                               "--out", "39", "--mode", "vcd-zeroes"});
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.firstLine.rfind("cropping ", 0), 0u) << run.firstLine;
+  EXPECT_EQ(run.exitCode, 130) << run.rest;
   EXPECT_FALSE(platform::fileExists(record));
-  EXPECT_EQ(rest.find("100%"), std::string::npos) << rest;
+  EXPECT_EQ(run.rest.find("100%"), std::string::npos) << run.rest;
 }
 
 }  // namespace

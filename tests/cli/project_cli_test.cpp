@@ -3,22 +3,19 @@
 // PROJECT.clipwright; a state that does not fit the project is refused;
 // Ctrl+C leaves the project as it was; split cuts a source into pieces.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "engine/analysis/mpeg1.h"
+#include "engine/analysis/stream_params.h"
 #include "platform/file.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
-
-extern char** environ;
 
 namespace cw::test {
 namespace {
@@ -120,6 +117,48 @@ TEST_F(ProjectCli, AStateThatDoesNotFitTheProjectIsRefused) {
   EXPECT_EQ(run({"append", source, project, "--in", "5", "--out", "6"}).exitCode, 0);
 }
 
+// Writes a packet-like run (00 00 01 D0, a length, stuffing) into the data
+// of every audio frame of an audio-only project, where sound data can hold
+// it by chance; the frame headers stay as they are.
+void scatterPacketLikeRuns(const std::string& path) {
+  std::string bytes = readFile(path);
+  const std::string run("\x00\x00\x01\xD0\x00\x10\x0F", 7);
+  std::size_t at = 0;
+  while (at + 4 <= bytes.size()) {
+    const auto* header = reinterpret_cast<const std::uint8_t*>(bytes.data() + at);
+    ASSERT_TRUE(mpeg1::isAudioSync(header)) << at;
+    const StreamParams frame = makeStreamParams(mpeg1::kAudioStream0, header);
+    ASSERT_GT(frame.frameLength, 100);
+    const std::size_t length = frame.frameLength + ((header[2] & 0x02) ? 1 : 0);
+    if (at + length > bytes.size()) break;
+    bytes.replace(at + 60, run.size(), run);
+    at += length;
+  }
+  ASSERT_TRUE(writeFile(path, bytes));
+}
+
+// Sound data that happens to hold 00 00 01 xx runs is still an audio-only
+// project that takes further stretches.
+TEST_F(ProjectCli, AnAudioProjectWithPacketLikeDataStaysEditable) {
+  CW_REQUIRE_CORPUS("sys_open.mpg");
+  const std::string source = corpusPath("sys_open.mpg");
+  ASSERT_EQ(
+      run({"crop", source, project, "--in", "5.22", "--out", "8.03", "--mode", "audio"}).exitCode,
+      0);
+  scatterPacketLikeRuns(project);  // in place: the project still fits its state
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"append", source, project, "--in", "1.61", "--out", "3.81"},
+        std::vector<std::string>{"append", source, project, "--in", "1.15", "--out", "7.13"},
+        std::vector<std::string>{"undo", project},
+        std::vector<std::string>{"append", source, project, "--in", "2.52", "--out", "9.47"}}) {
+    const CommandResult r = run(args);
+    ASSERT_EQ(r.exitCode, 0) << args[0] << "\n" << r.out;
+  }
+  const CommandResult r = run({"probe", project});
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_TRUE(contains(r.out, "Audio-only stream")) << r.out;
+}
+
 TEST_F(ProjectCli, UsageErrorsExitWithTwo) {
   EXPECT_EQ(run({"append", "a.mpg", "b.mpg", "--in", "1"}).exitCode, 2);
   EXPECT_EQ(run({"entry", "a.mpg", "b.mpg", "--in", "1", "--out", "2"}).exitCode, 2);
@@ -129,6 +168,71 @@ TEST_F(ProjectCli, UsageErrorsExitWithTwo) {
   EXPECT_EQ(run({"split", "a.mpg", "-o", "p%d.mpg"}).exitCode, 2);  // no --at
   EXPECT_EQ(run({"split", "a.mpg", "--at", "5", "--at", "3", "-o", "p%d"}).exitCode, 2);
   EXPECT_EQ(run({"undo", "--help"}).exitCode, 0);
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"append", "a", "b", "--in", "9", "--out", "4"},
+        std::vector<std::string>{"entry", "a", "b", "--out", "4", "--in", "9", "--at", "1"}}) {
+    const CommandResult r = run(args);
+    EXPECT_EQ(r.exitCode, 2) << args[0];
+    EXPECT_TRUE(contains(r.out, "--out 4 is before --in 9")) << r.out;
+  }
+}
+
+// The state names the journals beside the project, so a copied folder has
+// a history of its own and a moved one takes its history along.
+TEST_F(ProjectCli, AMovedOrCopiedProjectFolderKeepsItsHistory) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  const std::string source = corpusPath("vcd_ntsc.mpg");
+  const std::filesystem::path first = dir.path() / "first";
+  std::filesystem::create_directory(first);
+  const std::string inFirst = (first / "movie.mpg").string();
+  ASSERT_EQ(run({"crop", source, inFirst, "--in", "1", "--out", "4", "--mode", "vcd"}).exitCode, 0);
+  const std::string cropped = readFile(inFirst);
+  ASSERT_EQ(run({"append", source, inFirst, "--in", "5", "--out", "7"}).exitCode, 0);
+  const std::string appended = readFile(inFirst);
+
+  const std::filesystem::path copy = dir.path() / "copy";
+  std::filesystem::copy(first, copy);
+  const std::string inCopy = (copy / "movie.mpg").string();
+  CommandResult r = run({"undo", inCopy});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_TRUE(readFile(inCopy) == cropped);
+  EXPECT_TRUE(readFile(inFirst) == appended);
+
+  const std::filesystem::path moved = dir.path() / "moved";
+  std::filesystem::rename(first, moved);
+  const std::string inMoved = (moved / "movie.mpg").string();
+  r = run({"undo", inMoved});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_TRUE(readFile(inMoved) == cropped);
+  r = run({"redo", inMoved});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_TRUE(readFile(inMoved) == appended);
+  r = run({"redo", inCopy});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_TRUE(readFile(inCopy) == appended);
+}
+
+// A state written with absolute journal names still loads, and the
+// project's own journals are found beside it.
+TEST_F(ProjectCli, AnOlderStateWithAbsoluteJournalNamesStillLoads) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  const std::string source = corpusPath("vcd_ntsc.mpg");
+  ASSERT_EQ(run({"crop", source, project, "--in", "1", "--out", "4", "--mode", "vcd"}).exitCode, 0);
+  const std::string cropped = readFile(project);
+  ASSERT_EQ(run({"append", source, project, "--in", "5", "--out", "7"}).exitCode, 0);
+  const std::string state = project + ".clipwright";
+  std::string text = readFile(state);
+  for (const char* suffix : {".undo", ".redo"}) {
+    const std::string relative = "project.mpg" + std::string(suffix);
+    const std::size_t at = text.find(relative);
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, relative.size(), "/old/place/" + relative);
+  }
+  ASSERT_TRUE(writeFile(state, text));
+  const CommandResult r = run({"undo", project});
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_TRUE(readFile(project) == cropped);
+  EXPECT_TRUE(contains(readFile(state), "project.mpg.redo")) << readFile(state);
 }
 
 TEST_F(ProjectCli, SplitAcceptsOnlyOneNumberConversion) {
@@ -161,52 +265,17 @@ TEST_F(ProjectCli, SplitWritesConsecutivePieces) {
   }
 }
 
-// Starts the CLI with its standard output on a pipe.
-struct Child {
-  pid_t pid = -1;
-  FILE* out = nullptr;
-};
-
-Child spawnCli(const std::vector<std::string>& args) {
-  Child child;
-  int fds[2];
-  if (::pipe(fds) != 0) return child;
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, fds[0]);
-  std::vector<char*> argv;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  if (posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-    child.pid = -1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(fds[1]);
-  child.out = ::fdopen(fds[0], "r");
-  return child;
-}
-
 TEST_F(ProjectCli, CtrlCDuringAnAppendRestoresTheProject) {
   CW_REQUIRE_CORPUS("syncflash.mpg");
   const std::string source = corpusPath("syncflash.mpg");
   ASSERT_EQ(run({"crop", source, project, "--in", "0", "--out", "3", "--mode", "vcd"}).exitCode, 0);
   const std::string before = readFile(project);
 
-  Child child = spawnCli({cli(), "append", source, project, "--in", "1", "--out", "39"});
-  ASSERT_GT(child.pid, 0);
-  ASSERT_NE(child.out, nullptr);
-  char line[256];
-  ASSERT_NE(std::fgets(line, sizeof line, child.out), nullptr);
-  EXPECT_EQ(std::string(line).rfind("appending ", 0), 0u) << line;
-  ::kill(child.pid, SIGINT);
-  std::string rest;
-  while (std::fgets(line, sizeof line, child.out) != nullptr) rest += line;
-  std::fclose(child.out);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 130) << rest;
+  const InterruptedRun stopped =
+      interruptAfterFirstLine({cli(), "append", source, project, "--in", "1", "--out", "39"});
+  ASSERT_TRUE(stopped.started);
+  EXPECT_EQ(stopped.firstLine.rfind("appending ", 0), 0u) << stopped.firstLine;
+  EXPECT_EQ(stopped.exitCode, 130) << stopped.rest;
   EXPECT_TRUE(readFile(project) == before);
 
   // The state still fits: nothing to undo, and the project can grow again.

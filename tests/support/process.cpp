@@ -1,8 +1,13 @@
 #include "support/process.h"
 
+#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+
+extern char** environ;
 
 namespace cw::test {
 
@@ -51,6 +56,44 @@ std::vector<std::string> splitLines(const std::string& text) {
     start = end + 1;
   }
   return lines;
+}
+
+InterruptedRun interruptAfterFirstLine(const std::vector<std::string>& argv) {
+  InterruptedRun run;
+  int fds[2];
+  if (::pipe(fds) != 0) return run;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, fds[0]);
+  std::vector<char*> args;
+  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  pid_t pid = -1;
+  const bool spawned =
+      posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ) == 0 && pid > 0;
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(fds[1]);
+  FILE* out = ::fdopen(fds[0], "r");
+  if (out == nullptr) {
+    ::close(fds[0]);
+    if (spawned) ::waitpid(pid, nullptr, 0);
+    return run;
+  }
+  char line[512];
+  if (spawned && std::fgets(line, sizeof line, out) != nullptr) {
+    run.started = true;
+    run.firstLine = line;
+    if (!run.firstLine.empty() && run.firstLine.back() == '\n') run.firstLine.pop_back();
+    ::kill(pid, SIGINT);
+  }
+  while (std::fgets(line, sizeof line, out) != nullptr) run.rest += line;
+  std::fclose(out);
+  int status = 0;
+  if (spawned && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+    run.exitCode = WEXITSTATUS(status);
+  }
+  return run;
 }
 
 }  // namespace cw::test
