@@ -27,6 +27,7 @@ void printUsage(std::ostream& out) {
   out << '\n';
   for (const Command& c : kCommands) out << "  " << c.name << ": " << c.summary << '\n';
   out << "\n" << kProgram << " COMMAND --help shows the help of one command.\n";
+  out << kProgram << " --version shows the program's version.\n";
 }
 
 const Command* findCommand(const std::string& name) {
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     printUsage(std::cout);
+    return kExitOk;
+  }
+  if (name == "--version") {
+    std::cout << kProgram << ' ' << CLIPWRIGHT_VERSION << '\n';
     return kExitOk;
   }
   const Command* command = findCommand(name);

@@ -8,6 +8,8 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   ffmpeg mjpegtools vcdimager mpegdemux
   xvfb xauth python3
+  help2man desktop-file-utils appstream lintian shared-mime-info xdg-utils man-db
+  bash-completion dpkg-dev file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -19,6 +19,10 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
 
+# The tree installs like a desktop program: files, manuals, desktop entry,
+# Debian package (installed and removed again when running as root).
+bash scripts/check-install.sh "$build"
+
 if [ -x scripts/fuzz.sh ]; then
   bash scripts/fuzz.sh 60
 fi
