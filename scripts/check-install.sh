@@ -106,7 +106,7 @@ if [[ -n "$deb" ]]; then
       apt-get install -y -qq "$deb" >/dev/null
       /usr/bin/clipwright-cli probe "$sample"
       dpkg -L clipwright >"$stage/owned.txt"
-      apt-get purge -y -qq clipwright >/dev/null
+      apt-get remove -y -qq clipwright >/dev/null
       ! dpkg -s clipwright >/dev/null 2>&1
       local f left=0
       while read -r f; do
