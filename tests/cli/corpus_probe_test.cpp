@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/cli.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"
 #include "support/json.h"
@@ -17,12 +18,10 @@
 namespace cw::test {
 namespace {
 
-std::string cli() { return binaryPath("clipwright-cli"); }
-
 // One JSON object per file, keyed by its path. Empty when the program has no
 // probe command yet.
 std::map<std::string, Json> probeAll(const std::vector<std::string>& paths) {
-  std::vector<std::string> argv = {cli(), "probe", "--json"};
+  std::vector<std::string> argv = {cliPath(), "probe", "--json"};
   argv.insert(argv.end(), paths.begin(), paths.end());
   std::map<std::string, Json> byPath;
   for (const auto& line : splitLines(runProgram(argv).out)) {
@@ -34,7 +33,7 @@ std::map<std::string, Json> probeAll(const std::vector<std::string>& paths) {
 }
 
 bool cliHasProbe() {
-  if (!isExecutable(cli())) return false;
+  if (!isExecutable(cliPath())) return false;
   return !probeAll({testDataPath("sample_vcd.mpg")}).empty();
 }
 

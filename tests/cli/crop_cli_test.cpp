@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "support/cli.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"
 #include "support/process.h"
@@ -14,18 +15,13 @@
 namespace cw::test {
 namespace {
 
-std::string cli() { return binaryPath("clipwright-cli"); }
-
 CommandResult crop(std::vector<std::string> args, bool mergeStderr = false) {
-  args.insert(args.begin(), {cli(), "crop"});
-  return runProgram(args, mergeStderr);
+  args.insert(args.begin(), "crop");
+  return runCli(args, mergeStderr);
 }
 
-class CropCli : public ::testing::Test {
+class CropCli : public CliTest {
  protected:
-  void SetUp() override {
-    if (!isExecutable(cli())) GTEST_SKIP() << "clipwright-cli not built";
-  }
   TempDir dir{"cw-crop-cli"};
 };
 
@@ -108,7 +104,7 @@ TEST_F(CropCli, CtrlCCancelsAndRemovesTheRecord) {
   const std::string record = dir.file("project.mpg");
   // The first line comes once the handler is in place, before the first chunk.
   const InterruptedRun run =
-      interruptAfterFirstLine({cli(), "crop", corpusPath("syncflash.mpg"), record, "--in", "0",
+      interruptAfterFirstLine({cliPath(), "crop", corpusPath("syncflash.mpg"), record, "--in", "0",
                                "--out", "39", "--mode", "vcd-zeroes"});
   ASSERT_TRUE(run.started);
   EXPECT_EQ(run.firstLine.rfind("cropping ", 0), 0u) << run.firstLine;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 
+#include "support/cli.h"
 #include "support/corpus.h"
 #include "support/json.h"
 #include "support/process.h"
@@ -30,7 +31,7 @@ TEST(LargeFile, ProbesAndAnalysesPastThreeGiB) {
   }
   const auto length = static_cast<double>(kHole + static_cast<std::int64_t>(sample.size()));
 
-  const CommandResult r = runProgram({binaryPath("clipwright-cli"), "probe", "--json", big});
+  const CommandResult r = runCli({"probe", "--json", big});
   ASSERT_EQ(r.exitCode, 0) << r.out;
   Json json;
   ASSERT_TRUE(Json::parse(r.out, json)) << r.out;
@@ -43,7 +44,7 @@ TEST(LargeFile, ProbesAndAnalysesPastThreeGiB) {
   EXPECT_GT(duration, 4.0);
   EXPECT_LT(duration, 6.0);
 
-  const CommandResult a = runProgram({binaryPath("clipwright-cli"), "probe", "--analyse", big});
+  const CommandResult a = runCli({"probe", "--analyse", big});
   ASSERT_EQ(a.exitCode, 0) << a.out;
   // The tail positions are printed as whole byte offsets beyond 3 GiB.
   const auto at = a.out.find("Video tail:");

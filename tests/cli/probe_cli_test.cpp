@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/cli.h"
 #include "support/corpus.h"
 #include "support/json.h"
 #include "support/process.h"
@@ -14,34 +15,29 @@
 namespace cw::test {
 namespace {
 
-std::string cli() { return binaryPath("clipwright-cli"); }
-
 CommandResult probe(std::vector<std::string> args, bool mergeStderr = false) {
-  args.insert(args.begin(), {cli(), "probe"});
-  return runProgram(args, mergeStderr);
+  args.insert(args.begin(), "probe");
+  return runCli(args, mergeStderr);
 }
 
 // stderr alone.
 std::string errorsOf(const std::vector<std::string>& args) {
-  std::string line = shellQuote(cli()) + " probe";
+  std::string line = shellQuote(cliPath()) + " probe";
   for (const auto& a : args) line += " " + shellQuote(a);
   return runCommand(line + " 2>&1 >/dev/null").out;
 }
 
-class ProbeCli : public ::testing::Test {
+class ProbeCli : public CliTest {
  protected:
-  void SetUp() override {
-    if (!isExecutable(cli())) GTEST_SKIP() << "clipwright-cli not built";
-  }
   TempDir dir{"cw-cli"};
 };
 
 TEST_F(ProbeCli, UsageErrorsExitWithTwo) {
-  EXPECT_EQ(runProgram({cli()}).exitCode, 2);
-  EXPECT_EQ(runProgram({cli(), "frobnicate"}).exitCode, 2);
+  EXPECT_EQ(runProgram({cliPath()}).exitCode, 2);
+  EXPECT_EQ(runProgram({cliPath(), "frobnicate"}).exitCode, 2);
   EXPECT_EQ(probe({}).exitCode, 2);
   EXPECT_EQ(probe({"--verbose", testDataPath("sample_vcd.mpg")}).exitCode, 2);
-  CommandResult help = runProgram({cli(), "--help"});
+  CommandResult help = runProgram({cliPath(), "--help"});
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_NE(help.out.find("probe"), std::string::npos);
   EXPECT_EQ(probe({"--help"}).exitCode, 0);

@@ -12,6 +12,7 @@
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/stream_params.h"
 #include "platform/file.h"
+#include "support/cli.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"
 #include "support/process.h"
@@ -20,22 +21,14 @@
 namespace cw::test {
 namespace {
 
-std::string cli() { return binaryPath("clipwright-cli"); }
-
-CommandResult run(std::vector<std::string> args) {
-  args.insert(args.begin(), cli());
-  return runProgram(args, true);
-}
+CommandResult run(const std::vector<std::string>& args) { return runCli(args, true); }
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-class ProjectCli : public ::testing::Test {
+class ProjectCli : public CliTest {
  protected:
-  void SetUp() override {
-    if (!isExecutable(cli())) GTEST_SKIP() << "clipwright-cli not built";
-  }
   TempDir dir{"cw-project-cli"};
   const std::string project = dir.file("project.mpg");
 };
@@ -272,7 +265,7 @@ TEST_F(ProjectCli, CtrlCDuringAnAppendRestoresTheProject) {
   const std::string before = readFile(project);
 
   const InterruptedRun stopped =
-      interruptAfterFirstLine({cli(), "append", source, project, "--in", "1", "--out", "39"});
+      interruptAfterFirstLine({cliPath(), "append", source, project, "--in", "1", "--out", "39"});
   ASSERT_TRUE(stopped.started);
   EXPECT_EQ(stopped.firstLine.rfind("appending ", 0), 0u) << stopped.firstLine;
   EXPECT_EQ(stopped.exitCode, 130) << stopped.rest;
