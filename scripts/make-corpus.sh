@@ -67,12 +67,24 @@ vcd_ntsc() { vcd ntsc-vcd 352x240 30000/1001 "$1"; }
 vcd_pal() { vcd pal-vcd 352x288 25 "$1"; }
 vcd_film() { vcd film-vcd 352x240 24000/1001 "$1"; }
 
+# A minute of NTSC VideoCD: room for project histories with marks far into
+# a file, as the 12-second files have none.
+vcd_ntsc_60() {
+  "${ff[@]}" -f lavfi -i "$(video 352x240 30000/1001 60)" -f lavfi -i "$(sine 450 44100 60)" \
+    -target ntsc-vcd "${exact[@]}" "$1"
+}
+
 # Constant rate: minrate = maxrate = b:v makes the sequence header declare the
 # rate instead of the variable-rate value 0x3FFFF.
 cbr_video=(-c:v mpeg1video -b:v 1200k -minrate 1200k -maxrate 1200k -bufsize 320k -bf 2 -g 15)
 
 sys_open() {
   "${ff[@]}" -f lavfi -i "$(video 320x240 25 10)" -f lavfi -i "$(sine 550 44100 10)" \
+    "${cbr_video[@]}" -c:a mp2 -ar 44100 -ac 2 -b:a 192k -f mpeg "${exact[@]}" "$1"
+}
+# The open-GOP file at half a minute, for project histories.
+sys_open_30() {
+  "${ff[@]}" -f lavfi -i "$(video 320x240 25 30)" -f lavfi -i "$(sine 560 44100 30)" \
     "${cbr_video[@]}" -c:a mp2 -ar 44100 -ac 2 -b:a 192k -f mpeg "${exact[@]}" "$1"
 }
 sys_closed() {
@@ -166,6 +178,8 @@ if command -v mp2enc >/dev/null; then
 fi
 produce sound.wav "pcm_s16le" sound_wav
 produce syncflash.mpg "mpeg1video mp2" syncflash
+produce vcd_ntsc_60.mpg "mpeg1video mp2" vcd_ntsc_60
+produce sys_open_30.mpg "mpeg1video mp2" sys_open_30
 if [[ "${CW_CORPUS_LONG:-0}" == 1 ]]; then
   produce long_vcd.mpg "mpeg1video mp2" long_vcd
 fi

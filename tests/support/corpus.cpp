@@ -26,6 +26,8 @@ const std::vector<CorpusFile>& corpusCatalog() {
       {"mjpeg_generic.mpg", K::System, 0, -1, 2},
       {"sound.wav", K::Wave, -9, -1, 0},
       {"syncflash.mpg", K::VideoCd, 0, -1, 2},
+      {"vcd_ntsc_60.mpg", K::VideoCd, 0, -1, 2},
+      {"sys_open_30.mpg", K::System, 0, -1, 2},
       {"long_vcd.mpg", K::VideoCd, 0, -1, 2},
   };
   return catalog;
