@@ -126,34 +126,6 @@ std::string clockDefects(const SystemStream& out, std::int64_t expectedStep) {
   return d.str();
 }
 
-// DTS (PTS where a picture has no DTS) of the video and PTS of the audio
-// rise from packet to packet; so do the PTS of reference pictures and those
-// of B-pictures, each in their own sequence.
-std::string timeStampDefects(const SystemStream& out) {
-  std::ostringstream d;
-  std::int64_t video = -1, reference = -1, bidirectional = -1, audio = -1;
-  auto rise = [&](std::int64_t& last, std::int64_t now, const char* what) {
-    if (last >= 0 && now <= last) d << what << " steps back: " << last << " then " << now << "\n";
-    last = now;
-  };
-  for (const Packet& p : out.packets) {
-    if (p.pts < 0) continue;
-    if (p.id == 0xC0) {
-      rise(audio, p.pts, "audio PTS");
-      continue;
-    }
-    rise(video, p.dts >= 0 ? p.dts : p.pts, "video DTS");
-    if (p.dts >= 0) {
-      rise(reference, p.pts, "PTS of I/P-pictures");
-      if (p.pts < p.dts) d << "PTS " << p.pts << " before DTS " << p.dts << "\n";
-    } else {
-      rise(bidirectional, p.pts, "PTS of B-pictures");
-    }
-  }
-  if (video < 0 && audio < 0) d << "no time stamps\n";
-  return d.str();
-}
-
 // The cut-in treatment of the output's first GOP, against the source GOP at
 // the cut-in point.
 std::string treatmentDefects(const VideoSyntax& src, std::int64_t cutIn, int dead, bool removeDeadB,
@@ -197,6 +169,34 @@ std::string treatmentDefects(const VideoSyntax& src, std::int64_t cutIn, int dea
 }
 
 }  // namespace
+
+// DTS (PTS where a picture has no DTS) of the video and PTS of the audio
+// rise from packet to packet; so do the PTS of reference pictures and those
+// of B-pictures, each in their own sequence.
+std::string timeStampDefects(const SystemStream& out) {
+  std::ostringstream d;
+  std::int64_t video = -1, reference = -1, bidirectional = -1, audio = -1;
+  auto rise = [&](std::int64_t& last, std::int64_t now, const char* what) {
+    if (last >= 0 && now <= last) d << what << " steps back: " << last << " then " << now << "\n";
+    last = now;
+  };
+  for (const Packet& p : out.packets) {
+    if (p.pts < 0) continue;
+    if (p.id == 0xC0) {
+      rise(audio, p.pts, "audio PTS");
+      continue;
+    }
+    rise(video, p.dts >= 0 ? p.dts : p.pts, "video DTS");
+    if (p.dts >= 0) {
+      rise(reference, p.pts, "PTS of I/P-pictures");
+      if (p.pts < p.dts) d << "PTS " << p.pts << " before DTS " << p.dts << "\n";
+    } else {
+      rise(bidirectional, p.pts, "PTS of B-pictures");
+    }
+  }
+  if (video < 0 && audio < 0) d << "no time stamps\n";
+  return d.str();
+}
 
 SourceView viewSource(const std::string& name, const std::string& path) {
   SourceView s;

@@ -55,6 +55,11 @@ std::string audioDefects(const SourceView& source, const StreamInfo& info,
 std::string layoutDefects(const SourceView& source, const SystemStream& out, int mode,
                           int measuredMuxRate);
 
+// DTS (PTS where a picture has no DTS) of the video and PTS of the audio
+// rise from packet to packet; so do the PTS of reference pictures and those
+// of B-pictures, each in their own sequence.
+std::string timeStampDefects(const SystemStream& out);
+
 // The MPEG System mux rate the multiplexer must declare for this source.
 int expectedMuxRate(const SourceView& source, int measuredMuxRate);
 
