@@ -112,6 +112,8 @@ QToolButton* ScrubPane::makeButton(const char* name, const QString& tip, int ico
   auto* button = new QToolButton(this);
   button->setObjectName(name);
   button->setToolTip(tip);
+  // Screen readers name the button by its tooltip without the changing value.
+  button->setAccessibleName(tip.section(QStringLiteral(" ("), 0, 0));
   button->setFocusPolicy(Qt::NoFocus);
   button->setAutoRaise(false);
   if (icon >= 0) button->setIcon(style()->standardIcon(static_cast<QStyle::StandardPixmap>(icon)));
