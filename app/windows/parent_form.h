@@ -4,6 +4,7 @@
 // application state in AppState.
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QTimer>
@@ -15,6 +16,8 @@
 #include "app/windows/new_recorder.h"
 
 namespace cw::app {
+
+class Settings;
 
 class ParentForm : public QMainWindow {
   Q_OBJECT
@@ -68,6 +71,11 @@ class ParentForm : public QMainWindow {
   FootageForm* footageForm_ = nullptr;
   NewProgress* newProgress_ = nullptr;
   QTimer* timer1_ = nullptr;
+  // The positions as read, in twips: written back unchanged while the window
+  // stays on the same pixel, so that the settings do not drift by rounding.
+  QHash<QString, double> loadedTwips_;
+  double readTwips(const Settings& settings, const char* key, double fallback);
+  double twipsFor(const char* key, int pixels) const;
   int footageWinSt_ = 0;  // 0 normal, 1 minimised, 2 maximised
   bool ended_ = false;
 };

@@ -55,6 +55,7 @@ void ParentForm::menuExit_Click() {
   deleteTemporaryFiles(appState());
   SaveSettings();
   ended_ = true;
+  hide();
   emit exitRequested();
 }
 

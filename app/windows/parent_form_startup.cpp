@@ -81,11 +81,13 @@ void ParentForm::LoadSettings() {
   AppState& state = appState();
   Settings settings;
   state.PalettePath = findPalettePath();
-  placeWindow(newPlayer_, settings.single("PlayerL", 240), settings.single("PlayerT", 60));
-  placeWindow(newRecorder_, settings.single("RecorderL", 6870), settings.single("RecorderT", 60));
-  placeWindow(footageForm_, settings.single("FootageL", 240), settings.single("FootageT", 4950));
-  footageForm_->resize(player::twipsToPixels(settings.single("FootageW", 6530)),
-                       player::twipsToPixels(settings.single("FootageH", 1300)));
+  placeWindow(newPlayer_, readTwips(settings, "PlayerL", 240), readTwips(settings, "PlayerT", 60));
+  placeWindow(newRecorder_, readTwips(settings, "RecorderL", 6870),
+              readTwips(settings, "RecorderT", 60));
+  placeWindow(footageForm_, readTwips(settings, "FootageL", 240),
+              readTwips(settings, "FootageT", 4950));
+  footageForm_->resize(player::twipsToPixels(readTwips(settings, "FootageW", 6530)),
+                       player::twipsToPixels(readTwips(settings, "FootageH", 1300)));
   footageWinSt_ = settings.integer("FootageWinSt", 0);
 
   QStringList warning;
@@ -135,16 +137,15 @@ void ParentForm::LoadSettings() {
 void ParentForm::SaveSettings() {
   const AppState& state = appState();
   Settings settings;
-  const auto twips = [](int pixels) { return player::pixelsToTwips(pixels); };
   const QRect footage = footageForm_->geometry();
-  settings.setSingle("PlayerL", twips(newPlayer_->x()));
-  settings.setSingle("PlayerT", twips(newPlayer_->y()));
-  settings.setSingle("RecorderL", twips(newRecorder_->x()));
-  settings.setSingle("RecorderT", twips(newRecorder_->y()));
-  settings.setSingle("FootageL", twips(footage.x()));
-  settings.setSingle("FootageT", twips(footage.y()));
-  settings.setSingle("FootageW", twips(footage.width()));
-  settings.setSingle("FootageH", twips(footage.height()));
+  settings.setSingle("PlayerL", twipsFor("PlayerL", newPlayer_->x()));
+  settings.setSingle("PlayerT", twipsFor("PlayerT", newPlayer_->y()));
+  settings.setSingle("RecorderL", twipsFor("RecorderL", newRecorder_->x()));
+  settings.setSingle("RecorderT", twipsFor("RecorderT", newRecorder_->y()));
+  settings.setSingle("FootageL", twipsFor("FootageL", footage.x()));
+  settings.setSingle("FootageT", twipsFor("FootageT", footage.y()));
+  settings.setSingle("FootageW", twipsFor("FootageW", footage.width()));
+  settings.setSingle("FootageH", twipsFor("FootageH", footage.height()));
   settings.setInteger("FootageWinSt", footageForm_->isMinimized()   ? 1
                                       : footageForm_->isMaximized() ? 2
                                                                     : 0);
@@ -152,6 +153,18 @@ void ParentForm::SaveSettings() {
   settings.setInteger("PreviewWinSize", state.PreviewWinSize);
   settings.setInteger("PreRoll", state.PreRoll);
   settings.sync();
+}
+
+double ParentForm::readTwips(const Settings& settings, const char* key, double fallback) {
+  const double twips = settings.single(QString::fromLatin1(key), fallback);
+  loadedTwips_.insert(QString::fromLatin1(key), twips);
+  return twips;
+}
+
+double ParentForm::twipsFor(const char* key, int pixels) const {
+  const auto loaded = loadedTwips_.constFind(QString::fromLatin1(key));
+  if (loaded != loadedTwips_.cend() && player::twipsToPixels(*loaded) == pixels) return *loaded;
+  return player::pixelsToTwips(pixels);
 }
 
 void ParentForm::Timer1_Timer() {

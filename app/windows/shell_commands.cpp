@@ -1,6 +1,7 @@
 // The main window's own small commands: Windows toggles, Time Code, Help,
 // preview window size, Exit, and the help behind message boxes.
 #include <QPointer>
+#include <QShortcut>
 
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
@@ -66,6 +67,16 @@ void connectHelp(ParentForm& form) {
   });
 }
 
+// Ctrl+Alt+F12 in the footage palette switches the action log on for the
+// rest of the run (many desktops take the key for themselves: --log does the
+// same from the command line).
+void connectLogKey(ParentForm& form) {
+  auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F12), form.footageForm());
+  key->setObjectName(QStringLiteral("logOnKey"));
+  key->setContext(Qt::WidgetWithChildrenShortcut);
+  QObject::connect(key, &QShortcut::activated, [] { appState().LogEnabled = true; });
+}
+
 }  // namespace
 
 void installShellCommands(ParentForm& form) {
@@ -75,6 +86,7 @@ void installShellCommands(ParentForm& form) {
   connectTimeCode(form);
   connectWindowSizes(form);
   connectHelp(form);
+  connectLogKey(form);
   QObject::connect(form.action("menuExit"), &QAction::triggered, &form,
                    &ParentForm::menuExit_Click);
 }

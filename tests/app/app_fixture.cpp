@@ -53,6 +53,7 @@ AppFixture::AppFixture() {
   QDir().mkpath(cacheFolder());
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configFolder());
   oldCache_ = qgetenv("XDG_CACHE_HOME");
+  oldCurrent_ = QDir::currentPath();
   qputenv("XDG_CACHE_HOME", cacheFolder().toLocal8Bit());
   resetAppState();
   setMessageAnswerer([this](const MessageBox& box) {
@@ -81,6 +82,7 @@ AppFixture::~AppFixture() {
     qunsetenv("XDG_CACHE_HOME");
   else
     qputenv("XDG_CACHE_HOME", oldCache_);
+  QDir::setCurrent(oldCurrent_);
   resetAppState();
 }
 

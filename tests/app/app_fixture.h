@@ -51,6 +51,7 @@ class AppFixture : public ::testing::Test {
   std::deque<MessageAnswer> answers_;
   std::vector<MessageBox> shown_;
   QByteArray oldCache_;
+  QString oldCurrent_;  // start-up makes TempDir current
 };
 
 }  // namespace cw::app::testing

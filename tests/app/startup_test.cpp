@@ -1,6 +1,9 @@
-// Start-up of the whole editor on real windows: the first start without
-// settings, the second stage, and the menus it enables.
+// Start-up and settings of the whole editor on real windows: the first start
+// without settings, settings applied on the next start, the temporary folder
+// and its unique names, the second stage.
 #include <QDir>
+#include <QFile>
+#include <QSettings>
 
 #include "app/shell/settings.h"
 #include "app_fixture.h"
@@ -8,9 +11,21 @@
 namespace cw::app::testing {
 namespace {
 
-class StartupTest : public AppFixture {};
+class StartupTest : public AppFixture {
+ protected:
+  // Writes start-up settings before the program starts.
+  void presetSettings(const QList<std::pair<QString, QString>>& values) {
+    Settings settings;
+    for (const auto& [key, value] : values) settings.setText(key, value);
+    settings.sync();
+  }
+  QString storedValue(const QString& key) {
+    QSettings file(settingsFile(), QSettings::IniFormat);
+    return file.value("Startup/" + key).toString();
+  }
+};
 
-TEST_F(StartupTest, FirstStartPlacesTheWindowsAndEnablesTheMenus) {
+TEST_F(StartupTest, FirstStartPlacesTheWindowsAndExitWritesTheTwelveKeys) {
   ParentForm& main = start();
   EXPECT_EQ(main.newPlayer()->pos(), QPoint(16, 4));                   // 240, 60 twips
   EXPECT_EQ(main.newRecorder()->pos(), QPoint(458, 4));                // 6870, 60
@@ -21,12 +36,119 @@ TEST_F(StartupTest, FirstStartPlacesTheWindowsAndEnablesTheMenus) {
   for (const char* name :
        {"menuFile", "menuEdit", "mnuTools", "menuWindows", "menuPreferences", "menuHelp"})
     EXPECT_TRUE(main.actions().isEnabled(name)) << name;
+  for (const char* name : {"menuClose", "menuSaveAs", "mnuSaveAndClose", "menuExport",
+                           "menuPreview", "menuRecord", "menuMake", "mnuDelete"})
+    EXPECT_FALSE(main.actions().isEnabled(name)) << name;
   EXPECT_FALSE(main.action("mnuDebug")->isVisible());
-  EXPECT_FALSE(main.actions().isEnabled("menuRecord"));
+  EXPECT_TRUE(main.actions().isChecked("menuWindow320"));
+  EXPECT_TRUE(main.actions().isChecked("menuPrerollFull"));
+  EXPECT_EQ(main.Timer1()->isActive(), false);
+  EXPECT_EQ(appState().Tazo1->recordMode(), 0);
   EXPECT_EQ(appState().TempDir, QDir::cleanPath(cacheFolder() + "/clipwright"));
+  EXPECT_TRUE(QFileInfo(appState().TempDir).isDir());
   EXPECT_EQ(appState().PreviewWinSize, 320);
   EXPECT_EQ(appState().PreRoll, 0);
+  EXPECT_GE(appState().MediaLayerVersion, 1);
+  EXPECT_EQ(main.newPlayer()->iPlayer()->amVersion(), appState().MediaLayerVersion);
   EXPECT_TRUE(takeMessages().empty());
+  EXPECT_FALSE(QFile::exists(settingsFile()));
+
+  main.menuExit_Click();
+  ASSERT_TRUE(main.ended());
+  // Windows that did not move keep their twips exactly (6530 is 435.3 pixels).
+  const QStringList expected = {"240",  "60",   "6870", "60", "240",
+                                "4950", "6530", "1300", "0",  appState().TempDir,
+                                "320",  "0"};
+  for (int i = 0; i < Settings::startupKeys().size(); ++i)
+    EXPECT_EQ(storedValue(Settings::startupKeys()[i]), expected[i]) << i;
+}
+
+TEST_F(StartupTest, StoredSettingsAreAppliedOnTheNextStart) {
+  QDir().mkpath(root() + "/temp");
+  presetSettings({{"PlayerL", "1500"},
+                  {"PlayerT", "300"},
+                  {"RecorderL", "7500"},
+                  {"FootageW", "9000"},
+                  {"FootageH", "3000"},
+                  {"TempDir", root() + "/temp/"},
+                  {"PreviewWinSize", "640"},
+                  {"PreRoll", "5"}});
+  ParentForm& main = start();
+  EXPECT_EQ(main.newPlayer()->pos(), QPoint(100, 20));
+  EXPECT_EQ(main.newRecorder()->x(), 500);
+  EXPECT_EQ(main.footageForm()->size(), QSize(600, 200));
+  EXPECT_EQ(appState().TempDir, root() + "/temp");  // without the trailing "/"
+  EXPECT_EQ(QDir::currentPath(), root() + "/temp");
+  EXPECT_EQ(appState().PreviewWinSize, 640);
+  EXPECT_TRUE(main.actions().isChecked("menuWindow640"));
+  EXPECT_FALSE(main.actions().isChecked("menuWindow320"));
+  EXPECT_EQ(appState().PreRoll, 5);
+  EXPECT_TRUE(takeMessages().empty());
+
+  main.newPlayer()->move(120, 40);
+  main.menuExit_Click();
+  EXPECT_EQ(storedValue("PlayerL"), "1800");
+  EXPECT_EQ(storedValue("PlayerT"), "600");
+  EXPECT_EQ(storedValue("TempDir"), root() + "/temp");
+}
+
+TEST_F(StartupTest, AnUnusableTempDirFallsBackToTheCacheFolderWithAWarning) {
+  writeFile(root() + "/plainfile");
+  presetSettings({{"TempDir", root() + "/plainfile/sub"}});
+  start();
+  EXPECT_EQ(appState().TempDir, QDir::cleanPath(cacheFolder() + "/clipwright"));
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(shown[0].text().contains(root() + "/plainfile/sub"));
+}
+
+TEST_F(StartupTest, UniqueNamesSkipEveryTakenNumber) {
+  const QString temp = root() + "/temp";
+  QDir().mkpath(temp);
+  writeFile(temp + "/Rec1.mpg");
+  writeFile(temp + "/Rec2.mpv");  // any extension blocks a number
+  writeFile(temp + "/Rec10.mpg");
+  writeFile(temp + "/UnDo1.und");
+  writeFile(temp + "/ReDo1.und");  // not a redo journal
+  presetSettings({{"TempDir", temp}});
+  start();
+  EXPECT_EQ(appState().RecordBaseName, "Rec3");
+  EXPECT_EQ(appState().RecordFilePath, temp + "/Rec3.mpg");
+  EXPECT_EQ(appState().Tazo1->undoFileName(), (temp + "/UnDo2.und").toStdString());
+  EXPECT_EQ(appState().Tazo1->redoFileName(), (temp + "/ReDo1.rdo").toStdString());
+}
+
+TEST_F(StartupTest, TheSecondStageWaitsForTheTimer) {
+  ParentForm& main = start(false);
+  EXPECT_TRUE(main.Timer1()->isActive());
+  EXPECT_EQ(main.Timer1()->interval(), 2000);
+  EXPECT_FALSE(main.newPlayer()->isVisible());
+  EXPECT_FALSE(main.actions().isEnabled("menuFile"));
+  main.Timer1()->setInterval(0);
+  main.Timer1()->start();
+  runEventsFor(50);
+  EXPECT_FALSE(main.Timer1()->isActive());
+  EXPECT_TRUE(main.newPlayer()->isVisible());
+  EXPECT_TRUE(main.actions().isEnabled("menuFile"));
+}
+
+TEST_F(StartupTest, StartingValuesEmptyTheProject) {
+  ParentForm& main = start();
+  AppState& state = appState();
+  state.ClipCount = 2;
+  state.Clips.resize(3);
+  state.RedoArmed = true;
+  state.OpeningFiles = true;
+  main.action("menuRecord")->setEnabled(true);
+  main.newPlayer()->setWindowTitle("Player: a.mpg");
+  main.StartingValues();
+  EXPECT_EQ(state.ClipCount, -1);
+  EXPECT_TRUE(state.Clips.empty());
+  EXPECT_FALSE(state.RedoArmed);
+  EXPECT_FALSE(state.OpeningFiles);
+  EXPECT_FALSE(main.actions().isEnabled("menuRecord"));
+  EXPECT_EQ(main.newPlayer()->windowTitle(), "Player");
 }
 
 }  // namespace

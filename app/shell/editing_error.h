@@ -1,0 +1,24 @@
+// The editor's messages for the engine's error numbers. Known numbers are
+// grouped into a few user messages, each with a help topic; any other
+// number shows "Error: " with the number and the engine's own text.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace cw::app {
+
+struct EditingErrorText {
+  bool show = true;    // false for 0 and 1999
+  QStringList lines;   // the message
+  int helpTopic = -1;  // -1: no Help button, no title
+};
+
+// The message for an engine error number and the engine's own text.
+EditingErrorText editingErrorText(int number, const QString& engineText);
+
+// Shows the message for Tazo1's ErrorMesNumber / ErrorMes: "Editing Error:"
+// with OK and Help for a known number, a plain critical box otherwise.
+void ShowEditingError();
+
+}  // namespace cw::app

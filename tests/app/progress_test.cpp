@@ -1,0 +1,77 @@
+// The progress window: Cancel stops a File > Open batch without the engine,
+// or cancels the engine's operation; the frame's close button is refused
+// until Cancel was pressed.
+#include <QTest>
+
+#include "app_fixture.h"
+
+namespace cw::app::testing {
+namespace {
+
+class ProgressTest : public AppFixture {};
+
+TEST_F(ProgressTest, CancelDuringABatchStopsTheBatchOnly) {
+  ParentForm& main = start();
+  NewProgress* progress = main.newProgress();
+  progress->prepare("Opening 3  files...", 0, "0 %");
+  progress->show();
+  appState().OpeningFiles = true;
+  QTest::mouseClick(progress->butCancel(), Qt::LeftButton);
+  EXPECT_FALSE(appState().OpeningFiles);
+  EXPECT_FALSE(appState().UserCancelled);
+  EXPECT_TRUE(progress->cancelPressed());
+  EXPECT_EQ(progress->labAction()->text(), "Opening 3  files...");
+}
+
+TEST_F(ProgressTest, CancelDuringAnOperationCancelsTheEngine) {
+  ParentForm& main = start();
+  NewProgress* progress = main.newProgress();
+  appState().UserCancelled = true;  // left from an earlier operation
+  progress->show();
+  EXPECT_FALSE(appState().UserCancelled);  // showing the window clears it
+  EXPECT_EQ(progress->focusWidget(), progress->butCancel());
+  progress->butCancel()->click();
+  EXPECT_TRUE(appState().UserCancelled);
+}
+
+TEST_F(ProgressTest, TheFrameCannotCloseTheWindowBeforeCancel) {
+  ParentForm& main = start();
+  NewProgress* progress = main.newProgress();
+  progress->show();
+  EXPECT_FALSE(progress->close());
+  EXPECT_TRUE(progress->isVisible());
+  QTest::keyClick(progress, Qt::Key_Escape);
+  EXPECT_TRUE(progress->isVisible());
+  auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text(),
+            "Please press 'Cancel' button if you\nwant to cancel the current operation.");
+  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+
+  progress->butCancel()->click();
+  EXPECT_TRUE(progress->close());
+  EXPECT_FALSE(progress->isVisible());
+  EXPECT_TRUE(takeMessages().empty());
+
+  progress->show();  // shown again: Cancel must be pressed again
+  EXPECT_FALSE(progress->cancelPressed());
+  EXPECT_FALSE(progress->close());
+}
+
+TEST_F(ProgressTest, TheArrowShowsOverCancelWhileTheRestWaits) {
+  ParentForm& main = start();
+  NewProgress* progress = main.newProgress();
+  progress->show();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(progress->butCancel(), &enter);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(progress->butCancel(), &leave);
+  EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+  QApplication::restoreOverrideCursor();
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+}  // namespace
+}  // namespace cw::app::testing

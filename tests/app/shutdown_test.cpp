@@ -1,0 +1,90 @@
+// Shutdown: closing the main window asks first; Exit asks about an unsaved
+// movie, deletes the temporary project and both journals and writes the
+// settings.
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+#include "app_fixture.h"
+
+namespace cw::app::testing {
+namespace {
+
+class ShutdownTest : public AppFixture {
+ protected:
+  // The working files of a project in the temporary folder, and others.
+  void makeWorkingFiles() {
+    const AppState& state = appState();
+    writeFile(state.TempDir + "/" + state.RecordBaseName + ".mpv");
+    writeFile(state.TempDir + "/" + state.RecordBaseName + ".mpg");
+    QFile::setPermissions(state.TempDir + "/" + state.RecordBaseName + ".mpg", QFile::ReadOwner);
+    writeFile(QString::fromStdString(state.Tazo1->undoFileName()));
+    writeFile(QString::fromStdString(state.Tazo1->redoFileName()));
+    writeFile(state.TempDir + "/" + state.RecordBaseName + "0.mpg");  // another project's
+    writeFile(state.TempDir + "/TazoLog.txt");
+  }
+  QStringList tempFiles() { return QDir(appState().TempDir).entryList(QDir::Files, QDir::Name); }
+};
+
+TEST_F(ShutdownTest, ClosingTheMainWindowAsksFirst) {
+  ParentForm& main = start();
+  answer(MessageAnswer::No);
+  EXPECT_FALSE(main.close());
+  EXPECT_TRUE(main.isVisible());
+  EXPECT_FALSE(main.ended());
+  auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text(), "This will close the application.\nDo you really want to exit?");
+  EXPECT_EQ(shown[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(shown[0].icon, MessageIcon::Question);
+  EXPECT_FALSE(QFile::exists(settingsFile()));
+
+  answer(MessageAnswer::Yes);
+  main.close();
+  EXPECT_TRUE(main.ended());
+  EXPECT_TRUE(QFile::exists(settingsFile()));
+  EXPECT_FALSE(main.isVisible());
+}
+
+TEST_F(ShutdownTest, ExitDeletesTheProjectAndBothJournalsAndWritesTheSettings) {
+  ParentForm& main = start();
+  makeWorkingFiles();
+  bool exitSignalled = false;
+  QObject::connect(&main, &ParentForm::exitRequested, [&] { exitSignalled = true; });
+  main.action("menuExit")->trigger();
+  EXPECT_TRUE(exitSignalled);
+  EXPECT_EQ(tempFiles(), QStringList({"Rec10.mpg", "TazoLog.txt"}));
+  QSettings stored(settingsFile(), QSettings::IniFormat);
+  EXPECT_EQ(stored.childGroups(), QStringList{"Startup"});
+  EXPECT_EQ(stored.allKeys().size(), 12);
+  EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(ShutdownTest, AnUnsavedMovieIsOfferedForSavingFirst) {
+  ParentForm& main = start();
+  makeWorkingFiles();
+  main.newRecorder()->iRecorder()->setMovieSaved(false);
+  int saveAndClose = 0;
+  QObject::connect(main.action("mnuSaveAndClose"), &QAction::triggered, [&] { ++saveAndClose; });
+  main.action("mnuSaveAndClose")->setEnabled(true);
+
+  answer(MessageAnswer::Yes);  // exit?
+  answer(MessageAnswer::Yes);  // save first?
+  main.close();
+  auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[1].text(), "Recorder contains an unsaved movie.\nDo you want to save it first?");
+  EXPECT_EQ(shown[1].icon, MessageIcon::Critical);
+  EXPECT_EQ(saveAndClose, 1);
+  EXPECT_FALSE(main.ended());
+  EXPECT_EQ(tempFiles().size(), 6);
+
+  answer(MessageAnswer::Yes);
+  answer(MessageAnswer::No);  // leave it unsaved
+  main.close();
+  EXPECT_TRUE(main.ended());
+  EXPECT_EQ(tempFiles(), QStringList({"Rec10.mpg", "TazoLog.txt"}));
+}
+
+}  // namespace
+}  // namespace cw::app::testing
