@@ -32,19 +32,19 @@ std::string accessProblem(const fs::path& path, int mode) {
 
 }  // namespace
 
-std::string fileProblem(const std::string& path, bool writing) {
+std::string fileProblem(const std::string& path, FileUse use) {
   if (path.empty()) return "no file name";
   std::error_code ec;
   const fs::path file(path);
   const fs::file_status status = fs::status(file, ec);
   if (fs::is_directory(status)) return "a directory";
-  if (fs::exists(status)) return accessProblem(file, writing ? R_OK | W_OK : R_OK);
+  if (fs::exists(status)) return accessProblem(file, use == FileUse::Read ? R_OK : R_OK | W_OK);
 
   const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
   const fs::file_status folderStatus = fs::status(folder, ec);
   if (!fs::exists(folderStatus)) return "no such folder " + folder.string();
   if (!fs::is_directory(folderStatus)) return folder.string() + " is not a folder";
-  if (!writing) return "no such file";
+  if (use != FileUse::Create) return "no such file";
   const std::string denied = accessProblem(folder, W_OK | X_OK);
   return denied.empty() ? "" : "folder " + folder.string() + ": " + denied;
 }

@@ -7,10 +7,17 @@
 
 namespace cw::cli {
 
-// What stands in the way of reading (or, with `writing`, of writing or
-// creating) `path`: "no such file", "a directory", "no such folder DIR",
-// "permission denied", ...; empty when nothing can be seen from outside.
-std::string fileProblem(const std::string& path, bool writing);
+// How the file was to be used.
+enum class FileUse {
+  Read,    // an existing file, read
+  Write,   // an existing file, read and written
+  Create,  // a file that is made (replacing one of the name)
+};
+
+// What stands in the way of that use of `path`: "no such file", "a
+// directory", "no such folder DIR", "permission denied", ...; empty when
+// nothing can be seen from outside.
+std::string fileProblem(const std::string& path, FileUse use);
 
 // Prints "clipwright-cli: PATH: error NNNN: message" with the reason in
 // brackets when there is one; returns kExitFailed.

@@ -80,7 +80,7 @@ bool probeFile(const std::string& path, const Options& options, std::ostream& ou
   file.quickStatus = probe.doQuickAnalys();
   if (file.quickStatus != kErrOk) {
     reportFileError(err, path, file.quickStatus, errorMessage(file.quickStatus),
-                    fileProblem(path, false));
+                    fileProblem(path, FileUse::Read));
     if (options.json) out << failureJson(path, file.quickStatus) << '\n';
     return false;
   }

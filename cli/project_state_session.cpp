@@ -69,13 +69,17 @@ ProjectSession::ProjectSession(std::ostream& out, std::ostream& err)
 int ProjectSession::analyseSource(const std::string& path) {
   source.setShopFileName(path);
   const int rc = source.doQuickAnalys();
-  return rc == 0 ? 0 : reportFileError(err, path, rc, errorMessage(rc), fileProblem(path, false));
+  return rc == 0
+             ? 0
+             : reportFileError(err, path, rc, errorMessage(rc), fileProblem(path, FileUse::Read));
 }
 
 int ProjectSession::analyseProject(const std::string& path) {
   project.setShopFileName(path);
   const int rc = project.doQuickAnalys();
-  return rc == 0 ? 0 : reportFileError(err, path, rc, errorMessage(rc), fileProblem(path, false));
+  return rc == 0
+             ? 0
+             : reportFileError(err, path, rc, errorMessage(rc), fileProblem(path, FileUse::Read));
 }
 
 bool ProjectSession::run(const std::function<std::int16_t(Splicer&)>& method) {
@@ -92,30 +96,33 @@ enum class Role { None, Source, Record, Undo, Redo };
 struct FileOfError {
   int number;
   Role role;
-  bool writing;  // the file was opened or written for writing
+  FileUse use;
 };
 
 // The engine errors that one file of the edit caused: opening, reading or
 // writing the source, the project or a journal.
+constexpr FileUse R = FileUse::Read;
+constexpr FileUse W = FileUse::Write;
+constexpr FileUse C = FileUse::Create;
 constexpr FileOfError kFilesOfErrors[] = {
-    {1000, Role::Source, false}, {1015, Role::Record, false}, {1016, Role::Source, false},
-    {2002, Role::Record, true},  {2003, Role::Undo, true},    {2005, Role::Undo, false},
-    {2006, Role::Record, true},  {2102, Role::Record, true},  {2103, Role::Redo, true},
-    {2105, Role::Redo, false},   {2106, Role::Record, true},  {3000, Role::Record, true},
-    {3001, Role::Source, false}, {3002, Role::Undo, true},    {3003, Role::Redo, true},
-    {3008, Role::Record, false}, {3009, Role::Undo, true},    {3010, Role::Redo, true},
-    {3011, Role::Record, true},  {3012, Role::Source, false}, {4000, Role::Record, true},
-    {4001, Role::Source, false}, {4002, Role::Undo, true},    {4003, Role::Redo, true},
-    {4008, Role::Record, false}, {4009, Role::Undo, true},    {4010, Role::Redo, true},
-    {4011, Role::Record, true},  {4012, Role::Source, false}, {6001, Role::Source, false},
-    {6002, Role::Record, true},  {7001, Role::Record, true},  {7002, Role::Source, false},
-    {7004, Role::Record, true},
+    {1000, Role::Source, R}, {1015, Role::Record, R}, {1016, Role::Source, R},
+    {2002, Role::Record, W}, {2003, Role::Undo, W},   {2005, Role::Undo, R},
+    {2006, Role::Record, W}, {2102, Role::Record, W}, {2103, Role::Redo, W},
+    {2105, Role::Redo, R},   {2106, Role::Record, W}, {3000, Role::Record, W},
+    {3001, Role::Source, R}, {3002, Role::Undo, C},   {3003, Role::Redo, C},
+    {3008, Role::Record, R}, {3009, Role::Undo, W},   {3010, Role::Redo, W},
+    {3011, Role::Record, W}, {3012, Role::Source, R}, {4000, Role::Record, W},
+    {4001, Role::Source, R}, {4002, Role::Undo, C},   {4003, Role::Redo, C},
+    {4008, Role::Record, R}, {4009, Role::Undo, W},   {4010, Role::Redo, W},
+    {4011, Role::Record, W}, {4012, Role::Source, R}, {6001, Role::Source, R},
+    {6002, Role::Record, W}, {7001, Role::Record, C}, {7002, Role::Source, R},
+    {7004, Role::Record, C},
 };
 
 FileOfError fileOfError(int number) {
   for (const FileOfError& f : kFilesOfErrors)
     if (f.number == number) return f;
-  return {number, Role::None, false};
+  return {number, Role::None, FileUse::Read};
 }
 
 }  // namespace
@@ -140,7 +147,7 @@ int ProjectSession::reportFailure() {
     case Role::None:
       return reportEngineError(err, number, splicer.errorMes());
   }
-  return reportFileError(err, path, number, splicer.errorMes(), fileProblem(path, f.writing));
+  return reportFileError(err, path, number, splicer.errorMes(), fileProblem(path, f.use));
 }
 
 }  // namespace cw::cli

@@ -203,6 +203,13 @@ TEST_F(ProjectCli, AMovedOrCopiedProjectFolderKeepsItsHistory) {
   r = run({"redo", inCopy});
   ASSERT_EQ(r.exitCode, 0) << r.out;
   EXPECT_TRUE(readFile(inCopy) == appended);
+
+  // A journal that is gone is named, with the reason.
+  std::filesystem::remove(inCopy + ".undo");
+  r = run({"undo", inCopy});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(contains(r.out, inCopy + ".undo: error 2003: can not open Undo-file (no such file)"))
+      << r.out;
 }
 
 // A state written with absolute journal names still loads, and the
