@@ -4,6 +4,8 @@
 #include <cmath>
 #include <new>
 
+#include "engine/analysis/payload_walk.h"
+
 namespace cw {
 
 namespace {
@@ -290,14 +292,11 @@ int scanVideoUnits(EsBuffer& buf) {
   const std::size_t end = buf.stored();
   std::size_t p = buf.scanPos;
   while (p + 4 <= end) {
-    if (b[p + 2] > 1) {
-      p += 3;
-      continue;
-    }
-    if (!mpeg1::isStartCode(b + p)) {
-      ++p;
-      continue;
-    }
+    // Coded pictures are mostly bytes that cannot begin a start code: find
+    // the next one sixteen positions at a time. Without one, p stops where
+    // the last three bytes begin, which settleScan() holds or lets go.
+    p = scan_detail::findStartCode(b, p, end - 3);
+    if (p + 4 > end) break;
     const std::uint8_t code = b[p + 3];
     if (code == mpeg1::kPictureStart || code == mpeg1::kGroupStart) {
       if (p + kHeaderBytes > end) {
