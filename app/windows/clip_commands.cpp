@@ -1,16 +1,70 @@
 // Clip commands: File > Open, the thumbnail commands and the palette's
 // signals.
+#include <QMenu>
+
+#include "app/shell/app_state.h"
+#include "app/windows/clip_opener.h"
 #include "app/windows/commands.h"
 #include "app/windows/parent_form.h"
 
 namespace cw::app {
 
-void installClipCommands(ParentForm& form) { (void)form; }
+namespace {
 
-// CALL POINT: the clip table's opening of a path list goes here.
+ClipOpener* opener(ParentForm& form) {
+  return form.findChild<ClipOpener*>(QStringLiteral("ClipOpener"), Qt::FindDirectChildrenOnly);
+}
+
+bool isOpenInAWindow(ParentForm& form, const QString& path) {
+  return form.newPlayer()->iPlayer()->source() == path ||
+         form.newRecorder()->iRecorder()->source() == path;
+}
+
+// The thumbnail's context menu: no Delete for a clip that a window plays, no
+// Change Thumbnail for a clip without pictures.
+void showThumbnailMenu(ParentForm& form, int index, QPoint globalPosition) {
+  const AppState& state = appState();
+  if (index < 0 || index >= static_cast<int>(state.Clips.size())) return;
+  const ClipRecord& clip = state.Clips[index];
+  ActionRegistry& actions = form.actions();
+  actions.setEnabled("menuPopUpDelete", !isOpenInAWindow(form, clip.FullPath));
+  actions.setEnabled("menuPopUpChangeThumbnail", clip.FileType != 2);
+  actions.setEnabled("menuPopUpPreferences", true);
+  actions.menu("menuPopUp")->popup(globalPosition);
+}
+
+void connectPalette(ParentForm& form, ClipOpener* clips) {
+  FootageForm* palette = form.footageForm();
+  // Queued: the opening may ask questions, which must not run inside the
+  // file manager's drop.
+  QObject::connect(
+      palette, &FootageForm::filesDropped, clips,
+      [clips](const QStringList& paths) { clips->openClipList(paths, OpenDisplay::Hourglass); },
+      Qt::QueuedConnection);
+  QObject::connect(palette, &FootageForm::selectionChanged, &form,
+                   [&form](bool any) { form.actions().setEnabled("mnuDelete", any); });
+  QObject::connect(palette, &FootageForm::contextMenuRequested, &form,
+                   [&form](int index, QPoint at) { showThumbnailMenu(form, index, at); });
+  QObject::connect(palette, &FootageForm::hideRequested, &form,
+                   [&form] { form.action("menuFootage")->trigger(); });
+}
+
+}  // namespace
+
+void installClipCommands(ParentForm& form) {
+  auto* clips = new ClipOpener(form);
+  ActionRegistry& actions = form.actions();
+  QObject::connect(actions.action("menuOpen"), &QAction::triggered, clips,
+                   &ClipOpener::menuOpen_Click);
+  QObject::connect(actions.action("menuPopUpDelete"), &QAction::triggered, clips,
+                   &ClipOpener::menuPopUpDelete_Click);
+  QObject::connect(actions.action("mnuDelete"), &QAction::triggered, clips,
+                   &ClipOpener::mnuDelete_Click);
+  connectPalette(form, clips);
+}
+
 void openCommandLineClips(ParentForm& form, const QStringList& paths) {
-  (void)form;
-  (void)paths;
+  if (ClipOpener* clips = opener(form)) clips->openClipList(paths, OpenDisplay::Hourglass);
 }
 
 }  // namespace cw::app

@@ -1,27 +1,221 @@
 #include "app/windows/footage_form.h"
 
-#include <QHBoxLayout>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
+
+#include "app/shell/app_state.h"
+#include "app/windows/footage_layout.h"
+#include "app/windows/thumbnail_frame.h"
+#include "app/windows/thumbnail_selection.h"
+#include "player/twips.h"
 
 namespace cw::app {
+
+namespace {
+
+// Thumbnails are 4:3, a little smaller than the palette's starting height.
+constexpr QSize kThumbnailPixels(80, 60);
+
+QStringList localFiles(const QMimeData* data) {
+  QStringList paths;
+  if (!data || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  return paths;
+}
+
+void acceptFiles(QDropEvent* event) {
+  if (localFiles(event->mimeData()).isEmpty()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(Qt::CopyAction);
+  event->accept();
+}
+
+int twips(int pixels) { return static_cast<int>(player::pixelsToTwips(pixels)); }
+int pixels(int twips) { return player::twipsToPixels(twips); }
+
+}  // namespace
 
 FootageForm::FootageForm(QWidget* parent) : QMdiSubWindow(parent) {
   setObjectName(QStringLiteral("FootageForm"));
   setWindowTitle(tr("Footage"));
   setAccessibleName(windowTitle());
-  auto* body = new QWidget(this);
-  auto* layout = new QHBoxLayout(body);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  picBackGround_ = new QWidget(body);
+  setAcceptDrops(true);
+  body_ = new QWidget(this);
+  body_->setObjectName(QStringLiteral("FootageBody"));
+  body_->installEventFilter(this);
+  picBackGround_ = new QWidget(body_);
   picBackGround_->setObjectName(QStringLiteral("picBackGround"));
   picBackGround_->setAccessibleName(tr("Footage"));
-  vScroll1_ = new QScrollBar(Qt::Vertical, body);
+  picBackGround_->setAutoFillBackground(true);
+  vScroll1_ = new QScrollBar(Qt::Vertical, body_);
   vScroll1_->setObjectName(QStringLiteral("VScroll1"));
   vScroll1_->setAccessibleName(tr("Scroll footage"));
   vScroll1_->hide();
-  layout->addWidget(picBackGround_, 1);
-  layout->addWidget(vScroll1_);
-  setWidget(body);
+  connect(vScroll1_, &QScrollBar::valueChanged, this,
+          [this](int value) { picBackGround_->move(0, -value); });
+  setWidget(body_);
+}
+
+QSize FootageForm::thumbnailSize() const { return kThumbnailPixels; }
+
+Thumbnail* FootageForm::thumbnail(int index) const {
+  return index >= 0 && index < thumbnailCount() ? thumbnails_[index] : nullptr;
+}
+
+bool FootageForm::isSelected(int index) const {
+  return index >= 0 && index < static_cast<int>(selected_.size()) && selected_[index];
+}
+
+void FootageForm::addClipThumbnail(int index) {
+  if (index < 0 || index > thumbnailCount()) return;
+  if (index == thumbnailCount()) {
+    auto* made = new Thumbnail(index, picBackGround_);
+    connect(made, &Thumbnail::pressed, this, &FootageForm::thumbnailPressed);
+    connect(made, &Thumbnail::activated, this, &FootageForm::clipActivated);
+    thumbnails_.push_back(made);
+    selected_.push_back(false);
+  }
+  selected_[index] = false;
+  thumbnails_[index]->setPicture(
+      picture2_.scaled(kThumbnailPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  paintFrame(index);
+  refreshName(index);
+  layoutThumbnails();
+  thumbnails_[index]->show();
+  emit thumbnailAdded(index);
+}
+
+void FootageForm::removeThumbnail(int index) {
+  if (index < 0 || index >= thumbnailCount()) return;
+  for (int i = index; i + 1 < thumbnailCount(); ++i) {
+    thumbnails_[i]->setPicture(thumbnails_[i + 1]->picture());
+    selected_[i] = selected_[i + 1];
+  }
+  delete thumbnails_.back();
+  thumbnails_.pop_back();
+  selected_.pop_back();
+  for (int i = index; i < thumbnailCount(); ++i) refreshName(i);
+  layoutThumbnails();
+  emit selectionChanged(anySelected(selected_));
+}
+
+void FootageForm::removeAllThumbnails() {
+  for (Thumbnail* made : thumbnails_) delete made;
+  thumbnails_.clear();
+  selected_.clear();
+  layoutThumbnails();
+  emit selectionChanged(false);
+}
+
+void FootageForm::grayFrame(int index) {
+  if (Thumbnail* made = thumbnail(index)) {
+    QPixmap picture = made->picture();
+    drawFrame(picture, grayFrameColors());
+    made->setPicture(picture);
+  }
+}
+
+void FootageForm::yellowFrame(int index) {
+  if (Thumbnail* made = thumbnail(index)) {
+    QPixmap picture = made->picture();
+    drawFrame(picture, yellowFrameColors());
+    made->setPicture(picture);
+  }
+}
+
+void FootageForm::paintFrame(int index) {
+  if (isSelected(index))
+    yellowFrame(index);
+  else
+    grayFrame(index);
+}
+
+void FootageForm::refreshName(int index) {
+  Thumbnail* made = thumbnail(index);
+  const AppState& state = appState();
+  if (!made || index >= static_cast<int>(state.Clips.size())) return;
+  const ClipRecord& clip = state.Clips[index];
+  made->setIndex(index);
+  made->setAccessibleName(clip.displayName());
+  made->setToolTip(clip.FileName);
+}
+
+void FootageForm::thumbnailPressed(int index, Qt::MouseButton button,
+                                   Qt::KeyboardModifiers modifiers, QPoint globalPosition) {
+  for (int changed : pressThumbnail(selected_, index, modifiers)) paintFrame(changed);
+  AppState& state = appState();
+  state.PaletteIndex = static_cast<std::int16_t>(index);
+  emit selectionChanged(anySelected(selected_));
+  if (button == Qt::RightButton) emit contextMenuRequested(index, globalPosition);
+}
+
+// The background spans the window's inner width less the scroll bar, and is
+// as tall as its thumbnails need; the scroll bar shows when it is taller
+// than the window.
+void FootageForm::layoutThumbnails() {
+  const int innerWidth = body_->width();
+  const int innerHeight = body_->height();
+  const int barWidth = vScroll1_->sizeHint().width();
+  const int backgroundWidth = std::max(0, innerWidth - barWidth);
+  std::vector<QSize> sizes(
+      thumbnails_.size(), QSize(twips(kThumbnailPixels.width()), twips(kThumbnailPixels.height())));
+  const FootageLayout layout = layOutThumbnails(sizes, twips(backgroundWidth));
+  for (std::size_t i = 0; i < thumbnails_.size(); ++i) {
+    thumbnails_[i]->move(pixels(layout.places[i].left()), pixels(layout.places[i].top()));
+    thumbnails_[i]->show();
+  }
+  const int backgroundHeight = pixels(layout.backgroundHeight);
+  picBackGround_->resize(backgroundWidth, std::max(backgroundHeight, innerHeight));
+  vScroll1_->setGeometry(backgroundWidth, 0, barWidth, innerHeight);
+  const int overflow = backgroundHeight - innerHeight;
+  vScroll1_->setRange(0, std::max(0, overflow));
+  vScroll1_->setPageStep(std::max(1, innerHeight));
+  vScroll1_->setSingleStep(kThumbnailPixels.height() / 2);
+  vScroll1_->setVisible(overflow > 0);
+  picBackGround_->move(0, -vScroll1_->value());
+}
+
+void FootageForm::resizeEvent(QResizeEvent* event) {
+  QMdiSubWindow::resizeEvent(event);
+  layoutThumbnails();
+}
+
+bool FootageForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == body_ && event->type() == QEvent::Resize) layoutThumbnails();
+  return QMdiSubWindow::eventFilter(watched, event);
+}
+
+// Closing only hides the palette; the window menu keeps its mark in step.
+void FootageForm::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  emit hideRequested();
+}
+
+// Ctrl+Alt+F12 switches the action log on for the rest of the run.
+void FootageForm::keyPressEvent(QKeyEvent* event) {
+  const auto mods =
+      event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
+  if (event->key() == Qt::Key_F12 && mods == (Qt::ControlModifier | Qt::AltModifier)) {
+    appState().LogEnabled = true;
+    return;
+  }
+  QMdiSubWindow::keyPressEvent(event);
+}
+
+// Files from a file manager are taken as a copy; anything else is refused.
+void FootageForm::dragEnterEvent(QDragEnterEvent* event) { acceptFiles(event); }
+void FootageForm::dragMoveEvent(QDragMoveEvent* event) { acceptFiles(event); }
+
+void FootageForm::dropEvent(QDropEvent* event) {
+  acceptFiles(event);
+  if (event->isAccepted()) emit filesDropped(localFiles(event->mimeData()));
 }
 
 }  // namespace cw::app

@@ -1,14 +1,18 @@
-// The footage palette: one thumbnail per opened clip on a scrolling
-// background. Emits clipActivated when a thumbnail is double-clicked or
-// Enter is pressed on it; a drag carries kClipMimeType with the clip index.
+// The footage palette: one thumbnail per opened clip, laid out in rows on a
+// background that scrolls. A press selects (plain, Ctrl, Shift) and frames
+// the thumbnails, a drag carries the clip to the player, a double-click or
+// Enter asks for the clip to be loaded, files dropped from a file manager are
+// handed on to be opened. Thumbnail i shows clip i of the clip table.
 #pragma once
 
 #include <QMdiSubWindow>
+#include <QPixmap>
 #include <QScrollBar>
+#include <vector>
+
+#include "app/windows/thumbnail.h"
 
 namespace cw::app {
-
-inline constexpr const char* kClipMimeType = "application/x-clipwright-clip";
 
 class FootageForm : public QMdiSubWindow {
   Q_OBJECT
@@ -18,12 +22,65 @@ class FootageForm : public QMdiSubWindow {
   QWidget* picBackGround() const { return picBackGround_; }
   QScrollBar* VScroll1() const { return vScroll1_; }
 
+  // The picture buffer a new thumbnail is made from.
+  const QPixmap& Picture2() const { return picture2_; }
+  void setPicture2(const QPixmap& picture) { picture2_ = picture; }
+  // Pixel size of every thumbnail.
+  QSize thumbnailSize() const;
+
+  // Thumbnail `index` (the clip's index) from Picture2, unselected.
+  void addClipThumbnail(int index);
+  // Takes thumbnail `index` away; the later ones move down one place.
+  void removeThumbnail(int index);
+  // Every thumbnail away (an empty clip table).
+  void removeAllThumbnails();
+
+  int thumbnailCount() const { return static_cast<int>(thumbnails_.size()); }
+  Thumbnail* thumbnail(int index) const;
+  bool isSelected(int index) const;
+  const std::vector<bool>& selection() const { return selected_; }
+
+  void grayFrame(int index);
+  void yellowFrame(int index);
+
+  // The names of thumbnail `index` follow its clip (file name, alias).
+  void refreshName(int index);
+  void layoutThumbnails();
+
  signals:
+  // A double-click or Enter on a thumbnail.
   void clipActivated(int index);
+  // The right button on a thumbnail, at a screen position.
+  void contextMenuRequested(int index, QPoint globalPosition);
+  // After a press: whether any thumbnail is selected now.
+  void selectionChanged(bool anySelected);
+  void thumbnailAdded(int index);
+  // Files dropped from a file manager, in the order given.
+  void filesDropped(const QStringList& paths);
+  // The frame's close button: the window menu hides the palette.
+  void hideRequested();
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void thumbnailPressed(int index, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                        QPoint globalPosition);
+  void paintFrame(int index);
+  void placeBackground();
+
+  QWidget* body_ = nullptr;
   QWidget* picBackGround_ = nullptr;
   QScrollBar* vScroll1_ = nullptr;
+  QPixmap picture2_;
+  std::vector<Thumbnail*> thumbnails_;
+  std::vector<bool> selected_;
 };
 
 }  // namespace cw::app

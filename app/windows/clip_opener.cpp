@@ -1,0 +1,159 @@
+#include "app/windows/clip_opener.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "app/shell/app_state.h"
+#include "app/shell/clip_analysis.h"
+#include "app/shell/clip_table.h"
+#include "app/shell/messages.h"
+#include "app/shell/startup.h"
+#include "app/windows/parent_form.h"
+#include "app/windows/placeholder_pictures.h"
+
+namespace cw::app {
+
+namespace {
+
+void letMessagesRun() { QCoreApplication::processEvents(); }
+
+}  // namespace
+
+ClipOpener::ClipOpener(ParentForm& form) : QObject(&form), form_(form), state_(appState()) {
+  setObjectName("ClipOpener");
+}
+
+int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
+  if (paths.isEmpty()) return 0;
+  const bool withWindow = display == OpenDisplay::ProgressWindow;
+  NewProgress* progress = form_.newProgress();
+  state_.OpeningFiles = true;
+  const int step = qRound(100.0 / paths.size());
+  int percent = 0;
+  if (withWindow) {
+    progress->prepare("Opening " + QString::number(paths.size()) + "  files...", 0, "0 %");
+    progress->show();
+    progress->raise();
+  } else {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  letMessagesRun();
+
+  int opened = 0;
+  for (const QString& path : paths) {
+    // The progress window's Cancel clears OpeningFiles; the batch stops here.
+    if (!state_.OpeningFiles) break;
+    if (!openOne(path)) continue;
+    ++opened;
+    if (withWindow) {
+      percent += step;
+      reportProgress(percent);
+    }
+  }
+
+  if (withWindow) {
+    progress->labPercent()->clear();
+    progress->hide();
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+  letMessagesRun();
+  state_.OpeningFiles = false;
+  return opened;
+}
+
+bool ClipOpener::openOne(const QString& given) {
+  const QString path = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
+  if (refuseProjectAsSource(state_, path)) return false;
+  if (state_.ClipCount > -1 && !CheckIfExists(state_, path)) return false;
+  const std::int16_t previousIndex = state_.PaletteIndex;
+  ++state_.ClipCount;
+  state_.PaletteIndex = state_.ClipCount;
+  state_.OpeningPath = path;
+  const QString fileName = QFileInfo(path).fileName();
+  letMessagesRun();
+  if (!OpenClip(path, fileName, fileExtension(fileName))) {
+    --state_.ClipCount;
+    state_.PaletteIndex = previousIndex;
+    return false;
+  }
+  form_.footageForm()->addClipThumbnail(state_.ClipCount);
+  form_.actions().setEnabled("menuClose", true);
+  lastFolder_ = folderOf(path);
+  return true;
+}
+
+bool ClipOpener::OpenClip(const QString& path, const QString& fileName, const QString& extension) {
+  if (AnalyseClip(state_, path, fileName, extension) == "Wrong") return false;
+  FootageForm& palette = *form_.footageForm();
+  if (state_.AudioPlaceholder) {
+    palette.setPicture2(audioPlaceholderPicture(palette.thumbnailSize()));
+    return true;
+  }
+  player::ScrubPane& pane = *form_.newPlayer()->iPlayer();
+  // A file whose middle cannot be decoded still becomes a clip; its
+  // thumbnail says so instead of repeating the previous clip's picture.
+  if (pane.xOpenCapture(path) == 0 && !pane.capturedPicture().isNull())
+    palette.setPicture2(pane.capturedPicture().bitmap);
+  else
+    palette.setPicture2(noPicturePlaceholder(palette.thumbnailSize()));
+  return true;
+}
+
+void ClipOpener::reportProgress(int percent) {
+  NewProgress* progress = form_.newProgress();
+  progress->ProgressBar1()->setValue(std::min(percent, progress->ProgressBar1()->maximum()));
+  progress->labPercent()->setText(QString::number(percent) + " %");
+  progress->repaint();
+}
+
+QStringList ClipOpener::askForFiles() {
+  QFileDialog dialog(&form_, "Open file(s)", lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_,
+                     qtFilter(mpegDialogFilter()));
+  dialog.setObjectName("CommonDialog1");
+  // Qt's own dialog matches the filters without regard to case (*.MPG too).
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  if (dialog.exec() != QDialog::Accepted) return {};
+  letMessagesRun();
+  return dialog.selectedFiles();
+}
+
+void ClipOpener::menuOpen_Click() {
+  const QStringList files = askForFiles();
+  if (files.isEmpty()) return;
+  state_.OpeningPath = files.first();
+  openClipList(files, files.size() > 1 ? OpenDisplay::ProgressWindow : OpenDisplay::Hourglass);
+}
+
+void ClipOpener::deleteClip(int index) {
+  if (index < 0 || index > state_.ClipCount) return;
+  // The table first: the thumbnails that move down take their clips' names.
+  removeClipRecord(state_, index);
+  form_.footageForm()->removeThumbnail(index);
+  if (state_.PaletteIndex > state_.ClipCount) state_.PaletteIndex = state_.ClipCount;
+}
+
+void ClipOpener::menuPopUpDelete_Click() { deleteClip(state_.PaletteIndex); }
+
+bool ClipOpener::isInAPlayer(const QString& path) const {
+  return form_.newPlayer()->iPlayer()->source() == path ||
+         form_.newRecorder()->iRecorder()->source() == path;
+}
+
+void ClipOpener::mnuDelete_Click() {
+  FootageForm& palette = *form_.footageForm();
+  for (int i = state_.ClipCount; i >= 0; --i) {
+    if (!palette.isSelected(i)) continue;
+    if (isInAPlayer(state_.Clips[i].FullPath)) {
+      exclamation({"Cannot delete thumbnail of the opened file!"});
+      continue;
+    }
+    deleteClip(i);
+  }
+}
+
+}  // namespace cw::app

@@ -1,0 +1,44 @@
+// The editor started headless for the clip tests, with helpers that open
+// corpus files through File > Open's real dialog, the command line and drops.
+#pragma once
+
+#include <QFileDialog>
+#include <QImage>
+#include <QStringList>
+
+#include "app_fixture.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+
+class ClipFixture : public AppFixture {
+ protected:
+  // Starts the editor with its second stage done.
+  ParentForm& startEditor();
+
+  static QString corpus(const std::string& name);
+
+  // Answers the next open dialog: goes to `folder`, types the names (quoted
+  // when several) and accepts; with no names it cancels.
+  void answerOpenDialog(const QString& folder, const QStringList& names);
+  // File > Open, answered as above.
+  void fileOpen(const QString& folder, const QStringList& names);
+  // The list opener the command line and drops use.
+  void openPaths(const QStringList& paths);
+  // Drops the files on the palette as a file manager does.
+  void dropFiles(const QStringList& paths);
+
+  FootageForm& palette() { return *form().footageForm(); }
+  int clipCount() const { return appState().ClipCount; }
+  // What the screen shows of thumbnail `index`.
+  QImage shownThumbnail(int index);
+
+  // The dialog that was answered last (its filter list and title).
+  QString dialogTitle;
+  QStringList dialogFilters;
+};
+
+// Spread of the grey levels inside a picture's frame: 0 for a flat picture.
+double pictureSpread(const QImage& image);
+
+}  // namespace cw::app::testing

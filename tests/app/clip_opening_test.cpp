@@ -1,0 +1,207 @@
+// Opening clips through the editor's real windows: File > Open with one and
+// several files (progress window, Cancel), the command-line list, drops, the
+// duplicate question, files that are not MPEG, and what the clip table holds.
+#include <QFile>
+#include <QProgressBar>
+#include <QTest>
+
+#include "app/shell/action_log.h"
+#include "app/windows/clip_opener.h"
+#include "app/windows/placeholder_pictures.h"
+#include "app/windows/thumbnail_frame.h"
+#include "clip_fixture.h"
+
+namespace cw::app::testing {
+namespace {
+
+class ClipOpeningTest : public ClipFixture {};
+
+struct ProgressSeen {
+  bool visible;
+  QString action;
+  int bar;
+};
+
+TEST_F(ClipOpeningTest, ThreeFilesShowTheBatchAndStepTheBar) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("video_only.mpv");
+  CW_REQUIRE_CORPUS("audio_only.mpa");
+  startEditor();
+  NewProgress& progress = *form().newProgress();
+  std::vector<ProgressSeen> seen;
+  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int) {
+    seen.push_back(
+        {progress.isVisible(), progress.labAction()->text(), progress.ProgressBar1()->value()});
+  });
+  fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
+           {"vcd_ntsc.mpg", "video_only.mpv", "audio_only.mpa"});
+
+  EXPECT_EQ(dialogTitle, "Open file(s)");
+  EXPECT_EQ(dialogFilters.value(0), "MPEG files (*.mpg)");
+  ASSERT_EQ(seen.size(), 3u);
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_TRUE(seen[i].visible);
+    EXPECT_EQ(seen[i].action, "Opening 3  files...");
+    EXPECT_EQ(seen[i].bar, 33 * static_cast<int>(i));  // stepped after each thumbnail
+  }
+  EXPECT_EQ(progress.ProgressBar1()->value(), 99);
+  EXPECT_TRUE(progress.labPercent()->text().isEmpty());
+  EXPECT_FALSE(progress.isVisible());
+  EXPECT_FALSE(appState().OpeningFiles);
+  ASSERT_EQ(clipCount(), 2);
+  EXPECT_EQ(palette().thumbnailCount(), 3);
+  EXPECT_EQ(appState().PaletteIndex, 2);
+  EXPECT_TRUE(form().actions().isEnabled("menuClose"));
+  EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(ClipOpeningTest, CancelStopsBeforeTheNextFileAndKeepsTheOpenedClips) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  CW_REQUIRE_CORPUS("sys_open.mpg");
+  startEditor();
+  NewProgress& progress = *form().newProgress();
+  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int index) {
+    if (index == 0) QTest::mouseClick(progress.butCancel(), Qt::LeftButton);
+  });
+  fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
+           {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
+
+  EXPECT_EQ(clipCount(), 0);
+  EXPECT_EQ(palette().thumbnailCount(), 1);
+  EXPECT_EQ(appState().Clips.at(0).FileName, "vcd_ntsc.mpg");
+  EXPECT_FALSE(progress.isVisible());
+  EXPECT_FALSE(appState().OpeningFiles);
+  EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(ClipOpeningTest, ACancelledDialogOpensNothing) {
+  startEditor();
+  fileOpen(QString(), {});
+  EXPECT_EQ(clipCount(), -1);
+  EXPECT_EQ(palette().thumbnailCount(), 0);
+  EXPECT_FALSE(form().actions().isEnabled("menuClose"));
+}
+
+TEST_F(ClipOpeningTest, ANonMpegFileIsRefusedWithItsMessageAndLogLines) {
+  CW_REQUIRE_CORPUS("sound.wav");
+  startEditor();
+  // Ctrl+Alt+F12 in the palette switches the log on.
+  QTest::keyClick(&palette(), Qt::Key_F12, Qt::ControlModifier | Qt::AltModifier);
+  ASSERT_TRUE(appState().LogEnabled);
+  const QString wav = corpus("sound.wav");
+  fileOpen(wav.section('/', 0, -2), {"sound.wav"});
+
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text(), "File " + wav + " is not a valid MPEG file!");
+  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(clipCount(), -1);
+  EXPECT_EQ(palette().thumbnailCount(), 0);
+  EXPECT_FALSE(form().actions().isEnabled("menuClose"));
+
+  QFile log(logFilePath());
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  EXPECT_EQ(log.readAll(), "\r\nCAN'T OPEN   " + wav.toUtf8() + "\r\nShopFileType = -9\r\n");
+
+  // A good file after the bad one takes index 0.
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  openPaths({wav, corpus("vcd_pal.mpg")});
+  EXPECT_EQ(clipCount(), 0);
+  EXPECT_EQ(appState().Clips.at(0).FileName, "vcd_pal.mpg");
+}
+
+TEST_F(ClipOpeningTest, DuplicatesAreOpenedOnlyWhenTheUserAgrees) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  const QString path = corpus("vcd_ntsc.mpg");
+  openPaths({path});
+  ASSERT_EQ(clipCount(), 0);
+  EXPECT_TRUE(takeMessages().empty());
+
+  answer(MessageAnswer::No);
+  fileOpen(path.section('/', 0, -2), {"vcd_ntsc.mpg"});
+  auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].lines, QStringList({"File " + path, "already exsists in your project!",
+                                         "Do you still want to open it?"}));
+  EXPECT_EQ(shown[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(shown[0].defaultAnswer, MessageAnswer::No);
+  EXPECT_EQ(clipCount(), 0);
+
+  answer(MessageAnswer::No);
+  dropFiles({path});
+  EXPECT_EQ(takeMessages().size(), 1u);
+  EXPECT_EQ(clipCount(), 0);
+
+  // Yes opens it again; a third copy is asked about once per clip of the path.
+  answer(MessageAnswer::Yes);
+  openPaths({path});
+  EXPECT_EQ(clipCount(), 1);
+  answer(MessageAnswer::Yes);
+  answer(MessageAnswer::No);
+  openPaths({path});
+  EXPECT_EQ(takeMessages().size(), 3u);
+  EXPECT_EQ(clipCount(), 1);
+}
+
+TEST_F(ClipOpeningTest, TheTemporaryProjectIsNeverASource) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  const QString project = appState().RecordFilePath;
+  ASSERT_TRUE(QFile::copy(corpus("vcd_ntsc.mpg"), project));
+  openPaths({project});
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text(), "Cannot open temporary project file as source!");
+  EXPECT_EQ(clipCount(), -1);
+  QFile::remove(project);
+}
+
+TEST_F(ClipOpeningTest, TheClipTableHoldsWhatTheAnalysisFound) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("video_only.mpv");
+  CW_REQUIRE_CORPUS("audio_only.mpa");
+  CW_REQUIRE_CORPUS("vcd_film.mpg");
+  startEditor();
+  openPaths({corpus("vcd_ntsc.mpg"), corpus("video_only.mpv"), corpus("audio_only.mpa"),
+             corpus("vcd_film.mpg")});
+  ASSERT_EQ(clipCount(), 3);
+  const auto& clips = appState().Clips;
+
+  const ClipRecord& vcd = clips[0];
+  EXPECT_EQ(vcd.FullPath, corpus("vcd_ntsc.mpg"));
+  EXPECT_EQ(vcd.Folder + vcd.FileName, vcd.FullPath);
+  EXPECT_EQ(vcd.Extension, "mpg");
+  EXPECT_EQ(vcd.FileType, 0);
+  EXPECT_DOUBLE_EQ(vcd.ByteLength, QFileInfo(vcd.FullPath).size());
+  EXPECT_DOUBLE_EQ(vcd.SizeKB, std::floor(vcd.ByteLength / 1024));
+  EXPECT_DOUBLE_EQ(vcd.PictureRate, 29.97);  // not cut to 29.969 by single precision
+  EXPECT_EQ(vcd.Width, 352);
+  EXPECT_EQ(vcd.Height, 240);
+  EXPECT_EQ(vcd.SampleRate, 44100);
+  EXPECT_TRUE(vcd.VcdCompatible);
+  ASSERT_TRUE(vcd.Info);
+  EXPECT_EQ(vcd.InfoHandle, vcd.Info->ninfoHand());
+  EXPECT_EQ(vcd.Info->shopFileName(), vcd.FullPath.toStdString());
+  EXPECT_DOUBLE_EQ(clips[3].PictureRate, 23.976);
+
+  // Video only and audio only are judged by their own stream alone.
+  EXPECT_EQ(clips[1].FileType, 1);
+  EXPECT_EQ(clips[1].Extension, "mpv");
+  EXPECT_EQ(clips[1].VcdCompatible, clips[1].Info->shopFileVideoVCDcomp() == 1);
+  EXPECT_EQ(clips[2].FileType, 2);
+  EXPECT_EQ(clips[2].VcdCompatible, clips[2].Info->shopFileAudioVCDcomp() == 1);
+  EXPECT_NE(clips[0].InfoHandle, clips[1].InfoHandle);
+
+  // Pictures: a decoded frame for the video clips, the placeholder for sound.
+  EXPECT_GT(pictureSpread(shownThumbnail(0)), 10.0);
+  EXPECT_GT(pictureSpread(shownThumbnail(1)), 10.0);
+  QPixmap placeholder = audioPlaceholderPicture(palette().thumbnailSize());
+  drawFrame(placeholder, grayFrameColors());
+  EXPECT_EQ(palette().thumbnail(2)->picture().toImage(), placeholder.toImage());
+  EXPECT_EQ(palette().thumbnail(2)->accessibleName(), "audio_only.mpa");
+}
+
+}  // namespace
+}  // namespace cw::app::testing

@@ -1,0 +1,225 @@
+// The footage palette on real clips: where the thumbnails go, selection by
+// plain, Ctrl and Shift presses with the frames it paints, the context menu,
+// the delete commands, and what a thumbnail hands on (drag data, activation).
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/shell/app_state.h"
+#include "app/windows/thumbnail_frame.h"
+#include "clip_fixture.h"
+
+namespace cw::app::testing {
+namespace {
+
+class FootageFormTest : public ClipFixture {
+ protected:
+  // Opens `count` clips, cycling over a few corpus files under links of
+  // their own so that no duplicate question comes up.
+  void openClips(int count) {
+    const char* names[] = {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg", "video_only.mpv"};
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+      const QString link = root() + QString("/clip%1.mpg").arg(i);
+      QFile::link(corpus(names[i % 4]), link);
+      paths << link;
+    }
+    openPaths(paths);
+    ASSERT_EQ(clipCount(), count - 1);
+  }
+
+  void press(int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mousePress(palette().thumbnail(index), button, modifiers, QPoint(10, 10));
+    QTest::mouseRelease(palette().thumbnail(index), button, modifiers, QPoint(10, 10));
+  }
+
+  std::vector<int> selected() {
+    std::vector<int> indices;
+    const auto& flags = form().footageForm()->selection();
+    for (std::size_t i = 0; i < flags.size(); ++i)
+      if (flags[i]) indices.push_back(static_cast<int>(i));
+    return indices;
+  }
+
+  // The three rings of thumbnail `index` as the screen shows them.
+  void expectFrame(int index, const FrameColors& colors) {
+    const QImage shown = shownThumbnail(index);
+    const int w = shown.width();
+    const int h = shown.height();
+    const auto at = [&](int x, int y) { return QColor(shown.pixel(x, y)); };
+    SCOPED_TRACE("thumbnail " + std::to_string(index));
+    EXPECT_EQ(at(w / 2, 0), colors.light);
+    EXPECT_EQ(at(0, h / 2), colors.light);
+    EXPECT_EQ(at(w / 2, h - 1), colors.dark);
+    EXPECT_EQ(at(w - 1, h / 2), colors.dark);
+    EXPECT_EQ(at(w / 2, 1), colors.middle);
+    EXPECT_EQ(at(w - 2, h / 2), colors.middle);
+    EXPECT_EQ(at(2, h / 2), colors.dark);
+    EXPECT_EQ(at(w / 2, 2), colors.dark);
+    EXPECT_EQ(at(w / 2, h - 3), colors.light);
+    EXPECT_EQ(at(w - 3, h / 2), colors.light);
+  }
+};
+
+TEST_F(FootageFormTest, ThumbnailsFlowInRowsAndTheBarScrollsThem) {
+  startEditor();
+  EXPECT_FALSE(palette().VScroll1()->isVisible());
+  EXPECT_FALSE(form().actions().isEnabled("mnuDelete"));
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  openClips(5);
+  const QSize size = palette().thumbnailSize();
+
+  // Wide enough for three in a row: 4 px (60 twips) margins and gaps.
+  palette().resize(3 * size.width() + 4 * 4 + 40 + palette().VScroll1()->sizeHint().width(), 400);
+  QApplication::processEvents();
+  EXPECT_EQ(palette().thumbnail(0)->pos(), QPoint(4, 4));
+  EXPECT_EQ(palette().thumbnail(1)->pos(), QPoint(8 + size.width(), 4));
+  EXPECT_EQ(palette().thumbnail(2)->pos(), QPoint(12 + 2 * size.width(), 4));
+  EXPECT_EQ(palette().thumbnail(3)->pos(), QPoint(4, 8 + size.height()));
+  EXPECT_FALSE(palette().VScroll1()->isVisible());
+
+  // Narrow: one per row, and the rows are taller than the window.
+  palette().resize(size.width() + 60, 200);
+  QApplication::processEvents();
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(palette().thumbnail(i)->pos(), QPoint(4, 4 + i * (size.height() + 4))) << i;
+  QScrollBar& bar = *palette().VScroll1();
+  ASSERT_TRUE(bar.isVisible());
+  const int backgroundHeight = 4 + 5 * (size.height() + 4) + 4;
+  EXPECT_EQ(bar.maximum(), backgroundHeight - palette().widget()->height());
+  bar.setValue(bar.maximum());
+  EXPECT_EQ(palette().picBackGround()->y(), -bar.maximum());
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(palette().thumbnail(i)->isVisible());
+}
+
+TEST_F(FootageFormTest, PressesSelectAndPaintTheFrames) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  openClips(6);
+  for (int i = 0; i < 6; ++i) expectFrame(i, grayFrameColors());
+
+  // Shift with nothing selected yet selects the pressed one alone.
+  press(1, Qt::ShiftModifier);
+  EXPECT_EQ(selected(), std::vector<int>({1}));
+  press(5);
+  EXPECT_EQ(selected(), std::vector<int>({5}));
+  EXPECT_EQ(appState().PaletteIndex, 5);
+  EXPECT_TRUE(form().actions().isEnabled("mnuDelete"));
+  press(2, Qt::ShiftModifier);
+  EXPECT_EQ(selected(), std::vector<int>({2, 3, 4, 5}));
+  press(0);
+  EXPECT_EQ(selected(), std::vector<int>({0}));
+  press(4, Qt::ControlModifier);
+  EXPECT_EQ(selected(), std::vector<int>({0, 4}));
+  press(2, Qt::ShiftModifier);  // from both selected ones to the pressed one
+  EXPECT_EQ(selected(), std::vector<int>({0, 1, 2, 3, 4}));
+  for (int i = 0; i < 5; ++i) expectFrame(i, yellowFrameColors());
+  expectFrame(5, grayFrameColors());
+
+  // Ctrl on a selected thumbnail deselects it; the last one takes mnuDelete.
+  press(0);
+  press(0, Qt::ControlModifier);
+  EXPECT_TRUE(selected().empty());
+  expectFrame(0, grayFrameColors());
+  EXPECT_FALSE(form().actions().isEnabled("mnuDelete"));
+}
+
+TEST_F(FootageFormTest, DeleteThumbnailsKeepsTheClipsOfThePlayers) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  openClips(5);
+  const auto& clips = appState().Clips;
+  const QString second = clips[1].FullPath;
+  const QString fourth = clips[3].FullPath;
+  const QString fifth = clips[4].FullPath;
+  // The player holds clip 3.
+  form().newPlayer()->iPlayer()->setSource(fourth);
+  appState().CurrentClip = 3;
+
+  press(0);
+  press(2, Qt::ControlModifier);
+  press(3, Qt::ControlModifier);
+  form().action("mnuDelete")->trigger();
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text(), "Cannot delete thumbnail of the opened file!");
+  ASSERT_EQ(clipCount(), 2);
+  EXPECT_EQ(palette().thumbnailCount(), 3);
+  EXPECT_EQ(clips[0].FullPath, second);
+  EXPECT_EQ(clips[1].FullPath, fourth);
+  EXPECT_EQ(clips[2].FullPath, fifth);
+  // The player's clip is still the one the player holds.
+  EXPECT_EQ(appState().CurrentClip, 1);
+  EXPECT_EQ(selected(), std::vector<int>({1}));
+  expectFrame(1, yellowFrameColors());
+  expectFrame(0, grayFrameColors());
+  EXPECT_EQ(palette().thumbnail(2)->accessibleName(), QFileInfo(fifth).fileName());
+  EXPECT_EQ(palette().thumbnail(1)->pos(), QPoint(8 + palette().thumbnailSize().width(), 4));
+}
+
+TEST_F(FootageFormTest, TheContextMenuOffersWhatTheClipAllows) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("audio_only.mpa");
+  startEditor();
+  openClips(2);
+  openPaths({corpus("audio_only.mpa")});
+  ActionRegistry& actions = form().actions();
+  QMenu* menu = actions.menu("menuPopUp");
+  form().newPlayer()->iPlayer()->setSource(appState().Clips[0].FullPath);
+
+  press(0, Qt::NoModifier, Qt::RightButton);
+  EXPECT_TRUE(menu->isVisible());
+  EXPECT_FALSE(actions.isEnabled("menuPopUpDelete"));
+  EXPECT_TRUE(actions.isEnabled("menuPopUpChangeThumbnail"));
+  EXPECT_TRUE(actions.isEnabled("menuPopUpPreferences"));
+  menu->hide();
+  press(2, Qt::NoModifier, Qt::RightButton);
+  EXPECT_TRUE(actions.isEnabled("menuPopUpDelete"));
+  EXPECT_FALSE(actions.isEnabled("menuPopUpChangeThumbnail"));
+  menu->hide();
+
+  // Delete takes the pressed clip, whichever are selected.
+  press(1, Qt::NoModifier, Qt::RightButton);
+  menu->hide();
+  actions.action("menuPopUpDelete")->trigger();
+  ASSERT_EQ(clipCount(), 1);
+  EXPECT_EQ(appState().Clips[1].FileName, "audio_only.mpa");
+  // The last clips go one by one down to an empty table.
+  appState().PaletteIndex = 1;
+  actions.action("menuPopUpDelete")->trigger();
+  appState().PaletteIndex = 0;
+  actions.action("menuPopUpDelete")->trigger();
+  EXPECT_EQ(clipCount(), -1);
+  EXPECT_EQ(palette().thumbnailCount(), 0);
+  EXPECT_TRUE(appState().Clips.empty());
+}
+
+TEST_F(FootageFormTest, ThumbnailsCarryTheirClipAndAskForItToBeLoaded) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  openClips(3);
+  Thumbnail& third = *palette().thumbnail(2);
+  EXPECT_EQ(third.accessibleName(), "clip2.mpg");
+  EXPECT_EQ(third.toolTip(), "clip2.mpg");
+  const auto data = third.dragData();
+  EXPECT_EQ(data->data("application/x-clipwright-clip"), "2");
+
+  QSignalSpy activated(&palette(), &FootageForm::clipActivated);
+  QTest::mouseDClick(&third, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
+  palette().thumbnail(1)->setFocus();
+  QTest::keyClick(palette().thumbnail(1), Qt::Key_Return);
+  ASSERT_EQ(activated.size(), 2);
+  EXPECT_EQ(activated[0][0].toInt(), 2);
+  EXPECT_EQ(activated[1][0].toInt(), 1);
+
+  // Anything but files is refused by the palette.
+  QMimeData text;
+  text.setText("not a file");
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&palette(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+}
+
+}  // namespace
+}  // namespace cw::app::testing
