@@ -4,6 +4,7 @@
 #include <QShortcut>
 
 #include "app/shell/app_state.h"
+#include "app/shell/command_line.h"
 #include "app/shell/messages.h"
 #include "app/windows/commands.h"
 #include "app/windows/help_window.h"
@@ -77,6 +78,15 @@ void connectLogKey(ParentForm& form) {
   QObject::connect(key, &QShortcut::activated, [] { appState().LogEnabled = true; });
 }
 
+void connectAbout(ParentForm& form) {
+  QObject::connect(form.action("menuAbout"), &QAction::triggered, &form, [] {
+    information({versionText().trimmed(),
+                 QStringLiteral("Cuts and joins MPEG-1 movies without re-encoding them."),
+                 QStringLiteral("Playback through the FFmpeg libraries.")},
+                QStringLiteral("About Clipwright Editor"));
+  });
+}
+
 }  // namespace
 
 void installShellCommands(ParentForm& form) {
@@ -87,6 +97,7 @@ void installShellCommands(ParentForm& form) {
   connectWindowSizes(form);
   connectHelp(form);
   connectLogKey(form);
+  connectAbout(form);
   QObject::connect(form.action("menuExit"), &QAction::triggered, &form,
                    &ParentForm::menuExit_Click);
 }
