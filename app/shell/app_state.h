@@ -102,6 +102,7 @@ struct AppState {
   bool OpeningFiles = false;       // a File > Open batch runs; Cancel clears it
   QString OpeningPath;             // the path of the clip being opened
   std::int16_t PaletteIndex = -1;  // the footage palette's picked clip
+  std::int16_t InfoWindowClip = -1;  // the clip whose information form is open; -1 none
   bool AudioPlaceholder = false;   // the clip being opened gets the placeholder picture
   std::vector<ClipRecord> Clips;   // indices 0 .. ClipCount
 

@@ -3,10 +3,12 @@
 // menus and windows; each installer lives in its owner's own file.
 #pragma once
 
+#include <QPoint>
 #include <QStringList>
 
 namespace cw::app {
 
+class ClipInfoForm;
 class ParentForm;
 
 // Windows, Time Code, Help, Temp Directory, Exit (shell_commands.cpp).
@@ -15,6 +17,17 @@ void installShellCommands(ParentForm& form);
 void installClipCommands(ParentForm& form);
 // Record modes, Record, Undo, pre-roll, the engine's events (record_commands.cpp).
 void installRecordCommands(ParentForm& form);
+
+// Clip Properties, Temp Directory, About, the player's and recorder's right
+// click, the alias shown in the player's caption (form_commands.cpp).
+void installFormCommands(ParentForm& form);
+// The information form of clip `index`, its top-left corner at a screen
+// point (pixels); any other clip's form closes first (form_commands.cpp).
+ClipInfoForm* showClipInfo(ParentForm& form, int index, const QPoint& screenPoint);
+// The splash window of start-up: shown by the first stage, closed by the
+// second (form_commands.cpp).
+void showIntro(ParentForm& form);
+void closeIntro(ParentForm& form);
 
 // Opens the files named on the command line as clips, in order, as the
 // second start-up stage does (clip_commands.cpp).

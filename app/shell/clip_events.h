@@ -1,0 +1,23 @@
+// Changes to a clip's record that windows other than the one making them
+// show: the alias (the clip's display name in the palette and the player).
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace cw::app {
+
+class ClipEvents : public QObject {
+  Q_OBJECT
+ signals:
+  // Clip `index` has a new display name (ClipRecord::displayName()).
+  void aliasChanged(int index);
+};
+
+// The one notifier of the running program.
+ClipEvents& clipEvents();
+
+// Stores `alias` as the display name of clip `index` and tells the windows.
+void setClipAlias(int index, const QString& alias);
+
+}  // namespace cw::app

@@ -1,0 +1,40 @@
+// The texts of the clip and recorder information forms: what each value
+// label shows for a file's properties, by file type.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <map>
+
+namespace cw::app {
+
+// One file's properties as the information forms show them.
+struct FileFacts {
+  QString path;            // full path; decides the "15" and "7.5" rates
+  int fileType = -1;       // 0 system, 1 video only, 2 audio only, 3 several streams
+  double sizeKB = 0;       // whole kilobytes
+  double pictureRate = 0;  // pictures per second, 0 when unknown
+  QString lengthText;      // time code
+  std::int32_t muxRate = 0;
+  int width = 0;
+  int height = 0;
+  std::int32_t videoByteRate = 0;
+  std::int32_t audioByteRate = 0;
+  int audioMode = -1;
+  int audioLayer = 0;
+  std::int32_t sampleRate = 0;
+  bool vcdCompatible = false;
+};
+
+// "MPEG System", "Video Only", "Audio Only", "Multiple Streams" or
+// "Invalid Stream".
+QString fileTypeText(int fileType);
+QString pictureRateText(const QString& path, double pictureRate);
+QString audioModeText(int audioMode);
+// Shortest decimal text of a value ("1.15", "224", "44100").
+QString decimalText(double value);
+
+// Value label name -> text, for every value label of the forms.
+std::map<QString, QString> infoLabelTexts(const FileFacts& facts);
+
+}  // namespace cw::app

@@ -1,0 +1,88 @@
+#include "app/shell/working_files.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+
+namespace cw::app {
+
+namespace {
+
+QString inFolder(const QString& folder, const QString& path) {
+  return path.isEmpty() ? QString() : QDir(folder).filePath(QFileInfo(path).fileName());
+}
+
+std::array<QString, 3> asList(const WorkingFiles& files) {
+  return {files.project, files.undo, files.redo};
+}
+
+void removeAll(const QStringList& paths) {
+  for (const QString& path : paths) QFile::remove(path);
+}
+
+// Every RecordBaseName.* of the old folder: the project may have had
+// another extension before its first record fixed it.
+void removeOldProject(const QString& project, const QString& baseName) {
+  const QFileInfo info(project);
+  QDir folder = info.absoluteDir();
+  const QStringList names = folder.entryList({baseName + QStringLiteral(".*")}, QDir::Files);
+  for (const QString& name : names) {
+    QFile file(folder.filePath(name));
+    file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
+    file.remove();
+  }
+  QFile::remove(project);
+}
+
+}  // namespace
+
+WorkingFiles currentWorkingFiles(const AppState& state) {
+  return {state.RecordFilePath, QString::fromStdString(state.Tazo1->undoFileName()),
+          QString::fromStdString(state.Tazo1->redoFileName())};
+}
+
+WorkingFiles workingFilesIn(const WorkingFiles& files, const QString& folder) {
+  return {inFolder(folder, files.project), inFolder(folder, files.undo),
+          inFolder(folder, files.redo)};
+}
+
+QString tempDirText(const QString& folder) { return QDir::cleanPath(folder); }
+
+bool sameFolder(const QString& a, const QString& b) {
+  const QString ca = QFileInfo(a).canonicalFilePath();
+  const QString cb = QFileInfo(b).canonicalFilePath();
+  if (ca.isEmpty() || cb.isEmpty()) return QDir::cleanPath(a) == QDir::cleanPath(b);
+  return ca == cb;
+}
+
+MoveOutcome moveWorkingFiles(AppState& state, const QString& folder) {
+  const WorkingFiles from = currentWorkingFiles(state);
+  const WorkingFiles to = workingFilesIn(from, folder);
+  const auto sources = asList(from);
+  const auto targets = asList(to);
+  QStringList copied;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    if (sources[i].isEmpty() || !QFileInfo::exists(sources[i])) continue;
+    QFile source(sources[i]);
+    if (QFileInfo::exists(targets[i])) {
+      removeAll(copied);
+      return {false, targets[i], QStringLiteral("a file of that name is already there")};
+    }
+    if (!source.copy(targets[i])) {
+      // QFile::copy removes its own partial file; the earlier copies go too.
+      removeAll(copied);
+      return {false, targets[i], source.errorString()};
+    }
+    copied << targets[i];
+  }
+  removeOldProject(from.project, state.RecordBaseName);
+  removeAll({from.undo, from.redo});
+  state.RecordFilePath = to.project;
+  state.Tazo1->setRecordFileName(to.project.toStdString());
+  state.Tazo1->setUndoFileName(to.undo.toStdString());
+  state.Tazo1->setRedoFileName(to.redo.toStdString());
+  return {};
+}
+
+}  // namespace cw::app

@@ -1,0 +1,44 @@
+// Moving the project's working files (the temporary project and its two
+// journals) to another temporary directory. The move is all or nothing:
+// every file is copied first, and only when every copy succeeded do the
+// paths switch and the old files go; otherwise the copies are removed and
+// the project stays where it was.
+#pragma once
+
+#include <QString>
+
+#include "app/shell/app_state.h"
+
+namespace cw::app {
+
+// The three working files by full path (a journal that was never written
+// does not exist yet and is skipped).
+struct WorkingFiles {
+  QString project;
+  QString undo;
+  QString redo;
+};
+
+WorkingFiles currentWorkingFiles(const AppState& state);
+// The same names in `folder`.
+WorkingFiles workingFilesIn(const WorkingFiles& files, const QString& folder);
+
+// A temporary directory as stored: clean, without a trailing "/" (the root
+// stays "/").
+QString tempDirText(const QString& folder);
+// Whether two folder paths name the same folder (symbolic links resolved).
+bool sameFolder(const QString& a, const QString& b);
+
+struct MoveOutcome {
+  bool ok = true;
+  QString failedPath;  // the file that could not be copied
+  QString reason;      // why
+};
+
+// Copies the existing working files of `state` into `folder`, then points
+// RecordFilePath and the engine's record and journal names there and
+// deletes the old files (RecordBaseName.* and both journals). On a failed
+// copy nothing changes and the copies already made are removed.
+MoveOutcome moveWorkingFiles(AppState& state, const QString& folder);
+
+}  // namespace cw::app

@@ -1,0 +1,65 @@
+#include "app/windows/clip_info_form.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+
+#include "app/shell/app_state.h"
+#include "app/shell/clip_events.h"
+
+namespace cw::app {
+
+namespace {
+
+FileFacts clipFacts(const ClipRecord& clip) {
+  FileFacts f;
+  f.path = clip.FullPath;
+  f.fileType = clip.FileType;
+  f.sizeKB = clip.SizeKB;
+  f.pictureRate = clip.PictureRate;
+  f.lengthText = clip.LengthTimeCode;
+  f.muxRate = clip.MuxRate;
+  f.width = clip.Width;
+  f.height = clip.Height;
+  f.videoByteRate = clip.VideoByteRate;
+  f.audioByteRate = clip.AudioByteRate;
+  f.audioMode = clip.AudioMode;
+  f.audioLayer = clip.AudioLevel;
+  f.sampleRate = clip.SampleRate;
+  f.vcdCompatible = clip.VcdCompatible;
+  return f;
+}
+
+}  // namespace
+
+ClipInfoForm::ClipInfoForm(ActionRegistry& actions, int clipIndex, QWidget* parent)
+    : InfoForm("ClipInfoForm", parent), actions_(actions), clipIndex_(clipIndex) {
+  txtAlias_ = new QLineEdit(this);
+  txtAlias_->setObjectName("txtAlias");
+  auto* caption = new QLabel(tr("Alias:"), this);
+  caption->setBuddy(txtAlias_);
+  txtAlias_->setAccessibleName(tr("Alias"));
+  const int row = grid()->rowCount();
+  grid()->addWidget(caption, row, 0);
+  grid()->addWidget(txtAlias_, row, 1);
+
+  AppState& state = appState();
+  actions_.setEnabled("mnuDelete", false);
+  state.InfoWindowClip = static_cast<std::int16_t>(clipIndex_);
+  const ClipRecord& clip = state.Clips.at(static_cast<std::size_t>(clipIndex_));
+  fill(clip.FullPath, clipFacts(clip));
+  txtAlias_->setText(clip.displayName());
+  // Only the user's edits rename the clip, not the text the form starts with.
+  connect(txtAlias_, &QLineEdit::textEdited, this, &ClipInfoForm::txtAlias_Change);
+}
+
+void ClipInfoForm::txtAlias_Change(const QString& text) { setClipAlias(clipIndex_, text); }
+
+void ClipInfoForm::closeEvent(QCloseEvent* event) {
+  actions_.setEnabled("mnuDelete", true);
+  appState().InfoWindowClip = -1;
+  QCoreApplication::processEvents();
+  InfoForm::closeEvent(event);
+}
+
+}  // namespace cw::app

@@ -1,0 +1,181 @@
+// The temporary-directory window on a real project: a crop and an append
+// recorded by the engine into TempDir, the recorder showing the project, the
+// folder chosen in the window's tree and OK pressed.
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include "app/windows/temp_dir_form.h"
+#include "app_fixture.h"
+#include "probe/probe.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class TempDirFormTest : public AppFixture {
+ protected:
+  // A project with history, as two records leave it: its bytes after the
+  // crop and after the append.
+  void recordWithHistory() {
+    AppState& state = appState();
+    source_.setShopFileName(cw::test::corpusPath("vcd_ntsc.mpg"));
+    ASSERT_EQ(source_.doQuickAnalys(), 0);
+    Splicer& engine = *state.Tazo1;
+    engine.setSourceFileName(source_.shopFileName());
+    engine.setSrcInfoHand(source_.ninfoHand());
+    engine.setRecInfoHand(state.InfoDest->ninfoHand());
+    engine.setRecordFileName(state.RecordFilePath.toStdString());
+    engine.setSourceMarkIn(1.0);
+    engine.setSourceMarkOut(3.0);
+    ASSERT_EQ(engine.Crop(), 0) << engine.errorMes();
+    afterCrop_ = bytesOf(state.RecordFilePath);
+    engine.setSourceMarkIn(4.0);
+    engine.setSourceMarkOut(6.0);
+    ASSERT_EQ(engine.AppendCrop(), 0) << engine.errorMes();
+    afterAppend_ = bytesOf(state.RecordFilePath);
+    ASSERT_NE(afterCrop_, afterAppend_);
+
+    player::ScrubPane* recorder = form().newRecorder()->iRecorder();
+    recorder->setSource(state.RecordFilePath);
+    ASSERT_EQ(recorder->xOpen(), 0);
+    recorder->setMovieSaved(false);
+  }
+
+  TempDirForm* openWindow() {
+    form().action("menuTemp")->trigger();
+    auto* window = form().findChild<TempDirForm*>();
+    EXPECT_NE(window, nullptr);
+    return window;
+  }
+
+  // Chooses `folder` and presses OK; true when the window closed.
+  bool chooseAndConfirm(TempDirForm* window, const QString& folder) {
+    QPointer<TempDirForm> alive(window);
+    window->chooseFolder(folder);
+    EXPECT_EQ(window->chosenFolder(), QDir::cleanPath(folder));
+    QTest::mouseClick(window->butOK(), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    return !alive || !alive->isVisible();
+  }
+
+  QStringList workingFiles() const {
+    const AppState& state = appState();
+    return {state.RecordFilePath, QString::fromStdString(state.Tazo1->undoFileName()),
+            QString::fromStdString(state.Tazo1->redoFileName())};
+  }
+
+  QString newFolder(const QString& name) {
+    const QString folder = root() + "/" + name;
+    EXPECT_TRUE(QDir().mkpath(folder));
+    return folder;
+  }
+
+  Probe source_;
+  QByteArray afterCrop_;
+  QByteArray afterAppend_;
+};
+
+TEST_F(TempDirFormTest, MovedProjectKeepsUndoAndRedo) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  start();
+  ASSERT_NO_FATAL_FAILURE(recordWithHistory());
+  const QString oldDir = appState().TempDir;
+  const QStringList oldFiles = workingFiles();
+  const QString target = newFolder("moved");
+
+  ASSERT_TRUE(chooseAndConfirm(openWindow(), target));
+  AppState& state = appState();
+  EXPECT_EQ(state.TempDir, target);
+  EXPECT_EQ(QDir::currentPath(), target);
+  for (const QString& path : workingFiles()) {
+    EXPECT_EQ(QFileInfo(path).absolutePath(), target) << path.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+  }
+  for (const QString& path : oldFiles) EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
+  EXPECT_TRUE(QDir(oldDir).entryList({state.RecordBaseName + ".*"}, QDir::Files).isEmpty());
+  EXPECT_EQ(bytesOf(state.RecordFilePath), afterAppend_);
+  player::ScrubPane* recorder = form().newRecorder()->iRecorder();
+  EXPECT_EQ(recorder->source(), state.RecordFilePath);
+  EXPECT_NE(recorder->mode(), static_cast<int>(player::PlayerMode::NoClip));
+
+  // The journals answer for the project at its new place.
+  recorder->xCloseTemp();
+  ASSERT_EQ(state.Tazo1->Undo(), 0) << state.Tazo1->errorMes();
+  EXPECT_EQ(bytesOf(state.RecordFilePath), afterCrop_);
+  ASSERT_EQ(state.Tazo1->Redo(), 0) << state.Tazo1->errorMes();
+  EXPECT_EQ(bytesOf(state.RecordFilePath), afterAppend_);
+  EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(TempDirFormTest, SameFolderMovesNothing) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  start();
+  ASSERT_NO_FATAL_FAILURE(recordWithHistory());
+  const QString oldDir = appState().TempDir;
+  const QStringList oldFiles = workingFiles();
+  // The same folder under another name is still the same folder.
+  const QString link = root() + "/same";
+  ASSERT_TRUE(QFile::link(oldDir, link));
+
+  for (const QString& folder : {oldDir, link}) {
+    ASSERT_TRUE(chooseAndConfirm(openWindow(), folder)) << folder.toStdString();
+    EXPECT_EQ(appState().TempDir, oldDir);
+    EXPECT_EQ(workingFiles(), oldFiles);
+    EXPECT_EQ(bytesOf(appState().RecordFilePath), afterAppend_);
+  }
+  EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(TempDirFormTest, FailingCopyLeavesEverythingInTheOldFolder) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  start();
+  ASSERT_NO_FATAL_FAILURE(recordWithHistory());
+  const QString oldDir = appState().TempDir;
+  const QStringList oldFiles = workingFiles();
+  const QString target = newFolder("blocked");
+  // The project copies; the undo journal cannot (a folder holds its name).
+  const QString undoName = QFileInfo(oldFiles[1]).fileName();
+  ASSERT_TRUE(QDir(target).mkdir(undoName));
+
+  TempDirForm* window = openWindow();
+  EXPECT_FALSE(chooseAndConfirm(window, target));
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_TRUE(shown[0].text().contains(undoName)) << shown[0].text().toStdString();
+  EXPECT_TRUE(shown[0].text().contains(oldDir)) << shown[0].text().toStdString();
+
+  EXPECT_EQ(appState().TempDir, oldDir);
+  EXPECT_EQ(workingFiles(), oldFiles);
+  EXPECT_EQ(QDir::currentPath(), oldDir);
+  for (const QString& path : oldFiles) EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
+  EXPECT_EQ(bytesOf(appState().RecordFilePath), afterAppend_);
+  // The copies already made are gone again.
+  EXPECT_EQ(QDir(target).entryList(QDir::Files), QStringList());
+  EXPECT_EQ(form().newRecorder()->iRecorder()->source(), appState().RecordFilePath);
+  ASSERT_EQ(appState().Tazo1->Undo(), 0) << appState().Tazo1->errorMes();
+  EXPECT_EQ(bytesOf(appState().RecordFilePath), afterCrop_);
+  window->close();
+}
+
+TEST_F(TempDirFormTest, WithoutAProjectTheNewNamesAreInTheNewFolder) {
+  start();
+  const QString target = newFolder("empty");
+  const QString withSlash = target + "/";
+  ASSERT_TRUE(chooseAndConfirm(openWindow(), withSlash));
+  AppState& state = appState();
+  EXPECT_EQ(state.TempDir, target);
+  for (const QString& path : workingFiles())
+    EXPECT_EQ(QFileInfo(path).absolutePath(), target) << path.toStdString();
+  EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+  EXPECT_TRUE(takeMessages().empty());
+}
+
+}  // namespace
+}  // namespace cw::app::testing
