@@ -41,6 +41,7 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   installShellCommands(*this);
   installClipCommands(*this);
   installRecordCommands(*this);
+  installFormCommands(*this);
 }
 
 ParentForm::~ParentForm() { setMessageParent(nullptr); }

@@ -50,7 +50,7 @@ bool ParentForm::MDIForm_Load() {
   StartingValues();
   LoadSettings();
   generateUniqueNames(state);
-  QCoreApplication::processEvents();
+  showIntro(*this);
   resetRecorderAtStart(*this);
   state.Tazo1->setRecordMode(0);
   timer1_->setInterval(kSecondStageMs);
@@ -170,6 +170,7 @@ double ParentForm::twipsFor(const char* key, int pixels) const {
 void ParentForm::Timer1_Timer() {
   timer1_->stop();
   warnLowSpace();
+  closeIntro(*this);
   newPlayer_->show();
   newRecorder_->show();
   footageForm_->show();
