@@ -32,14 +32,24 @@ constexpr int kAudioHeaderBytes = 4;
 // The headers found in the window, for the record's descriptors.
 struct FoundHeaders {
   bool video = false;
-  std::uint8_t videoHeader[kSequenceHeaderBytes] = {};
+  std::uint8_t videoHeader[kStoredHeaderBytes] = {};
   bool audio = false;
   std::uint8_t audioHeader[kAudioHeaderBytes] = {};
 };
 
-void keepVideoHeader(FoundHeaders& found, const std::uint8_t* header) {
-  std::memcpy(found.videoHeader, header, kSequenceHeaderBytes);
-  found.videoHeader[11] &= 0xFC;  // no quantiser matrices follow the stored copy
+// Keeps the whole sequence header, with the quantiser matrices it loads:
+// every cut of the stream starts with it. `available` bytes can be read at
+// `header`; a header whose matrices lie beyond them is kept as its first
+// 12 bytes with the load flags cleared (the default matrices).
+void keepVideoHeader(FoundHeaders& found, const std::uint8_t* header, std::size_t available) {
+  const std::size_t size = mpeg1::sequenceHeaderSize(header, available);
+  std::memset(found.videoHeader, 0, sizeof found.videoHeader);
+  if (size <= available) {
+    std::memcpy(found.videoHeader, header, size);
+  } else {
+    std::memcpy(found.videoHeader, header, kSequenceHeaderBytes);
+    found.videoHeader[11] &= 0xFC;
+  }
   found.video = true;
 }
 
@@ -148,7 +158,8 @@ std::int16_t classifyElementary(const ScanBuffer& buf, std::uint32_t layer3Optio
   if (buf.size() >= 4 && std::memcmp(buf.data.data(), "RIFF", 4) == 0) return kTypeRiff;
   const std::int64_t sequence = leadingSequenceHeader(buf);
   if (sequence >= 0) {
-    keepVideoHeader(found, buf.data.data() + sequence);
+    keepVideoHeader(found, buf.data.data() + sequence,
+                    buf.size() - static_cast<std::size_t>(sequence));
     const StreamParams video = makeStreamParams(mpeg1::kVideoStream0, found.videoHeader);
     if (video.status != 0) return kTypeBadVideoHeader;
     return video.bitRate < 0.0 ? kTypeVideoVariable : std::int16_t{kTypeVideoOnly};
@@ -189,11 +200,21 @@ SystemVerdict checkSystemVideo(const ScanBuffer& buf, FoundHeaders& found) {
   scanFirstSequenceAndPicture(buf, packets, sequence, picture);
   if (sequence.kind == 0) return classified(kTypeBadSystem);
   const int holder = packetHolding(packets, sequence.start);
-  std::uint8_t header[kSequenceHeaderBytes];
+  std::uint8_t header[kStoredHeaderBytes];
   if (holder < 0 ||
       !readAcrossPayloads(buf, packets, holder, sequence.start, header, kSequenceHeaderBytes))
     return classified(kTypeBadSystem);
-  keepVideoHeader(found, header);
+  // The load flags tell how much more belongs to the header: read it in up
+  // to two more steps.
+  std::size_t have = mpeg1::kSequenceHeaderBase;
+  for (std::size_t size = mpeg1::sequenceHeaderSize(header, have); size > have;
+       size = mpeg1::sequenceHeaderSize(header, have)) {
+    if (!readAcrossPayloads(buf, packets, holder, sequence.start, header,
+                            static_cast<std::uint32_t>(size)))
+      break;
+    have = size;
+  }
+  keepVideoHeader(found, header, have);
   const StreamParams video = makeStreamParams(mpeg1::kVideoStream0, found.videoHeader);
   if (video.status != 0) return classified(kTypeBadSystem);
   if (video.bitRate < 0.0) return classified(kTypeSystemUnsupported);
@@ -243,7 +264,7 @@ SystemVerdict classifySystem(const ScanBuffer& buf, std::uint32_t layer3Option,
 // --- The record ------------------------------------------------------------------------
 
 void storeDescriptor(StreamDescriptor& d, std::int16_t type, std::int64_t length,
-                     std::uint8_t streamId, const std::uint8_t* header, int headerBytes) {
+                     std::uint8_t streamId, const std::uint8_t* header, std::size_t headerBytes) {
   d.type = type;
   d.length = length;
   d.streamId = streamId;
@@ -261,8 +282,7 @@ void setDeclaredMuxRate(StreamInfo& info, std::int32_t muxRate) {
 // The descriptors keep their types: the engine must not take such a file.
 void fillSummaries(StreamInfo& info, const FoundHeaders& found) {
   if (found.video) {
-    std::memset(info.video.header, 0, sizeof info.video.header);
-    std::memcpy(info.video.header, found.videoHeader, kSequenceHeaderBytes);
+    storeSequenceHeader(info.video, found.videoHeader);
     info.computeVideoSummary();
   }
   if (found.audio) {
@@ -278,7 +298,7 @@ void fillRecord(StreamInfo& info, std::int16_t type, const FoundHeaders& found,
     setDeclaredMuxRate(info, isSystemType(type) ? muxRate : -1);
     if (type != kTypeAudioOnly) {
       storeDescriptor(info.video, type, length, mpeg1::kVideoStream0, found.videoHeader,
-                      kSequenceHeaderBytes);
+                      mpeg1::sequenceHeaderSize(found.videoHeader, kStoredHeaderBytes));
       info.computeVideoSummary();
     }
     if (type != kTypeVideoOnly) {

@@ -136,6 +136,24 @@ mjpeg() { # mpeg2enc/mplex format, output
 mjpeg_vcd() { mjpeg 1 "$1"; }
 mjpeg_generic() { mjpeg 0 "$1"; }
 
+# mpeg2enc with the KVCD quantiser tables: every sequence header loads its own
+# intra and non-intra matrices (140 bytes). The video is kept for the
+# video-only file of the same stream.
+kvcd_video() { # output
+  "${ff[@]}" -f lavfi -i "$(video 352x240 30000/1001 8)" -pix_fmt yuv420p \
+    -f yuv4mpegpipe - | mpeg2enc -v 0 -f 1 -K kvcd -r 8 -4 4 -2 4 -o "$1"
+}
+mjpeg_kvcd() {
+  [[ -s "$work/kvcd.m1v" ]] || kvcd_video "$work/kvcd.m1v"
+  "${ff[@]}" -f lavfi -i "$(sine 1250 44100 8)" -ac 2 -c:a pcm_s16le "$work/kvcd.wav"
+  mp2enc -v 0 -b 224 -r 44100 -o "$work/kvcd.mp2" <"$work/kvcd.wav"
+  mplex -v 0 -f 1 -o "$1" "$work/kvcd.m1v" "$work/kvcd.mp2"
+}
+mjpeg_kvcd_video() {
+  [[ -s "$work/kvcd.m1v" ]] || kvcd_video "$work/kvcd.m1v"
+  cp "$work/kvcd.m1v" "$1"
+}
+
 # syncflash: black picture with one white frame at every whole second, silence
 # with a 40 ms 1 kHz beep starting with that frame. The white frame is the
 # first frame that starts at or after the whole second: F(k) =
@@ -183,5 +201,7 @@ produce sys_open_30.mpg "mpeg1video mp2" sys_open_30
 if [[ "${CW_CORPUS_LONG:-0}" == 1 ]]; then
   produce long_vcd.mpg "mpeg1video mp2" long_vcd
 fi
+produce mjpeg_kvcd.mpg "mpeg1video mp2" mjpeg_kvcd
+produce mjpeg_kvcd.mpv "mpeg1video" mjpeg_kvcd_video
 wait "$mjpeg_vcd_job"
 wait "$mjpeg_generic_job"

@@ -168,6 +168,21 @@ int decodeSequenceHeader(const std::uint8_t* h, SequenceHeader& out) {
   return 0;
 }
 
+std::size_t sequenceHeaderSize(const std::uint8_t* h, std::size_t available) {
+  if (available < kSequenceHeaderBase) return kSequenceHeaderBase;
+  // The intra matrix starts at the last bit of byte 11 and ends with the
+  // non-intra flag as the last bit of byte 75.
+  std::size_t size = kSequenceHeaderBase;
+  std::size_t nonIntraFlagAt = kSequenceHeaderBase - 1;
+  if (loadsIntraMatrix(h)) {
+    size += kQuantiserMatrixBytes;
+    nonIntraFlagAt += kQuantiserMatrixBytes;
+    if (available < size) return size;
+  }
+  if ((h[nonIntraFlagAt] & 0x01) != 0) size += kQuantiserMatrixBytes;
+  return size;
+}
+
 // --- Group of pictures header ---------------------------------------------------------
 
 TimeCode decodeGopTimeCode(const std::uint8_t* g) {

@@ -3,6 +3,7 @@
 // side by side. Offsets are from the first byte of the start code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace cw::mpeg1 {
@@ -86,6 +87,18 @@ struct SequenceHeader {
 };
 // 0 or 1502 (picture rate code outside 1-8).
 int decodeSequenceHeader(const std::uint8_t* h, SequenceHeader& out);
+
+// A sequence header is 12 bytes, followed by the 64-byte intra and non-intra
+// quantiser matrices when their load flags are set (140 bytes at most).
+inline constexpr std::size_t kSequenceHeaderBase = 12;
+inline constexpr std::size_t kQuantiserMatrixBytes = 64;
+inline constexpr std::size_t kSequenceHeaderMax = kSequenceHeaderBase + 2 * kQuantiserMatrixBytes;
+// Whether the header loads an intra matrix (the flag is bit 1 of byte 11).
+inline bool loadsIntraMatrix(const std::uint8_t* h) { return (h[11] & 0x02) != 0; }
+// Size of the whole header. `available` bytes of it can be read; the flag of
+// the non-intra matrix lies behind the intra matrix when that is loaded, so
+// the result may ask for more bytes than were available: read again then.
+std::size_t sequenceHeaderSize(const std::uint8_t* h, std::size_t available);
 double pictureRateOfCode(int code);  // 0.0 for an invalid code
 
 // --- Group of pictures header ---------------------------------------------------

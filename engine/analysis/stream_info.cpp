@@ -4,6 +4,7 @@
 #include "engine/analysis/stream_info.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <unordered_map>
@@ -91,6 +92,21 @@ bool isSystemType(std::int16_t fileType) {
   return fileType == kTypeSystem || fileType == kTypeSystemMulti;
 }
 
+static_assert(kStoredHeaderBytes == mpeg1::kSequenceHeaderMax);
+
+std::size_t storedSequenceHeaderSize(const StreamDescriptor& video) {
+  return mpeg1::sequenceHeaderSize(video.header, kStoredHeaderBytes);
+}
+
+void storeSequenceHeader(StreamDescriptor& video, const std::uint8_t* header) {
+  const std::size_t size = mpeg1::sequenceHeaderSize(header, kStoredHeaderBytes);
+  std::memcpy(video.header, header, size);
+  std::memset(video.header + size, 0, kStoredHeaderBytes - size);
+}
+
+// The quantiser matrices play no part: every cut and every joined piece
+// starts with its own whole sequence header, so a decoder takes up the new
+// matrices (or the default ones) at the join.
 bool videoCompatible(const StreamInfo& record, const StreamInfo& source) {
   mpeg1::SequenceHeader rec;
   mpeg1::SequenceHeader src;

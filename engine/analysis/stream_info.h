@@ -4,6 +4,7 @@
 // record; the editing engine reads and updates it through a handle.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -18,15 +19,21 @@ struct StreamArea {
   std::int64_t packetEnd = -1;
 };
 
+// Room for the longest sequence header, matrices included.
+inline constexpr std::size_t kStoredHeaderBytes = 140;
+
 struct StreamDescriptor {
   std::int32_t handle = -1;  // file handle while an analysis or operation runs
   std::int64_t length = 0;
   std::int16_t type = -1;
   std::uint8_t streamId = 0;
-  std::uint8_t header[15] = {};  // video: 12-byte sequence header; audio: 4-byte frame header
-  std::int32_t muxRate = -1;     // copy of the record's declared mux rate
-  std::uint8_t dropFrame = 0;    // video: 0x80 or 0, from the first GOP header
-  std::int32_t vbvDelay = -1;    // video: vbv_delay of the first I-picture
+  // Video: the whole first sequence header with the quantiser matrices it
+  // loads (12, 76 or 140 bytes, mpeg1::sequenceHeaderSize); audio: the 4-byte
+  // frame header. The bytes behind it are zero.
+  std::uint8_t header[kStoredHeaderBytes] = {};
+  std::int32_t muxRate = -1;   // copy of the record's declared mux rate
+  std::uint8_t dropFrame = 0;  // video: 0x80 or 0, from the first GOP header
+  std::int32_t vbvDelay = -1;  // video: vbv_delay of the first I-picture
   StreamArea head;
   StreamArea tail;
   std::int64_t firstTime = -1;
@@ -69,13 +76,20 @@ struct StreamInfo {
   StreamDescriptor video;
   StreamDescriptor audio;
 
-  StreamInfo();   // construct: positions, handles and times -1, then reset
-  void reset();   // type -1, stage 0, summaries unknown, descriptor lengths 0
+  StreamInfo();                // construct: positions, handles and times -1, then reset
+  void reset();                // type -1, stage 0, summaries unknown, descriptor lengths 0
   void computeVideoSummary();  // from video.header
   void computeAudioSummary();  // from audio.header
 };
 
 bool isSystemType(std::int16_t fileType);  // 0 or 3
+
+// Bytes of the stored sequence header of a video descriptor, matrices
+// included: what goes in front of every cut of the stream.
+std::size_t storedSequenceHeaderSize(const StreamDescriptor& video);
+// Stores a sequence header (its whole size as the load flags say) and
+// clears the bytes behind it.
+void storeSequenceHeader(StreamDescriptor& video, const std::uint8_t* header);
 
 // Compatibility of two files for a join (record, source).
 bool videoCompatible(const StreamInfo& record, const StreamInfo& source);

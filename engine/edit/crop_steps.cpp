@@ -131,7 +131,6 @@ void dropStream(StreamDescriptor& d) {
 
 void describeCropRecord(StreamInfo& record, const StreamInfo& source, RecordContent content,
                         std::int64_t length, std::int32_t muxRate) {
-  constexpr std::size_t kSequenceHeaderBytes = 12;
   constexpr std::size_t kAudioHeaderBytes = 4;
   const bool system = content == RecordContent::System;
   const std::int32_t rate = system ? muxRate : -1;
@@ -144,7 +143,7 @@ void describeCropRecord(StreamInfo& record, const StreamInfo& source, RecordCont
   record.muxRateMeasured = rate;
   if (content != RecordContent::AudioOnly) {
     describeStream(record.video, source.video, type, length, rate, mpeg1::kVideoStream0,
-                   kSequenceHeaderBytes);
+                   storedSequenceHeaderSize(source.video));
     record.computeVideoSummary();
   } else {
     dropStream(record.video);

@@ -10,7 +10,6 @@ namespace cw {
 
 namespace {
 
-constexpr std::size_t kSequenceHeaderBytes = 12;
 constexpr std::array<std::uint8_t, 4> kSequenceEndCode = {0x00, 0x00, 0x01, mpeg1::kSequenceEnd};
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
@@ -83,7 +82,7 @@ int copyPacket(const DemuxState& state, StreamStep& step, const DemuxPacket& pac
   if (cutIn) {
     step.cutInAt = buf.stored();
     if (video && buf.insertSequenceHeader) {
-      if ((rc = esAppend(buf, d.header, kSequenceHeaderBytes)) != 0) return rc;
+      if ((rc = esAppend(buf, d.header, storedSequenceHeaderSize(d))) != 0) return rc;
       buf.insertSequenceHeader = false;
     }
     step.gopAt = buf.stored();

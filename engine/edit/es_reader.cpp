@@ -8,7 +8,6 @@ namespace cw {
 
 namespace {
 
-constexpr std::size_t kSequenceHeaderBytes = 12;
 constexpr std::array<std::uint8_t, 4> kSequenceEndCode = {0x00, 0x00, 0x01, mpeg1::kSequenceEnd};
 
 // The buffer routines report the demultiplexer's numbers.
@@ -28,7 +27,8 @@ struct BlockFacts {
 int openVideoCut(const EsReaderState& state, EsBuffer& buf, BlockFacts& facts) {
   facts.cutInAt = buf.stored();
   if (buf.insertSequenceHeader) {
-    if (const int rc = esAppend(buf, buf.descriptor->header, kSequenceHeaderBytes); rc != 0) {
+    const StreamDescriptor& d = *buf.descriptor;
+    if (const int rc = esAppend(buf, d.header, storedSequenceHeaderSize(d)); rc != 0) {
       return rc;
     }
     buf.insertSequenceHeader = false;

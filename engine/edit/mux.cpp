@@ -9,10 +9,9 @@
 namespace cw {
 namespace {
 
-// Offset of the GOP header's flags byte in the first video payload: the
-// 12-byte sequence header put in front of the cut, then byte 7 of the GOP header.
-constexpr std::size_t kFirstGopAt = 12;
-constexpr std::size_t kFirstGopFlagsAt = kFirstGopAt + 7;
+// The flags byte of the first GOP header is byte 7 of the GOP header behind
+// the sequence header put in front of the cut.
+constexpr std::size_t kGopFlagsByte = 7;
 constexpr std::uint8_t kClosedGop = 0x40;
 constexpr std::uint8_t kBrokenLink = 0x20;
 
@@ -69,10 +68,13 @@ TimeStamps stampsOf(const MuxStream& s, bool video, std::size_t first, std::size
 
 // The first GOP of the output cannot refer to pictures before the cut.
 void markFirstGopBroken(EsBuffer& es, std::size_t length) {
-  if (length <= kFirstGopFlagsAt) return;
+  const std::size_t gopAt = es.descriptor != nullptr ? storedSequenceHeaderSize(*es.descriptor)
+                                                     : mpeg1::kSequenceHeaderBase;
+  if (length <= gopAt + kGopFlagsByte) return;
   std::uint8_t* p = es.bytes.data() + es.readPos;
-  if (!mpeg1::isStartCode(p + kFirstGopAt) || p[kFirstGopAt + 3] != mpeg1::kGroupStart) return;
-  if ((p[kFirstGopFlagsAt] & kClosedGop) == 0) p[kFirstGopFlagsAt] |= kBrokenLink;
+  if (!mpeg1::isStartCode(p + gopAt) || p[gopAt + 3] != mpeg1::kGroupStart) return;
+  std::uint8_t& flags = p[gopAt + kGopFlagsByte];
+  if ((flags & kClosedGop) == 0) flags |= kBrokenLink;
 }
 
 void advancePack(MuxState& m) {

@@ -50,11 +50,23 @@ HeadPayloads systemHeadPayloads(const Bytes& file) {
   return out;
 }
 
+// The whole first sequence header: 12 bytes, and 64 more for each quantiser
+// matrix it loads (the intra flag is bit 1 of byte 11; the non-intra flag
+// follows it, or the intra matrix).
 bool copySequenceHeader(const Bytes& es, StreamDescriptor& d) {
   for (std::size_t i = 0; i + 12 <= es.size(); ++i) {
     if (mpeg1::isStartCode(&es[i]) && es[i + 3] == mpeg1::kSequenceHeader) {
-      std::memcpy(d.header, &es[i], 12);
-      d.header[11] &= 0xFC;  // no quantiser matrices follow in the stored copy
+      const std::uint8_t* h = &es[i];
+      std::size_t size = 12;
+      if ((h[11] & 0x02) != 0) {
+        size += 64;
+        if (i + size <= es.size() && (h[75] & 0x01) != 0) size += 64;
+      } else if ((h[11] & 0x01) != 0) {
+        size += 64;
+      }
+      if (i + size > es.size() || size > sizeof d.header) return false;
+      std::memset(d.header, 0, sizeof d.header);
+      std::memcpy(d.header, h, size);
       return true;
     }
   }

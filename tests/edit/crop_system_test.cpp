@@ -36,7 +36,7 @@ class CropSystem : public CropFixture {
       EXPECT_EQ(record.video.length, size);
       EXPECT_EQ(record.video.type, type);
       EXPECT_EQ(record.video.streamId, 0xE0);
-      EXPECT_EQ(0, std::memcmp(record.video.header, source.video.header, 12));
+      EXPECT_EQ(0, std::memcmp(record.video.header, source.video.header, kStoredHeaderBytes));
     }
     if (mode != 3) {
       EXPECT_EQ(record.audio.length, size);

@@ -7,6 +7,7 @@
 
 #include "crop_fixture.h"
 #include "engine/edit/sequence.h"
+#include "support/pictures.h"
 
 namespace cw::test {
 
@@ -23,8 +24,5 @@ class SequenceFixture : public CropFixture {
 
   SequenceState seq;
 };
-
-// MD5 of every decoded picture of the first video stream, in output order.
-std::vector<std::string> pictureHashes(const std::string& path);
 
 }  // namespace cw::test

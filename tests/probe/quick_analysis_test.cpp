@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -194,6 +195,75 @@ TEST_F(QuickAnalysis, SystemStreamsNeedBothStreamZerosWithUsableHeaders) {
   EXPECT_EQ(analyse(layer3.bytes(), 1).fileType, kTypeSystem);
 }
 
+// A sequence header that loads the intra matrix (values 8, 9, ...), the
+// non-intra matrix (values 16, 17, ...), both or neither. The intra matrix
+// starts at the last bit of byte 11, so it is written bit by bit.
+Bytes headerWithMatrices(bool intra, bool nonIntra) {
+  const Bytes base = sequenceHeader();
+  Bytes out(base.begin(), base.begin() + 11);
+  std::uint32_t bits = 0;
+  int count = 0;
+  auto put = [&](std::uint32_t value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+      bits = bits << 1 | ((value >> i) & 1);
+      if (++count == 8) {
+        out.push_back(static_cast<std::uint8_t>(bits));
+        bits = 0;
+        count = 0;
+      }
+    }
+  };
+  put(base[11] >> 2, 6);  // vbv_buffer_size bits and constrained_parameters_flag
+  put(intra ? 1 : 0, 1);
+  for (int i = 0; intra && i < 64; ++i) put(8 + i, 8);
+  put(nonIntra ? 1 : 0, 1);
+  for (int i = 0; nonIntra && i < 64; ++i) put(16 + i, 8);
+  return out;
+}
+
+TEST_F(QuickAnalysis, SequenceHeadersKeepTheMatricesTheyLoad) {
+  for (const auto& [intra, nonIntra] : {std::pair{false, false}, std::pair{true, false},
+                                        std::pair{false, true}, std::pair{true, true}}) {
+    const Bytes header = headerWithMatrices(intra, nonIntra);
+    const std::size_t size = 12 + (intra ? 64 : 0) + (nonIntra ? 64 : 0);
+    ASSERT_EQ(header.size(), size);
+    const std::string what = std::to_string(size) + " bytes";
+    auto expectStored = [&](const StreamInfo& info) {
+      EXPECT_EQ(std::memcmp(info.video.header, header.data(), size), 0) << what;
+      EXPECT_EQ(std::count(info.video.header + size, info.video.header + kStoredHeaderBytes, 0),
+                static_cast<std::ptrdiff_t>(kStoredHeaderBytes - size))
+          << what;
+      EXPECT_EQ(storedSequenceHeaderSize(info.video), size) << what;
+      EXPECT_EQ(info.horizontalSize, 352) << what;
+      EXPECT_EQ(info.videoVcd, 1) << what;
+    };
+
+    Bytes video = header;
+    append(video, gopHeader());
+    append(video, iPicture());
+    append(video, zeros(2000));
+    StreamInfo info = analyse(video);
+    ASSERT_EQ(info.fileType, kTypeVideoOnly) << what;
+    expectStored(info);
+
+    // In a system stream the header may run on into the next video packet.
+    const auto split = static_cast<std::ptrdiff_t>(size / 2 + 2);
+    Bytes rest(header.begin() + split, header.end());
+    append(rest, gopHeader());
+    append(rest, iPicture());
+    append(rest, zeros(200));
+    Bytes system = packHeader();
+    append(system,
+           packet(mpeg1::kVideoStream0, Bytes(header.begin(), header.begin() + split), 6003, 3000));
+    append(system, packet(mpeg1::kVideoStream0, rest, 6003, 3000));
+    append(system, packet(mpeg1::kAudioStream0, audioStart(), 3000));
+    append(system, padding());
+    info = analyse(system);
+    ASSERT_EQ(info.fileType, kTypeSystem) << what;
+    expectStored(info);
+  }
+}
+
 TEST_F(QuickAnalysis, FurtherStreamsCountOnlyAsTheFirstPacket) {
   SystemStream leading;
   leading.leadingStream = 0xC1;
@@ -230,7 +300,8 @@ TEST(QuickAnalysisCorpus, RealEncodersOutputIsClassified) {
   for (const auto& [name, type] : {std::pair<const char*, int>{"sound.wav", kTypeRiff},
                                    {"sys_vbr.mpg", kTypeSystemUnsupported},
                                    {"video_only.mpv", kTypeVideoOnly},
-                                   {"audio_l1.mpa", kTypeAudioOnly}}) {
+                                   {"audio_l1.mpa", kTypeAudioOnly},
+                                   {"mjpeg_kvcd.mpv", kTypeVideoOnly}}) {
     if (!hasCorpusFile(name)) continue;
     info.fileName = corpusPath(name);
     EXPECT_EQ(quickAnalyse(info), 0) << name;

@@ -29,6 +29,8 @@ const std::vector<CorpusFile>& corpusCatalog() {
       {"vcd_ntsc_60.mpg", K::VideoCd, 0, -1, 2},
       {"sys_open_30.mpg", K::System, 0, -1, 2},
       {"long_vcd.mpg", K::VideoCd, 0, -1, 2},
+      {"mjpeg_kvcd.mpg", K::VideoCd, 0, -1, 2},
+      {"mjpeg_kvcd.mpv", K::VideoElementary, 1, -1, 0},
   };
   return catalog;
 }
