@@ -1,5 +1,6 @@
 // The player window: the source clip in the ScrubPane iPlayer. The user loads
 // a clip (a thumbnail dropped or activated), plays it and sets its marks.
+// Closing the window only hides it.
 #pragma once
 
 #include <QMdiSubWindow>
@@ -14,6 +15,18 @@ class NewPlayer : public QMdiSubWindow {
   explicit NewPlayer(QWidget* parent = nullptr);
 
   player::ScrubPane* iPlayer() const { return iPlayer_; }
+
+ signals:
+  // A thumbnail of the footage palette was dropped here.
+  void clipDropped(int index);
+  // The user closed the window; the main window's Player item hides it.
+  void closeRequested();
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   player::ScrubPane* iPlayer_ = nullptr;

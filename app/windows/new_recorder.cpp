@@ -1,5 +1,6 @@
 #include "app/windows/new_recorder.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -35,6 +36,13 @@ QPushButton* NewRecorder::makeButton(const char* name, const QString& caption) {
   button->setToolTip(caption);
   button->setFocusPolicy(Qt::NoFocus);
   return button;
+}
+
+// Closing only hides the window; a playing movie pauses first.
+void NewRecorder::closeEvent(QCloseEvent* event) {
+  if (iRecorder_->mode() == static_cast<int>(player::PlayerMode::Playing)) iRecorder_->xPause();
+  event->ignore();
+  emit closeRequested();
 }
 
 }  // namespace cw::app

@@ -19,6 +19,13 @@ class NewRecorder : public QMdiSubWindow {
   QPushButton* butPreview() const { return butPreview_; }
   QPushButton* butMake() const { return butMake_; }
 
+ signals:
+  // The user closed the window; the main window's Recorder item hides it.
+  void closeRequested();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   QPushButton* makeButton(const char* name, const QString& caption);
 

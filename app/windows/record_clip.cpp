@@ -1,0 +1,217 @@
+// One record from the player's marked stretch into the project, the restore
+// after a failed or cancelled record, Undo Record and the pre-roll items.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/shell/action_log.h"
+#include "app/shell/actions.h"
+#include "app/shell/app_state.h"
+#include "app/shell/editing_error.h"
+#include "app/shell/messages.h"
+#include "app/windows/new_progress.h"
+#include "app/windows/record_controller.h"
+#include "player/scrub_pane.h"
+
+namespace cw::app {
+
+namespace {
+
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+void makeWritable(const QString& path) {
+  QFile file(path);
+  if (file.exists()) file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
+}
+
+// A project file that holds a movie: the redo of an empty recorder counts on
+// one left behind by a preview of the first crop.
+bool projectFileHoldsMovie(const QString& path) {
+  const QFileInfo info(path);
+  return info.isFile() && info.size() > 0;
+}
+
+void processMessages() { QCoreApplication::processEvents(); }
+
+}  // namespace
+
+bool RecordController::RecordClip() {
+  AppState& state = appState();
+  Splicer& tazo = *state.Tazo1;
+  const ClipRecord* clip = clipAt(state.CurrentClip);
+  const bool recorderFull = recorderHoldsClip();
+  if (recorderFull && !CheckClipCompatible(state.CurrentClip)) {
+    exclamation({QStringLiteral("The file: ") + (clip ? clip->FullPath : iPlayer_.source()),
+                 QStringLiteral("is not compatible with your current project. Please "),
+                 QStringLiteral("check file properties for more information.")});
+    return false;
+  }
+
+  setHourglass(true);
+  QDir::setCurrent(state.TempDir);
+  state.LastAction.clear();
+  actions_.setEnabled(QStringLiteral("menuPreview"), false);
+  actions_.setEnabled(QStringLiteral("menuRecord"), false);
+
+  if (recorderFull) {
+    state.ProjectExtension = iRecorder_.currExt();
+  } else {
+    state.ProjectExtension = iPlayer_.currExt();
+    state.RecordFilePath = state.TempDir + QLatin1Char('/') + state.RecordBaseName +
+                           QLatin1Char('.') + state.ProjectExtension;
+  }
+  state.OperationShown = false;
+  makeWritable(state.RecordFilePath);
+
+  const double entry = iRecorder_.markOut();
+  tazo.setSourceFileName(localPath(iPlayer_.source()));
+  tazo.setSourceMarkIn(iPlayer_.markIn());
+  tazo.setSourceMarkOut(iPlayer_.markOut());
+  tazo.setRecordFileName(localPath(state.RecordFilePath));
+  tazo.setRecordMarkEntry(entry);
+  tazo.setSrcInfoHand(clip ? clip->InfoHandle : 0);
+  tazo.setRecInfoHand(state.RecorderInfoHandle);
+
+  newProgress_.prepare(state.PreviewMode ? tr("Building preview...") : tr("Recording..."), 0,
+                       QStringLiteral("0 %"));
+  // A Cancel of an earlier operation must not be taken for this one's.
+  state.UserCancelled = false;
+
+  const int result = runEngineOperation(recorderFull, entry);
+
+  if (state.UserCancelled) {
+    logCancelLine();
+    RestoreRecorder();
+    return false;
+  }
+  if (result == 0) {
+    state.RedoArmed = true;
+    setHourglass(false);
+    actions_.setEnabled(QStringLiteral("menuPreview"), true);
+    actions_.setEnabled(QStringLiteral("menuRecord"), true);
+    return true;
+  }
+  ShowEditingError();
+  logErrorLine(QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
+  RestoreRecorder();
+  return false;
+}
+
+// Crop into an empty project; append or entry crop (or the engine's redo of
+// the undone record) into a project that holds a movie.
+int RecordController::runEngineOperation(bool recorderFull, double entry) {
+  AppState& state = appState();
+  Splicer& tazo = *state.Tazo1;
+  const QString source = iPlayer_.source();
+  const QString project = state.RecordFilePath;
+  if (!recorderFull) {
+    // A redo needs the movie a preview left in the project file; without one
+    // the stretch is cut again.
+    if (state.RedoArmed && projectFileHoldsMovie(project)) return 0;
+    QFile::remove(project);
+    logCropBlock(source, project, iPlayer_.markIn(), iPlayer_.markOut(), tazo.recordMode());
+    return tazo.Crop();
+  }
+
+  const double length = iRecorder_.length();
+  iRecorder_.freezeFrame(true);
+  processMessages();
+  state.SavedEntry = entry;
+  state.PreviewMode ? iRecorder_.xCloseTemp() : iRecorder_.xClose();
+  processMessages();
+  const bool redo = tazo.redoEnabled() && state.RedoArmed;
+  if (redo) return runRedo();
+  if (length == entry) {
+    logJoinBlock(QStringLiteral("APPENDCROP"), source, project, iPlayer_.markIn(),
+                 iPlayer_.markOut(), entry);
+    return tazo.AppendCrop();
+  }
+  processMessages();
+  logJoinBlock(QStringLiteral("ENTRYCROP"), source, project, iPlayer_.markIn(), iPlayer_.markOut(),
+               entry);
+  return tazo.EntryCrop();
+}
+
+int RecordController::runRedo() {
+  logShortBlock(QStringLiteral("REDO"));
+  setHourglass(true);
+  const int result = appState().Tazo1->Redo();
+  setHourglass(false);
+  return result;
+}
+
+void RecordController::RestoreRecorder() {
+  AppState& state = appState();
+  state.RedoArmed = false;
+  actions_.setEnabled(QStringLiteral("menuPreview"), true);
+  actions_.setEnabled(QStringLiteral("menuRecord"), true);
+  newProgress_.hide();
+  if (state.LastAction != QLatin1String("CROP")) {
+    if (state.PreviewMode) {
+      iRecorder_.xReOpen();
+      iRecorder_.freezeFrame(false);
+    } else {
+      iRecorder_.setCurrExt(state.ProjectExtension);
+      reopenRecorder();
+      iRecorder_.setMarkOut(iRecorder_.length());
+    }
+    processMessages();
+  }
+  setHourglass(false);
+}
+
+// Opens the project file in the recorder and reads its information again.
+void RecordController::reopenRecorder() {
+  AppState& state = appState();
+  iRecorder_.setSource(state.RecordFilePath);
+  iRecorder_.xOpen();
+  generateRecorderInfo(iRecorder_.source());
+  if (state.ProjectFrameRate > 0) iRecorder_.setStepSize(1.0 / state.ProjectFrameRate);
+  iRecorder_.setMovieSaved(false);
+}
+
+void RecordController::mnuEditUndo_Click() {
+  AppState& state = appState();
+  Splicer& tazo = *state.Tazo1;
+  iRecorder_.xClose();
+  processMessages();
+  logShortBlock(QStringLiteral("UNDO"));
+  setHourglass(true);
+  const int result = tazo.Undo();
+  setHourglass(false);
+  if (result != 0) {
+    ShowEditingError();
+    logErrorLine(QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
+  }
+  reopenRecorder();
+  iRecorder_.setMarkOut(state.SavedEntry);
+  iRecorder_.pressMarkOut();
+  state.RedoArmed = true;
+  actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
+}
+
+void RecordController::setPreRoll(int seconds) {
+  static const std::pair<int, const char*> kItems[] = {{1, "menuPreroll1"},
+                                                       {3, "menuPreroll3"},
+                                                       {5, "menuPreroll5"},
+                                                       {7, "menuPreroll7"},
+                                                       {0, "menuPrerollFull"}};
+  for (const auto& [value, name] : kItems) {
+    QAction* item = actions_.action(QLatin1String(name));
+    item->setCheckable(true);
+    item->setChecked(value == seconds);
+  }
+  appState().PreRoll = static_cast<std::int16_t>(seconds);
+}
+
+void RecordController::setHourglass(bool on) {
+  if (on) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ++hourglassDepth_;
+    return;
+  }
+  for (; hourglassDepth_ > 0; --hourglassDepth_) QApplication::restoreOverrideCursor();
+}
+
+}  // namespace cw::app

@@ -1,0 +1,116 @@
+// The record/undo cycle of the editor and the two windows around it: the
+// record modes and their menus, one record from the player's marked stretch
+// into the project (crop, append, entry crop or the engine's redo), undo,
+// the engine's progress, and the player and recorder windows' buttons and
+// events. One instance per main window, created by installRecordCommands.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include "automation/events.h"
+
+namespace cw::player {
+class ScrubPane;
+}
+
+namespace cw::app {
+
+class ActionRegistry;
+class NewPlayer;
+class NewProgress;
+class NewRecorder;
+class ParentForm;
+struct ClipRecord;
+
+class RecordController : public QObject {
+  Q_OBJECT
+ public:
+  explicit RecordController(ParentForm& form);
+  ~RecordController() override;
+
+  // --- Records and undo (record_clip.cpp) ----------------------------------
+  // One record from the player's clip into the project; true on success.
+  bool RecordClip();
+  // After a cancelled or failed record: menus and the recorder as before.
+  void RestoreRecorder();
+  void mnuEditUndo_Click();
+  void setPreRoll(int seconds);
+
+  // --- Record modes (record_modes.cpp) -------------------------------------
+  // May this clip be recorded into the project? With an empty recorder the
+  // clip chooses the record mode (and the answer is yes).
+  bool CheckClipCompatible(int clip);
+  void SyncModeMenus(int clip);
+  void mnuRecModeMPEGSystem_Click();
+  void mnuRecModeVideo_Click();
+  void mnuRecModeAudio_Click();
+  void mnuVideoCDNone_Click();
+  void mnuVideoCDVCD_Click();
+  void mnuVideoCDVCD20_Click();
+  // Only the current mode's items stay enabled, and checked.
+  void lockModeMenus(int recordMode);
+  // Record mode 0 with all six mode items unchecked and disabled.
+  void clearModeMenus();
+
+  // --- Engine events (record_progress.cpp) ---------------------------------
+  void Tazo1_Progress(int status, int percentage);
+  void Tazo1_Done();
+  void Tazo1_Err() {}
+
+  // --- Recorder window (recorder_window.cpp) -------------------------------
+  void butRecord_Click();
+  // Empty name: binds the project's information control and forgets every
+  // value. A name: reads the control's results; returns "System",
+  // "Videoonly", "Audioonly", "Multiple" or "Wrong".
+  QString generateRecorderInfo(const QString& fileName);
+  void resetRecorderInfo();
+  void iRecorder_Ejected();
+  void iRecorder_NeedSound();
+
+  // --- Player window (player_window.cpp) -----------------------------------
+  // Loads clip `clip` of the clip table into the player (a dropped or an
+  // activated thumbnail).
+  void loadClip(int clip);
+  void iPlayer_Ejected();
+  void iPlayer_NeedSound();
+
+  // The recorder's caption for a record mode, before and after a record.
+  static QString modeCaption(int recordMode);
+  static QString movieCaption(int recordMode);
+
+ private:
+  void connectEngine();
+  void connectModeMenus();
+  void connectWindows();
+
+  // Shared steps.
+  const ClipRecord* clipAt(int clip) const;
+  bool recorderHoldsClip() const;
+  bool playerHoldsClip() const;
+  void setRecorderCaption(const QString& caption);
+  void setPlayerCaption(const QString& caption);
+  void setHourglass(bool on);
+  int runEngineOperation(bool recorderFull, double entry);
+  int runRedo();
+  void reopenRecorder();
+  bool evaluateCompatibility(const ClipRecord& clip);
+  void chooseModeForClip(const ClipRecord& clip, bool noneAlwaysEnabled);
+  void modeChanged(int recordMode);
+  void stopOtherPanes(player::ScrubPane* except);
+  void deleteProjectFiles();
+
+  ParentForm& form_;
+  ActionRegistry& actions_;
+  NewPlayer& newPlayer_;
+  NewRecorder& newRecorder_;
+  NewProgress& newProgress_;
+  player::ScrubPane& iPlayer_;
+  player::ScrubPane& iRecorder_;
+  int hourglassDepth_ = 0;
+  automation::ConnectionId progressConnection_ = 0;
+  automation::ConnectionId doneConnection_ = 0;
+  automation::ConnectionId errConnection_ = 0;
+};
+
+}  // namespace cw::app

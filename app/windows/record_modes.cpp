@@ -1,0 +1,251 @@
+// Record modes: the Recorder Mode and VideoCD Mode menus, the compatibility
+// test of a clip against the project, and the recorder's caption.
+#include <array>
+
+#include "app/shell/actions.h"
+#include "app/shell/app_state.h"
+#include "app/windows/record_controller.h"
+#include "player/scrub_pane.h"
+
+namespace cw::app {
+
+namespace {
+
+const QString kMpegSystem = QStringLiteral("mnuRecModeMPEGSystem");
+const QString kVideoOnly = QStringLiteral("mnuRecModeVideo");
+const QString kAudioOnly = QStringLiteral("mnuRecModeAudio");
+const QString kVcdNone = QStringLiteral("mnuVideoCDNone");
+const QString kVcd = QStringLiteral("mnuVideoCDVCD");
+const QString kVcdZeroes = QStringLiteral("mnuVideoCDVCD20");
+
+const std::array<QString, 6> kModeItems = {kVcdNone,    kVcd,       kVcdZeroes,
+                                           kMpegSystem, kVideoOnly, kAudioOnly};
+
+const char* const kModeNames[] = {"MPEG System", "VideoCD", "VideoCD (Zeroes)", "Video Only",
+                                  "Audio Only"};
+
+// The two items of each record mode: its VideoCD item and its Recorder Mode item.
+std::array<QString, 2> itemsOfMode(int recordMode) {
+  switch (recordMode) {
+    case 1:
+      return {kVcd, kMpegSystem};
+    case 2:
+      return {kVcdZeroes, kMpegSystem};
+    case 3:
+      return {kVcdNone, kVideoOnly};
+    case 4:
+      return {kVcdNone, kAudioOnly};
+    default:
+      return {kVcdNone, kMpegSystem};
+  }
+}
+
+// Checks the mode's two items and unchecks the other four.
+void checkOnly(ActionRegistry& actions, int recordMode) {
+  const auto on = itemsOfMode(recordMode);
+  for (const QString& name : kModeItems) {
+    actions.setChecked(name, name == on[0] || name == on[1]);
+  }
+}
+
+void setAll(ActionRegistry& actions, std::initializer_list<QString> names, bool enabled) {
+  for (const QString& name : names) actions.setEnabled(name, enabled);
+}
+
+}  // namespace
+
+QString RecordController::modeCaption(int recordMode) {
+  if (recordMode < 0 || recordMode > 4) recordMode = 0;
+  return QStringLiteral("Recorder Mode: ") + QLatin1String(kModeNames[recordMode]);
+}
+
+QString RecordController::movieCaption(int recordMode) {
+  if (recordMode < 0 || recordMode > 4) recordMode = 0;
+  return QStringLiteral("Recorder: NEW MOVIE (") + QLatin1String(kModeNames[recordMode]) +
+         QLatin1Char(')');
+}
+
+void RecordController::connectModeMenus() {
+  const std::array<std::pair<QString, void (RecordController::*)()>, 6> handlers = {{
+      {kMpegSystem, &RecordController::mnuRecModeMPEGSystem_Click},
+      {kVideoOnly, &RecordController::mnuRecModeVideo_Click},
+      {kAudioOnly, &RecordController::mnuRecModeAudio_Click},
+      {kVcdNone, &RecordController::mnuVideoCDNone_Click},
+      {kVcd, &RecordController::mnuVideoCDVCD_Click},
+      {kVcdZeroes, &RecordController::mnuVideoCDVCD20_Click},
+  }};
+  for (const auto& [name, handler] : handlers) {
+    QAction* item = actions_.action(name);
+    item->setCheckable(true);
+    connect(item, &QAction::triggered, this, handler);
+  }
+}
+
+// ---- compatibility ----------------------------------------------------------
+
+bool RecordController::CheckClipCompatible(int clip) {
+  const ClipRecord* record = clipAt(clip);
+  if (!record) return false;
+  if (recorderHoldsClip()) return evaluateCompatibility(*record);
+  chooseModeForClip(*record, true);
+  setRecorderCaption(modeCaption(appState().Tazo1->recordMode()));
+  return true;
+}
+
+bool RecordController::evaluateCompatibility(const ClipRecord& clip) {
+  AppState& state = appState();
+  Splicer& tazo = *state.Tazo1;
+  const int type = clip.FileType;
+  tazo.setRecInfoHand(state.RecorderInfoHandle);
+  switch (state.RecorderFileType) {
+    case 1:
+      if (type == 2) return false;
+      tazo.setSrcInfoHand(clip.InfoHandle);
+      return tazo.VideoCompat();
+    case 2:
+      if (type == 1) return false;
+      tazo.setSrcInfoHand(clip.InfoHandle);
+      return tazo.AudioCompat();
+    default: {
+      if (type == 1) return false;
+      tazo.setSrcInfoHand(clip.InfoHandle);
+      const bool audio = tazo.AudioCompat();
+      const bool video = tazo.VideoCompat();
+      if (!audio || !video) return false;
+      const int mode = tazo.recordMode();
+      return (mode == 1 || mode == 2) ? clip.VcdCompatible : true;
+    }
+  }
+}
+
+// With an empty recorder the clip's type sets the mode and the menus. A
+// system stream enables the VideoCD items by its VideoCD compatibility;
+// `noneAlwaysEnabled` keeps None enabled whatever the clip.
+void RecordController::chooseModeForClip(const ClipRecord& clip, bool noneAlwaysEnabled) {
+  Splicer& tazo = *appState().Tazo1;
+  switch (clip.FileType) {
+    case 0:
+      setAll(actions_, {kMpegSystem, kVideoOnly, kAudioOnly}, true);
+      actions_.setEnabled(kVcdNone, noneAlwaysEnabled || clip.VcdCompatible);
+      setAll(actions_, {kVcd, kVcdZeroes}, clip.VcdCompatible);
+      if (noneAlwaysEnabled) {
+        checkOnly(actions_, 0);
+        tazo.setRecordMode(0);
+      }
+      break;
+    case 1:
+    case 2: {
+      const QString only = clip.FileType == 1 ? kVideoOnly : kAudioOnly;
+      for (const QString& name : kModeItems)
+        actions_.setEnabled(name, name == kVcdNone || name == only);
+      const int mode = clip.FileType == 1 ? 3 : 4;
+      checkOnly(actions_, mode);
+      tazo.setRecordMode(static_cast<std::int16_t>(mode));
+      break;
+    }
+    default:
+      break;  // several streams: the menus stay as they are
+  }
+}
+
+void RecordController::SyncModeMenus(int clip) {
+  if (recorderHoldsClip()) return;  // the project's mode is locked; nothing to show
+  if (const ClipRecord* record = clipAt(clip)) chooseModeForClip(*record, false);
+  const int mode = appState().Tazo1->recordMode();
+  setRecorderCaption(modeCaption(mode));
+  switch (mode) {
+    case 1:
+    case 2:
+      actions_.setEnabled(kMpegSystem, true);
+      setAll(actions_, {kVideoOnly, kAudioOnly}, false);
+      break;
+    case 3:
+    case 4:
+      actions_.setEnabled(kVcdNone, true);
+      setAll(actions_, {kVcd, kVcdZeroes}, false);
+      break;
+    default:
+      break;
+  }
+  checkOnly(actions_, mode);
+}
+
+// ---- the six mode commands ------------------------------------------------
+
+void RecordController::modeChanged(int recordMode) {
+  AppState& state = appState();
+  if (state.Tazo1->recordMode() != recordMode) {
+    state.RedoArmed = false;
+    state.Tazo1->setRecordMode(static_cast<std::int16_t>(recordMode));
+  }
+  setRecorderCaption(modeCaption(recordMode));
+  SyncModeMenus(state.CurrentClip);
+}
+
+void RecordController::mnuRecModeMPEGSystem_Click() {
+  actions_.setChecked(kMpegSystem, true);
+  actions_.setChecked(kVideoOnly, false);
+  actions_.setChecked(kAudioOnly, false);
+  setAll(actions_, {kVcd, kVcdZeroes}, true);
+  const int mode = actions_.isChecked(kVcd) ? 1 : actions_.isChecked(kVcdZeroes) ? 2 : 0;
+  modeChanged(mode);
+}
+
+void RecordController::mnuRecModeVideo_Click() {
+  actions_.setChecked(kVideoOnly, true);
+  actions_.setChecked(kMpegSystem, false);
+  actions_.setChecked(kAudioOnly, false);
+  setAll(actions_, {kVcd, kVcdZeroes}, false);
+  modeChanged(3);
+}
+
+void RecordController::mnuRecModeAudio_Click() {
+  actions_.setChecked(kAudioOnly, true);
+  actions_.setChecked(kMpegSystem, false);
+  actions_.setChecked(kVideoOnly, false);
+  setAll(actions_, {kVcd, kVcdZeroes}, false);
+  modeChanged(4);
+}
+
+void RecordController::mnuVideoCDNone_Click() {
+  actions_.setChecked(kVcdNone, true);
+  actions_.setChecked(kVcd, false);
+  actions_.setChecked(kVcdZeroes, false);
+  const int mode = actions_.isChecked(kVideoOnly) ? 3 : actions_.isChecked(kAudioOnly) ? 4 : 0;
+  modeChanged(mode);
+}
+
+void RecordController::mnuVideoCDVCD_Click() {
+  actions_.setChecked(kVcd, true);
+  actions_.setChecked(kVcdNone, false);
+  actions_.setChecked(kVcdZeroes, false);
+  setAll(actions_, {kVideoOnly, kAudioOnly}, false);
+  modeChanged(1);
+}
+
+void RecordController::mnuVideoCDVCD20_Click() {
+  actions_.setChecked(kVcdZeroes, true);
+  actions_.setChecked(kVcdNone, false);
+  actions_.setChecked(kVcd, false);
+  setAll(actions_, {kVideoOnly, kAudioOnly}, false);
+  modeChanged(2);
+}
+
+void RecordController::lockModeMenus(int recordMode) {
+  const auto on = itemsOfMode(recordMode);
+  for (const QString& name : kModeItems) {
+    const bool keep = name == on[0] || name == on[1];
+    actions_.setEnabled(name, keep);
+    actions_.setChecked(name, keep);
+  }
+}
+
+void RecordController::clearModeMenus() {
+  appState().Tazo1->setRecordMode(0);
+  for (const QString& name : kModeItems) {
+    actions_.setChecked(name, false);
+    actions_.setEnabled(name, false);
+  }
+}
+
+}  // namespace cw::app

@@ -1,0 +1,85 @@
+// The player and recorder windows as a user handles them: thumbnails
+// dropped or activated, the transport keys, closing.
+#include <QMimeData>
+#include <QTest>
+
+#include "app/windows/footage_form.h"
+#include "record_fixture.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+
+namespace {
+
+QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
+
+}  // namespace
+
+class PlayerWindow : public RecordFixture {};
+
+TEST_F(PlayerWindow, KeysMoveMarkAndPlay) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
+  player::ScrubPane& pane = iPlayer();
+  const double frame = 1001.0 / 30000.0;
+  playerKeys({Qt::Key_End});
+  EXPECT_NEAR(pane.position(), pane.length(), 1e-6);
+  playerKeys({Qt::Key_Home, Qt::Key_Right, Qt::Key_Period, Qt::Key_Period});
+  EXPECT_NEAR(pane.position(), 3 * frame, 0.002);
+  playerKeys({Qt::Key_Comma});
+  EXPECT_NEAR(pane.position(), 2 * frame, 0.002);
+  appState().RedoArmed = true;
+  playerKeys({Qt::Key_I});
+  EXPECT_NEAR(pane.markIn(), 2 * frame, 0.002);
+  EXPECT_FALSE(appState().RedoArmed);  // new marks, new record
+  playerKeys({Qt::Key_Right, Qt::Key_Right, Qt::Key_O});
+  EXPECT_NEAR(pane.markOut(), 4 * frame, 0.002);
+
+  playerKeys({Qt::Key_Space});
+  EXPECT_EQ(pane.mode(), static_cast<int>(player::PlayerMode::Playing));
+  playerKeys({Qt::Key_Space});
+  EXPECT_EQ(pane.mode(), static_cast<int>(player::PlayerMode::Paused));
+
+  // Closing the window hides it and takes its Windows mark away.
+  playerKeys({Qt::Key_Space});
+  form().newPlayer()->close();
+  EXPECT_FALSE(form().newPlayer()->isVisible());
+  EXPECT_FALSE(checked("menuPlayer"));
+  EXPECT_EQ(pane.mode(), static_cast<int>(player::PlayerMode::Paused));
+  EXPECT_EQ(pane.source(), corpus("vcd_ntsc.mpg"));
+}
+
+TEST_F(PlayerWindow, DropsAndActivationLoadTheSameWay) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor();
+  const int first = openClips({corpus("vcd_ntsc.mpg"), corpus("mjpeg_vcd.mpg")});
+  EXPECT_FALSE(enabled("menuRecord"));
+
+  // Anything but a thumbnail is not taken.
+  QMimeData text;
+  text.setText("0");
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(form().newPlayer(), &enter);
+  EXPECT_FALSE(enter.isAccepted());
+
+  dropOnPlayer(first);
+  EXPECT_EQ(iPlayer().source(), corpus("vcd_ntsc.mpg"));
+  EXPECT_TRUE(enabled("menuRecord"));
+  EXPECT_FALSE(appState().Clips[first].LengthTimeCode.isEmpty());
+  markPlayer(5, 5);
+  const double in = iPlayer().markIn();
+
+  // The clip already in the player is not opened again: the marks stay.
+  dropOnPlayer(first);
+  EXPECT_EQ(iPlayer().markIn(), in);
+
+  emit form().footageForm()->clipActivated(first + 1);
+  EXPECT_EQ(iPlayer().source(), corpus("mjpeg_vcd.mpg"));
+  EXPECT_EQ(appState().CurrentClip, first + 1);
+  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: mjpeg_vcd.mpg");
+  EXPECT_EQ(iPlayer().markIn(), 0);
+}
+
+}  // namespace cw::app::testing

@@ -1,0 +1,166 @@
+// Records that must not happen or cannot finish: an incompatible clip, a
+// source gone from the disk, Cancel in the progress window, and a redo
+// with no movie to redo.
+#include <QFile>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/shell/editing_error.h"
+#include "app/windows/new_progress.h"
+#include "record_fixture.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+
+namespace {
+
+QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
+
+// Clicks the progress window's Cancel as soon as the window comes up; the
+// click is a queued event, so it runs where the record lets messages run.
+class CancelOnShow : public QObject {
+ public:
+  explicit CancelOnShow(NewProgress* progress) : progress_(progress) {
+    progress->installEventFilter(this);
+  }
+  bool clicked = false;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show && !clicked) {
+      clicked = true;
+      QTimer::singleShot(0, progress_,
+                         [p = progress_] { QTest::mouseClick(p->butCancel(), Qt::LeftButton); });
+    }
+    return false;
+  }
+
+ private:
+  NewProgress* progress_;
+};
+
+}  // namespace
+
+class RecordErrors : public RecordFixture {
+ protected:
+  // A cropped NTSC VideoCD movie in the recorder; messages so far dropped.
+  void cropFirstClip() {
+    CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+    dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
+    pressRecord();
+    ASSERT_NE(iRecorder().mode(), 0);
+    takeMessages();
+  }
+};
+
+TEST_F(RecordErrors, IncompatibleClipIsAskedAboutAndRefused) {
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  startEditor(/*log=*/true);
+  cropFirstClip();
+  const QByteArray movie = bytesOf(project());
+  const int logSize = logLines().size();
+  const QString pal = corpus("vcd_pal.mpg");
+  const int clip = openClips({pal});
+
+  answer(MessageAnswer::Yes);
+  dropOnPlayer(clip);
+  std::vector<MessageBox> shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].lines,
+            QStringList({"The file: " + pal, "is not compatible with your current project. Please ",
+                         "check file properties for more information.",
+                         "Do you still want to open this file?"}));
+  EXPECT_EQ(shown[0].defaultAnswer, MessageAnswer::No);
+  ASSERT_EQ(iPlayer().source(), pal);
+
+  pressRecord();
+  shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(shown[0].lines,
+            QStringList({"The file: " + pal, "is not compatible with your current project. Please ",
+                         "check file properties for more information."}));
+  EXPECT_EQ(bytesOf(project()), movie);
+  EXPECT_EQ(logLines().size(), logSize);  // no engine action was started
+  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_TRUE(enabled("menuRecord"));
+}
+
+TEST_F(RecordErrors, SourceDeletedAfterOpeningShowsTheEditingErrorAndRestores) {
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor(/*log=*/true);
+  cropFirstClip();
+  const QByteArray movie = bytesOf(project());
+  const QString gone = root() + "/gone.mpg";
+  ASSERT_TRUE(QFile::copy(corpus("mjpeg_vcd.mpg"), gone));
+  dropOnPlayer(openClips({gone}));
+  ASSERT_EQ(iPlayer().source(), gone);
+  ASSERT_TRUE(QFile::remove(gone));
+
+  pressRecord();
+  Splicer& tazo = *appState().Tazo1;
+  const int number = tazo.errorMesNumber();
+  ASSERT_NE(number, 0);
+  const EditingErrorText expected =
+      editingErrorText(number, QString::fromStdString(tazo.errorMes()));
+  const std::vector<MessageBox> shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].lines, expected.lines);
+  EXPECT_EQ(shown[0].icon, MessageIcon::Critical);
+  EXPECT_EQ(shown[0].helpTopic, expected.helpTopic);
+
+  // The recorder shows the unchanged movie again, ready for the next record.
+  EXPECT_EQ(bytesOf(project()), movie);
+  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(iRecorder().source(), project());
+  EXPECT_EQ(iRecorder().markOut(), iRecorder().length());
+  EXPECT_FALSE(appState().RedoArmed);
+  EXPECT_TRUE(enabled("menuRecord"));
+  EXPECT_FALSE(form().newProgress()->isVisible());
+  EXPECT_EQ(logLines().last(), QStringLiteral("ERROR: ") + QString::fromStdString(tazo.errorMes()) +
+                                   "     " + QString::number(number));
+}
+
+TEST_F(RecordErrors, CancelDuringAnAppendLeavesTheProjectAsItWas) {
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor(/*log=*/true);
+  cropFirstClip();
+  const QByteArray movie = bytesOf(project());
+  dropOnPlayer(openClips({corpus("mjpeg_vcd.mpg")}));
+
+  CancelOnShow cancel(form().newProgress());
+  pressRecord();
+  ASSERT_TRUE(cancel.clicked);
+  EXPECT_TRUE(takeMessages().empty());
+  EXPECT_EQ(bytesOf(project()), movie);
+  EXPECT_EQ(logLines().last(), "User Canceled APPENDCROP");
+  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(iRecorder().source(), project());
+  EXPECT_FALSE(form().newProgress()->isVisible());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(enabled("menuRecord"));
+  expectCleanDecode(project());
+
+  // The next record runs again in full.
+  pressRecord();
+  EXPECT_EQ(logLines().last(), QStringLiteral("File is recorded as: ") + project());
+  EXPECT_GT(bytesOf(project()).size(), movie.size());
+}
+
+// A redo into an empty recorder counts on the movie a preview left behind;
+// with no such file the stretch is cut again instead of "succeeding" empty.
+TEST_F(RecordErrors, ArmedRedoWithoutAProjectFileCropsAgain) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor(/*log=*/true);
+  dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
+  appState().RedoArmed = true;
+  ASSERT_FALSE(QFile::exists(project()));
+  pressRecord();
+  ASSERT_NE(iRecorder().mode(), 0);
+  EXPECT_GT(QFile(project()).size(), 100000);
+  EXPECT_TRUE(logLines().contains("doProcess"));
+  expectCleanDecode(project());
+}
+
+}  // namespace cw::app::testing

@@ -1,0 +1,145 @@
+#include "record_fixture.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QProcess>
+#include <QTest>
+#include <QToolButton>
+#include <cmath>
+
+#include "app/shell/action_log.h"
+#include "app/windows/commands.h"
+#include "player/message_box.h"
+
+namespace cw::app::testing {
+
+ParentForm& RecordFixture::startEditor(bool log) {
+  ParentForm& form = start();
+  appState().LogEnabled = log;
+  return form;
+}
+
+namespace {
+
+// Until File > Open lands: the same analysis the editor's opening runs.
+void analyseInto(AppState& state, const QString& path) {
+  auto info = std::make_shared<Probe>();
+  info->setShopFileName(QFile::encodeName(path).toStdString());
+  info->doQuickAnalys();
+  ClipRecord clip;
+  clip.FullPath = path;
+  clip.FileName = QFileInfo(path).fileName();
+  clip.Extension = QFileInfo(path).suffix().toLower();
+  clip.FileType = info->shopFileType();
+  const float rate = info->shopFileVideoPicrateDeclared();
+  clip.PictureRate = rate == -1.0f ? 30.0 : std::trunc(rate * 1000.0) / 1000.0;
+  const bool video = info->shopFileVideoVCDcomp() == 1;
+  const bool audio = info->shopFileAudioVCDcomp() == 1;
+  clip.VcdCompatible = clip.FileType == 1 ? video : clip.FileType == 2 ? audio : video && audio;
+  clip.InfoHandle = info->ninfoHand();
+  clip.Info = info;
+  state.Clips.push_back(clip);
+  ++state.ClipCount;
+}
+
+}  // namespace
+
+int RecordFixture::openClips(const QStringList& paths) {
+  const int first = appState().ClipCount + 1;
+  openCommandLineClips(form(), paths);
+  if (appState().ClipCount < first) {
+    for (const QString& path : paths) analyseInto(appState(), path);
+  }
+  EXPECT_EQ(appState().ClipCount, first + paths.size() - 1);
+  return first;
+}
+
+void RecordFixture::dropOnPlayer(int index) {
+  NewPlayer* window = form().newPlayer();
+  QMimeData data;
+  data.setData(QString::fromLatin1(kClipMimeType), QByteArray::number(index));
+  const QPointF at = QRectF(window->rect()).center();
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                        Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(window, &drop);
+  runEventsFor(20);
+}
+
+player::ScrubPane& RecordFixture::iPlayer() { return *form().newPlayer()->iPlayer(); }
+player::ScrubPane& RecordFixture::iRecorder() { return *form().newRecorder()->iRecorder(); }
+
+void RecordFixture::playerKeys(const QList<Qt::Key>& keys) {
+  for (Qt::Key key : keys) QTest::keyClick(form().newPlayer(), key);
+}
+
+void RecordFixture::recorderKeys(const QList<Qt::Key>& keys) {
+  for (Qt::Key key : keys) QTest::keyClick(form().newRecorder(), key);
+}
+
+void RecordFixture::markPlayer(int in, int out) {
+  QList<Qt::Key> keys{Qt::Key_Home};
+  for (int i = 0; i < in; ++i) keys << Qt::Key_Right;
+  keys << Qt::Key_I << Qt::Key_End;
+  for (int i = 0; i < out; ++i) keys << Qt::Key_Left;
+  keys << Qt::Key_O;
+  playerKeys(keys);
+}
+
+void RecordFixture::pressRecord() {
+  QTest::mouseClick(form().newRecorder()->butRecord(), Qt::LeftButton);
+  runEventsFor(20);
+}
+
+void RecordFixture::trigger(const char* actionName) {
+  form().action(QLatin1String(actionName))->trigger();
+  runEventsFor(10);
+}
+
+bool RecordFixture::enabled(const char* actionName) {
+  return form().action(QLatin1String(actionName))->isEnabled();
+}
+
+bool RecordFixture::checked(const char* actionName) {
+  return form().action(QLatin1String(actionName))->isChecked();
+}
+
+void RecordFixture::eject(player::ScrubPane& pane) {
+  player::setMessageResponder([](const player::Message&) { return player::MessageAnswer::Yes; });
+  auto* close = pane.findChild<QToolButton*>(QStringLiteral("butEject"));
+  ASSERT_NE(close, nullptr);
+  close->click();
+  runEventsFor(20);
+}
+
+QString RecordFixture::project() const { return appState().RecordFilePath; }
+
+QByteArray RecordFixture::bytesOf(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return file.readAll();
+}
+
+void RecordFixture::expectCleanDecode(const QString& path) {
+  QProcess ffmpeg;
+  ffmpeg.start(QStringLiteral("ffmpeg"),
+               {"-nostdin", "-v", "error", "-i", path, "-f", "null", "-"});
+  ASSERT_TRUE(ffmpeg.waitForFinished(60000));
+  EXPECT_EQ(ffmpeg.exitCode(), 0) << path.toStdString();
+  const QByteArray errors = ffmpeg.readAllStandardError() + ffmpeg.readAllStandardOutput();
+  EXPECT_TRUE(errors.isEmpty()) << path.toStdString() << ": " << errors.toStdString();
+}
+
+QStringList RecordFixture::logLines() const {
+  QString text = QString::fromUtf8(bytesOf(logFilePath()));
+  EXPECT_TRUE(text.isEmpty() || text.endsWith(QLatin1String("\r\n")));
+  text.chop(2);
+  return text.split(QStringLiteral("\r\n"));
+}
+
+}  // namespace cw::app::testing

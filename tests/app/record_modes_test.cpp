@@ -1,0 +1,151 @@
+// The Recorder Mode and VideoCD Mode menus as the mode commands, a first
+// record and the Close buttons of the player and the recorder leave them.
+#include <QFile>
+#include <set>
+
+#include "record_fixture.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+
+namespace {
+
+QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
+
+const char* const kModeItems[] = {"mnuRecModeMPEGSystem", "mnuRecModeVideo", "mnuRecModeAudio",
+                                  "mnuVideoCDNone",       "mnuVideoCDVCD",   "mnuVideoCDVCD20"};
+
+using Names = std::set<std::string>;
+
+}  // namespace
+
+class RecordModes : public RecordFixture {
+ protected:
+  Names enabledItems() {
+    Names names;
+    for (const char* name : kModeItems)
+      if (enabled(name)) names.insert(name);
+    return names;
+  }
+  Names checkedItems() {
+    Names names;
+    for (const char* name : kModeItems)
+      if (checked(name)) names.insert(name);
+    return names;
+  }
+  int recordMode() { return appState().Tazo1->recordMode(); }
+  QString recorderCaption() { return form().newRecorder()->windowTitle(); }
+};
+
+TEST_F(RecordModes, EachModeCommandOnASystemClip) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  EXPECT_EQ(enabledItems(), Names{});  // nothing to record yet
+  dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
+  ASSERT_TRUE(appState().Clips[0].VcdCompatible);
+  const Names all(std::begin(kModeItems), std::end(kModeItems));
+  EXPECT_EQ(enabledItems(), all);
+  EXPECT_EQ(checkedItems(), (Names{"mnuRecModeMPEGSystem", "mnuVideoCDNone"}));
+  EXPECT_EQ(recorderCaption(), "Recorder Mode: MPEG System");
+
+  struct Step {
+    const char* command;
+    int mode;
+    const char* caption;
+    Names enabled;
+    Names checked;
+  };
+  const Names systemOnly{"mnuRecModeMPEGSystem", "mnuVideoCDNone", "mnuVideoCDVCD",
+                         "mnuVideoCDVCD20"};
+  const Names noVcd{"mnuRecModeMPEGSystem", "mnuRecModeVideo", "mnuRecModeAudio", "mnuVideoCDNone"};
+  const Step steps[] = {
+      {"mnuVideoCDVCD", 1, "VideoCD", systemOnly, {"mnuRecModeMPEGSystem", "mnuVideoCDVCD"}},
+      {"mnuVideoCDVCD20",
+       2,
+       "VideoCD (Zeroes)",
+       systemOnly,
+       {"mnuRecModeMPEGSystem", "mnuVideoCDVCD20"}},
+      {"mnuVideoCDNone", 0, "MPEG System", all, {"mnuRecModeMPEGSystem", "mnuVideoCDNone"}},
+      {"mnuRecModeVideo", 3, "Video Only", noVcd, {"mnuRecModeVideo", "mnuVideoCDNone"}},
+      {"mnuRecModeAudio", 4, "Audio Only", noVcd, {"mnuRecModeAudio", "mnuVideoCDNone"}},
+      {"mnuVideoCDNone", 4, "Audio Only", noVcd, {"mnuRecModeAudio", "mnuVideoCDNone"}},
+      {"mnuRecModeMPEGSystem", 0, "MPEG System", all, {"mnuRecModeMPEGSystem", "mnuVideoCDNone"}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.command);
+    appState().RedoArmed = true;
+    const bool changes = recordMode() != step.mode;
+    trigger(step.command);
+    EXPECT_EQ(recordMode(), step.mode);
+    EXPECT_EQ(recorderCaption(), QStringLiteral("Recorder Mode: ") + step.caption);
+    EXPECT_EQ(enabledItems(), step.enabled);
+    EXPECT_EQ(checkedItems(), step.checked);
+    EXPECT_EQ(appState().RedoArmed, !changes);  // only a new mode forgets the redo
+  }
+}
+
+TEST_F(RecordModes, AudioOnlyRecordLocksTheMenusAndEjectsResetThem) {
+  CW_REQUIRE_CORPUS("audio_only.mpa");
+  startEditor();
+  const int clip = openClips({corpus("audio_only.mpa")});
+  dropOnPlayer(clip);
+  EXPECT_EQ(enabledItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
+  EXPECT_EQ(checkedItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
+  EXPECT_EQ(recordMode(), 4);
+  EXPECT_EQ(recorderCaption(), "Recorder Mode: Audio Only");
+
+  pressRecord();
+  ASSERT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(recorderCaption(), "Recorder: NEW MOVIE (Audio Only)");
+  EXPECT_TRUE(iRecorder().audioOnly());
+  EXPECT_TRUE(project().endsWith(".mpa")) << project().toStdString();
+  EXPECT_EQ(enabledItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
+  EXPECT_EQ(checkedItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
+  expectCleanDecode(project());
+
+  // The player's Close button leaves a project's mode alone.
+  eject(iPlayer());
+  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player");
+  EXPECT_FALSE(enabled("menuRecord"));
+  EXPECT_EQ(checkedItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
+  EXPECT_EQ(appState().CurrentClip, -1);
+
+  // The recorder's Close button with an empty player: everything off.
+  const QString movie = project();
+  eject(iRecorder());
+  EXPECT_EQ(iRecorder().mode(), 0);
+  EXPECT_FALSE(QFile::exists(movie));
+  EXPECT_EQ(enabledItems(), Names{});
+  EXPECT_EQ(checkedItems(), Names{});
+  EXPECT_EQ(recordMode(), 0);
+  EXPECT_EQ(recorderCaption(), "Recorder");
+  EXPECT_FALSE(enabled("menuSaveAs"));
+  EXPECT_FALSE(enabled("mnuEditUndo"));
+}
+
+TEST_F(RecordModes, EjectingOneWindowWhileTheOtherHoldsAClip) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
+  trigger("mnuRecModeVideo");
+  pressRecord();
+  ASSERT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(recorderCaption(), "Recorder: NEW MOVIE (Video Only)");
+  EXPECT_EQ(enabledItems(), (Names{"mnuRecModeVideo", "mnuVideoCDNone"}));
+
+  // Closing the movie with a clip in the player: the clip sets the menus again.
+  eject(iRecorder());
+  EXPECT_EQ(recordMode(), 3);
+  EXPECT_EQ(recorderCaption(), "Recorder Mode: Video Only");
+  EXPECT_EQ(checkedItems(), (Names{"mnuRecModeVideo", "mnuVideoCDNone"}));
+  EXPECT_EQ(enabledItems(), (Names{"mnuRecModeMPEGSystem", "mnuRecModeVideo", "mnuRecModeAudio",
+                                   "mnuVideoCDNone"}));
+
+  // Closing the player's clip with an empty recorder: all six off.
+  eject(iPlayer());
+  EXPECT_EQ(enabledItems(), Names{});
+  EXPECT_EQ(checkedItems(), Names{});
+  EXPECT_EQ(recordMode(), 0);
+}
+
+}  // namespace cw::app::testing

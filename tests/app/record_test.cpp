@@ -1,0 +1,127 @@
+// The road of a record through the editor's windows on real corpus files:
+// crop, append, undo and redo, entry crop, the action log, refusals,
+// failures and Cancel.
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QTest>
+#include <QTimer>
+
+#include "app/windows/new_progress.h"
+#include "record_fixture.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+
+namespace {
+
+QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
+
+QString number(double value) { return QString::number(value, 'g', 15); }
+
+// The action line carries the date and time after the action's name.
+void expectActionLine(const QString& line, const char* action) {
+  const QString head = QStringLiteral("Action: ") + QLatin1String(action) + QStringLiteral("    ");
+  EXPECT_TRUE(line.startsWith(head)) << line.toStdString();
+  EXPECT_GT(line.size(), head.size() + 8) << line.toStdString();
+}
+
+}  // namespace
+
+class RecordRoad : public RecordFixture {};
+
+TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor(/*log=*/true);
+  const QString first = corpus("vcd_ntsc.mpg");
+  const QString second = corpus("mjpeg_vcd.mpg");
+  const int clip = openClips({first, second});
+
+  // Crop: the first clip's stretch into the empty project.
+  dropOnPlayer(clip);
+  ASSERT_EQ(iPlayer().source(), first);
+  EXPECT_EQ(form().newPlayer()->windowTitle(), QStringLiteral("Player: vcd_ntsc.mpg"));
+  markPlayer(15, 20);
+  const double cropIn = iPlayer().markIn();
+  const double cropOut = iPlayer().markOut();
+  ASSERT_GT(cropIn, 0);
+  ASSERT_LT(cropOut, iPlayer().length());
+  pressRecord();
+  ASSERT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(iRecorder().source(), project());
+  EXPECT_EQ(form().newRecorder()->windowTitle(),
+            QStringLiteral("Recorder: NEW MOVIE (MPEG System)"));
+  EXPECT_FALSE(enabled("mnuEditUndo"));  // a crop starts a new history
+  EXPECT_TRUE(enabled("menuSaveAs"));
+  expectCleanDecode(project());
+  const double cropLength = iRecorder().length();
+
+  // Append: the recorder's mark stands at the movie's end.
+  dropOnPlayer(clip + 1);
+  ASSERT_EQ(iPlayer().source(), second);
+  markPlayer(10, 10);
+  const QByteArray beforeAppend = bytesOf(project());
+  ASSERT_EQ(iRecorder().markOut(), iRecorder().length());
+  pressRecord();
+  ASSERT_NE(iRecorder().mode(), 0);
+  EXPECT_GT(iRecorder().length(), cropLength + 1);
+  EXPECT_TRUE(enabled("mnuEditUndo"));
+  const QByteArray appended = bytesOf(project());
+  expectCleanDecode(project());
+
+  // Undo gives back the cropped movie; Record with the same marks redoes.
+  trigger("mnuEditUndo");
+  EXPECT_EQ(bytesOf(project()), beforeAppend);
+  EXPECT_FALSE(enabled("mnuEditUndo"));
+  EXPECT_NE(iRecorder().mode(), 0);
+  pressRecord();
+  EXPECT_EQ(bytesOf(project()), appended);
+
+  // Entry crop: the recorder's mark one second into the movie.
+  QList<Qt::Key> keys{Qt::Key_Home};
+  for (int i = 0; i < 30; ++i) keys << Qt::Key_Right;
+  keys << Qt::Key_O;
+  recorderKeys(keys);
+  const double entry = iRecorder().markOut();
+  ASSERT_GT(entry, 0.5);
+  ASSERT_LT(entry, iRecorder().length());
+  const double stretch = iPlayer().markOut() - iPlayer().markIn();
+  pressRecord();
+  // The stretch replaces everything behind the entry.
+  EXPECT_NEAR(iRecorder().length(), entry + stretch, 0.5);
+  expectCleanDecode(project());
+
+  const QString dest = QStringLiteral("Destination = ") + project();
+  const QString recorded = QStringLiteral("File is recorded as: ") + project();
+  const QStringList log = logLines();
+  ASSERT_EQ(log.size(), 34) << log.join('\n').toStdString();
+  const QStringList crop = log.mid(0, 9);
+  EXPECT_EQ(crop[0], "1...");
+  expectActionLine(crop[1], "CROP");
+  EXPECT_EQ(crop.mid(2), QStringList({"Source = " + first, dest, "Mark In = " + number(cropIn),
+                                      "Mark Out = " + number(cropOut), "Record Mode = 0",
+                                      "doProcess", recorded}));
+  EXPECT_EQ(log[9], "2...");
+  expectActionLine(log[10], "APPENDCROP");
+  EXPECT_EQ(log[11], "Source = " + second);
+  EXPECT_EQ(log[12], dest);
+  EXPECT_TRUE(log[13].startsWith("Player Mark In = "));
+  EXPECT_TRUE(log[14].startsWith("Player Mark Out = "));
+  EXPECT_EQ(log[15], "Recorder Entry = " + number(cropLength));
+  EXPECT_EQ(log.mid(16, 2), QStringList({"doProcess", recorded}));
+  EXPECT_EQ(log[18], "3...");
+  expectActionLine(log[19], "UNDO");
+  EXPECT_EQ(log[20], "doProcess");
+  EXPECT_EQ(log[21], "4...");
+  expectActionLine(log[22], "REDO");
+  EXPECT_EQ(log.mid(23, 2), QStringList({"doProcess", recorded}));
+  EXPECT_EQ(log[25], "5...");
+  expectActionLine(log[26], "ENTRYCROP");
+  EXPECT_EQ(log[27], "Source = " + second);
+  EXPECT_EQ(log[28], dest);
+  EXPECT_EQ(log[31], "Recorder Entry = " + number(entry));
+  EXPECT_EQ(log.mid(32), QStringList({"doProcess", recorded}));
+}
+
+}  // namespace cw::app::testing
