@@ -7,6 +7,7 @@
 
 #include "app/shell/settings.h"
 #include "app_fixture.h"
+#include "support/corpus.h"
 
 namespace cw::app::testing {
 namespace {
@@ -131,6 +132,24 @@ TEST_F(StartupTest, TheSecondStageWaitsForTheTimer) {
   EXPECT_FALSE(main.Timer1()->isActive());
   EXPECT_TRUE(main.newPlayer()->isVisible());
   EXPECT_TRUE(main.actions().isEnabled("menuFile"));
+}
+
+// The files named on the command line open as clips once the second stage
+// runs, in order; a "!" is part of a Linux file name, not a separator.
+TEST_F(StartupTest, CommandLineFilesOpenAsClipsInTheSecondStage) {
+  const QString sample = QString::fromStdString(cw::test::testDataPath("sample_vcd.mpg"));
+  const QString bang = root() + "/take!1.mpg";
+  ASSERT_TRUE(QFile::copy(sample, bang));
+  appState().CommandLineFiles = {bang, sample};
+  ParentForm& main = start(false);
+  EXPECT_EQ(appState().ClipCount, -1);
+  main.Timer1_Timer();
+  ASSERT_EQ(appState().ClipCount, 1);
+  EXPECT_EQ(appState().Clips[0].FullPath, bang);
+  EXPECT_EQ(appState().Clips[0].FileName, "take!1.mpg");
+  EXPECT_EQ(appState().Clips[1].FullPath, sample);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_TRUE(takeMessages().empty());
 }
 
 TEST_F(StartupTest, StartingValuesEmptyTheProject) {
