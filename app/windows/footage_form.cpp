@@ -17,8 +17,9 @@ namespace cw::app {
 
 namespace {
 
-// Thumbnails are 4:3, a little smaller than the palette's starting height.
-constexpr QSize kThumbnailPixels(80, 60);
+// Thumbnails are 4:3 (900 x 675 twips): one row with its margins fits the
+// palette's starting height without a scroll bar.
+constexpr QSize kThumbnailPixels(60, 45);
 
 QStringList localFiles(const QMimeData* data) {
   QStringList paths;

@@ -19,7 +19,7 @@ ParentForm& ClipFixture::startEditor() {
   return main;
 }
 
-QString ClipFixture::corpus(const std::string& name) {
+QString ClipFixture::corpusPath(const std::string& name) {
   return QString::fromStdString(cw::test::corpusPath(name));
 }
 

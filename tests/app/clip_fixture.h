@@ -12,11 +12,14 @@
 namespace cw::app::testing {
 
 class ClipFixture : public AppFixture {
+ public:
+  static QString corpusPath(const std::string& name);
+
  protected:
   // Starts the editor with its second stage done.
   ParentForm& startEditor();
 
-  static QString corpus(const std::string& name);
+  static QString corpus(const std::string& name) { return corpusPath(name); }
 
   // Answers the next open dialog: goes to `folder`, types the names (quoted
   // when several) and accepts; with no names it cancels.

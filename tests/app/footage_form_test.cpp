@@ -16,16 +16,16 @@ class FootageFormTest : public ClipFixture {
  protected:
   // Opens `count` clips, cycling over a few corpus files under links of
   // their own so that no duplicate question comes up.
-  void openClips(int count) {
+  void openClips(int count, int first = 0) {
     const char* names[] = {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg", "video_only.mpv"};
     QStringList paths;
-    for (int i = 0; i < count; ++i) {
+    for (int i = first; i < first + count; ++i) {
       const QString link = root() + QString("/clip%1.mpg").arg(i);
       QFile::link(corpus(names[i % 4]), link);
       paths << link;
     }
     openPaths(paths);
-    ASSERT_EQ(clipCount(), count - 1);
+    ASSERT_EQ(clipCount(), first + count - 1);
   }
 
   void press(int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
@@ -67,7 +67,11 @@ TEST_F(FootageFormTest, ThumbnailsFlowInRowsAndTheBarScrollsThem) {
   EXPECT_FALSE(palette().VScroll1()->isVisible());
   EXPECT_FALSE(form().actions().isEnabled("mnuDelete"));
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
-  openClips(5);
+  // A row fits the palette's starting height.
+  openClips(2);
+  EXPECT_FALSE(palette().VScroll1()->isVisible());
+  EXPECT_LE(palette().thumbnail(0)->geometry().bottom(), palette().widget()->height());
+  openClips(3, 2);
   const QSize size = palette().thumbnailSize();
 
   // Wide enough for three in a row: 4 px (60 twips) margins and gaps.
