@@ -105,7 +105,11 @@ int chooseVideoEntry(const EntryWindow& w, std::int64_t target, const Periods& p
   std::size_t chosen = pictures.size();
   for (std::size_t i = 0; i < pictures.size() && times[i] <= target; ++i) chosen = i;
   if (chosen == pictures.size() || target - times[chosen] > p.T) return 1607;
-  if (isReference(pictures[chosen])) {
+  // The record's very last picture has no B-pictures behind it to show
+  // before it: its GOP stays, even when it is a GOP of that one I-picture,
+  // which the step back to the reference before it would drop.
+  const bool recordsLast = w.reachesEnd && chosen + 1 == pictures.size();
+  if (isReference(pictures[chosen]) && !recordsLast) {
     std::size_t before = chosen;
     while (before > 0 && !isReference(pictures[before - 1])) --before;
     if (before <= 1) return 1607;  // no reference picture before, or only the window's first

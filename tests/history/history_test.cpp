@@ -166,5 +166,14 @@ TEST(HistoryFixed, AudioOnlyAppendAfterUndo) {
                  change(StepKind::Append, 0, 2.52, 10.47)});
 }
 
+// syncflash's white pictures are I-pictures of their own GOP, so this
+// stretch ends with a GOP of one I-picture; the append must keep it.
+TEST(HistoryFixed, AppendKeepsARecordsLastOnePictureGop) {
+  CW_REQUIRE_CORPUS("syncflash.mpg");
+  CW_REQUIRE_CORPUS("mjpeg_generic.mpg");
+  HistoryRun run(2, {"syncflash.mpg", "mjpeg_generic.mpg"});
+  runSteps(run, {change(StepKind::Crop, 0, 31.61, 37.99), change(StepKind::Append, 1, 0.17, 3.08)});
+}
+
 }  // namespace
 }  // namespace cw::test::history
