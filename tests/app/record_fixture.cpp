@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QTest>
 #include <QToolButton>
-#include <cmath>
 
 #include "app/shell/action_log.h"
 #include "app/windows/commands.h"
@@ -22,37 +21,9 @@ ParentForm& RecordFixture::startEditor(bool log) {
   return form;
 }
 
-namespace {
-
-// Until File > Open lands: the same analysis the editor's opening runs.
-void analyseInto(AppState& state, const QString& path) {
-  auto info = std::make_shared<Probe>();
-  info->setShopFileName(QFile::encodeName(path).toStdString());
-  info->doQuickAnalys();
-  ClipRecord clip;
-  clip.FullPath = path;
-  clip.FileName = QFileInfo(path).fileName();
-  clip.Extension = QFileInfo(path).suffix().toLower();
-  clip.FileType = info->shopFileType();
-  const float rate = info->shopFileVideoPicrateDeclared();
-  clip.PictureRate = rate == -1.0f ? 30.0 : std::trunc(rate * 1000.0) / 1000.0;
-  const bool video = info->shopFileVideoVCDcomp() == 1;
-  const bool audio = info->shopFileAudioVCDcomp() == 1;
-  clip.VcdCompatible = clip.FileType == 1 ? video : clip.FileType == 2 ? audio : video && audio;
-  clip.InfoHandle = info->ninfoHand();
-  clip.Info = info;
-  state.Clips.push_back(clip);
-  ++state.ClipCount;
-}
-
-}  // namespace
-
 int RecordFixture::openClips(const QStringList& paths) {
   const int first = appState().ClipCount + 1;
   openCommandLineClips(form(), paths);
-  if (appState().ClipCount < first) {
-    for (const QString& path : paths) analyseInto(appState(), path);
-  }
   EXPECT_EQ(appState().ClipCount, first + paths.size() - 1);
   return first;
 }
