@@ -27,9 +27,14 @@ void showThumbnailMenu(ParentForm& form, int index, QPoint globalPosition) {
   if (index < 0 || index >= static_cast<int>(state.Clips.size())) return;
   const ClipRecord& clip = state.Clips[index];
   ActionRegistry& actions = form.actions();
-  actions.setEnabled("menuPopUpDelete", !isOpenInAWindow(form, clip.FullPath));
+  // While the clip's information form is open it can be neither deleted nor
+  // shown a second time.
+  const bool infoOpen = state.InfoWindowClip == index;
+  actions.setEnabled("menuPopUpDelete", !infoOpen && !isOpenInAWindow(form, clip.FullPath));
   actions.setEnabled("menuPopUpChangeThumbnail", clip.FileType != 2);
-  actions.setEnabled("menuPopUpPreferences", true);
+  actions.setEnabled("menuPopUpPreferences", !infoOpen);
+  // The information form opens where the menu was asked for.
+  actions.action("menuPopUpPreferences")->setData(globalPosition);
   actions.menu("menuPopUp")->popup(globalPosition);
 }
 

@@ -145,7 +145,7 @@ void FootageForm::refreshName(int index) {
   const ClipRecord& clip = state.Clips[index];
   made->setIndex(index);
   made->setAccessibleName(clip.displayName());
-  made->setToolTip(clip.FileName);
+  made->setToolTip(clip.displayName());
 }
 
 void FootageForm::thumbnailPressed(int index, Qt::MouseButton button,
