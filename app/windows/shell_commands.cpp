@@ -78,15 +78,6 @@ void connectLogKey(ParentForm& form) {
   QObject::connect(key, &QShortcut::activated, [] { appState().LogEnabled = true; });
 }
 
-void connectAbout(ParentForm& form) {
-  QObject::connect(form.action("menuAbout"), &QAction::triggered, &form, [] {
-    information({versionText().trimmed(),
-                 QStringLiteral("Cuts and joins MPEG-1 movies without re-encoding them."),
-                 QStringLiteral("Playback through the FFmpeg libraries.")},
-                QStringLiteral("About Clipwright Editor"));
-  });
-}
-
 }  // namespace
 
 void installShellCommands(ParentForm& form) {
@@ -97,7 +88,6 @@ void installShellCommands(ParentForm& form) {
   connectWindowSizes(form);
   connectHelp(form);
   connectLogKey(form);
-  connectAbout(form);
   QObject::connect(form.action("menuExit"), &QAction::triggered, &form,
                    &ParentForm::menuExit_Click);
 }
