@@ -80,8 +80,10 @@ void menuAbout_Click(ParentForm& form) {
   about->show();
 }
 
-// The player's caption names its clip by the clip's display name.
+// The palette's tooltip and the player's caption name the clip by its
+// display name.
 void showRenamedClip(ParentForm& form, int index) {
+  form.footageForm()->refreshName(index);
   const AppState& state = appState();
   if (index != state.CurrentClip || !holdsClip(form.newPlayer()->iPlayer())) return;
   const ClipRecord& clip = state.Clips.at(static_cast<std::size_t>(index));
