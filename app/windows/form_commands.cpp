@@ -96,8 +96,8 @@ ClipInfoForm* showClipInfo(ParentForm& form, int index, const QPoint& screenPoin
   const auto& clips = appState().Clips;
   if (index < 0 || index >= static_cast<int>(clips.size())) return nullptr;
   // One clip's form at a time.
-  if (auto* open = form.findChild<ClipInfoForm*>(QString(), Qt::FindDirectChildrenOnly))
-    open->close();
+  for (auto* open : form.findChildren<ClipInfoForm*>(QString(), Qt::FindDirectChildrenOnly))
+    if (open->isVisible()) open->close();
   auto* info = new ClipInfoForm(form.actions(), index, &form);
   info->openAt(screenPoint);
   return info;

@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "player/twips.h"
 
@@ -85,19 +86,20 @@ void InfoForm::widenToStream() {
 void InfoForm::openAt(const QPoint& screenPoint) {
   adjustSize();
   widenToStream();
+  move(screenPoint);
+  show();
+  raise();
+  // The window frame is known once shown: keep all of it on the screen.
   QScreen* screen = QGuiApplication::screenAt(screenPoint);
   if (!screen) screen = QGuiApplication::primaryScreen();
   const QRect area = screen->availableGeometry();
-  const QSize size = frameGeometry().size().expandedTo(this->size());
-  QPoint corner = screenPoint;
-  if (corner.x() + size.width() > area.right() + 1) corner.setX(area.right() + 1 - size.width());
-  if (corner.y() + size.height() > area.bottom() + 1)
-    corner.setY(area.bottom() + 1 - size.height());
+  const QRect frame = frameGeometry();
+  QPoint corner = frame.topLeft();
+  if (frame.right() > area.right()) corner.rx() -= frame.right() - area.right();
+  if (frame.bottom() > area.bottom()) corner.ry() -= frame.bottom() - area.bottom();
   corner.setX(std::max(corner.x(), area.left()));
   corner.setY(std::max(corner.y(), area.top()));
-  move(corner);
-  show();
-  raise();
+  if (corner != frame.topLeft()) move(corner);
 }
 
 void InfoForm::mousePressEvent(QMouseEvent* event) {
