@@ -87,7 +87,9 @@ void showRenamedClip(ParentForm& form, int index) {
   const AppState& state = appState();
   if (index != state.CurrentClip || !holdsClip(form.newPlayer()->iPlayer())) return;
   const ClipRecord& clip = state.Clips.at(static_cast<std::size_t>(index));
-  form.newPlayer()->setWindowTitle(QObject::tr("Player: ") + clip.displayName());
+  const QString caption = QObject::tr("Player: ") + clip.displayName();
+  form.newPlayer()->setWindowTitle(caption);
+  form.newPlayer()->setAccessibleName(caption);
 }
 
 }  // namespace

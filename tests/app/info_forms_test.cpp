@@ -209,13 +209,29 @@ TEST_F(InfoFormsTest, ContextMenuAliasAndClosing) {
   rightClickThumbnail(1);
   EXPECT_TRUE(offered("menuPopUpPreferences"));
   EXPECT_TRUE(offered("menuPopUpDelete"));
-  // The next form shows the alias; an emptied alias gives the file name back.
-  info = openClipForm(1);
+
+  // In the player the clip goes by its alias; a right click on the picture
+  // shows the clip's form there.
+  QTest::mouseDClick(palette().thumbnail(1), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: Harbour at dusk");
+  auto* clipArea = form().newPlayer()->iPlayer()->findChild<QWidget*>("Picture1");
+  ASSERT_NE(clipArea, nullptr);
+  QTest::mousePress(clipArea, Qt::RightButton, {}, QPoint(25, 35));
+  info = form().findChild<ClipInfoForm*>();
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(info->clipIndex(), 1);
+  EXPECT_EQ(info->pos(), clipArea->mapToGlobal(QPoint(25, 35)));
   EXPECT_EQ(info->txtAlias()->text(), "Harbour at dusk");
+  // The length is the player's, once the clip has been there: 12 s of PAL.
+  EXPECT_EQ(info->valueLabel("labFileLengthFrames")->text(), "00:00:12:00");
+
+  // An emptied alias gives the file name back, in the palette and the player.
   info->txtAlias()->selectAll();
   QTest::keyClick(info->txtAlias(), Qt::Key_Delete);
   EXPECT_EQ(appState().Clips[1].Alias, "");
   EXPECT_EQ(palette().thumbnail(1)->toolTip(), "vcd_pal.mpg");
+  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: vcd_pal.mpg");
+  EXPECT_EQ(form().newPlayer()->accessibleName(), "Player: vcd_pal.mpg");
 }
 
 TEST_F(InfoFormsTest, RecorderFormOnARightClickOfTheRecorder) {

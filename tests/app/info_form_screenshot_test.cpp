@@ -1,0 +1,91 @@
+// The clip information form in a real X server (Xvfb): this test program
+// runs itself there, opens a VideoCD clip, loads it into the player, shows
+// its form beside the thumbnail and grabs the screen.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "app/windows/clip_info_form.h"
+#include "app/windows/commands.h"
+#include "clip_fixture.h"
+
+namespace cw::app::testing {
+namespace {
+
+constexpr const char* kShotVariable = "CW_INFO_FORM_SHOT";
+const QPoint kFormAt(560, 120);
+
+// Spread of the grey levels in a region: 0 for a flat area.
+double spread(const QImage& image, const QRect& region) {
+  double sum = 0;
+  double squares = 0;
+  int count = 0;
+  for (int y = region.top(); y <= region.bottom(); ++y) {
+    for (int x = region.left(); x <= region.right(); ++x) {
+      const double grey = qGray(image.pixel(x, y));
+      sum += grey;
+      squares += grey * grey;
+      ++count;
+    }
+  }
+  const double mean = sum / count;
+  return std::sqrt(std::max(0.0, squares / count - mean * mean));
+}
+
+class InfoFormOnScreen : public ClipFixture {};
+
+// The part that runs inside the X server.
+TEST_F(InfoFormOnScreen, Grab) {
+  const QString shot = qEnvironmentVariable(kShotVariable);
+  if (shot.isEmpty()) GTEST_SKIP() << "runs inside InfoFormScreenshot";
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  openPaths({corpus("vcd_ntsc.mpg")});
+  ASSERT_EQ(clipCount(), 0);
+  QTest::mouseDClick(palette().thumbnail(0), Qt::LeftButton, {}, QPoint(10, 10));
+  ClipInfoForm* info = showClipInfo(form(), 0, kFormAt);
+  ASSERT_NE(info, nullptr);
+  info->activateWindow();
+  runEventsFor(1500);
+  const QPixmap screen = info->screen()->grabWindow(0);
+  ASSERT_TRUE(screen.save(shot));
+}
+
+TEST(InfoFormScreenshot, FormShowsOnARealScreen) {
+  application();
+  if (!qEnvironmentVariable(kShotVariable).isEmpty()) GTEST_SKIP() << "inner run";
+  const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
+  if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is missing: no X server to show the form on";
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+
+  const QString shot = CW_BINARY_DIR "/clipwright-info-form.png";
+  QFile::remove(shot);
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("QT_QPA_PLATFORM", "xcb");
+  environment.insert(kShotVariable, shot);
+  // Under the leak checker the X client libraries' own caches would count.
+  environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
+                                         (environment.contains("ASAN_OPTIONS") ? ":" : "") +
+                                         "detect_leaks=0");
+  process.setProcessEnvironment(environment);
+  process.start(xvfb,
+                {"-a", "-s", "-screen 0 1280x1024x24", QCoreApplication::applicationFilePath(),
+                 "--gtest_filter=InfoFormOnScreen.Grab"});
+  ASSERT_TRUE(process.waitForFinished(90000));
+  ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+
+  const QImage image(shot);
+  ASSERT_FALSE(image.isNull());
+  ASSERT_EQ(image.size(), QSize(1280, 1024));
+  // The form's labels stand out of its background.
+  EXPECT_GT(spread(image, QRect(kFormAt, QSize(240, 300))), 20.0) << "no form on the screen";
+}
+
+}  // namespace
+}  // namespace cw::app::testing
