@@ -16,7 +16,7 @@ mkdir -p "$data"
 
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 programs=()
-for p in "$build"/bench/* "$build"/player/player_bench; do
+for p in "$build"/bench/* "$build"/player/player_bench "$build"/app/open_bench; do
   [[ -f "$p" && -x "$p" ]] && programs+=("$p")
 done
 status=0
@@ -28,6 +28,10 @@ for p in "${programs[@]}"; do
   echo "== $name"
   case $name in
     crop_bench) "$p" "$data" "$build/clipwright-cli" || status=1 ;;
+    open_bench)
+      bash scripts/make-corpus.sh "$data/corpus" >/dev/null
+      "$p" "$data/corpus" || status=1
+      ;;
     *) "$p" || status=1 ;;
   esac
 done

@@ -199,30 +199,48 @@ TEST_F(FootageFormTest, TheContextMenuOffersWhatTheClipAllows) {
   EXPECT_TRUE(appState().Clips.empty());
 }
 
-TEST_F(FootageFormTest, ThumbnailsCarryTheirClipAndAskForItToBeLoaded) {
+TEST_F(FootageFormTest, ThumbnailsLoadTheirClipIntoThePlayer) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
   openClips(3);
+  player::ScrubPane& pane = *form().newPlayer()->iPlayer();
   Thumbnail& third = *palette().thumbnail(2);
   EXPECT_EQ(third.accessibleName(), "clip2.mpg");
   EXPECT_EQ(third.toolTip(), "clip2.mpg");
-  const auto data = third.dragData();
-  EXPECT_EQ(data->data("application/x-clipwright-clip"), "2");
 
+  // What a drag of the second thumbnail carries, dropped on the player.
+  const auto data = palette().thumbnail(1)->dragData();
+  EXPECT_EQ(data->data(kClipMimeType), "1");
+  const QPoint at = form().newPlayer()->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+  QApplication::sendEvent(form().newPlayer(), &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(form().newPlayer(), &drop);
+  QApplication::processEvents();
+  EXPECT_EQ(pane.source(), appState().Clips[1].FullPath);
+  EXPECT_EQ(appState().CurrentClip, 1);
+  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: clip1.mpg");
+
+  // A double-click and Enter load the same way.
   QSignalSpy activated(&palette(), &FootageForm::clipActivated);
   QTest::mouseDClick(&third, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-  palette().thumbnail(1)->setFocus();
-  QTest::keyClick(palette().thumbnail(1), Qt::Key_Return);
+  EXPECT_EQ(pane.source(), appState().Clips[2].FullPath);
+  EXPECT_EQ(appState().CurrentClip, 2);
+  palette().thumbnail(0)->setFocus();
+  QTest::keyClick(palette().thumbnail(0), Qt::Key_Return);
+  EXPECT_EQ(appState().CurrentClip, 0);
   ASSERT_EQ(activated.size(), 2);
   EXPECT_EQ(activated[0][0].toInt(), 2);
-  EXPECT_EQ(activated[1][0].toInt(), 1);
+  EXPECT_EQ(activated[1][0].toInt(), 0);
 
   // Anything but files is refused by the palette.
   QMimeData text;
   text.setText("not a file");
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&palette(), &enter);
-  EXPECT_FALSE(enter.isAccepted());
+  QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&palette(), &textEnter);
+  EXPECT_FALSE(textEnter.isAccepted());
 }
 
 }  // namespace
