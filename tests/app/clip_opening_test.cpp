@@ -158,6 +158,26 @@ TEST_F(ClipOpeningTest, TheTemporaryProjectIsNeverASource) {
   QFile::remove(project);
 }
 
+TEST_F(ClipOpeningTest, NamesWithBangsAndSeveralDotsOpenAsGiven) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  // "!" is an ordinary character of a Linux file name; the extension is
+  // the last one, in lower case, as the player's rate table knows it.
+  const QString bang = root() + "/take!1.mpg";
+  const QString dots = root() + "/holiday.2020.M15";
+  ASSERT_TRUE(QFile::link(corpus("vcd_ntsc.mpg"), bang));
+  ASSERT_TRUE(QFile::link(corpus("vcd_ntsc.mpg"), dots));
+  openPaths({bang});
+  dropFiles({dots});
+  ASSERT_EQ(clipCount(), 1);
+  EXPECT_EQ(appState().Clips[0].FullPath, bang);
+  EXPECT_EQ(appState().Clips[0].FileName, "take!1.mpg");
+  EXPECT_EQ(appState().Clips[1].FileName, "holiday.2020.M15");
+  EXPECT_EQ(appState().Clips[1].Extension, "m15");
+  EXPECT_EQ(palette().thumbnail(0)->accessibleName(), "take!1.mpg");
+  EXPECT_TRUE(takeMessages().empty());
+}
+
 TEST_F(ClipOpeningTest, TheClipTableHoldsWhatTheAnalysisFound) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   CW_REQUIRE_CORPUS("video_only.mpv");
