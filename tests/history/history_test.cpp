@@ -51,9 +51,10 @@ struct SeedResult {
 
 // One seeded history: the seed picks the record mode, the first file and,
 // among the files compatible with it, every step.
-SeedResult runSeed(std::uint64_t seed, int steps, std::string& log) {
+SeedResult runSeed(std::uint64_t seed, int steps, const std::vector<std::string>& files,
+                   std::string& log) {
   const int mode = static_cast<int>(seed % 5);
-  HistoryRun run(mode, editableCorpus());
+  HistoryRun run(mode, files);
   std::vector<int> starters;
   for (int i = 0; i < static_cast<int>(run.sources().size()); ++i)
     if (canStart(run, i)) starters.push_back(i);
@@ -81,12 +82,19 @@ std::string header(std::uint64_t seed, const SeedResult& r) {
 
 class HistoryRandom : public ::testing::TestWithParam<int> {};
 
-// A few seeds, one per record mode, in the test command.
+// A few seeds, one per record mode, in the test command. Their files are
+// named here, so that a file added to the corpus later does not change
+// what these seeds do; the long run takes the whole corpus.
 TEST_P(HistoryRandom, EveryStepLeavesAProjectOfTheRecordedPieces) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  static const std::vector<std::string> kFiles = {
+      "vcd_ntsc.mpg",    "vcd_pal.mpg",    "vcd_film.mpg",      "sys_open.mpg",   "sys_closed.mpg",
+      "sys_32k.mpg",     "sys_layer3.mpg", "sys_two_audio.mpg", "video_only.mpv", "audio_only.mpa",
+      "audio_l1.mpa",    "mjpeg_vcd.mpg",  "mjpeg_generic.mpg", "syncflash.mpg",  "vcd_ntsc_60.mpg",
+      "sys_open_30.mpg", "mjpeg_kvcd.mpg", "mjpeg_kvcd.mpv"};
   const auto seed = static_cast<std::uint64_t>(GetParam());
   std::string log;
-  const SeedResult r = runSeed(seed, 8, log);
+  const SeedResult r = runSeed(seed, 8, kFiles, log);
   EXPECT_EQ(r.fault, "") << header(seed, r) << "\n" << log;
 }
 
@@ -105,7 +113,7 @@ TEST(HistoryRandomLong, ChosenSeeds) {
   int faults = 0;
   for (std::uint64_t seed = first; seed < first + seeds; ++seed) {
     std::string log;
-    const SeedResult r = runSeed(seed, steps, log);
+    const SeedResult r = runSeed(seed, steps, editableCorpus(), log);
     std::printf("%s: %s\n", header(seed, r).c_str(), r.fault.empty() ? "held" : "FAULT");
     if (!r.fault.empty()) {
       ++faults;
@@ -173,6 +181,19 @@ TEST(HistoryFixed, AppendKeepsARecordsLastOnePictureGop) {
   CW_REQUIRE_CORPUS("mjpeg_generic.mpg");
   HistoryRun run(2, {"syncflash.mpg", "mjpeg_generic.mpg"});
   runSteps(run, {change(StepKind::Crop, 0, 31.61, 37.99), change(StepKind::Append, 1, 0.17, 3.08)});
+}
+
+// Found by a random history (history.sh seed 301): a crop of the KVCD file,
+// whose own pictures keep the video buffer within 300 bytes of its bound,
+// holds up to 64 bytes more than the buffer in cw-std-check's model, in
+// MPEG System and in VideoCD mode. Disabled until the multiplexer keeps it
+// within the buffer; run with --gtest_also_run_disabled_tests.
+TEST(HistoryFixed, DISABLED_KvcdCropStaysWithinTheVideoBuffer) {
+  CW_REQUIRE_CORPUS("mjpeg_kvcd.mpg");
+  for (const int mode : {0, 1}) {
+    HistoryRun run(mode, {"mjpeg_kvcd.mpg"});
+    runSteps(run, {change(StepKind::Crop, 0, 1.0, 4.0)});
+  }
 }
 
 }  // namespace
