@@ -26,6 +26,28 @@ struct FileFacts {
   bool vcdCompatible = false;
 };
 
+// The facts of a clip record or the recorder's information: both name the
+// probed values alike, and differ in where the path and the length are.
+template <class Record>
+FileFacts factsOf(const Record& r, const QString& path, const QString& lengthText) {
+  FileFacts f;
+  f.path = path;
+  f.fileType = r.FileType;
+  f.sizeKB = r.SizeKB;
+  f.pictureRate = r.PictureRate;
+  f.lengthText = lengthText;
+  f.muxRate = r.MuxRate;
+  f.width = r.Width;
+  f.height = r.Height;
+  f.videoByteRate = r.VideoByteRate;
+  f.audioByteRate = r.AudioByteRate;
+  f.audioMode = r.AudioMode;
+  f.audioLayer = r.AudioLevel;
+  f.sampleRate = r.SampleRate;
+  f.vcdCompatible = r.VcdCompatible;
+  return f;
+}
+
 // "MPEG System", "Video Only", "Audio Only", "Multiple Streams" or
 // "Invalid Stream".
 QString fileTypeText(int fileType);

@@ -9,29 +9,6 @@
 
 namespace cw::app {
 
-namespace {
-
-FileFacts clipFacts(const ClipRecord& clip) {
-  FileFacts f;
-  f.path = clip.FullPath;
-  f.fileType = clip.FileType;
-  f.sizeKB = clip.SizeKB;
-  f.pictureRate = clip.PictureRate;
-  f.lengthText = clip.LengthTimeCode;
-  f.muxRate = clip.MuxRate;
-  f.width = clip.Width;
-  f.height = clip.Height;
-  f.videoByteRate = clip.VideoByteRate;
-  f.audioByteRate = clip.AudioByteRate;
-  f.audioMode = clip.AudioMode;
-  f.audioLayer = clip.AudioLevel;
-  f.sampleRate = clip.SampleRate;
-  f.vcdCompatible = clip.VcdCompatible;
-  return f;
-}
-
-}  // namespace
-
 ClipInfoForm::ClipInfoForm(ActionRegistry& actions, int clipIndex, QWidget* parent)
     : InfoForm("ClipInfoForm", parent), actions_(actions), clipIndex_(clipIndex) {
   txtAlias_ = new QLineEdit(this);
@@ -47,7 +24,7 @@ ClipInfoForm::ClipInfoForm(ActionRegistry& actions, int clipIndex, QWidget* pare
   actions_.setEnabled("mnuDelete", false);
   state.InfoWindowClip = static_cast<std::int16_t>(clipIndex_);
   const ClipRecord& clip = state.Clips.at(static_cast<std::size_t>(clipIndex_));
-  fill(clip.FullPath, clipFacts(clip));
+  fill(clip.FullPath, factsOf(clip, clip.FullPath, clip.LengthTimeCode));
   txtAlias_->setText(clip.displayName());
   // Only the user's edits rename the clip, not the text the form starts with.
   connect(txtAlias_, &QLineEdit::textEdited, this, &ClipInfoForm::txtAlias_Change);

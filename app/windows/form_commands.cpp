@@ -115,6 +115,8 @@ void closeIntro(ParentForm& form) {
   if (auto* intro = form.findChild<Intro*>(QString(), Qt::FindDirectChildrenOnly)) {
     intro->hide();
     intro->deleteLater();
+    // The splash had the focus: it goes back to the main window.
+    if (form.isVisible()) form.activateWindow();
   }
 }
 

@@ -3,6 +3,7 @@
 // folder chosen in the window's tree and OK pressed.
 #include <QDir>
 #include <QFile>
+#include <QStorageInfo>
 #include <QTest>
 
 #include "app/windows/temp_dir_form.h"
@@ -175,6 +176,25 @@ TEST_F(TempDirFormTest, WithoutAProjectTheNewNamesAreInTheNewFolder) {
     EXPECT_EQ(QFileInfo(path).absolutePath(), target) << path.toStdString();
   EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
   EXPECT_TRUE(takeMessages().empty());
+}
+
+// /proc has no room at all: the engine reports no free space there.
+TEST_F(TempDirFormTest, FolderWithoutRoomIsRefused) {
+  if (QStorageInfo(QStringLiteral("/proc")).bytesAvailable() != 0) GTEST_SKIP() << "/proc has room";
+  start();
+  const QString oldDir = appState().TempDir;
+  const QStringList oldFiles = workingFiles();
+  TempDirForm* window = openWindow();
+  EXPECT_FALSE(chooseAndConfirm(window, QStringLiteral("/proc")));
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
+  EXPECT_EQ(shown[0].lines, QStringList({"Sorry, you cannot write to the selected drive!",
+                                         "Please select another drive for your TEMP directory."}));
+  EXPECT_EQ(appState().TempDir, oldDir);
+  EXPECT_EQ(workingFiles(), oldFiles);
+  EXPECT_EQ(QDir::currentPath(), oldDir);
+  window->close();
 }
 
 }  // namespace
