@@ -2,6 +2,7 @@
 // byte position are mapped linearly between the analysed head and tail.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "engine/analysis/cut_area.h"
@@ -78,6 +79,8 @@ int readVideoWindow(platform::File& file, std::int64_t offset, std::int64_t size
 
 struct VideoCutIn {
   std::int64_t point = 0;
+  bool ownHeader = false;  // the source's sequence header directly before the GOP
+  std::uint8_t header[kStoredHeaderBytes] = {};
   CutInResult result;
 };
 
@@ -95,6 +98,16 @@ Attempt finishVideoCutIn(const VideoWindow& w, std::size_t point, std::size_t go
     out.result.bufferSize = std::max(gopLength + 4, kDefaultBuffer);
   }
   out.point = w.buf.fileOffset + w.codes[point].start;
+  out.ownHeader = false;
+  if (point == gop && gop > 0 && w.codes[gop - 1].kind == mpeg1::kSequenceHeader) {
+    const std::uint32_t from = w.codes[gop - 1].start;
+    const std::size_t size = mpeg1::sequenceHeaderSize(w.buf.data.data() + from, at - from);
+    if (from + size == at) {
+      std::memset(out.header, 0, sizeof out.header);
+      std::memcpy(out.header, w.buf.data.data() + from, size);
+      out.ownHeader = true;
+    }
+  }
   return Attempt{};
 }
 
@@ -134,6 +147,8 @@ void storeVideoCutIn(StreamInfo& info, const LinearMap& map, const VideoCutIn& c
                      CutInResult& result) {
   info.video.workHead = StreamArea{cut.point, cut.point, cut.point};
   info.video.workFirstTime = info.video.firstTime + map.timeAt(cut.point);
+  info.video.cutInHeaderAt = cut.ownHeader ? cut.point : -1;
+  if (cut.ownHeader) std::memcpy(info.video.cutInHeader, cut.header, kStoredHeaderBytes);
   result = cut.result;
 }
 

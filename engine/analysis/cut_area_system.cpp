@@ -3,6 +3,7 @@
 // and the audio frame synchronised with it.
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 #include <new>
@@ -32,6 +33,8 @@ struct SystemSource {
 
 struct CutIn {
   StreamArea video;
+  bool ownHeader = false;  // the source's sequence header directly before the GOP
+  std::uint8_t header[kStoredHeaderBytes] = {};
   std::int64_t time = 0;
   std::int32_t vbvDelay = 0;
   StreamArea audio;
@@ -124,6 +127,28 @@ Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, std::int64_t a
 
 // The cut-in at code `point` (the GOP start code, or the sequence header
 // before it in a sequence crop), with the GOP at code `gop`.
+// The whole sequence header at `at` when the GOP start code follows it
+// directly in the stream's payloads.
+bool readHeaderBefore(const ScanBuffer& buf, const ScanList& packets, std::uint32_t at,
+                      std::uint8_t* header) {
+  const int holder = holdingPacket(packets, at);
+  std::uint8_t bytes[kStoredHeaderBytes + 4];
+  std::size_t have = mpeg1::kSequenceHeaderBase;
+  if (holder < 0 || !readAcrossPayloads(buf, packets, holder, at, bytes, 12)) return false;
+  for (std::size_t size = mpeg1::sequenceHeaderSize(bytes, have);;
+       size = mpeg1::sequenceHeaderSize(bytes, have)) {
+    if (!readAcrossPayloads(buf, packets, holder, at, bytes, static_cast<std::uint32_t>(size + 4)))
+      return false;
+    if (size <= have) break;
+    have = size;
+  }
+  const std::uint8_t* next = bytes + have;
+  if (!mpeg1::isStartCode(next) || next[3] != mpeg1::kGroupStart) return false;
+  std::memset(header, 0, kStoredHeaderBytes);
+  std::memcpy(header, bytes, have);
+  return true;
+}
+
 Attempt finishCutIn(const TimedWindow& w, std::size_t point, std::size_t gop,
                     const SystemSource& src, const CutInRequest& request, CutIn& out) {
   const ScanList& codes = w.video.codes;
@@ -158,6 +183,8 @@ Attempt finishCutIn(const TimedWindow& w, std::size_t point, std::size_t gop,
   const int pointPacket = holdingPacket(packets, codes[point].start);
   if (pointPacket < 0) return failed(1406, {1406});
   out.video = areaIn(w.buf, packets[pointPacket], codes[point].start);
+  out.ownHeader = point == gop && gop > 0 && codes[gop - 1].kind == mpeg1::kSequenceHeader &&
+                  readHeaderBefore(w.buf, packets, codes[gop - 1].start, out.header);
 
   if (src.withAudio) {
     const Attempt audio = cutInAudio(w, src, request.audioOffset, out);
@@ -193,6 +220,8 @@ Attempt cutInAttempt(platform::File& file, const StreamInfo& info, const SystemS
 
 void storeCutIn(StreamInfo& info, const SystemSource& src, const CutIn& cut) {
   info.video.workHead = cut.video;
+  info.video.cutInHeaderAt = cut.ownHeader ? cut.video.point : -1;
+  if (cut.ownHeader) std::memcpy(info.video.cutInHeader, cut.header, kStoredHeaderBytes);
   info.video.workFirstTime = cut.time;
   info.video.vbvDelay = cut.vbvDelay;
   if (src.withAudio) {

@@ -31,6 +31,7 @@ void resetDescriptor(StreamDescriptor& d) {
   d.length = 0;
   d.type = -1;
   d.handle = -1;
+  d.cutInHeaderAt = -1;
 }
 
 }  // namespace
@@ -96,6 +97,13 @@ static_assert(kStoredHeaderBytes == mpeg1::kSequenceHeaderMax);
 
 std::size_t storedSequenceHeaderSize(const StreamDescriptor& video) {
   return mpeg1::sequenceHeaderSize(video.header, kStoredHeaderBytes);
+}
+
+const std::uint8_t* cutInSequenceHeader(const StreamDescriptor& video, std::size_t& size) {
+  const bool own = video.cutInHeaderAt >= 0 && video.cutInHeaderAt == video.workHead.point;
+  const std::uint8_t* header = own ? video.cutInHeader : video.header;
+  size = mpeg1::sequenceHeaderSize(header, kStoredHeaderBytes);
+  return header;
 }
 
 void storeSequenceHeader(StreamDescriptor& video, const std::uint8_t* header) {

@@ -42,6 +42,12 @@ struct StreamDescriptor {
   StreamArea workTail;
   std::int64_t workFirstTime = -1;
   std::int64_t workLastTime = -1;
+  // Video: the source's own sequence header directly in front of the cut-in
+  // GOP, found by the cut-in analysis, and the cut-in point it belongs to
+  // (-1: none). A stream whose matrices change on the way (a saved project
+  // that joined files with different matrices) needs it instead of the first.
+  std::int64_t cutInHeaderAt = -1;
+  std::uint8_t cutInHeader[kStoredHeaderBytes] = {};
 };
 
 enum FileType : std::int16_t {
@@ -87,6 +93,10 @@ bool isSystemType(std::int16_t fileType);  // 0 or 3
 // Bytes of the stored sequence header of a video descriptor, matrices
 // included: what goes in front of every cut of the stream.
 std::size_t storedSequenceHeaderSize(const StreamDescriptor& video);
+// The sequence header that goes in front of the cut that starts at the
+// working head point: the source's own one there when the cut-in analysis
+// found it, else the stored one. `size` gets its length.
+const std::uint8_t* cutInSequenceHeader(const StreamDescriptor& video, std::size_t& size);
 // Stores a sequence header (its whole size as the load flags say) and
 // clears the bytes behind it.
 void storeSequenceHeader(StreamDescriptor& video, const std::uint8_t* header);

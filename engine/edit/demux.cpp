@@ -82,7 +82,9 @@ int copyPacket(const DemuxState& state, StreamStep& step, const DemuxPacket& pac
   if (cutIn) {
     step.cutInAt = buf.stored();
     if (video && buf.insertSequenceHeader) {
-      if ((rc = esAppend(buf, d.header, storedSequenceHeaderSize(d))) != 0) return rc;
+      std::size_t size = 0;
+      const std::uint8_t* header = cutInSequenceHeader(d, size);
+      if ((rc = esAppend(buf, header, size)) != 0) return rc;
       buf.insertSequenceHeader = false;
     }
     step.gopAt = buf.stored();

@@ -27,8 +27,9 @@ struct BlockFacts {
 int openVideoCut(const EsReaderState& state, EsBuffer& buf, BlockFacts& facts) {
   facts.cutInAt = buf.stored();
   if (buf.insertSequenceHeader) {
-    const StreamDescriptor& d = *buf.descriptor;
-    if (const int rc = esAppend(buf, d.header, storedSequenceHeaderSize(d)); rc != 0) {
+    std::size_t size = 0;
+    const std::uint8_t* header = cutInSequenceHeader(*buf.descriptor, size);
+    if (const int rc = esAppend(buf, header, size); rc != 0) {
       return rc;
     }
     buf.insertSequenceHeader = false;

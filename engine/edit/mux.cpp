@@ -68,8 +68,8 @@ TimeStamps stampsOf(const MuxStream& s, bool video, std::size_t first, std::size
 
 // The first GOP of the output cannot refer to pictures before the cut.
 void markFirstGopBroken(EsBuffer& es, std::size_t length) {
-  const std::size_t gopAt = es.descriptor != nullptr ? storedSequenceHeaderSize(*es.descriptor)
-                                                     : mpeg1::kSequenceHeaderBase;
+  std::size_t gopAt = mpeg1::kSequenceHeaderBase;
+  if (es.descriptor != nullptr) cutInSequenceHeader(*es.descriptor, gopAt);
   if (length <= gopAt + kGopFlagsByte) return;
   std::uint8_t* p = es.bytes.data() + es.readPos;
   if (!mpeg1::isStartCode(p + gopAt) || p[gopAt + 3] != mpeg1::kGroupStart) return;

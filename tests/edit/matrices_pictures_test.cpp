@@ -16,6 +16,7 @@
 #include "support/corpus.h"
 #include "support/ffprobe.h"
 #include "support/pictures.h"
+#include "support/temp_dir.h"
 
 namespace cw::test {
 namespace {
@@ -103,28 +104,45 @@ TEST_F(SourcePictures, DefaultMatricesFromFfmpegAndMjpegtools) {
 
 // Two files that differ in their matrices only are compatible: each side of
 // a join starts with its own whole sequence header, so each shows its own
-// pictures, the default matrices coming back behind a KVCD record too.
+// pictures, the default matrices coming back behind a KVCD record too. The
+// joined file, whose matrices change on the way, serves as a source in turn:
+// a cut from its second part starts with the header of that part.
 TEST_F(SourcePictures, JoinsOfDifferentMatricesKeepEachSide) {
   CW_REQUIRE_CORPUS(kKvcd);
   CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
   const std::pair<const char*, const char*> joins[] = {{kKvcd, "mjpeg_vcd.mpg"},
                                                        {"mjpeg_vcd.mpg", kKvcd}};
-  for (const auto& [first, second] : joins) {
-    const std::string what = std::string(second) + " appended to " + first;
-    ASSERT_TRUE(makeRecord(first, 1.0, 3.0, 0)) << what;
-    ASSERT_TRUE(useCorpusSource(second));
-    EXPECT_NE(0, std::memcmp(record.video.header, source.video.header, kStoredHeaderBytes));
-    EXPECT_TRUE(videoCompatible(record, source)) << what;
-    ASSERT_EQ(append(second, 1.5, 3.5), 0) << what << ": " << ctx.error.message;
-    EXPECT_EQ(ffmpegDecodeErrors(ctx.recordFileName), "") << what;
-    const PictureHashes out = pictureHashes(ctx.recordFileName);
-    const PictureLayout head = layOnSource(hashesOf(first), out);
-    ASSERT_FALSE(head.runs.empty()) << what;
-    const std::size_t split = head.runs.front().count;
-    const PictureLayout tail =
-        layOnSource(hashesOf(second), PictureHashes(out.begin() + split, out.end()));
-    EXPECT_EQ(tail.foreign, 0u) << what << ": " << describeLayout(tail);
-    EXPECT_EQ(tail.runs.size(), 1u) << what << ": " << describeLayout(tail);
+  for (int mode : {0, 3}) {
+    for (const auto& [first, second] : joins) {
+      const std::string what =
+          std::string(second) + " appended to " + first + " in mode " + std::to_string(mode);
+      ctx.recordFileName = dir.file("record.mpg");
+      ASSERT_TRUE(makeRecord(first, 1.0, 3.0, mode)) << what;
+      ASSERT_TRUE(useCorpusSource(second));
+      EXPECT_NE(0, std::memcmp(record.video.header, source.video.header, kStoredHeaderBytes));
+      EXPECT_TRUE(videoCompatible(record, source)) << what;
+      ASSERT_EQ(append(second, 1.5, 3.5), 0) << what << ": " << ctx.error.message;
+      EXPECT_EQ(ffmpegDecodeErrors(ctx.recordFileName), "") << what;
+      const PictureHashes out = pictureHashes(ctx.recordFileName);
+      const PictureLayout head = layOnSource(hashesOf(first), out);
+      ASSERT_FALSE(head.runs.empty()) << what;
+      const std::size_t split = head.runs.front().count;
+      const PictureLayout tail =
+          layOnSource(hashesOf(second), PictureHashes(out.begin() + split, out.end()));
+      EXPECT_EQ(tail.foreign, 0u) << what << ": " << describeLayout(tail);
+      EXPECT_EQ(tail.runs.size(), 1u) << what << ": " << describeLayout(tail);
+
+      const std::string joined = dir.file(mode == 3 ? "joined.mpv" : "joined.mpg");
+      ASSERT_TRUE(writeFile(joined, recordBytes()));
+      ASSERT_TRUE(useSource(joined));
+      ctx.recordFileName = dir.file("cut.mpg");
+      const double seconds = static_cast<double>(out.size()) / 29.97;
+      ASSERT_EQ(crop(seconds - 1.5, seconds, mode), 0) << what << ": " << ctx.error.message;
+      const PictureLayout cut = layOnSource(hashesOf(second), pictureHashes(ctx.recordFileName));
+      EXPECT_GT(cut.pictures, 0u) << what;
+      EXPECT_EQ(cut.foreign, 0u) << what << ", cut again: " << describeLayout(cut);
+      EXPECT_EQ(cut.runs.size(), 1u) << what << ", cut again: " << describeLayout(cut);
+    }
   }
 }
 
