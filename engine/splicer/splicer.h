@@ -42,7 +42,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 #include "automation/dispatch.h"
 #include "automation/events.h"
@@ -88,6 +90,11 @@ class Splicer : public automation::Dispatch {
   // Free bytes on the drive of the current directory, measured now in whole
   // megabytes.
   double spaceAvailable();
+  // Replaces the measurement behind SpaceAvailable (a host that knows better,
+  // or a test that needs an exact figure); an empty function restores the
+  // drive's own. The operations' disk-space rules keep measuring the drive.
+  using SpaceMeter = std::function<double()>;
+  void setSpaceMeter(SpaceMeter meter) { spaceMeter_ = std::move(meter); }
   std::int32_t srcInfoHand() const { return props_.srcInfoHand; }
   void setSrcInfoHand(std::int32_t handle);
   std::int32_t recInfoHand() const { return props_.recInfoHand; }
@@ -153,6 +160,7 @@ class Splicer : public automation::Dispatch {
   SequenceState sequence_;
   OperationContext* running_ = nullptr;  // the working copy of the call in progress
   bool finalCrop_ = false;               // argument of the sequence call in progress
+  SpaceMeter spaceMeter_;
   automation::EventSource events_;
 };
 

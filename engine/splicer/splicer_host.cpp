@@ -17,6 +17,7 @@ using automation::PropertyBag;
 using automation::Variant;
 
 double Splicer::spaceAvailable() {
+  if (spaceMeter_) return props_.spaceAvailable = spaceMeter_();
   constexpr std::int64_t kMegabyte = 1048576;
   const std::int64_t bytes = platform::freeSpace(".");
   props_.spaceAvailable = bytes < 0 ? 0.0 : static_cast<double>(bytes / kMegabyte * kMegabyte);
