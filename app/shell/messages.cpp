@@ -62,6 +62,8 @@ QMessageBox::StandardButtons standardButtons(MessageButtons buttons) {
       return QMessageBox::Yes | QMessageBox::No;
     case MessageButtons::YesNoCancel:
       return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::OkCancel:
+      return QMessageBox::Ok | QMessageBox::Cancel;
     case MessageButtons::Ok:
       break;
   }

@@ -13,7 +13,7 @@ class QWidget;
 namespace cw::app {
 
 enum class MessageIcon { None, Critical, Exclamation, Information, Question };
-enum class MessageButtons { Ok, YesNo, YesNoCancel };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 struct MessageBox {
