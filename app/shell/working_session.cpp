@@ -1,0 +1,232 @@
+#include "app/shell/working_session.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include "app/shell/saving.h"
+#include "app/shell/startup.h"
+#include "automation/property_bag.h"
+
+namespace cw::app {
+
+namespace {
+
+using automation::PropertyBag;
+using automation::Variant;
+
+constexpr int kClaimTries = 64;
+
+struct FlagKey {
+  const char* key;
+  bool HistoryFlags::*flag;
+};
+constexpr FlagKey kFlagKeys[] = {
+    {"UndoEnabled", &HistoryFlags::undoEnabled},
+    {"RedoEnabled", &HistoryFlags::redoEnabled},
+    {"UndoFileValid", &HistoryFlags::undoFileValid},
+    {"RedoFileValid", &HistoryFlags::redoFileValid},
+};
+
+std::string local(const QString& path) { return QFile::encodeName(path).toStdString(); }
+QString fromLocal(const std::string& path) { return QFile::decodeName(path.c_str()); }
+
+QString text(const PropertyBag& bag, const char* key) {
+  return QString::fromStdString(bag.read(key, Variant(std::string())).asString());
+}
+
+// A lock that only a living holder keeps: no age makes it stale.
+std::unique_ptr<QLockFile> takeLock(const QString& path) {
+  auto lock = std::make_unique<QLockFile>(path);
+  lock->setStaleLockTime(0);
+  if (!lock->tryLock(0)) return nullptr;
+  return lock;
+}
+
+// The first "prefix n .ext" that neither exists nor is another editor's.
+QString freeJournal(const QString& folder, const QString& prefix, const QString& ext,
+                    const QSet<QString>& taken) {
+  for (int n = 1; n < 32767; ++n) {
+    const QString path = folder + QLatin1Char('/') + prefix + QString::number(n) + ext;
+    if (!QFileInfo::exists(path) && !taken.contains(path)) return path;
+  }
+  return folder + QLatin1Char('/') + prefix + QStringLiteral("32767") + ext;
+}
+
+}  // namespace
+
+QString lockPathOf(const QString& tempDir, const QString& baseName) {
+  return tempDir + QLatin1Char('/') + baseName + QStringLiteral(".lock");
+}
+
+QString statePathOf(const QString& tempDir, const QString& baseName) {
+  return tempDir + QLatin1Char('/') + baseName + QStringLiteral(".state");
+}
+
+bool writeSessionState(const QString& path, const SessionState& session) {
+  PropertyBag bag;
+  bag.write("ProjectFile", Variant(local(session.project)));
+  bag.write("ProjectExtension", Variant(session.extension.toStdString()));
+  bag.write("UndoFileName", Variant(local(session.undo)));
+  bag.write("RedoFileName", Variant(local(session.redo)));
+  bag.write("RecordMode", Variant(static_cast<std::int16_t>(session.recordMode)));
+  for (const FlagKey& f : kFlagKeys) bag.write(f.key, Variant::fromBool(session.history.*f.flag));
+  bag.write("ProjectLength", Variant(std::to_string(session.length)));
+  bag.write("MovieSaved", Variant::fromBool(session.movieSaved));
+  bag.write("UndoItem", Variant::fromBool(session.undoItem));
+  return bag.save(local(path)).ok();
+}
+
+bool readSessionState(const QString& path, SessionState& session) {
+  PropertyBag bag;
+  if (!bag.load(local(path)).ok()) return false;
+  SessionState read;
+  read.project = fromLocal(bag.read("ProjectFile", Variant(std::string())).asString());
+  read.extension = text(bag, "ProjectExtension");
+  read.undo = fromLocal(bag.read("UndoFileName", Variant(std::string())).asString());
+  read.redo = fromLocal(bag.read("RedoFileName", Variant(std::string())).asString());
+  read.recordMode = bag.read("RecordMode", Variant(std::int16_t{0})).asInt16();
+  for (const FlagKey& f : kFlagKeys)
+    read.history.*f.flag = bag.read(f.key, Variant::fromBool(false)).asBool();
+  bool ok = false;
+  read.length = text(bag, "ProjectLength").toLongLong(&ok);
+  if (!ok) read.length = -1;
+  read.movieSaved = bag.read("MovieSaved", Variant::fromBool(true)).asBool();
+  read.undoItem = bag.read("UndoItem", Variant::fromBool(false)).asBool();
+  session = read;
+  return true;
+}
+
+bool AbandonedRun::recoverable() const {
+  const QFileInfo project(state.project);
+  return state.length > 0 && project.isFile() && project.size() == state.length;
+}
+
+WorkingSession::~WorkingSession() { release(); }
+
+bool WorkingSession::claim(AppState& state) {
+  release();
+  for (int attempt = 0; attempt < kClaimTries; ++attempt) {
+    if (attempt > 0) generateUniqueNames(state);
+    const QString lockPath = lockPathOf(state.TempDir, state.RecordBaseName);
+    std::unique_ptr<QLockFile> lock = takeLock(lockPath);
+    if (!lock) continue;  // another editor holds this number: the next one is free
+    lock_ = std::move(lock);
+    lockPath_ = lockPath;
+    statePath_ = statePathOf(state.TempDir, state.RecordBaseName);
+    if (journalsTakenByOthers(state)) {
+      QSet<QString> taken;
+      // Two editors started together choose the same journal numbers; the
+      // state files of the others say which ones are theirs.
+      QDir dir(state.TempDir);
+      for (const QString& name : dir.entryList({QStringLiteral("Rec*.state")}, QDir::Files)) {
+        SessionState other;
+        if (dir.filePath(name) != statePath_ && readSessionState(dir.filePath(name), other))
+          taken << other.undo << other.redo;
+      }
+      state.Tazo1->setUndoFileName(
+          local(freeJournal(state.TempDir, QStringLiteral("UnDo"), QStringLiteral(".und"), taken)));
+      state.Tazo1->setRedoFileName(
+          local(freeJournal(state.TempDir, QStringLiteral("ReDo"), QStringLiteral(".rdo"), taken)));
+    }
+    update(state, true, false);
+    return true;
+  }
+  return false;
+}
+
+bool WorkingSession::journalsTakenByOthers(const AppState& state) const {
+  const QString undo = fromLocal(state.Tazo1->undoFileName());
+  const QString redo = fromLocal(state.Tazo1->redoFileName());
+  QDir dir(state.TempDir);
+  for (const QString& name : dir.entryList({QStringLiteral("Rec*.state")}, QDir::Files)) {
+    const QString path = dir.filePath(name);
+    SessionState other;
+    if (path == statePath_ || !readSessionState(path, other)) continue;
+    if (other.undo == undo || other.redo == redo) return true;
+  }
+  return false;
+}
+
+void WorkingSession::release() {
+  if (!statePath_.isEmpty()) QFile::remove(statePath_);
+  statePath_.clear();
+  lock_.reset();  // unlocking removes the lock file
+  lockPath_.clear();
+}
+
+void WorkingSession::update(const AppState& state, bool movieSaved, bool undoItem) {
+  if (!lock_) return;
+  const QString statePath = statePathOf(state.TempDir, state.RecordBaseName);
+  if (statePath != statePath_) {
+    // The working files moved to another folder (or took new names): the
+    // lock follows them.
+    const QString lockPath = lockPathOf(state.TempDir, state.RecordBaseName);
+    std::unique_ptr<QLockFile> lock = takeLock(lockPath);
+    if (!lock) return;
+    release();
+    lock_ = std::move(lock);
+    lockPath_ = lockPath;
+    statePath_ = statePath;
+  }
+  SessionState session;
+  session.project = state.RecordFilePath;
+  session.extension = state.ProjectExtension;
+  session.undo = fromLocal(state.Tazo1->undoFileName());
+  session.redo = fromLocal(state.Tazo1->redoFileName());
+  session.recordMode = state.Tazo1->recordMode();
+  session.history = state.Tazo1->history();
+  const QFileInfo project(state.RecordFilePath);
+  session.length = project.isFile() ? project.size() : -1;
+  session.movieSaved = movieSaved;
+  session.undoItem = undoItem;
+  writeSessionState(statePath_, session);
+}
+
+std::vector<AbandonedRun> WorkingSession::abandonedRuns(const QString& folder) const {
+  std::vector<AbandonedRun> runs;
+  QDir dir(folder);
+  for (const QString& name : dir.entryList({QStringLiteral("Rec*.state")}, QDir::Files)) {
+    const QString statePath = dir.filePath(name);
+    if (statePath == statePath_) continue;
+    AbandonedRun run;
+    run.baseName = QFileInfo(name).completeBaseName();
+    run.statePath = statePath;
+    // A living editor holds its lock; a dead one's lock is taken over.
+    run.lock = takeLock(lockPathOf(folder, run.baseName));
+    if (!run.lock || !readSessionState(statePath, run.state)) continue;
+    runs.push_back(std::move(run));
+  }
+  return runs;
+}
+
+void WorkingSession::adopt(AppState& state, AbandonedRun& run) {
+  release();
+  lock_ = std::move(run.lock);
+  lockPath_ = lockPathOf(state.TempDir, run.baseName);
+  statePath_ = run.statePath;
+  state.RecordBaseName = run.baseName;
+  state.RecordFilePath = run.state.project;
+  state.ProjectExtension = run.state.extension;
+  Splicer& tazo = *state.Tazo1;
+  tazo.setRecordFileName(local(run.state.project));
+  tazo.setUndoFileName(local(run.state.undo));
+  tazo.setRedoFileName(local(run.state.redo));
+  tazo.setRecordMode(static_cast<std::int16_t>(run.state.recordMode));
+  tazo.restoreHistory(run.state.history);
+}
+
+void WorkingSession::discard(AbandonedRun& run) {
+  const QFileInfo state(run.statePath);
+  QDir dir = state.absoluteDir();
+  removeWorkingFile(run.state.undo);
+  removeWorkingFile(run.state.redo);
+  removeWorkingFile(run.state.project);
+  for (const QString& name : dir.entryList({run.baseName + QStringLiteral(".*")}, QDir::Files)) {
+    if (!name.endsWith(QLatin1String(".lock"))) removeWorkingFile(dir.filePath(name));
+  }
+  run.lock.reset();
+}
+
+}  // namespace cw::app

@@ -1,0 +1,87 @@
+// The working files of one running editor, kept so that a crash loses
+// nothing: beside the temporary project and its two journals, TempDir holds
+// RecordBaseName.lock (the owner's process id, held while the editor runs)
+// and RecordBaseName.state (record mode, history flags, project length and
+// the names of the journals, rewritten after every change). Both share the
+// project's base name, so the exit's clean-up takes them with the project
+// and no other editor picks that number while they are there.
+//
+// A state file whose lock no living process holds belongs to a run that
+// did not end: the next editor offers to recover it.
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+#include <memory>
+#include <vector>
+
+#include "app/shell/app_state.h"
+
+namespace cw::app {
+
+// What the state file records.
+struct SessionState {
+  QString project;    // the temporary project file
+  QString extension;  // ProjectExtension
+  QString undo;       // the engine's journals
+  QString redo;
+  int recordMode = 0;
+  HistoryFlags history;
+  qint64 length = -1;      // the project's length when written; -1 no project
+  bool movieSaved = true;  // the recorder's MovieSaved
+  bool undoItem = false;   // Edit > Undo Record was enabled
+};
+
+QString lockPathOf(const QString& tempDir, const QString& baseName);
+QString statePathOf(const QString& tempDir, const QString& baseName);
+
+bool writeSessionState(const QString& path, const SessionState& session);
+bool readSessionState(const QString& path, SessionState& session);
+
+// A run that did not end cleanly, with its lock now held by this editor.
+struct AbandonedRun {
+  QString baseName;
+  QString statePath;
+  SessionState state;
+  std::unique_ptr<QLockFile> lock;
+  // The project is there and as long as the state says: it can be opened.
+  bool recoverable() const;
+};
+
+class WorkingSession {
+ public:
+  WorkingSession() = default;
+  ~WorkingSession();
+  WorkingSession(const WorkingSession&) = delete;
+  WorkingSession& operator=(const WorkingSession&) = delete;
+
+  // Takes the lock of the names generateUniqueNames chose; when another
+  // editor holds them (or names the same journals), chooses again. False
+  // when no lock could be taken (the editor then runs without one).
+  bool claim(AppState& state);
+  // Gives up the lock and the state file (the files' clean-up is the exit's).
+  void release();
+  bool holdsLock() const { return lock_ != nullptr; }
+  QString statePath() const { return statePath_; }
+
+  // Rewrites the state file from the application state; with no project file
+  // on disk the state still names the journals but no project.
+  void update(const AppState& state, bool movieSaved, bool undoItem);
+
+  // Runs of `folder` whose editor is gone, other than this one's.
+  std::vector<AbandonedRun> abandonedRuns(const QString& folder) const;
+  // Continues an abandoned run: its files become this editor's working files
+  // (state names, engine journals, history) and its lock this session's.
+  void adopt(AppState& state, AbandonedRun& run);
+  // Deletes an abandoned run's project, journals, state and lock.
+  static void discard(AbandonedRun& run);
+
+ private:
+  bool journalsTakenByOthers(const AppState& state) const;
+
+  std::unique_ptr<QLockFile> lock_;
+  QString lockPath_;
+  QString statePath_;
+};
+
+}  // namespace cw::app

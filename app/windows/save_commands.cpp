@@ -1,0 +1,240 @@
+// File > Save As, Save and Close and Close All.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "app/shell/action_log.h"
+#include "app/shell/actions.h"
+#include "app/shell/app_state.h"
+#include "app/shell/messages.h"
+#include "app/shell/saving.h"
+#include "app/shell/startup.h"
+#include "app/windows/commands.h"
+#include "app/windows/parent_form.h"
+#include "app/windows/record_controller.h"
+#include "app/windows/save_controller.h"
+#include "player/scrub_pane.h"
+
+namespace cw::app {
+
+namespace {
+
+constexpr int kNoClip = static_cast<int>(player::PlayerMode::NoClip);
+
+void letMessagesRun() { QCoreApplication::processEvents(); }
+
+class Hourglass {
+ public:
+  Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~Hourglass() { QApplication::restoreOverrideCursor(); }
+  Hourglass(const Hourglass&) = delete;
+  Hourglass& operator=(const Hourglass&) = delete;
+};
+
+}  // namespace
+
+SaveController::SaveController(ParentForm& form)
+    : QObject(&form),
+      form_(form),
+      actions_(form.actions()),
+      iPlayer_(*form.newPlayer()->iPlayer()),
+      iRecorder_(*form.newRecorder()->iRecorder()) {
+  setObjectName(QStringLiteral("saveController"));
+}
+
+RecordController* SaveController::recordController() const {
+  return form_.findChild<RecordController*>();
+}
+
+QString SaveController::askSavePath(const QString& title) {
+  const AppState& state = appState();
+  const SaveDialogSetup setup = saveDialogSetup(state.RecorderFileType, state.ProjectExtension);
+  const QStringList filters = saveDialogFilters();
+  QFileDialog dialog(&form_, title, lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_);
+  dialog.setObjectName(QStringLiteral("CommonDialog1"));
+  dialog.setAccessibleName(title);
+  // Qt's own dialog: the filters match extensions without regard to case.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(filters);
+  dialog.selectNameFilter(filters.value(setup.filterIndex - 1));
+  dialog.setDefaultSuffix(setup.defaultSuffix);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  for (;;) {
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QString path = dialog.selectedFiles().value(0);
+    if (path.isEmpty()) return {};
+    lastFolder_ = QFileInfo(path).absolutePath();
+    if (!QFileInfo::exists(path)) return path;
+    const MessageAnswer replace =
+        askYesNo({QFileInfo(path).fileName() + QStringLiteral(" already exists."),
+                  QStringLiteral("Do you want to replace it?")},
+                 MessageIcon::Exclamation, MessageAnswer::No);
+    if (replace == MessageAnswer::Yes) return path;
+    dialog.setDirectory(lastFolder_);
+  }
+}
+
+bool SaveController::refusedAsPlayerFile(const QString& path) {
+  if (!samePath(path, iPlayer_.source())) return false;
+  exclamation(playerFileLines());
+  return true;
+}
+
+bool SaveController::roomInFolderOf(const QString& path) {
+  AppState& state = appState();
+  QDir::setCurrent(QFileInfo(path).absolutePath());
+  const bool room = roomFor(state.Tazo1->spaceAvailable(), state.ProjectByteLength);
+  QDir::setCurrent(state.TempDir);
+  return room;
+}
+
+void SaveController::menuSaveAs_Click() {
+  AppState& state = appState();
+  if (iRecorder_.mode() == kNoClip) return;
+  const QString path = askSavePath(QStringLiteral("Save file as..."));
+  if (path.isEmpty() || refusedAsPlayerFile(path)) return;
+  if (samePath(path, state.RecordFilePath)) {
+    exclamation(temporaryFileLines());
+    return;
+  }
+  if (!roomInFolderOf(path)) {
+    exclamation(notEnoughSpaceLines(state.ProjectByteLength));
+    return;
+  }
+  if (!copyProject(path)) {
+    emit projectChanged();
+    return;
+  }
+  savedFilePath_ = path;
+  savedFileTitle_ = QFileInfo(path).fileName();
+  iRecorder_.setMovieSaved(true);
+  actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
+  logSavedLine(path);
+  emit projectChanged();
+}
+
+// The copy runs in blocks behind the progress window; its Cancel stops the
+// copy and leaves no partial file.
+bool SaveController::copyProject(const QString& path) {
+  AppState& state = appState();
+  NewProgress& progress = *form_.newProgress();
+  Hourglass hourglass;
+  letMessagesRun();
+  progress.prepare(tr("Saving..."), 0, QStringLiteral("0 %"));
+  progress.show();
+  progress.raise();
+  letMessagesRun();
+  QString error;
+  const CopyOutcome outcome = copyInBlocks(
+      state.RecordFilePath, path,
+      [&progress](qint64 done, qint64 total) {
+        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+        progress.ProgressBar1()->setValue(percent);
+        progress.labPercent()->setText(QString::number(percent) + QStringLiteral(" %"));
+        letMessagesRun();
+        return !progress.cancelPressed();
+      },
+      &error);
+  progress.hide();
+  if (outcome == CopyOutcome::Done) return true;
+  if (outcome == CopyOutcome::Failed) {
+    actions_.setEnabled(QStringLiteral("menuSaveAs"), true);
+    critical(driveFullLines());
+  }
+  return false;
+}
+
+void SaveController::mnuSaveAndClose_Click() {
+  AppState& state = appState();
+  if (iRecorder_.mode() == kNoClip) return;
+  const QString path = askSavePath(QStringLiteral("Save file as...(Recorder file will be closed)"));
+  if (path.isEmpty() || refusedAsPlayerFile(path)) return;
+  form_.footageForm()->setPicture2(iRecorder_.xCapture().bitmap);
+  letMessagesRun();
+  iRecorder_.xClose();
+  letMessagesRun();
+  if (!moveProject(path)) {
+    // The project stays where it was: the recorder shows it again.
+    iRecorder_.setSource(state.RecordFilePath);
+    iRecorder_.xOpen();
+    actions_.setEnabled(QStringLiteral("mnuSaveAndClose"), true);
+    critical(driveFullLines());
+    emit projectChanged();
+    return;
+  }
+  closeSavedProject(path);
+  emit projectChanged();
+}
+
+// A rename when the folder is on the temporary directory's file system;
+// elsewhere a copy, when there is room for it, and the temporary file goes.
+bool SaveController::moveProject(const QString& path) {
+  AppState& state = appState();
+  Hourglass hourglass;
+  const MoveOutcome outcome =
+      moveProjectFile(state.RecordFilePath, path, [this, &path] { return roomInFolderOf(path); });
+  return outcome == MoveOutcome::Moved || outcome == MoveOutcome::Copied;
+}
+
+void SaveController::closeSavedProject(const QString& path) {
+  AppState& state = appState();
+  Splicer& tazo = *state.Tazo1;
+  savedFilePath_ = path;
+  savedFileTitle_ = QFileInfo(path).fileName();
+  state.RedoArmed = false;
+  iRecorder_.setMovieSaved(true);
+  iRecorder_.freezeFrame(true);
+  form_.newRecorder()->setWindowTitle(QStringLiteral("Recorder"));
+  RecordController* records = recordController();
+  if (records) records->resetRecorderInfo();
+  actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
+  if (iPlayer_.mode() != kNoClip) {
+    if (records) records->SyncModeMenus(state.CurrentClip);
+  } else {
+    if (records) records->clearModeMenus();
+    form_.newRecorder()->setWindowTitle(QStringLiteral("Recorder"));
+  }
+  removeWorkingFile(QFile::decodeName(tazo.undoFileName().c_str()));
+  removeWorkingFile(QFile::decodeName(tazo.redoFileName().c_str()));
+  HistoryFlags none;
+  tazo.restoreHistory(none);  // the journals are gone, and with them the history
+  logSavedLine(path);
+  generateUniqueNames(state);
+  state.RedoArmed = false;
+  iRecorder_.setSource(QString());
+  for (const char* name : {"mnuSaveAndClose", "menuSaveAs", "menuExport", "menuMake"})
+    actions_.setEnabled(QLatin1String(name), false);
+}
+
+void SaveController::menuClose_Click() {
+  AppState& state = appState();
+  if (!iRecorder_.movieSaved()) {
+    const MessageAnswer answer = askYesNo({QStringLiteral("Recorder contains an unsaved movie."),
+                                           QStringLiteral("Do you want to save it first?")},
+                                          MessageIcon::Critical);
+    if (answer == MessageAnswer::Yes) {
+      mnuSaveAndClose_Click();
+      return;
+    }
+  }
+  if (QWidget* import = form_.findChild<QWidget*>(QStringLiteral("newImport"))) import->hide();
+  for (const char* name : {"menuSaveAs", "mnuSaveAndClose", "menuExport"})
+    actions_.setEnabled(QLatin1String(name), false);
+  RecordController* records = recordController();
+  iPlayer_.xClose();
+  if (records) records->iPlayer_Ejected();
+  iRecorder_.xClose();
+  iRecorder_.setSource(QString());
+  if (records) records->iRecorder_Ejected();
+  iPlayer_.setSource(QString());
+  state.CurrentClip = -1;
+  form_.footageForm()->removeAllThumbnails();
+  form_.StartingValues();
+  emit projectChanged();
+}
+
+}  // namespace cw::app

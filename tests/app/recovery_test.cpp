@@ -1,0 +1,148 @@
+// A project survives a crash: an editor killed after an append leaves its
+// working files and their state; the next editor offers them back. A run
+// that is still alive keeps its files to itself.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QProcess>
+#include <QSettings>
+#include <csignal>
+
+#include "app/shell/working_session.h"
+#include "save_fixture.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+
+namespace {
+
+constexpr const char* kChildRoot = "CW_RECOVERY_ROOT";
+
+QString tempDirOf(const QString& root) { return root + "/cache/clipwright"; }
+
+bool waitForFile(const QString& path, int milliseconds) {
+  for (int waited = 0; waited < milliseconds; waited += 50) {
+    if (QFileInfo::exists(path)) return true;
+    runEventsFor(50);
+  }
+  return false;
+}
+
+// A process id that no process has any more.
+qint64 deadProcessId() {
+  QProcess done;
+  done.start(QStringLiteral("true"), {});
+  done.waitForFinished();
+  return done.processId() ? done.processId() : 999999;
+}
+
+}  // namespace
+
+class CrashRecovery : public SaveFixture {};
+
+// The editor that crashes: run by KilledEditorsProjectComesBack as a process
+// of its own, in that test's folders. It records a crop and an append, then
+// waits to be killed.
+TEST_F(CrashRecovery, ChildRecordsAndWaits) {
+  const QString shared = qEnvironmentVariable(kChildRoot);
+  if (shared.isEmpty()) GTEST_SKIP() << "started by KilledEditorsProjectComesBack only";
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, shared + "/config");
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(shared + "/cache"));
+  startEditor();
+  record(corpus("mjpeg_vcd.mpg"), 5, 40);
+  QFile crop(shared + "/crop.bytes");
+  ASSERT_TRUE(crop.open(QIODevice::WriteOnly));
+  crop.write(bytesOf(project()));
+  crop.close();
+  record(corpus("mjpeg_vcd.mpg"), 40, 5);
+  ASSERT_TRUE(enabled("mnuEditUndo"));
+  QFile ready(shared + "/ready");
+  ASSERT_TRUE(ready.open(QIODevice::WriteOnly));
+  ready.close();
+  for (;;) runEventsFor(100);
+}
+
+TEST_F(CrashRecovery, KilledEditorsProjectComesBack) {
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QLatin1String(kChildRoot), root());
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  child.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--gtest_filter=CrashRecovery.ChildRecordsAndWaits")});
+  ASSERT_TRUE(child.waitForStarted());
+  const bool ready = waitForFile(root() + "/ready", 90000);
+  ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+  child.waitForFinished();
+  ASSERT_TRUE(ready) << child.readAllStandardOutput().toStdString();
+
+  const QDir temp(tempDirOf(root()));
+  const QStringList states = temp.entryList({QStringLiteral("Rec*.state")}, QDir::Files);
+  ASSERT_EQ(states.size(), 1);
+  SessionState left;
+  ASSERT_TRUE(readSessionState(temp.filePath(states[0]), left));
+  const QByteArray appended = bytesOf(left.project);
+  ASSERT_FALSE(appended.isEmpty());
+  ASSERT_TRUE(QFileInfo::exists(left.undo));
+
+  answer(MessageAnswer::Yes);
+  startEditor();
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].lines.last(), QStringLiteral("Do you want to recover it?"));
+  EXPECT_EQ(project(), left.project);
+  EXPECT_EQ(iRecorder().source(), left.project);
+  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(bytesOf(project()), appended);
+  EXPECT_FALSE(iRecorder().movieSaved());
+  EXPECT_TRUE(enabled("menuSaveAs"));
+  ASSERT_TRUE(enabled("mnuEditUndo"));
+  trigger("mnuEditUndo");
+  EXPECT_EQ(bytesOf(project()), bytesOf(root() + "/crop.bytes"));
+  EXPECT_TRUE(takeMessages().empty());
+}
+
+// No deletes a dead run's files; a living editor's files are neither
+// offered nor chosen again.
+TEST_F(CrashRecovery, NoDeletesADeadRunsFilesAndALiveRunIsLeftAlone) {
+  const QString temp = tempDirOf(root());
+  ASSERT_TRUE(QDir().mkpath(temp));
+  auto leaveRun = [&](const QString& base, const QString& undo) {
+    writeFile(temp + "/" + base + ".mpg", QByteArray(4096, 'm'));
+    writeFile(temp + "/" + undo, "journal");
+    SessionState run;
+    run.project = temp + "/" + base + ".mpg";
+    run.extension = "mpg";
+    run.undo = temp + "/" + undo;
+    run.redo = temp + "/none.rdo";
+    run.length = 4096;
+    run.movieSaved = false;
+    ASSERT_TRUE(writeSessionState(statePathOf(temp, base), run));
+  };
+  leaveRun("Rec1", "UnDo1.und");
+  QLockFile alive(lockPathOf(temp, "Rec1"));
+  alive.setStaleLockTime(0);
+  ASSERT_TRUE(alive.tryLock(0));
+  leaveRun("Rec2", "UnDo2.und");
+  writeFile(lockPathOf(temp, "Rec2"), QByteArray::number(deadProcessId()) + "\nclipwright\n" +
+                                          QSysInfo::machineHostName().toUtf8() + "\n");
+
+  answer(MessageAnswer::No);
+  startEditor();
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_TRUE(shown[0].lines.join(' ').contains("4 Kilobytes"));
+  for (const char* gone : {"Rec2.mpg", "Rec2.state", "UnDo2.und"})
+    EXPECT_FALSE(QFileInfo::exists(temp + "/" + gone)) << gone;
+  for (const char* kept : {"Rec1.mpg", "Rec1.state", "UnDo1.und"})
+    EXPECT_TRUE(QFileInfo::exists(temp + "/" + kept)) << kept;
+  EXPECT_NE(appState().RecordBaseName, QStringLiteral("Rec1"));
+  EXPECT_NE(QString::fromStdString(appState().Tazo1->undoFileName()), temp + "/UnDo1.und");
+  EXPECT_EQ(iRecorder().mode(), 0);
+  EXPECT_TRUE(QFileInfo::exists(lockPathOf(temp, appState().RecordBaseName)));
+}
+
+}  // namespace cw::app::testing
