@@ -18,6 +18,15 @@ void installClipCommands(ParentForm& form);
 // Record modes, Record, Undo, pre-roll, the engine's events (record_commands.cpp).
 void installRecordCommands(ParentForm& form);
 
+// Save As, Save and Close, Close All, Make Movie, the exports and the
+// keeping of the working files for recovery (save_install.cpp).
+void installSaveCommands(ParentForm& form);
+// Locks this editor's working files (start-up, after generateUniqueNames),
+// and offers the project of a run that did not end (second stage)
+// (session_commands.cpp).
+void startWorkingSession(ParentForm& form);
+void offerRecovery(ParentForm& form);
+
 // Clip Properties, Temp Directory, About, the player's and recorder's right
 // click, the alias shown in the player's caption (form_commands.cpp).
 void installFormCommands(ParentForm& form);

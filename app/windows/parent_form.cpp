@@ -42,6 +42,7 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   installClipCommands(*this);
   installRecordCommands(*this);
   installFormCommands(*this);
+  installSaveCommands(*this);
 }
 
 ParentForm::~ParentForm() { setMessageParent(nullptr); }

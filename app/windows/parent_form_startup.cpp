@@ -50,6 +50,7 @@ bool ParentForm::MDIForm_Load() {
   StartingValues();
   LoadSettings();
   generateUniqueNames(state);
+  startWorkingSession(*this);
   showIntro(*this);
   resetRecorderAtStart(*this);
   state.Tazo1->setRecordMode(0);
@@ -179,6 +180,7 @@ void ParentForm::Timer1_Timer() {
   for (const char* name :
        {"menuFile", "menuEdit", "mnuTools", "menuWindows", "menuPreferences", "menuHelp"})
     actions_->setEnabled(QString::fromLatin1(name), true);
+  offerRecovery(*this);
   openCommandLine();
 }
 
