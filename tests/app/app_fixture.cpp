@@ -5,47 +5,17 @@
 #include <QFile>
 #include <QSettings>
 #include <QThread>
+#include <QWindow>
+
+#include "support/qt_application.h"
 
 #include "player/message_box.h"
 
 namespace cw::app::testing {
 
-namespace {
+QApplication& application() { return cw::test::qtTestApplication(); }
 
-std::unique_ptr<QApplication>& applicationSlot() {
-  static std::unique_ptr<QApplication> app;
-  return app;
-}
-
-class ApplicationEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { applicationSlot().reset(); }
-};
-
-[[maybe_unused]] const auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-}  // namespace
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "cw_app_tests";
-  static char* argv[] = {name, nullptr};
-  if (!applicationSlot()) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    applicationSlot() = std::make_unique<QApplication>(argc, argv);
-  }
-  return *applicationSlot();
-}
-
-void runEventsFor(int milliseconds) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < milliseconds) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-}
+void runEventsFor(int milliseconds) { cw::test::runQtEventsFor(milliseconds); }
 
 AppFixture::AppFixture() {
   application();
@@ -93,6 +63,15 @@ ParentForm& AppFixture::start(bool secondStage) {
   EXPECT_TRUE(form_->MDIForm_Load());
   if (secondStage) form_->Timer1_Timer();
   return *form_;
+}
+
+void AppFixture::activateMainWindow() {
+  form_->activateWindow();
+  form_->windowHandle()->requestActivate();
+  QElapsedTimer clock;
+  clock.start();
+  while (!form_->isActiveWindow() && clock.elapsed() < 2000) runEventsFor(5);
+  ASSERT_TRUE(form_->isActiveWindow());
 }
 
 QString AppFixture::root() const { return QString::fromStdString(dir_.path().string()); }

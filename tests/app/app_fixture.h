@@ -31,6 +31,9 @@ class AppFixture : public ::testing::Test {
   // `secondStage` the timer's stage runs at once as well.
   ParentForm& start(bool secondStage = true);
   ParentForm& form() { return *form_; }
+  // Makes the main window the active one, so that keys reach its shortcuts
+  // (the splash, closed by the second stage, may keep the focus window).
+  void activateMainWindow();
 
   // Message boxes: answers are taken from the queue (Ok / the default
   // answer when it is empty); every box shown is kept.

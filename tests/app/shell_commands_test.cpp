@@ -32,8 +32,9 @@ TEST_F(ShellCommandsTest, WindowsItemsToggleTheirWindows) {
     EXPECT_TRUE(main.actions().isChecked(name)) << name;
   }
   // The shortcuts reach the same commands.
-  main.activateWindow();
-  QTest::keyClick(&main, Qt::Key_F2, Qt::ShiftModifier);
+  activateMainWindow();
+  QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &main, Qt::Key_F2,
+                  Qt::ShiftModifier);
   EXPECT_FALSE(main.newRecorder()->isVisible());
 }
 
@@ -66,8 +67,7 @@ TEST_F(ShellCommandsTest, HelpOpensTheContentsAndTheSearchPage) {
 
 TEST_F(ShellCommandsTest, CtrlAltF12InTheFootagePaletteSwitchesTheLogOn) {
   ParentForm& main = start();
-  main.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+  activateMainWindow();
   EXPECT_FALSE(appState().LogEnabled);
   main.mdiArea()->setActiveSubWindow(main.newPlayer());
   main.newPlayer()->iPlayer()->setFocus();

@@ -4,39 +4,13 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include "support/qt_application.h"
+
 #include <memory>
 
 namespace cw::player::testing {
 
-namespace {
-
-// The application lives from the first test that needs it until all tests
-// have run, and goes before the program's static objects do.
-std::unique_ptr<QApplication>& applicationSlot() {
-  static std::unique_ptr<QApplication> app;
-  return app;
-}
-
-class ApplicationEnvironment : public ::testing::Environment {
- public:
-  void TearDown() override { applicationSlot().reset(); }
-};
-
-[[maybe_unused]] const auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-}  // namespace
-
-QApplication& application() {
-  static int argc = 1;
-  static char name[] = "cw_player_tests";
-  static char* argv[] = {name, nullptr};
-  if (!applicationSlot()) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    applicationSlot() = std::make_unique<QApplication>(argc, argv);
-  }
-  return *applicationSlot();
-}
+QApplication& application() { return cw::test::qtTestApplication(); }
 
 EventLog::EventLog(ScrubPane& pane) : pane_(pane) {
   connection_ =
@@ -60,13 +34,6 @@ MessageLog::~MessageLog() { setMessageResponder(nullptr); }
 
 std::vector<Message> MessageLog::take() { return std::exchange(messages_, {}); }
 
-void runEventsFor(int milliseconds) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < milliseconds) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(2);
-  }
-}
+void runEventsFor(int milliseconds) { cw::test::runQtEventsFor(milliseconds); }
 
 }  // namespace cw::player::testing
