@@ -10,6 +10,7 @@
 #include <QToolButton>
 
 #include "app/shell/action_log.h"
+#include "app/shell/command_line.h"
 #include "app/windows/commands.h"
 #include "player/message_box.h"
 
@@ -17,7 +18,11 @@ namespace cw::app::testing {
 
 ParentForm& RecordFixture::startEditor(bool log) {
   ParentForm& form = start();
-  appState().LogEnabled = log;
+  // As the program does with its command line.
+  static char program[] = "clipwright";
+  static char logOption[] = "--log";
+  char* argv[] = {program, logOption, nullptr};
+  if (parseCommandLine(log ? 2 : 1, argv).log) appState().LogEnabled = true;
   return form;
 }
 

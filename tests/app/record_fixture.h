@@ -14,7 +14,7 @@ namespace cw::app::testing {
 
 class RecordFixture : public AppFixture {
  protected:
-  // Starts the editor; with `log` the action log is on from the start.
+  // Starts the editor; with `log` as if started with --log.
   ParentForm& startEditor(bool log = false);
 
   // Opens the files as clips; answers the index of the first.
