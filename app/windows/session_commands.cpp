@@ -70,7 +70,8 @@ QString SessionKeeper::signature() const {
                      QString::number(flags.redoFileValid),
                      QString::number(project.isFile() ? project.size() : -1),
                      QString::number(form_.newRecorder()->iRecorder()->movieSaved()),
-                     QString::number(form_.action(QStringLiteral("mnuEditUndo"))->isEnabled())}
+                     QString::number(form_.action(QStringLiteral("mnuEditUndo"))->isEnabled()),
+                     QString::number(state.PreviewMode)}
       .join(QLatin1Char('\n'));
 }
 
@@ -78,8 +79,12 @@ void SessionKeeper::update() {
   if (form_.ended() || !session_.holdsLock()) return;
   const QString now = signature();
   if (now == written_) return;
-  session_.update(appState(), form_.newRecorder()->iRecorder()->movieSaved(),
-                  form_.action(QStringLiteral("mnuEditUndo"))->isEnabled());
+  // A preview holds its edit in the project until its window closes: a run
+  // that ends with a preview open comes back with that edit undoable.
+  const AppState& state = appState();
+  const bool undoItem = form_.action(QStringLiteral("mnuEditUndo"))->isEnabled() ||
+                        (state.PreviewMode && state.Tazo1->undoEnabled());
+  session_.update(state, form_.newRecorder()->iRecorder()->movieSaved(), undoItem);
   written_ = now;
 }
 
