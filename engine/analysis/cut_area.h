@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "engine/analysis/stream_info.h"
 #include "platform/file.h"
@@ -35,8 +36,11 @@ int analyseCutIn(platform::File& file, StreamInfo& info, int recordMode, bool re
                  CutAreaTrace* trace = nullptr);
 int analyseCutOut(platform::File& file, StreamInfo& info, int recordMode, double markOut,
                   bool lastFrame, CutAreaTrace* trace = nullptr);
-// Cut-out at the last complete GOP of the file whose audio is synchronised.
-int analyseCutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode);
+// Cut-out at the last complete GOP of the file whose audio is synchronised,
+// for a mark out near the end (or beyond it: the default). With sound that
+// ends more than two audio frames before the mark, 1309.
+int analyseCutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode,
+                       double markOut = std::numeric_limits<double>::infinity());
 // The cut-in of a sequence crop: the previous cut-out point, left in the
 // video descriptor's working head area.
 int analyseSequenceCutIn(platform::File& file, StreamInfo& info, int recordMode,

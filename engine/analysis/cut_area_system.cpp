@@ -165,7 +165,10 @@ Attempt finishCutIn(const TimedWindow& w, std::size_t point, std::size_t gop,
 
   const std::size_t first = firstAtOrAfter(w.video.pictures, gopCode.start);
   if (first == w.video.pictures.size() || w.video.pictures[first].kind != 'I') {
-    return failed(1413, {});
+    // A GOP in front of the window's first timed picture may have lost its
+    // I-picture with the untimed pictures at the window's start: a larger
+    // window holds it.
+    return Attempt{1413, first == 0 ? Next::Grow : Next::Stop, 0};
   }
   const ScanEntry& picture = w.video.pictures[first];
   const std::int64_t period = src.video.roundedPeriod;
@@ -209,7 +212,8 @@ Attempt cutInAttempt(platform::File& file, const StreamInfo& info, const SystemS
                      std::int64_t size, CutIn& out) {
   TimedWindow w;
   const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutInErrors, w);
-  if (status != 0) return failed(status, {1411});
+  // A window without video (where another stream runs on alone) grows too.
+  if (status != 0) return failed(status, {1402, 1403, 1411});
   std::size_t chosen = 0;
   const Attempt choice = choosePicture(w, timeline, kCutInErrors, chosen);
   if (choice.status != 0) return choice;
@@ -254,7 +258,7 @@ Attempt sequenceCutInAttempt(platform::File& file, const StreamInfo& info, const
                              CutIn& out) {
   TimedWindow w;
   const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutInErrors, w);
-  if (status != 0) return failed(status, {1411});
+  if (status != 0) return failed(status, {1402, 1403, 1411});
   const ScanList& codes = w.video.codes;
   const std::int64_t at = info.video.workHead.point - w.buf.fileOffset;
   const std::size_t point = at < 0 ? codes.size() : firstAtOrAfter(codes, at);
@@ -290,11 +294,13 @@ int sequenceCutIn(platform::File& file, StreamInfo& info, int recordMode,
 
 // --- Cut-out ------------------------------------------------------------------
 
+// `lag`: how far the sound may end before the cut-out time (at the end of
+// the file, where sound usually stops a little before the picture).
 Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSource& src,
-                    bool lastFrame, CutOut& out) {
+                    bool lastFrame, std::int64_t lag, CutOut& out) {
   const std::int64_t audioEnd = info.audio.lastTime;
   const std::int64_t duration = src.audio.roundedPeriod;
-  if (out.time > audioEnd) return failed(1309, {});  // no window has audio that late
+  if (out.time > audioEnd + lag) return failed(1309, {});  // no window has audio that late
   if (audioEnd - out.time <= duration) {
     out.audio = info.audio.tail;
     out.audioTime = audioEnd;
@@ -329,7 +335,7 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
 
 // The cut-out behind the GOP at code `gop`: its successor code.
 Attempt finishCutOut(const TimedWindow& w, std::size_t gop, const StreamInfo& info,
-                     const SystemSource& src, bool lastFrame, CutOut& out) {
+                     const SystemSource& src, bool lastFrame, std::int64_t lag, CutOut& out) {
   const ScanList& codes = w.video.codes;
   if (gop + 1 >= codes.size()) return failed(1316, {1316});
   const ScanEntry& cut = codes[gop + 1];
@@ -339,7 +345,7 @@ Attempt finishCutOut(const TimedWindow& w, std::size_t gop, const StreamInfo& in
   out.time = w.video.pictures[after - 1].value2 + 2 * src.video.roundedPeriod;
   out.video = areaIn(w.buf, w.video.packets[packet], cut.start);
   if (!src.withAudio) return Attempt{};
-  return cutOutAudio(w, info, src, lastFrame, out);
+  return cutOutAudio(w, info, src, lastFrame, lag, out);
 }
 
 Attempt cutOutAttempt(platform::File& file, const StreamInfo& info, const SystemSource& src,
@@ -347,13 +353,13 @@ Attempt cutOutAttempt(platform::File& file, const StreamInfo& info, const System
                       std::int64_t size, CutOut& out) {
   TimedWindow w;
   const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutOutErrors, w);
-  if (status != 0) return failed(status, {1306});
+  if (status != 0) return failed(status, {1302, 1303, 1306});
   std::size_t chosen = 0;
   const Attempt choice = choosePicture(w, timeline, kCutOutErrors, chosen);
   if (choice.status != 0) return choice;
   const std::size_t gop = lastGopBefore(w.video.codes, w.video.pictures[chosen].start);
   if (gop == w.video.codes.size()) return failed(1316, {1316});
-  return finishCutOut(w, gop, info, src, lastFrame, out);
+  return finishCutOut(w, gop, info, src, lastFrame, 0, out);
 }
 
 void storeCutOut(StreamInfo& info, const SystemSource& src, const CutOut& cut) {
@@ -393,16 +399,15 @@ std::size_t withSequenceHeader(const ScanList& codes, std::size_t candidate) {
   return candidate;
 }
 
-int cutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode) {
-  SystemSource src;
-  int status = prepare(file, info, recordMode, src);
-  if (status != 0) return status;
-  const std::int64_t size = windowSizeFor(info, kEndWindow, src.length);
-  TimedWindow w;
-  status = readTimedWindow(file, src.length - size, size, info.video, src.video, kCutOutErrors, w);
-  if (status != 0) return status;
-
+// The cut-out at the end of the window `w` (which reaches the end of the
+// file): the last GOP whose audio is there, stepping back one GOP at a time.
+// 1316 when no GOP of the window will do.
+Attempt lastCutOutIn(const TimedWindow& w, const StreamInfo& info, const SystemSource& src,
+                     CutOut& out) {
   const ScanList& codes = w.video.codes;
+  // Sound that ends up to two frames before the picture still ends the record
+  // there; the joins take that lag up.
+  const std::int64_t lag = src.withAudio ? 2 * src.audio.roundedPeriod : 0;
   std::size_t candidate = withSequenceHeader(codes, codes.size() - 1);
   for (;;) {
     std::size_t gop = codes.size();
@@ -412,15 +417,45 @@ int cutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode) {
         break;
       }
     }
-    if (gop == codes.size()) return 1316;
-    CutOut cut;
-    const Attempt attempt = finishCutOut(w, gop, info, src, false, cut);
-    if (attempt.status == 0) {
-      storeCutOut(info, src, cut);
-      return 0;
-    }
-    if (attempt.status != 1309) return attempt.status;
+    if (gop == codes.size()) return failed(1316, {1316});
+    const Attempt attempt = finishCutOut(w, gop, info, src, false, lag, out);
+    if (attempt.status != 1309) return attempt;
     candidate = withSequenceHeader(codes, gop);  // one GOP earlier
+  }
+}
+
+int cutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode, double markOut) {
+  SystemSource src;
+  int status = prepare(file, info, recordMode, src);
+  if (status != 0) return status;
+  // A mark beyond the end of the sound is no cut-out at the end of the file:
+  // stepping back to where the sound ends would drop seconds of pictures.
+  const std::int64_t markTime = markOut * mpeg1::kClock < src.duration
+                                    ? markTicks(markOut) + info.video.firstTime
+                                    : info.video.lastTime;
+  if (src.withAudio && info.audio.lastTime + 2 * src.audio.roundedPeriod < markTime) return 1309;
+
+  // Windows at the end of the file, doubled while the stepping back finds
+  // no GOP with its audio in them.
+  std::int64_t size = windowSizeFor(info, kEndWindow, src.length);
+  for (;;) {
+    TimedWindow w;
+    status =
+        readTimedWindow(file, src.length - size, size, info.video, src.video, kCutOutErrors, w);
+    if (status == 0) {
+      CutOut cut;
+      const Attempt attempt = lastCutOutIn(w, info, src, cut);
+      if (attempt.status == 0) {
+        storeCutOut(info, src, cut);
+        return 0;
+      }
+      status = attempt.status;
+      if (attempt.next != Next::Grow) return status;
+    } else if (status != 1302 && status != 1303 && status != 1306) {
+      return status;
+    }
+    if (grownWindow(size, src.length) == size) return status;
+    size = grownWindow(size, src.length);
   }
 }
 
@@ -447,8 +482,8 @@ int analyseCutOut(platform::File& file, StreamInfo& info, int recordMode, double
   return guarded([&] { return cutOut(file, info, recordMode, markOut, lastFrame, trace); });
 }
 
-int analyseCutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode) {
-  return guarded([&] { return cutOutAtEnd(file, info, recordMode); });
+int analyseCutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode, double markOut) {
+  return guarded([&] { return cutOutAtEnd(file, info, recordMode, markOut); });
 }
 
 int analyseSequenceCutIn(platform::File& file, StreamInfo& info, int recordMode,

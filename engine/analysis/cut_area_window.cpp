@@ -99,6 +99,7 @@ int readTimedWindow(platform::File& file, std::int64_t offset, std::int64_t size
   if (status != 0) return status;
   status = scanWindowVideo(w.buf, errors.scan, w.video);
   if (status != 0) return status;
+  closeStreamAtFileEnd(w.buf, file.length(), w.video);
   return timePictures(w.buf, w.video, video, params, errors.badTimestamp);
 }
 

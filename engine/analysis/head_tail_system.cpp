@@ -194,22 +194,24 @@ int tailAudio(const ScanBuffer& buf, const SystemProfile& profile, SystemTail& t
   return 0;
 }
 
-// `buf` holds the head window; a file no longer than one window is its own
-// tail and is not read again.
-int analyseTail(platform::File& file, std::int64_t length, std::int64_t window,
-                const SystemHead& head, const SystemProfile& profile, ScanBuffer& buf,
-                SystemTail& tail) {
-  const std::int64_t offset = std::max<std::int64_t>(0, length - window);
-  if (offset != buf.fileOffset || window != static_cast<std::int64_t>(buf.data.size())) {
-    const int status = readWindow(file, offset, window, buf);
+// The video end of the tail window of `size` bytes. `buf` holds the head
+// window; a file no longer than one window is its own tail and is not read
+// again.
+int tailVideo(platform::File& file, std::int64_t length, std::int64_t size, const SystemHead& head,
+              const SystemProfile& profile, ScanBuffer& buf, SystemTail& tail) {
+  const std::int64_t offset = std::max<std::int64_t>(0, length - size);
+  if (offset != buf.fileOffset || size != static_cast<std::int64_t>(buf.data.size())) {
+    const int status = readWindow(file, offset, size, buf);
     if (status != 0) return status;
   }
   VideoScan video;
   int status = scanWindowVideo(buf, kTailErrors, video);
   if (status != 0) return status;
+  closeStreamAtFileEnd(buf, length, video);
 
-  // The last GOP that is followed by another code; a final GOP without a
-  // successor is incomplete and dropped.
+  // The last GOP that is followed by another code (or by the end of a stream
+  // that stops without a sequence end code); a final GOP without a successor
+  // is incomplete and dropped.
   std::size_t gop = video.codes.size();
   for (std::size_t i = video.codes.size() - 1; i-- > 0;) {
     if (isGop(video.codes[i])) {
@@ -234,7 +236,43 @@ int analyseTail(platform::File& file, std::int64_t length, std::int64_t window,
     if (video.pictures[i].start < endCode.start) ++pictures;
   }
   tail.lastTime = anchor.time + (pictures + 1) * profile.video.roundedPeriod;
-  return tailAudio(buf, profile, tail);
+  return 0;
+}
+
+// A window that holds nothing of one stream, or too little of the video to
+// hold a whole GOP, grows: the streams of a file may end seconds apart (a
+// shorter sound track; a multiplexer that falls behind with one stream).
+bool videoTailGrows(int status) {
+  return status == 1202 || status == 1203 || status == 1208 || status == 1209;
+}
+bool audioTailGrows(int status) { return status == 1205 || status == 1207; }
+bool headGrows(int status) {
+  return status == 1102 || status == 1103 || status == 1108 || status == 1109;
+}
+
+// The video end in the window of `window` bytes, then the audio end in the
+// same window; each grows the window on its own when it finds nothing.
+int analyseTail(platform::File& file, std::int64_t length, std::int64_t window,
+                const SystemHead& head, const SystemProfile& profile, ScanBuffer& buf,
+                SystemTail& tail) {
+  std::int64_t size = window;
+  int status = tailVideo(file, length, size, head, profile, buf, tail);
+  while (videoTailGrows(status) && grownWindow(size, length) != size) {
+    size = grownWindow(size, length);
+    status = tailVideo(file, length, size, head, profile, buf, tail);
+  }
+  if (status != 0) return status;
+
+  status = tailAudio(buf, profile, tail);
+  while (audioTailGrows(status) && grownWindow(size, length) != size) {
+    size = grownWindow(size, length);
+    const std::int64_t offset = length - size;
+    if ((status = readWindow(file, offset, size, buf)) != 0) return status;
+    VideoScan listed;
+    if ((status = scanWindowVideo(buf, kTailErrors, listed)) != 0) return status;
+    status = tailAudio(buf, profile, tail);
+  }
+  return status;
 }
 
 int headerError(const StreamParams& params, int fallback) {
@@ -270,7 +308,12 @@ int analyse(platform::File& file, StreamInfo& info, std::int32_t& measuredMuxRat
   const std::int64_t window = windowSizeFor(info, kMinWindow, length);
   ScanBuffer buf;
   SystemHead head;
-  int status = analyseHead(file, window, profile, buf, head);
+  std::int64_t headWindow = window;
+  int status = analyseHead(file, headWindow, profile, buf, head);
+  while (headGrows(status) && grownWindow(headWindow, length) != headWindow) {
+    headWindow = grownWindow(headWindow, length);
+    status = analyseHead(file, headWindow, profile, buf, head);
+  }
   if (status != 0) return status;
   SystemTail tail;
   status = analyseTail(file, length, window, head, profile, buf, tail);

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 #include "engine/analysis/mpeg1.h"
+#include "engine/analysis/payload_walk.h"
 #include "engine/analysis/scanners.h"
 
 namespace cw::window_detail {
@@ -13,6 +15,52 @@ namespace {
 constexpr int kScanMemory = 5008;
 constexpr int kNoPacketsFound = 5007;
 constexpr int kMemoryError = 1001;
+
+// True when nothing after the last listed packet was cut off by the end of
+// the buffer: only whole packets, pack headers and the end code follow.
+bool endsWithWholePackets(const ScanBuffer& buf) {
+  const std::uint8_t* data = buf.data.data();
+  const std::size_t size = buf.data.size();
+  if (size < 4) return true;
+  std::size_t pos = buf.packets.empty() ? 0 : buf.packets.back().end;
+  const std::size_t last = size - 3;  // first position without room for a code
+  while (pos < last) {
+    pos = scan_detail::findStartCode(data, pos, last);
+    if (pos == last) break;
+    const std::uint8_t id = data[pos + 3];
+    if (id == mpeg1::kEndCode) return true;
+    if (id == mpeg1::kPackStart) {
+      pos += mpeg1::kPackHeaderSize;
+    } else if (mpeg1::isPacketId(id)) {
+      if (pos + 6 > size) return false;
+      pos += 6 + static_cast<std::size_t>(mpeg1::packetLength(data + pos));
+      if (pos > size) return false;
+    } else {
+      pos += scan_detail::stepPastCode(data + pos);
+    }
+  }
+  return true;
+}
+
+// The pictures of the last GOP, up to `end`, start with an I-picture and
+// their temporal references are 0 to n - 1, each once.
+bool lastGopIsWhole(const VideoScan& video, std::uint32_t end) {
+  auto gop = std::find_if(video.codes.rbegin(), video.codes.rend(),
+                          [](const ScanEntry& c) { return c.kind == mpeg1::kGroupStart; });
+  if (gop == video.codes.rend()) return false;
+  const std::size_t first = firstAtOrAfter(video.pictures, gop->start);
+  if (first == video.pictures.size() || video.pictures[first].kind != 'I') return false;
+  std::vector<bool> seen;
+  for (std::size_t i = first; i < video.pictures.size() && video.pictures[i].start < end; ++i) {
+    seen.push_back(false);
+  }
+  for (std::size_t i = first; i < first + seen.size(); ++i) {
+    const std::int64_t r = video.pictures[i].value1;
+    if (r < 0 || r >= static_cast<std::int64_t>(seen.size()) || seen[r]) return false;
+    seen[r] = true;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -61,6 +109,24 @@ int scanWindowVideo(ScanBuffer& buf, const VideoScanErrors& errors, VideoScan& o
   return 0;
 }
 
+bool closeStreamAtFileEnd(const ScanBuffer& buf, std::int64_t fileLength, VideoScan& video) {
+  if (buf.fileOffset + static_cast<std::int64_t>(buf.data.size()) != fileLength) return false;
+  if (video.packets.empty() || video.codes.empty()) return false;
+  if (video.codes.back().kind == mpeg1::kSequenceEnd) return false;
+  const std::uint32_t end = video.packets.back().end;
+  if (!endsWithWholePackets(buf)) return false;
+  if (!lastGopIsWhole(video, end)) return false;
+  ScanEntry code;
+  code.start = code.end = code.payload = end;
+  code.kind = mpeg1::kSequenceEnd;
+  video.codes.push_back(code);
+  return true;
+}
+
+std::int64_t grownWindow(std::int64_t size, std::int64_t length) {
+  return std::min({size * 2, length, kMaxWindow});
+}
+
 int scanWindowAudio(const ScanBuffer& buf, const StreamParams& params, int noPackets, int noFrames,
                     AudioScan& out) {
   AudioScan scan;
@@ -92,6 +158,9 @@ StreamArea areaIn(const ScanBuffer& buf, const ScanEntry& filtered, std::uint32_
 }
 
 int holdingPacket(const ScanList& streamPackets, std::uint32_t at) {
+  if (!streamPackets.empty() && at == streamPackets.back().end) {
+    return static_cast<int>(streamPackets.size()) - 1;
+  }
   return packetHolding(streamPackets, at);
 }
 

@@ -48,6 +48,18 @@ struct VideoScan {
 // Lists the packets of `buf` into buf.packets and scans video stream 0.
 int scanWindowVideo(ScanBuffer& buf, const VideoScanErrors& errors, VideoScan& out);
 
+// A video stream that stops without a sequence end code (ffmpeg writes none)
+// still ends its last GOP: where the window reaches the end of the file, an
+// end code entry is added to video.codes at the end of the last video
+// packet's payload. Not when the file ends inside a packet (a file cut short)
+// or the last GOP lacks pictures its temporal references count on; its last
+// GOP then has no successor and is not taken, as before. True when added.
+bool closeStreamAtFileEnd(const ScanBuffer& buf, std::int64_t fileLength, VideoScan& video);
+
+// Window sizes that grow when a window holds nothing of one of the streams:
+// doubled each time, up to the file's length or kMaxWindow.
+std::int64_t grownWindow(std::int64_t size, std::int64_t length);
+
 // Audio stream 0 of a window: its packets (value1 = PTS) and frames.
 struct AudioScan {
   ScanList packets;
@@ -65,7 +77,9 @@ std::uint32_t packetStart(const ScanBuffer& buf, const ScanEntry& filtered);
 // File area of buffer offset `at` lying in the payload of `filtered`.
 StreamArea areaIn(const ScanBuffer& buf, const ScanEntry& filtered, std::uint32_t at);
 
-// Index of the stream packet whose payload holds `at`, or -1.
+// Index of the stream packet whose payload holds `at`, or -1. The end of the
+// last packet's payload (where closeStreamAtFileEnd() puts its end code)
+// belongs to the last packet.
 int holdingPacket(const ScanList& streamPackets, std::uint32_t at);
 
 // Index of the first entry of `list` starting at or after buffer offset `at`,

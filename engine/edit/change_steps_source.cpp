@@ -48,7 +48,8 @@ int cutSystemSource(const OperationContext& ctx, platform::File& file, StreamInf
           analyseCutIn(file, source, mode, ctx.removeDeadBpic, marks.in, audioOffset, cutIn)) {
     return rc;
   }
-  if (usable - marks.out <= kCropTailSeconds) return analyseCutOutAtEnd(file, source, mode);
+  if (usable - marks.out <= kCropTailSeconds)
+    return analyseCutOutAtEnd(file, source, mode, marks.out);
   return analyseCutOut(file, source, mode, marks.out, false);
 }
 

@@ -37,7 +37,7 @@ int findCut(const OperationContext& ctx, platform::File& file, StreamInfo& src,
   if (const int rc = analyseCutIn(file, src, mode, ctx.removeDeadBpic, marks.in, 0, cutIn)) {
     return rc;
   }
-  if (usable - marks.out <= kCropTailSeconds) return analyseCutOutAtEnd(file, src, mode);
+  if (usable - marks.out <= kCropTailSeconds) return analyseCutOutAtEnd(file, src, mode, marks.out);
   return analyseCutOut(file, src, mode, marks.out, false);
 }
 

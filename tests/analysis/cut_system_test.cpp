@@ -147,10 +147,14 @@ TEST_F(CutSystem, CutOutKeepsTheMarkedGopWholeWithSynchronisedAudio) {
 
 TEST_F(CutSystem, EndOfFileCutOutTakesTheAudioTailOrStepsBack) {
   if (!load("vcd_ntsc.mpg")) GTEST_SKIP() << "corpus file missing";
+  // ffmpeg writes no sequence end code: the last GOP ends with the last
+  // video packet and is taken all the same.
   ASSERT_EQ(analyseCutOutAtEnd(file_, info_, 0), 0);
   EXPECT_EQ(info_.video.workTail.point, info_.video.tail.point);
+  EXPECT_EQ(info_.video.workTail.point, info_.video.workTail.packetEnd);
   EXPECT_NEAR(static_cast<double>(info_.video.workLastTime),
               static_cast<double>(info_.video.lastTime), static_cast<double>(period_));
+  const double end = static_cast<double>(info_.video.lastTime - info_.video.firstTime) / 90000;
 
   // Audio ending less than one frame after the video: the analysed tail.
   StreamInfo shortAudio = info_;
@@ -160,13 +164,46 @@ TEST_F(CutSystem, EndOfFileCutOutTakesTheAudioTailOrStepsBack) {
   EXPECT_EQ(shortAudio.audio.workTail.point, 222);
   EXPECT_EQ(shortAudio.audio.workLastTime, shortAudio.audio.lastTime);
 
-  // Audio ending before the video: the cut-out steps back one GOP.
+  // Audio ending up to two frames before the video still ends the record
+  // with the last GOP, the audio with its analysed tail.
+  StreamInfo laggingAudio = shortAudio;
+  laggingAudio.audio.lastTime = info_.video.workLastTime - 2 * frame_;
+  ASSERT_EQ(analyseCutOutAtEnd(file_, laggingAudio, 0, end - 0.1), 0);
+  EXPECT_EQ(laggingAudio.video.workTail.point, info_.video.tail.point);
+  EXPECT_EQ(laggingAudio.audio.workTail.point, 222);
+
+  // Audio ending earlier than that: with a mark beyond the sound's end the
+  // cut-out fails and writes nothing; with a mark before it, the cut-out
+  // steps back to a GOP that the audio reaches.
   StreamInfo earlyAudio = info_;
   earlyAudio.audio.lastTime = info_.video.workLastTime - 5 * period_;
-  ASSERT_EQ(analyseCutOutAtEnd(file_, earlyAudio, 0), 0);
+  EXPECT_EQ(analyseCutOutAtEnd(file_, earlyAudio, 0), 1309);
+  EXPECT_EQ(analyseCutOutAtEnd(file_, earlyAudio, 0, end - 0.05), 1309);
+  EXPECT_EQ(earlyAudio.video.workTail.point, info_.video.tail.point);
+  const double soundEnd =
+      static_cast<double>(earlyAudio.audio.lastTime - info_.video.firstTime) / 90000;
+  ASSERT_EQ(analyseCutOutAtEnd(file_, earlyAudio, 0, soundEnd), 0);
   EXPECT_LT(earlyAudio.video.workTail.point, info_.video.tail.point);
   EXPECT_TRUE(gopOrSequenceAt(earlyAudio.video.workTail.point));
-  EXPECT_LE(earlyAudio.video.workLastTime, earlyAudio.audio.lastTime);
+  EXPECT_LE(earlyAudio.video.workLastTime, earlyAudio.audio.lastTime + 2 * frame_);
+  // Without audio the sound's end does not matter.
+  StreamInfo videoOnly = earlyAudio;
+  ASSERT_EQ(analyseCutOutAtEnd(file_, videoOnly, kRecordVideoOnly), 0);
+  EXPECT_EQ(videoOnly.video.workTail.point, info_.video.tail.point);
+}
+
+TEST_F(CutSystem, CutsInTheLastGopOfAStreamWithoutEndCode) {
+  if (!load("vcd_pal.mpg")) GTEST_SKIP() << "corpus file missing";
+  // A mark out 0.6 s before the end lies in the last GOP (0.6 s at 25
+  // pictures/s); the ordinary cut-out ends that GOP with the last packet.
+  const double end = static_cast<double>(info_.video.lastTime - info_.video.firstTime) / 90000;
+  ASSERT_EQ(analyseCutOut(file_, info_, 0, end - 0.52, false), 0);
+  EXPECT_EQ(info_.video.workTail.point, info_.video.tail.point);
+  EXPECT_EQ(info_.video.workLastTime, info_.video.lastTime);
+  CutInResult result;
+  ASSERT_EQ(analyseCutIn(file_, info_, 0, true, end - 0.3, 0, result), 0);
+  EXPECT_LT(info_.video.workHead.point, info_.video.tail.point);
+  EXPECT_GT(info_.video.workFirstTime, info_.video.lastTime - 90000);
 }
 
 TEST_F(CutSystem, SequenceCutInStartsAtThePreviousCutOut) {

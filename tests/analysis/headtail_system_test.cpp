@@ -63,31 +63,39 @@ TEST_P(SystemFiles, DurationAndAreasMatchTheStream) {
   const std::vector<std::uint8_t> bytes = test::readWholeFile(path);
 
   // Cut points sit on a GOP start code at the head and on a GOP, sequence
-  // header or sequence end at the tail, inside their packets.
+  // header or sequence end at the tail, inside their packets; a stream
+  // without a sequence end code (ffmpeg's) ends with its last packet.
   EXPECT_TRUE(startCodeAt(bytes, v.head.point, mpeg1::kGroupStart));
+  const bool endsWithPacket = v.tail.point == v.tail.packetEnd;
   EXPECT_TRUE(startCodeAt(bytes, v.tail.point, mpeg1::kGroupStart) ||
               startCodeAt(bytes, v.tail.point, mpeg1::kSequenceHeader) ||
-              startCodeAt(bytes, v.tail.point, mpeg1::kSequenceEnd));
+              startCodeAt(bytes, v.tail.point, mpeg1::kSequenceEnd) || endsWithPacket);
+  if (endsWithPacket) {
+    const std::string video("\0\0\1\xE0", 4), end("\0\0\1\xB7", 4);
+    const std::string all(bytes.begin(), bytes.end());
+    EXPECT_EQ(all.find(video, v.tail.packetEnd), std::string::npos) << "video after the end";
+    EXPECT_EQ(all.find(end), std::string::npos) << "the stream has a sequence end code";
+  }
   for (const StreamArea* area : {&v.head, &v.tail, &au.head}) {
     EXPECT_LE(area->packetStart, area->point);
-    EXPECT_LT(area->point, area->packetEnd);
+    EXPECT_LE(area->point, area->packetEnd);
   }
+  EXPECT_LT(v.head.point, v.head.packetEnd);
   EXPECT_TRUE(bytes[au.head.point] == 0xFF && bytes[au.head.point + 1] >= 0xF0);
   EXPECT_TRUE(sameAreas(v, v)) << "working copies";
   EXPECT_EQ(v.workHead.point, v.head.point);
   EXPECT_EQ(v.workLastTime, v.lastTime);
   EXPECT_EQ(au.workTail.point, au.tail.point);
 
-  // Duration within one GOP (at most 18 pictures) of the decoder's view.
+  // Every GOP counts: the duration is the decoder's within a picture.
   const double probed = test::probedVideoDuration(path);
   if (probed > 0) {
     mpeg1::SequenceHeader seq;
     ASSERT_EQ(mpeg1::decodeSequenceHeader(v.header, seq), 0);
     const double seconds = static_cast<double>(v.lastTime - v.firstTime) / 90000.0;
-    EXPECT_NEAR(seconds, probed, 18.0 / seq.pictureRate) << "probed " << probed;
+    EXPECT_NEAR(seconds, probed, 1.0 / seq.pictureRate) << "probed " << probed;
   }
-  // Audio covers the same stretch (a final GOP without a following code is
-  // not counted in the video), and the streams' ends are complete.
+  // Audio covers the same stretch, and the streams' ends are complete.
   EXPECT_NEAR(static_cast<double>(au.firstTime), static_cast<double>(v.firstTime), 0.5 * 90000);
   EXPECT_NEAR(static_cast<double>(au.lastTime), static_cast<double>(v.lastTime), 1.0 * 90000);
   EXPECT_EQ(au.tail.point, au.tail.packetEnd) << "last audio frame complete";
@@ -142,12 +150,22 @@ TEST_F(SystemEdges, PreconditionsLeaveTheRecordUnchanged) {
   EXPECT_EQ(analyseSystemStream(closed, info, rate), 1000);
 }
 
+// Offset of the last occurrence of start code `code` in `bytes`.
+std::int64_t lastCode(const std::vector<std::uint8_t>& bytes, std::uint8_t code) {
+  for (std::size_t i = bytes.size() - 4; i-- > 0;) {
+    if (startCodeAt(bytes, static_cast<std::int64_t>(i), code)) return static_cast<std::int64_t>(i);
+  }
+  return -1;
+}
+
 TEST_F(SystemEdges, FileEndingInsideItsLastGopDropsThatGop) {
   const Analysed whole = analyseFile(source_, &record_);
   ASSERT_EQ(whole.status, 0);
   std::vector<std::uint8_t> bytes = test::readWholeFile(source_);
-  // Cut 100 bytes after the start of the last complete GOP's successor code.
-  const std::int64_t lastGop = whole.info.video.tail.point;
+  // Cut 100 bytes after the start of the last GOP: the file ends inside a
+  // packet, so the end of the last whole video packet does not end a GOP.
+  const std::int64_t lastGop = lastCode(bytes, mpeg1::kGroupStart);
+  ASSERT_GT(lastGop, 0);
   const std::string cut = dir_ + "/cut.mpg";
   test::writeWholeFile(cut, {bytes.begin(), bytes.begin() + lastGop + 100});
   const Analysed a = analyseFile(cut, &record_);
@@ -155,12 +173,74 @@ TEST_F(SystemEdges, FileEndingInsideItsLastGopDropsThatGop) {
   EXPECT_LT(a.info.video.tail.point, lastGop);
   EXPECT_TRUE(startCodeAt(bytes, a.info.video.tail.point, mpeg1::kGroupStart) ||
               startCodeAt(bytes, a.info.video.tail.point, mpeg1::kSequenceHeader));
-  // One GOP of 18 pictures less, at 29.97 pictures per second.
-  EXPECT_NEAR(static_cast<double>(whole.info.video.lastTime - a.info.video.lastTime), 18 * 3003.0,
-              3003.0);
+  // At least the last GOP of 18 pictures less, at 29.97 pictures per second.
+  EXPECT_GE(static_cast<double>(whole.info.video.lastTime - a.info.video.lastTime),
+            18 * 3003.0 - 1);
   // The audio tail of the cut file is an incomplete frame, dropped.
   EXPECT_LT(a.info.audio.tail.point, a.info.audio.tail.packetEnd);
   EXPECT_EQ(a.info.video.head.point, whole.info.video.head.point);
+}
+
+// Turns every packet of stream `id` that starts in [from, to) into a
+// padding packet of the same length.
+void padPackets(std::vector<std::uint8_t>& bytes, std::uint8_t id, std::int64_t from,
+                std::int64_t to) {
+  for (std::size_t i = 0; i + 6 <= bytes.size();) {
+    if (!mpeg1::isStartCode(bytes.data() + i)) {
+      ++i;
+      continue;
+    }
+    const std::uint8_t code = bytes[i + 3];
+    if (code == mpeg1::kPackStart) {
+      i += mpeg1::kPackHeaderSize;
+    } else if (mpeg1::isPacketId(code)) {
+      const auto at = static_cast<std::int64_t>(i);
+      if (code == id && at >= from && at < to) bytes[i + 3] = 0xBE;
+      i += 6 + static_cast<std::size_t>(mpeg1::packetLength(bytes.data() + i));
+    } else {
+      i += 4;
+    }
+  }
+}
+
+TEST_F(SystemEdges, StreamsEndingOrBeginningSecondsApartGrowTheWindows) {
+  const Analysed whole = analyseFile(source_, &record_);
+  ASSERT_EQ(whole.status, 0);
+  const std::vector<std::uint8_t> bytes = test::readWholeFile(source_);
+  const auto size = static_cast<std::int64_t>(bytes.size());
+  const std::int64_t rate = 176400;  // VideoCD bytes per second
+  struct Case {
+    const char* what;
+    std::uint8_t id;
+    std::int64_t from, to;
+  };
+  // Four seconds of one stream removed: more than a head or tail window.
+  const Case cases[] = {{"sound ends early", 0xC0, size - 4 * rate, size},
+                        {"picture ends early", 0xE0, size - 4 * rate, size},
+                        {"sound begins late", 0xC0, 0, 4 * rate}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::uint8_t> changed = bytes;
+    padPackets(changed, c.id, c.from, c.to);
+    const std::string path = dir_ + "/apart.mpg";
+    test::writeWholeFile(path, changed);
+    const Analysed a = analyseFile(path, &record_);
+    ASSERT_EQ(a.status, 0);
+    const StreamDescriptor& changedStream = c.id == 0xC0 ? a.info.audio : a.info.video;
+    const StreamDescriptor& kept = c.id == 0xC0 ? a.info.video : a.info.audio;
+    const StreamDescriptor& keptWhole = c.id == 0xC0 ? whole.info.video : whole.info.audio;
+    if (c.from == 0) {
+      EXPECT_GT(changedStream.firstTime, whole.info.audio.firstTime + 3 * 90000);
+      EXPECT_GE(changedStream.head.packetStart, c.to);
+      EXPECT_TRUE(sameAreas(a.info.video, whole.info.video));
+    } else {
+      EXPECT_LT(changedStream.lastTime, whole.info.video.lastTime - 3 * 90000);
+      EXPECT_LT(changedStream.tail.packetStart, c.from);
+      // The other stream's end is found in the first window, as before.
+      EXPECT_EQ(kept.tail.point, keptWhole.tail.point);
+      EXPECT_EQ(kept.lastTime, keptWhole.lastTime);
+    }
+  }
 }
 
 TEST_F(SystemEdges, SparseFileBeyond4GiBReadsOnlyHeadAndTail) {

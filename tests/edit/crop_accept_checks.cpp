@@ -350,4 +350,38 @@ std::string vcdimagerDefects(const std::string& output, const SystemStream& out,
   return d.str();
 }
 
+// Sources whose streams keep the VideoCD limits, so vcdimager takes their
+// VideoCD outputs.
+bool videoCdSource(const std::string& name) {
+  return name.rfind("vcd_", 0) == 0 || name == "mjpeg_vcd.mpg" || name == "syncflash.mpg";
+}
+
+std::string outputDefects(const SourceView& view, const StreamInfo& source, const CropRun& run,
+                          const std::string& workDir, int& videoFrames) {
+  int audioFrames = 0;
+  videoFrames = 0;
+  std::string defects = decodeDefects(view, run, videoFrames, audioFrames);
+  const OutputKind kind = outputKind(view, run.mode);
+  const std::string bytes = readFile(run.output);
+  if (kind == OutputKind::System) {
+    const SystemStream out = readSystemStream(bytes, true);
+    defects += layoutDefects(view, out, run.mode, source.muxRateMeasured);
+    defects += pictureDefects(view, source, run, out.video.bytes, videoFrames);
+    defects += audioDefects(view, source, out.audio.bytes, audioFrames);
+    const StdCheckResult std = runStdCheck(run.output);
+    if (std.exitCode != 0) {
+      defects += "cw-std-check exit " + std::to_string(std.exitCode) + "\n";
+      for (const std::string& f : std.findings) defects += "  " + f + "\n";
+    }
+    if (run.mode != 0 && videoCdSource(view.name)) {
+      defects += vcdimagerDefects(run.output, out, run.mode, workDir);
+    }
+  } else if (kind == OutputKind::Video) {
+    defects += pictureDefects(view, source, run, bytes, videoFrames);
+  } else {
+    defects += audioDefects(view, source, bytes, audioFrames);
+  }
+  return defects;
+}
+
 }  // namespace cw::test::accept

@@ -68,4 +68,14 @@ int expectedMuxRate(const SourceView& source, int measuredMuxRate);
 std::string vcdimagerDefects(const std::string& output, const SystemStream& out, int mode,
                              const std::string& workDir);
 
+// Sources whose streams keep the VideoCD limits, so vcdimager takes their
+// VideoCD outputs.
+bool videoCdSource(const std::string& name);
+
+// Every check above that applies to the output of `run` (cw-std-check and,
+// for VideoCD sources in the VideoCD modes, vcdimager included); `source`
+// holds the cut points. `videoFrames` receives the pictures ffmpeg decoded.
+std::string outputDefects(const SourceView& view, const StreamInfo& source, const CropRun& run,
+                          const std::string& workDir, int& videoFrames);
+
 }  // namespace cw::test::accept
