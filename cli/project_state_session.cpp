@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
+#include <iomanip>
 #include <iostream>
+#include <sstream>
 
 #include "cli/command.h"
 #include "cli/file_problem.h"
@@ -145,9 +149,39 @@ int ProjectSession::reportFailure() {
       path = splicer.redoFileName();
       break;
     case Role::None:
-      return reportEngineError(err, number, splicer.errorMes());
+      reportEngineError(err, number, splicer.errorMes());
+      reportStreamSpans(number);
+      return kExitFailed;
   }
   return reportFileError(err, path, number, splicer.errorMes(), fileProblem(path, f.use));
+}
+
+void ProjectSession::reportStreamSpans(int number) {
+  const bool cutError = number >= 1300 && number < 1500;
+  const StreamSpans spans = streamSpans(source.info());
+  if (!cutError || !spans.known) return;
+  // Picture and sound that begin and end within a few audio frames of each
+  // other are cut together; the note is for streams that do not.
+  constexpr double kApart = 0.1;
+  const bool apartAtStart = std::fabs(spans.audioStart - spans.videoStart) > kApart;
+  const bool apartAtEnd = std::fabs(spans.audioEnd - spans.videoEnd) > kApart;
+  if (!apartAtStart && !apartAtEnd) return;
+  const auto seconds = [](double s) {
+    std::ostringstream text;
+    text << std::fixed << std::setprecision(3) << s << " s";
+    return text.str();
+  };
+  err << splicer.sourceFileName() << ": ";
+  if (apartAtStart) {
+    err << "the sound begins at " << seconds(spans.audioStart) << ", the picture at "
+        << seconds(spans.videoStart) << (apartAtEnd ? "; " : "");
+  }
+  if (apartAtEnd) {
+    err << "the sound ends at " << seconds(spans.audioEnd) << ", the picture at "
+        << seconds(spans.videoEnd);
+  }
+  err << "; cut only where both run, from " << seconds(std::max(spans.videoStart, spans.audioStart))
+      << " to " << seconds(std::min(spans.videoEnd, spans.audioEnd)) << "\n";
 }
 
 }  // namespace cw::cli

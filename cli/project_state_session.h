@@ -71,6 +71,9 @@ class ProjectSession {
   bool cancelSent() const { return cancelSent_; }
   // Prints the Splicer's error properties; kExitFailed.
   int reportFailure();
+  // After a failed cut (error `number`) in a source whose picture and sound
+  // begin or end apart: says where each of them begins or ends.
+  void reportStreamSpans(int number);
 
   std::ostream& out;
   std::ostream& err;

@@ -66,6 +66,20 @@ vcd() { # target size rate output
 vcd_ntsc() { vcd ntsc-vcd 352x240 30000/1001 "$1"; }
 vcd_pal() { vcd pal-vcd 352x288 25 "$1"; }
 vcd_film() { vcd film-vcd 352x240 24000/1001 "$1"; }
+# Streams that end seconds apart. The sound of vcd_short_sound stops 5 s
+# before its picture. In vcd_two_audio two sound tracks overfill the VideoCD
+# rate: ffmpeg's multiplexer falls behind and writes the last 2.6 s of the
+# file with the second track only, so the picture and the first track end
+# that far before the end of the file (it reports each late packet as a
+# buffer underflow, hence -v fatal).
+vcd_short_sound() {
+  "${ff[@]}" -f lavfi -i "$(video 352x240 30000/1001 20)" -f lavfi -i "$(sine 360 44100 20)" \
+    -filter_complex "[1:a]atrim=0:15[a]" -map 0:v -map "[a]" -target ntsc-vcd "${exact[@]}" "$1"
+}
+vcd_two_audio() {
+  "${ff[@]}" -v fatal -f lavfi -i "$(video 352x240 30000/1001 20)" -f lavfi -i "$(sine 440 44100 20)" \
+    -f lavfi -i "$(sine 880 44100 20)" -map 0:v -map 1:a -map 2:a -target ntsc-vcd "${exact[@]}" "$1"
+}
 
 # A minute of NTSC VideoCD: room for project histories with marks far into
 # a file, as the 12-second files have none.
@@ -183,6 +197,8 @@ mjpeg_generic_job=$!
 produce vcd_ntsc.mpg "mpeg1video mp2" vcd_ntsc
 produce vcd_pal.mpg "mpeg1video mp2" vcd_pal
 produce vcd_film.mpg "mpeg1video mp2" vcd_film
+produce vcd_short_sound.mpg "mpeg1video mp2" vcd_short_sound
+produce vcd_two_audio.mpg "mpeg1video mp2 mp2" vcd_two_audio
 produce sys_open.mpg "mpeg1video mp2" sys_open
 produce sys_closed.mpg "mpeg1video mp2" sys_closed
 produce sys_32k.mpg "mpeg1video mp2" sys_32k

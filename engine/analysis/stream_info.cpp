@@ -93,6 +93,23 @@ bool isSystemType(std::int16_t fileType) {
   return fileType == kTypeSystem || fileType == kTypeSystemMulti;
 }
 
+StreamSpans streamSpans(const StreamInfo& info) {
+  StreamSpans spans;
+  if (info.stage != 2 || !isSystemType(info.fileType)) return spans;
+  const StreamDescriptor& v = info.video;
+  const StreamDescriptor& a = info.audio;
+  if (v.firstTime < 0 || v.lastTime < 0 || a.firstTime < 0 || a.lastTime < 0) return spans;
+  const auto seconds = [&](std::int64_t time) {
+    return static_cast<double>(time - v.firstTime) / 90000.0;
+  };
+  spans.known = true;
+  spans.videoStart = 0.0;
+  spans.videoEnd = seconds(v.lastTime);
+  spans.audioStart = seconds(a.firstTime);
+  spans.audioEnd = seconds(a.lastTime);
+  return spans;
+}
+
 static_assert(kStoredHeaderBytes == mpeg1::kSequenceHeaderMax);
 
 std::size_t storedSequenceHeaderSize(const StreamDescriptor& video) {

@@ -101,6 +101,20 @@ const std::uint8_t* cutInSequenceHeader(const StreamDescriptor& video, std::size
 // clears the bytes behind it.
 void storeSequenceHeader(StreamDescriptor& video, const std::uint8_t* header);
 
+// Where the picture and the sound of an analysed system stream begin and
+// end, in seconds on the scale of the marks (from the first picture's time).
+// The streams of a file may end seconds apart; a mark beyond the end of one
+// of them cannot be cut. `known` is false until the head and tail of a
+// system stream have been analysed.
+struct StreamSpans {
+  bool known = false;
+  double videoStart = 0.0;
+  double videoEnd = 0.0;
+  double audioStart = 0.0;
+  double audioEnd = 0.0;
+};
+StreamSpans streamSpans(const StreamInfo& info);
+
 // Compatibility of two files for a join (record, source).
 bool videoCompatible(const StreamInfo& record, const StreamInfo& source);
 bool audioCompatible(const StreamInfo& record, const StreamInfo& source);

@@ -20,6 +20,9 @@ std::vector<std::string> editableCorpus() {
   for (const CorpusFile& f : corpusCatalog()) {
     const std::string name = f.name;
     if (f.kind == CorpusKind::Wave || name == "long_vcd.mpg" || f.fileType < 0) continue;
+    // Streams that end seconds apart: a random mark beyond the end of one of
+    // them is refused by design (stream_ends_test covers those files).
+    if (name == "vcd_short_sound.mpg" || name == "vcd_two_audio.mpg") continue;
     names.push_back(name);
   }
   return names;
