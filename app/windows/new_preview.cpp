@@ -1,0 +1,70 @@
+#include "app/windows/new_preview.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <cmath>
+
+#include "player/twips.h"
+
+namespace cw::app {
+
+namespace {
+
+// Around the clip area: 90 twips across and 330 down for the frame and the
+// pane's margins; the pane sits 30 twips in and 120 twips down.
+constexpr double kExtraWidthTwips = 90;
+constexpr double kExtraHeightTwips = 330;
+constexpr double kPaneLeftTwips = 30;
+constexpr double kPaneTopTwips = 120;
+
+}  // namespace
+
+NewPreview::NewPreview(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Dialog) {
+  setObjectName(QStringLiteral("newPreview"));
+  setWindowTitle(tr("Preview"));
+  setAccessibleName(windowTitle());
+  setWindowModality(Qt::ApplicationModal);
+  iPreview_ = new player::ScrubPane(this);
+  iPreview_->setObjectName(QStringLiteral("iPreview"));
+  iPreview_->setAccessibleName(tr("Preview"));
+  iPreview_->setNavigationVisible(false);
+  iPreview_->setSliderVisible(false);
+  iPreview_->move(player::twipsToPixels(kPaneLeftTwips), player::twipsToPixels(kPaneTopTwips));
+  connect(iPreview_, &player::ScrubPane::ClipEnd, this, &NewPreview::unloadRequested);
+  applyWindowSize(320);
+}
+
+void NewPreview::applyWindowSize(int previewWinSize) {
+  if (previewWinSize != 160 && previewWinSize != 320 && previewWinSize != 640) return;
+  // The clip area is 4 pixels larger than the picture each way.
+  const int areaWidth = previewWinSize + 4;
+  const int areaHeight = previewWinSize * 3 / 4 + 4;
+  const double widthTwips = player::pixelsToTwips(areaWidth);
+  const double heightTwips = player::pixelsToTwips(areaHeight);
+  iPreview_->setClipWidth(static_cast<int>(std::lround(widthTwips)));
+  iPreview_->setClipHeight(static_cast<int>(std::lround(heightTwips)));
+  iPreview_->resize(iPreview_->sizeHint());
+  resize(player::twipsToPixels(widthTwips + kExtraWidthTwips),
+         player::twipsToPixels(heightTwips + kExtraHeightTwips));
+}
+
+void NewPreview::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (fullScreenOnShow_) iPreview_->setFullScreen(true);
+}
+
+void NewPreview::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    emit unloadRequested();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+// The window is never destroyed by closing: it hides, and the preview ends.
+void NewPreview::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  emit unloadRequested();
+}
+
+}  // namespace cw::app
