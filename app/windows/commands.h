@@ -9,6 +9,7 @@
 namespace cw::app {
 
 class ClipInfoForm;
+class NewPreview;
 class ParentForm;
 
 // Windows, Time Code, Help, Temp Directory, Exit (shell_commands.cpp).
@@ -37,6 +38,11 @@ ClipInfoForm* showClipInfo(ParentForm& form, int index, const QPoint& screenPoin
 // second (form_commands.cpp).
 void showIntro(ParentForm& form);
 void closeIntro(ParentForm& form);
+
+// The recorder's Preview button, Edit > Preview and the preview window
+// (preview_commands.cpp).
+void installPreviewCommands(ParentForm& form);
+NewPreview* previewWindow(ParentForm& form);
 
 // Opens the files named on the command line as clips, in order, as the
 // second start-up stage does (clip_commands.cpp).

@@ -43,6 +43,7 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   installRecordCommands(*this);
   installFormCommands(*this);
   installSaveCommands(*this);
+  installPreviewCommands(*this);
 }
 
 ParentForm::~ParentForm() { setMessageParent(nullptr); }
