@@ -1,0 +1,132 @@
+// The preview on real corpus files through the editor's windows: the
+// previewed record is built, shown, and taken back when the window unloads;
+// a Record right after takes the engine's redo instead of cutting again.
+#include <QMenu>
+#include <QTest>
+
+#include "app/windows/commands.h"
+#include "app/windows/new_preview.h"
+#include "record_fixture.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+
+namespace {
+
+QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
+
+}  // namespace
+
+class Preview : public RecordFixture {
+ protected:
+  NewPreview& window() { return *previewWindow(form()); }
+  player::ScrubPane& iPreview() { return *window().iPreview(); }
+
+  void pressPreview(Qt::MouseButton button) {
+    QTest::mousePress(form().newRecorder()->butPreview(), button);
+    runEventsFor(30);
+  }
+
+  // Lines of the action log from `first` on, without the date of the
+  // action lines.
+  QStringList logFrom(int first) {
+    QStringList lines = logLines().mid(first);
+    for (QString& line : lines) {
+      if (line.startsWith(QLatin1String("Action: "))) line = line.section(QLatin1Char(' '), 0, 1);
+    }
+    return lines;
+  }
+};
+
+TEST_F(Preview, OfAnAppendIsTakenBackAndRecordThenRedoes) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor(/*log=*/true);
+  const int clip = openClips({corpus("vcd_ntsc.mpg"), corpus("mjpeg_vcd.mpg")});
+  dropOnPlayer(clip);
+  markPlayer(15, 20);
+  pressRecord();
+  dropOnPlayer(clip + 1);
+  markPlayer(10, 10);
+  pressRecord();
+  ASSERT_TRUE(enabled("mnuEditUndo"));
+  markPlayer(5, 30);  // new marks: the next record is a fresh append
+  trigger("menuWindow160");
+  trigger("menuPreroll3");
+  const QByteArray before = bytesOf(project());
+  const double entry = iRecorder().markOut();
+  const int logged = logLines().size();
+
+  // The right button only offers the preview preferences.
+  pressPreview(Qt::RightButton);
+  QMenu* preferences = form().actions().menu(QStringLiteral("menuPreferencesPreview"));
+  EXPECT_TRUE(preferences->isVisible());
+  preferences->hide();
+  EXPECT_EQ(bytesOf(project()), before);
+  EXPECT_FALSE(window().isVisible());
+
+  pressPreview(Qt::LeftButton);
+  ASSERT_TRUE(window().isVisible());
+  EXPECT_TRUE(window().isModal());
+  EXPECT_EQ(window().size(), QSize(170, 146));  // 164 x 124 clip area and the frame
+  EXPECT_EQ(iPreview().source(), project());
+  EXPECT_EQ(iPreview().mode(), static_cast<int>(player::PlayerMode::Playing));
+  EXPECT_GE(iPreview().position(), entry - 3 - 0.1);  // the pre-roll's seek
+  EXPECT_LT(iPreview().position(), entry);
+  EXPECT_EQ(iRecorder().mode(), 0);  // the project file is the preview's now
+  EXPECT_FALSE(enabled("mnuEditUndo"));
+  const QByteArray previewed = bytesOf(project());
+  EXPECT_GT(previewed.size(), before.size());
+
+  QTest::keyClick(&window(), Qt::Key_Escape);
+  runEventsFor(30);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(bytesOf(project()), before);
+  EXPECT_FALSE(enabled("mnuEditUndo"));
+  EXPECT_TRUE(appState().RedoArmed);
+  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(iRecorder().source(), project());
+
+  // Record with the same marks: the engine's redo, no new cut.
+  pressRecord();
+  EXPECT_EQ(bytesOf(project()), previewed);
+  EXPECT_TRUE(enabled("mnuEditUndo"));
+  const QString recorded = QStringLiteral("File is recorded as: ") + project();
+  const QStringList log = logFrom(logged);
+  ASSERT_EQ(log.size(), 15) << log.join('\n').toStdString();
+  EXPECT_EQ(log.mid(0, 2), QStringList({"3...", "Action: APPENDCROP"}));
+  EXPECT_EQ(log[7], "doProcess");
+  EXPECT_EQ(log.mid(8, 3), QStringList({"4...", "Action: UNDO", "doProcess"}));
+  EXPECT_EQ(log.mid(11), QStringList({"5...", "Action: REDO", "doProcess", recorded}));
+}
+
+TEST_F(Preview, AudioOnlyPlaysUnseenAndUndoesAtItsEnd) {
+  CW_REQUIRE_CORPUS("audio_only.mpa");
+  startEditor();
+  const int clip = openClips({corpus("audio_only.mpa")});
+  dropOnPlayer(clip);
+  markPlayer(5, 5);
+  pressRecord();
+  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_EQ(appState().Tazo1->recordMode(), 4);
+  // A short stretch from the end, previewed from one second before the join.
+  QList<Qt::Key> keys{Qt::Key_End};
+  for (int i = 0; i < 30; ++i) keys << Qt::Key_Left;
+  keys << Qt::Key_I << Qt::Key_End << Qt::Key_O;
+  playerKeys(keys);
+  trigger("menuPreroll1");
+  const QByteArray before = bytesOf(project());
+
+  trigger("menuPreview");
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_EQ(iPreview().mode(), static_cast<int>(player::PlayerMode::Playing));
+  EXPECT_GT(bytesOf(project()).size(), before.size());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return iPreview().mode() == 0; }, 20000));
+  runEventsFor(20);
+  EXPECT_EQ(bytesOf(project()), before);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_NE(iRecorder().mode(), 0);
+}
+
+}  // namespace cw::app::testing
