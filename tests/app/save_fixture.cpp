@@ -18,7 +18,11 @@ QString SaveFixture::corpus(const char* name) {
 }
 
 void SaveFixture::record(const QString& clip, int in, int out) {
-  dropOnPlayer(openClips({clip}));
+  // A clip already open is used again rather than opened twice.
+  int index = -1;
+  for (int i = 0; i <= appState().ClipCount; ++i)
+    if (appState().Clips[static_cast<std::size_t>(i)].FullPath == clip) index = i;
+  dropOnPlayer(index >= 0 ? index : openClips({clip}));
   markPlayer(in, out);
   pressRecord();
   ASSERT_NE(iRecorder().mode(), 0) << clip.toStdString();
