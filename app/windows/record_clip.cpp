@@ -94,6 +94,10 @@ bool RecordController::RecordClip() {
   }
   ShowEditingError();
   logErrorLine(QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
+  if (clip) {
+    const QStringList notice = streamSpanNotice(*clip, iPlayer_.markIn(), iPlayer_.markOut());
+    if (!notice.isEmpty()) exclamation(notice);
+  }
   RestoreRecorder();
   return false;
 }

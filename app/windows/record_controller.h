@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "automation/events.h"
 
@@ -74,6 +75,11 @@ class RecordController : public QObject {
   void loadClip(int clip);
   void iPlayer_Ejected();
   void iPlayer_NeedSound();
+
+  // After a failed record: when a mark lies where the source has only its
+  // picture or only its sound, the lines that say where each runs; empty
+  // otherwise (record_stream_spans.cpp).
+  static QStringList streamSpanNotice(const ClipRecord& clip, double markIn, double markOut);
 
   // The recorder's caption for a record mode, before and after a record.
   static QString modeCaption(int recordMode);
