@@ -2,6 +2,7 @@
 // end packs, the last packs of a stream, the mux rate and the status table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/analysis/mpeg1.h"
@@ -218,7 +219,7 @@ TEST(MuxPacks, LastAudioPackKeepsDataEvenAndEndsVideoCdSectors) {
 TEST(MuxPacks, EveryRestFitsItsLastPackInEveryMode) {
   for (int mode : {kModeMpegSystem, kModeVideoCd, kModeVideoCdZeroes}) {
     const PackProfile p = profileOf(mode);
-    const B payload(p.videoPayload, 0x77);
+    const B payload(static_cast<std::size_t>(std::max(p.videoPayload, p.audioPayload)), 0x77);
     const std::size_t zeros = p.zeroFill ? kZeroFillBytes : 0;
     int withoutEndCode = 0;
     for (bool audio : {false, true}) {

@@ -50,7 +50,8 @@ TEST_F(StreamEnds, ShortSoundCutsWhereBothStreamsRunAndRefusesBeyond) {
   const StreamSpans spans = streamSpans(source);
   ASSERT_TRUE(spans.known);
   EXPECT_NEAR(spans.audioEnd, 15.0, 0.1);
-  const ProbeStream* video = ffprobeFile(corpusPath(name)).first("video");
+  const ProbeInfo probed = ffprobeFile(corpusPath(name));
+  const ProbeStream* video = probed.first("video");
   ASSERT_NE(video, nullptr);
   EXPECT_NEAR(spans.videoEnd, video->duration, 1.0 / video->frameRate);
   EXPECT_NEAR(source.duration, video->duration, 1.0 / video->frameRate);
@@ -75,7 +76,8 @@ TEST_F(StreamEnds, TwoSoundTracksEndingBeforeTheFileCropWhole) {
   const std::string name = "vcd_two_audio.mpg";
   const int sourcePictures = decodedPictures(corpusPath(name));
   EXPECT_EQ(cropChecked(name, 0.0, 1e6, 1), sourcePictures);
-  const ProbeStream* video = ffprobeFile(corpusPath(name)).first("video");
+  const ProbeInfo probed = ffprobeFile(corpusPath(name));
+  const ProbeStream* video = probed.first("video");
   ASSERT_NE(video, nullptr);
   EXPECT_NEAR(source.duration, video->duration, 1.0 / video->frameRate);
   // Marks near the end, whose windows lie where only the second track runs.
