@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -59,11 +60,26 @@ TempDirForm::TempDirForm(player::ScrubPane* recorder, QWidget* parent)
   chooseFolder(appState().TempDir);
 }
 
+namespace {
+
+// Names a file's type without reading it: sniffing contents would open files
+// such as /proc/kmsg, whose reads block for ever.
+class PlainFileIcons : public QFileIconProvider {
+ public:
+  QString type(const QFileInfo& info) const override {
+    return info.isDir() ? QStringLiteral("Folder") : QStringLiteral("File");
+  }
+};
+
+}  // namespace
+
 void TempDirForm::buildLists() {
   drive1_ = new QComboBox(this);
   drive1_->setObjectName("Drive1");
   drive1_->setAccessibleName(tr("Drive"));
   model_ = new QFileSystemModel(this);
+  static PlainFileIcons icons;
+  model_->setIconProvider(&icons);
   model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
   model_->setRootPath(QDir::rootPath());
   dir1_ = new QTreeView(this);
