@@ -8,6 +8,7 @@
 #include "app/shell/messages.h"
 #include "app/windows/commands.h"
 #include "app/windows/help_window.h"
+#include "app/windows/new_preview.h"
 #include "app/windows/parent_form.h"
 
 namespace cw::app {
@@ -41,7 +42,9 @@ void connectTimeCode(ParentForm& form) {
   });
 }
 
-// Preview window size: the item checks itself and unchecks the other three.
+// Preview window size: the item checks itself and unchecks the other three,
+// and the preview window takes the size at once, shown or not (full screen
+// only takes effect when a preview plays).
 void connectWindowSizes(ParentForm& form) {
   static const std::pair<const char*, int> kSizes[] = {{"menuWindow160", 160},
                                                        {"menuWindow320", 320},
@@ -52,6 +55,7 @@ void connectWindowSizes(ParentForm& form) {
       for (const auto& [other, otherSize] : kSizes)
         form.actions().setChecked(other, otherSize == size);
       appState().PreviewWinSize = static_cast<std::int16_t>(size);
+      if (NewPreview* preview = previewWindow(form)) preview->applyWindowSize(size);
     });
   }
 }

@@ -84,6 +84,19 @@ TEST_F(Preview, OfAnAppendIsTakenBackAndRecordThenRedoes) {
   const QByteArray previewed = bytesOf(project());
   EXPECT_GT(previewed.size(), before.size());
 
+  // The window size items act on the open window; Full Screen waits for
+  // the next preview.
+  trigger("menuWindow640");
+  EXPECT_EQ(window().size(), QSize(650, 506));
+  EXPECT_EQ(iPreview().clipWidth(), 9660);  // 644 pixels in twips
+  EXPECT_EQ(iPreview().clipHeight(), 7260);
+  trigger("menuWindowFull");
+  EXPECT_TRUE(checked("menuWindowFull"));
+  EXPECT_FALSE(checked("menuWindow640"));
+  EXPECT_EQ(window().size(), QSize(650, 506));
+  EXPECT_FALSE(window().isFullScreen());
+  EXPECT_EQ(iPreview().mode(), static_cast<int>(player::PlayerMode::Playing));
+
   QTest::keyClick(&window(), Qt::Key_Escape);
   runEventsFor(30);
   EXPECT_FALSE(window().isVisible());
