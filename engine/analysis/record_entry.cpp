@@ -228,6 +228,23 @@ std::int64_t indexInGop(const EntryWindow& w, std::size_t picture) {
   return static_cast<std::int64_t>(picture) - static_cast<std::int64_t>(first);
 }
 
+// Where picture i's bytes in the decoder buffer begin: at the first sequence
+// or GOP header behind the picture before it, which the decoder takes out of
+// its buffer with picture i; at its own start code when none lies between.
+std::uint32_t pictureHead(const EntryWindow& w, std::size_t i) {
+  const auto& pictures = w.video.pictures;
+  const std::uint32_t start = pictures[i].start;
+  const std::uint32_t after = i > 0 ? pictures[i - 1].start + 1 : 0;
+  const ScanList& codes = w.video.codes;
+  for (std::size_t c = firstAtOrAfter(codes, after); c < codes.size() && codes[c].start < start;
+       ++c) {
+    if (codes[c].kind == mpeg1::kSequenceHeader || codes[c].kind == mpeg1::kGroupStart) {
+      return codes[c].start;
+    }
+  }
+  return start;
+}
+
 // Step 9: the pictures in the video decoder buffer at the merge point.
 int videoQueue(const EntryWindow& w, const Periods& p, RecordEntryResult& r) {
   const auto& pictures = w.video.pictures;
@@ -256,8 +273,9 @@ int videoQueue(const EntryWindow& w, const Periods& p, RecordEntryResult& r) {
     if (pictures[i].kind != 'B') {
       e.presentTime += (pictures[i].value1 - indexInGop(w, i) + 1) * p.T;
     }
-    const std::int64_t end = i + 1 < pictures.size() ? pictures[i + 1].start : merge;
-    e.bytes = payloadBytes(w.video.packets, pictures[i].start, std::min<std::int64_t>(end, merge));
+    // The last one holds every byte before the merge point.
+    const std::int64_t end = i < last ? pictureHead(w, i + 1) : merge;
+    e.bytes = payloadBytes(w.video.packets, pictureHead(w, i), std::min<std::int64_t>(end, merge));
     r.videoOccupancy += e.bytes;
     r.videoMaxPresent = i == first ? e.presentTime : std::max(r.videoMaxPresent, e.presentTime);
     r.videoQueue.push_back(e);

@@ -21,6 +21,9 @@ struct ScanEntry {
   std::uint8_t kind = 0;          // stream id; code byte 0xB3/0xB7/0xB8; 'I','P','B','D'; 'A'/'a'
   std::int64_t value1 = kNoTime;  // packet: PTS; picture: temporal reference; frame: time
   std::int64_t value2 = kNoTime;  // packet: DTS; picture: decoding time; frame: time
+  // Picture of an edit buffer: bytes of the sequence and GOP headers in
+  // front of it, which a decoder takes out of its buffer with the picture.
+  std::uint32_t lead = 0;
 };
 
 using ScanList = std::vector<ScanEntry>;

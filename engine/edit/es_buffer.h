@@ -68,6 +68,9 @@ struct VideoRewriteState {
   // starts a GOP even when its temporal reference is above the previous
   // picture's (a short GOP "I2 B0 B1" followed by "I2 ...").
   bool gopHeaderSeen = false;
+  // Stream offset of the first sequence or GOP header since the previous
+  // picture, -1 when none: the headers decode with the next picture.
+  std::int64_t headersAt = -1;
 
   // Time-stamp counters (pictures in decoding and display order).
   bool havePicture = false;  // false: the next picture is the first of the cut

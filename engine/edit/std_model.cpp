@@ -72,19 +72,30 @@ bool stdOverflows(const StdBuffer& b, std::int64_t t, const StdClock& clock) {
 void stdArrive(StdBuffer& b, const PendingUnits& pending, std::size_t end,
                std::uint32_t payloadStart, std::uint32_t payloadLength) {
   const ScanList& units = *pending.units;
-  const std::uint32_t payloadEnd = payloadStart + payloadLength;
+  const std::int64_t payloadEnd = static_cast<std::int64_t>(payloadStart) + payloadLength;
+  // A unit's bytes begin with the headers in front of it (its lead).
+  auto headOf = [&](std::size_t i) {
+    return static_cast<std::int64_t>(units[i].start) - static_cast<std::int64_t>(units[i].lead);
+  };
   b.occupancy += payloadLength;
   b.started = true;
-  std::uint32_t lead = payloadLength;  // bytes in front of the first new unit
-  if (pending.first < end) lead = units[pending.first].start - payloadStart;
+  std::int64_t before = payloadLength;  // bytes in front of the first new unit's headers
+  std::int64_t carried = 0;             // its header bytes that came with earlier packets
+  if (pending.first < end) {
+    const std::int64_t head = headOf(pending.first);
+    before = std::max<std::int64_t>(head - payloadStart, 0);
+    if (!b.queue.empty())
+      carried = std::clamp<std::int64_t>(payloadStart - head, 0, b.queue.back().size);
+  }
   if (!b.queue.empty()) {
-    b.queue.back().size += lead;
+    b.queue.back().size += before - carried;
   } else {
-    b.pendingBytes += lead;
+    b.pendingBytes += before;
   }
   for (std::size_t i = pending.first; i < end; ++i) {
-    const std::uint32_t next = i + 1 < end ? units[i + 1].start : payloadEnd;
-    StdUnit unit{static_cast<std::int64_t>(next - units[i].start),
+    const std::int64_t next = i + 1 < end ? headOf(i + 1) : payloadEnd;
+    const std::int64_t head = std::max<std::int64_t>(headOf(i), payloadStart);
+    StdUnit unit{next - head + (i == pending.first ? carried : 0),
                  units[i].value2 + pending.offset};
     if (b.queue.empty()) {
       // Bytes that came before any unit (a sequence header in front of the

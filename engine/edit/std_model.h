@@ -65,7 +65,9 @@ bool stdOverflows(const StdBuffer& b, std::int64_t t, const StdClock& clock);
 
 // A packet carrying buffer bytes [payloadStart, payloadStart + payloadLength)
 // has been written: the units of `pending` that start in it (up to index
-// `end`) join the queue with their sizes and output DTS values.
+// `end`) join the queue with their sizes and output DTS values. A unit's
+// bytes begin with the headers in front of it (ScanEntry::lead); those that
+// came with earlier packets move to it from the unit before.
 void stdArrive(StdBuffer& b, const PendingUnits& pending, std::size_t end,
                std::uint32_t payloadStart, std::uint32_t payloadLength);
 

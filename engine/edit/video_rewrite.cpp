@@ -213,7 +213,13 @@ int rewritePicture(EsBuffer& buf, std::size_t at) {
   v.gopHeaderSeen = false;
   const Stamps s = stampPicture(v, buf.params, type, ref, afterGopHeader, packetPts);
   v.lastTemporalRef = ref;
-  return appendUnit(buf, at, type, s.pts, s.dts);
+  if (const int rc = appendUnit(buf, at, type, s.pts, s.dts); rc != 0) return rc;
+  const std::int64_t streamAt = buf.dropped + static_cast<std::int64_t>(at);
+  if (v.headersAt >= 0 && v.headersAt < streamAt) {
+    buf.units.back().lead = static_cast<std::uint32_t>(streamAt - v.headersAt);
+  }
+  v.headersAt = -1;
+  return 0;
 }
 
 }  // namespace
@@ -298,6 +304,9 @@ int scanVideoUnits(EsBuffer& buf) {
     p = scan_detail::findStartCode(b, p, end - 3);
     if (p + 4 > end) break;
     const std::uint8_t code = b[p + 3];
+    if ((code == mpeg1::kSequenceHeader || code == mpeg1::kGroupStart) && buf.video.headersAt < 0) {
+      buf.video.headersAt = buf.dropped + static_cast<std::int64_t>(p);
+    }
     if (code == mpeg1::kPictureStart || code == mpeg1::kGroupStart) {
       if (p + kHeaderBytes > end) {
         settleScan(buf, p, p);  // the header continues in the next block

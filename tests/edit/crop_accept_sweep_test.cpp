@@ -154,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(Corpus, CropAccept,
                                            "sys_open.mpg", "sys_closed.mpg", "sys_32k.mpg",
                                            "sys_layer3.mpg", "sys_two_audio.mpg", "mjpeg_vcd.mpg",
                                            "mjpeg_generic.mpg", "syncflash.mpg", "video_only.mpv",
-                                           "audio_only.mpa", "audio_l1.mpa", "mjpeg_kvcd.mpv"),
+                                           "audio_only.mpa", "audio_l1.mpa", "mjpeg_kvcd.mpv",
+                                           "mjpeg_kvcd.mpg"),
                          [](const ::testing::TestParamInfo<const char*>& info) {
                            std::string n = info.param;
                            std::replace(n.begin(), n.end(), '.', '_');

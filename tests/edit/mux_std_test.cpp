@@ -104,5 +104,29 @@ TEST(MuxStdModel, ArrivingUnitsAreSizedAndDecodedUnitsLeave) {
   EXPECT_EQ(b.occupancy, 100);
 }
 
+// Sequence and GOP headers in front of a picture leave the buffer with that
+// picture, also when they came with the packet before it.
+TEST(MuxStdModel, HeadersInFrontOfAPictureLeaveWithIt) {
+  StdBuffer b = audioBuffer();
+  ScanList units = {unitAt(0, 100), unitAt(1200, 200), unitAt(1800, 300)};
+  units[1].lead = 300;  // headers from 900: 100 bytes of them in the first packet
+  units[2].lead = 148;  // headers from 1652, in the same packet as the picture
+  stdArrive(b, PendingUnits{&units, 0, 0, 0}, 1, 0, 1000);
+  ASSERT_EQ(b.queue.size(), 1u);
+  EXPECT_EQ(b.queue[0].size, 1000);
+  stdArrive(b, PendingUnits{&units, 1, 1000, 0}, 2, 1000, 500);
+  ASSERT_EQ(b.queue.size(), 2u);
+  EXPECT_EQ(b.queue[0].size, 900);
+  EXPECT_EQ(b.queue[1].size, 600);
+  stdArrive(b, PendingUnits{&units, 2, 1500, 0}, 3, 1500, 500);
+  ASSERT_EQ(b.queue.size(), 3u);
+  EXPECT_EQ(b.queue[1].size, 752);
+  EXPECT_EQ(b.queue[2].size, 348);
+  EXPECT_EQ(b.occupancy, 2000);
+  // The first picture takes only its own bytes out.
+  stdRemoveDecoded(b, 100);
+  EXPECT_EQ(b.occupancy, 1100);
+}
+
 }  // namespace
 }  // namespace cw
