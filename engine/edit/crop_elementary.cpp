@@ -1,6 +1,8 @@
 // Crop of an elementary-stream source: the video or audio stream is cut at
 // the marks, mapped linearly onto the file, and copied through the
 // elementary-stream reader. The record mode plays no part.
+#include <algorithm>
+
 #include "engine/analysis/cut_area.h"
 #include "engine/analysis/head_tail.h"
 #include "engine/analysis/mpeg1.h"
@@ -12,6 +14,9 @@
 namespace cw {
 
 namespace {
+
+// The analyses read no file shorter than this (1010, file is too short).
+constexpr std::int64_t kShortestFile = 1024;
 
 // What differs between the video and the audio crop.
 struct ElementaryProfile {
@@ -37,6 +42,15 @@ int cutAudio(const OperationContext&, platform::File& file, StreamInfo& src, dou
   treatment = 0;
   if (const int rc = analyseAudioOnlyCutIn(file, src, in)) return rc;
   return analyseAudioOnlyCutOut(file, src, out);
+}
+
+// An audio record must be a file that the analyses take for an audio stream
+// again, or the project cannot be opened or joined: one frame header
+// confirmed by the next one, and no shorter than the shortest file they read.
+// Marks one frame apart (or equal) would cut a single frame.
+bool tooShortForAudio(const StreamDescriptor& d, const StreamParams& params) {
+  const std::int64_t bytes = d.workTail.point - d.workHead.point;
+  return bytes < std::max<std::int64_t>(kShortestFile, 2 * std::int64_t{params.frameLength});
 }
 
 int startVideo(MuxState& m, platform::File& file, int treatment, StreamDescriptor* d) {
@@ -70,6 +84,7 @@ int cropElementary(OperationContext& ctx, CropFiles& files, CropResult& result,
   int treatment = 0;
   if (const int rc = p.cut(ctx, files.source, src, marks.in, marks.out, treatment)) return rc;
   if (d.workTail.point <= d.workHead.point) return kCropEmpty;
+  if (p.content == RecordContent::AudioOnly && tooShortForAudio(d, params)) return kCropEmpty;
 
   const std::int64_t estimate = cutSpan(d);
   if (const int rc = checkCropSpace(ctx, estimate)) return rc;

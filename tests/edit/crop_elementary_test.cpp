@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "crop_fixture.h"
 #include "support/corpus.h"
@@ -82,6 +83,29 @@ TEST_F(CropElementary, AudioMarksBeyondTheEnd) {
   }
   ASSERT_EQ(crop(0.0, 1e6, 4), 0);
   EXPECT_EQ(ffmpegDecodeErrors(ctx.recordFileName), "");
+}
+
+// Marks on one audio frame (equal, one frame apart, or a mark out before the
+// mark in, which is raised to it) would cut a single frame: a file that no
+// analysis, nor ffmpeg, takes for an audio stream, so the project could be
+// neither opened nor joined. The crop refuses it; two frames make a record
+// that the quick analysis reads again.
+TEST_F(CropElementary, AudioCutOfOneFrameIsRefused) {
+  CW_REQUIRE_CORPUS("audio_only.mpa");
+  const double frame = 1152.0 / 44100.0;
+  const std::pair<double, double> marks[] = {{5.0, 5.0}, {5.0, 5.0 + frame / 2}, {7.66, 6.06}};
+  for (const auto& [in, out] : marks) {
+    SCOPED_TRACE(std::to_string(in) + " to " + std::to_string(out));
+    ASSERT_TRUE(useCorpusSource("audio_only.mpa"));
+    EXPECT_EQ(crop(in, out, 4), 7005);
+    EXPECT_FALSE(recordExists());
+  }
+  ASSERT_TRUE(useCorpusSource("audio_only.mpa"));
+  ASSERT_EQ(crop(5.0, 5.0 + 1.5 * frame, 4), 0) << ctx.error.message;
+  EXPECT_EQ(ffmpegDecodeErrors(ctx.recordFileName), "");
+  StreamInfo again;
+  ASSERT_TRUE(describeSource(ctx.recordFileName, again));
+  EXPECT_EQ(again.fileType, 2);
 }
 
 }  // namespace
