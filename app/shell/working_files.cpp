@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <array>
 
+#include "app/shell/working_session.h"
+
 namespace cw::app {
 
 namespace {
@@ -22,12 +24,15 @@ void removeAll(const QStringList& paths) {
 }
 
 // Every RecordBaseName.* of the old folder: the project may have had
-// another extension before its first record fixed it.
+// another extension before its first record fixed it. The lock and the
+// state file are the session's to give up.
 void removeOldProject(const QString& project, const QString& baseName) {
   const QFileInfo info(project);
   QDir folder = info.absoluteDir();
   const QStringList names = folder.entryList({baseName + QStringLiteral(".*")}, QDir::Files);
   for (const QString& name : names) {
+    if (name == baseName + QStringLiteral(".lock") || name == baseName + QStringLiteral(".state"))
+      continue;
     QFile file(folder.filePath(name));
     file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
     file.remove();
@@ -56,32 +61,39 @@ bool sameFolder(const QString& a, const QString& b) {
   return ca == cb;
 }
 
-MoveOutcome moveWorkingFiles(AppState& state, const QString& folder) {
+MoveOutcome moveWorkingFiles(AppState& state, const QString& folder, WorkingSession* session) {
   const WorkingFiles from = currentWorkingFiles(state);
   const WorkingFiles to = workingFilesIn(from, folder);
   const auto sources = asList(from);
   const auto targets = asList(to);
+  // The lock first: no other editor takes these names while they fill.
+  QString reason;
+  if (session && !session->stageMove(folder, state.RecordBaseName, &reason))
+    return {false, lockPathOf(folder, state.RecordBaseName), reason};
   QStringList copied;
+  const auto fail = [&](const QString& path, const QString& why) {
+    // QFile::copy removes its own partial file; the earlier copies go too.
+    removeAll(copied);
+    if (session) session->abandonMove();
+    return MoveOutcome{false, path, why};
+  };
   for (std::size_t i = 0; i < sources.size(); ++i) {
     if (sources[i].isEmpty() || !QFileInfo::exists(sources[i])) continue;
     QFile source(sources[i]);
-    if (QFileInfo::exists(targets[i])) {
-      removeAll(copied);
-      return {false, targets[i], QStringLiteral("a file of that name is already there")};
-    }
-    if (!source.copy(targets[i])) {
-      // QFile::copy removes its own partial file; the earlier copies go too.
-      removeAll(copied);
-      return {false, targets[i], source.errorString()};
-    }
+    if (QFileInfo::exists(targets[i]))
+      return fail(targets[i], QStringLiteral("a file of that name is already there"));
+    if (!source.copy(targets[i])) return fail(targets[i], source.errorString());
     copied << targets[i];
   }
-  removeOldProject(from.project, state.RecordBaseName);
-  removeAll({from.undo, from.redo});
+  if (session && !session->writeStagedState(state, to.project, to.undo, to.redo))
+    return fail(statePathOf(folder, state.RecordBaseName), QStringLiteral("cannot be written"));
   state.RecordFilePath = to.project;
   state.Tazo1->setRecordFileName(to.project.toStdString());
   state.Tazo1->setUndoFileName(to.undo.toStdString());
   state.Tazo1->setRedoFileName(to.redo.toStdString());
+  removeOldProject(from.project, state.RecordBaseName);
+  removeAll({from.undo, from.redo});
+  if (session) session->finishMove();
   return {};
 }
 

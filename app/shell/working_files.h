@@ -1,8 +1,9 @@
-// Moving the project's working files (the temporary project and its two
-// journals) to another temporary directory. The move is all or nothing:
-// every file is copied first, and only when every copy succeeded do the
-// paths switch and the old files go; otherwise the copies are removed and
-// the project stays where it was.
+// Moving the project's working files (the temporary project, its two
+// journals, and the lock and state file that keep it recoverable) to another
+// temporary directory. The move is all or nothing: the lock is taken in the
+// new folder and every file copied first, and only when every copy (and the
+// new state file) succeeded do the paths switch and the old files go;
+// otherwise the copies are removed and the project stays where it was.
 #pragma once
 
 #include <QString>
@@ -10,6 +11,8 @@
 #include "app/shell/app_state.h"
 
 namespace cw::app {
+
+class WorkingSession;
 
 // The three working files by full path (a journal that was never written
 // does not exist yet and is skipped).
@@ -37,8 +40,10 @@ struct MoveOutcome {
 
 // Copies the existing working files of `state` into `folder`, then points
 // RecordFilePath and the engine's record and journal names there and
-// deletes the old files (RecordBaseName.* and both journals). On a failed
-// copy nothing changes and the copies already made are removed.
-MoveOutcome moveWorkingFiles(AppState& state, const QString& folder);
+// deletes the old files (RecordBaseName.* and both journals). The session's
+// lock and state file move with them. On a failure nothing changes and what
+// was already made in `folder` is removed.
+MoveOutcome moveWorkingFiles(AppState& state, const QString& folder,
+                             WorkingSession* session = nullptr);
 
 }  // namespace cw::app

@@ -150,6 +150,7 @@ bool WorkingSession::journalsTakenByOthers(const AppState& state) const {
 }
 
 void WorkingSession::release() {
+  abandonMove();
   if (!statePath_.isEmpty()) QFile::remove(statePath_);
   statePath_.clear();
   lock_.reset();  // unlocking removes the lock file
@@ -170,6 +171,12 @@ void WorkingSession::update(const AppState& state, bool movieSaved, bool undoIte
     lockPath_ = lockPath;
     statePath_ = statePath;
   }
+  movieSaved_ = movieSaved;
+  undoItem_ = undoItem;
+  writeSessionState(statePath_, snapshot(state));
+}
+
+SessionState WorkingSession::snapshot(const AppState& state) const {
   SessionState session;
   session.project = state.RecordFilePath;
   session.extension = state.ProjectExtension;
@@ -179,9 +186,56 @@ void WorkingSession::update(const AppState& state, bool movieSaved, bool undoIte
   session.history = state.Tazo1->history();
   const QFileInfo project(state.RecordFilePath);
   session.length = project.isFile() ? project.size() : -1;
-  session.movieSaved = movieSaved;
-  session.undoItem = undoItem;
-  writeSessionState(statePath_, session);
+  session.movieSaved = movieSaved_;
+  session.undoItem = undoItem_;
+  return session;
+}
+
+bool WorkingSession::stageMove(const QString& folder, const QString& baseName, QString* reason) {
+  abandonMove();
+  if (!lock_) return true;
+  const QString statePath = statePathOf(folder, baseName);
+  if (QFileInfo::exists(statePath)) {
+    // Another run's state (perhaps one waiting to be recovered): never overwritten.
+    if (reason) *reason = QStringLiteral("a file of that name is already there");
+    return false;
+  }
+  const QString lockPath = lockPathOf(folder, baseName);
+  stagedLock_ = takeLock(lockPath);
+  if (!stagedLock_) {
+    if (reason) *reason = QStringLiteral("another editor holds that name");
+    return false;
+  }
+  stagedLockPath_ = lockPath;
+  stagedStatePath_ = statePath;
+  return true;
+}
+
+bool WorkingSession::writeStagedState(const AppState& state, const QString& project,
+                                      const QString& undo, const QString& redo) {
+  if (!stagedLock_) return true;
+  SessionState session = snapshot(state);
+  session.project = project;
+  session.undo = undo;
+  session.redo = redo;
+  return writeSessionState(stagedStatePath_, session);
+}
+
+void WorkingSession::finishMove() {
+  if (!stagedLock_) return;
+  if (!statePath_.isEmpty()) QFile::remove(statePath_);
+  lock_ = std::move(stagedLock_);  // the old lock unlocks and its file goes
+  lockPath_ = stagedLockPath_;
+  statePath_ = stagedStatePath_;
+  stagedLockPath_.clear();
+  stagedStatePath_.clear();
+}
+
+void WorkingSession::abandonMove() {
+  if (!stagedStatePath_.isEmpty()) QFile::remove(stagedStatePath_);
+  stagedLock_.reset();
+  stagedLockPath_.clear();
+  stagedStatePath_.clear();
 }
 
 std::vector<AbandonedRun> WorkingSession::abandonedRuns(const QString& folder) const {

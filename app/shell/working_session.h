@@ -67,6 +67,24 @@ class WorkingSession {
   // Rewrites the state file from the application state; with no project file
   // on disk the state still names the journals but no project.
   void update(const AppState& state, bool movieSaved, bool undoItem);
+  // The same, with what the last update was told of the recorder and the
+  // Undo item (after TempDir or the names changed outside a command).
+  void refresh(const AppState& state) { update(state, movieSaved_, undoItem_); }
+
+  // Moving the working files to another folder, in three steps, so that at
+  // every moment one folder holds a locked, consistent set:
+  // stageMove takes the lock of this editor's names in `folder` (before the
+  // files are copied there; false with the reason when a state file of that
+  // name is already there or the lock cannot be taken); writeStagedState
+  // writes the state as it will be once the files are there; finishMove
+  // gives up the old lock and state file, abandonMove the staged ones.
+  // Without a lock of its own the session stages nothing and every step
+  // succeeds.
+  bool stageMove(const QString& folder, const QString& baseName, QString* reason);
+  bool writeStagedState(const AppState& state, const QString& project, const QString& undo,
+                        const QString& redo);
+  void finishMove();
+  void abandonMove();
 
   // Runs of `folder` whose editor is gone, other than this one's.
   std::vector<AbandonedRun> abandonedRuns(const QString& folder) const;
@@ -78,10 +96,18 @@ class WorkingSession {
 
  private:
   bool journalsTakenByOthers(const AppState& state) const;
+  SessionState snapshot(const AppState& state) const;
 
   std::unique_ptr<QLockFile> lock_;
   QString lockPath_;
   QString statePath_;
+  // What the last update was told of the recorder and the Undo item.
+  bool movieSaved_ = true;
+  bool undoItem_ = false;
+  // A move under way: the lock and state file in the new folder.
+  std::unique_ptr<QLockFile> stagedLock_;
+  QString stagedLockPath_;
+  QString stagedStatePath_;
 };
 
 }  // namespace cw::app

@@ -13,6 +13,7 @@
 #include "app/windows/intro.h"
 #include "app/windows/parent_form.h"
 #include "app/windows/recorder_info_form.h"
+#include "app/windows/session_keeper.h"
 #include "app/windows/temp_dir_form.h"
 #include "player/twips.h"
 
@@ -67,7 +68,9 @@ void iRecorder_MouseDown(ParentForm& form, int button, float x, float y) {
 }
 
 void menuTemp_Click(ParentForm& form) {
-  auto* window = new TempDirForm(form.newRecorder()->iRecorder(), &form);
+  auto* keeper = form.findChild<SessionKeeper*>(QStringLiteral("sessionKeeper"));
+  auto* window = new TempDirForm(form.newRecorder()->iRecorder(),
+                                 keeper ? &keeper->session() : nullptr, &form);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowModality(Qt::ApplicationModal);
   window->move(player::twipsToPixels(kTempDirLeftTwips), player::twipsToPixels(kTempDirTopTwips));

@@ -12,8 +12,10 @@
 
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
+#include "app/shell/settings.h"
 #include "app/shell/startup.h"
 #include "app/shell/working_files.h"
+#include "app/shell/working_session.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -50,8 +52,8 @@ class RecorderRelease {
 
 }  // namespace
 
-TempDirForm::TempDirForm(player::ScrubPane* recorder, QWidget* parent)
-    : QDialog(parent), recorder_(recorder) {
+TempDirForm::TempDirForm(player::ScrubPane* recorder, WorkingSession* session, QWidget* parent)
+    : QDialog(parent), recorder_(recorder), session_(session) {
   setObjectName("frmTempDir");
   setWindowTitle(tr("Temp Directory"));
   setAccessibleName(windowTitle());
@@ -173,6 +175,12 @@ void TempDirForm::butOK_Click() {
     state.TempDir = folder;
     // Nothing of the project is on disk: new names in the new folder.
     if (!holdsProject && !QFileInfo::exists(state.RecordFilePath)) generateUniqueNames(state);
+    // At once, not at the exit: after a crash the next editor looks for
+    // the working files where the settings say they are.
+    Settings settings;
+    settings.setText(QStringLiteral("TempDir"), state.TempDir);
+    settings.sync();
+    if (session_) session_->refresh(state);
   }
   accept();
 }
@@ -183,7 +191,7 @@ bool TempDirForm::moveProject(const QString& oldDir) {
   {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     RecorderRelease release(recorder_);
-    outcome = moveWorkingFiles(appState(), folder);
+    outcome = moveWorkingFiles(appState(), folder, session_);
     QApplication::restoreOverrideCursor();
   }
   if (outcome.ok) return true;

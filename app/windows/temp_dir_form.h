@@ -15,12 +15,16 @@ class ScrubPane;
 
 namespace cw::app {
 
+class WorkingSession;
+
 class TempDirForm : public QDialog {
   Q_OBJECT
  public:
   // `recorder` is the project's player control (released while the files
-  // move, reopened on the new path).
-  explicit TempDirForm(player::ScrubPane* recorder, QWidget* parent = nullptr);
+  // move, reopened on the new path); `session` keeps the working files
+  // recoverable (its lock and state file move with them).
+  explicit TempDirForm(player::ScrubPane* recorder, WorkingSession* session = nullptr,
+                       QWidget* parent = nullptr);
 
   QComboBox* Drive1() const { return drive1_; }
   QTreeView* Dir1() const { return dir1_; }
@@ -41,6 +45,7 @@ class TempDirForm : public QDialog {
   bool moveProject(const QString& oldDir);
 
   player::ScrubPane* recorder_;
+  WorkingSession* session_;
   QComboBox* drive1_ = nullptr;
   QTreeView* dir1_ = nullptr;
   QFileSystemModel* model_ = nullptr;

@@ -3,9 +3,12 @@
 // folder chosen in the window's tree and OK pressed.
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QStorageInfo>
 #include <QTest>
 
+#include "app/shell/settings.h"
+#include "app/shell/working_session.h"
 #include "app/windows/temp_dir_form.h"
 #include "app_fixture.h"
 #include "probe/probe.h"
@@ -90,8 +93,10 @@ TEST_F(TempDirFormTest, MovedProjectKeepsUndoAndRedo) {
   const QStringList oldFiles = workingFiles();
   const QString target = newFolder("moved");
 
-  ASSERT_TRUE(chooseAndConfirm(openWindow(), target));
   AppState& state = appState();
+  const QString base = state.RecordBaseName;
+  ASSERT_TRUE(QFileInfo::exists(lockPathOf(oldDir, base)));
+  ASSERT_TRUE(chooseAndConfirm(openWindow(), target));
   EXPECT_EQ(state.TempDir, target);
   EXPECT_EQ(QDir::currentPath(), target);
   for (const QString& path : workingFiles()) {
@@ -99,7 +104,21 @@ TEST_F(TempDirFormTest, MovedProjectKeepsUndoAndRedo) {
     EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
   }
   for (const QString& path : oldFiles) EXPECT_FALSE(QFileInfo::exists(path)) << path.toStdString();
-  EXPECT_TRUE(QDir(oldDir).entryList({state.RecordBaseName + ".*"}, QDir::Files).isEmpty());
+  // Lock and state moved with the files at once (no check of the session
+  // has run yet): nothing of the project is left in the old folder.
+  EXPECT_EQ(QDir(oldDir).entryList({base + ".*"}, QDir::Files), QStringList());
+  EXPECT_TRUE(QFileInfo::exists(lockPathOf(target, base)));
+  SessionState saved;
+  ASSERT_TRUE(readSessionState(statePathOf(target, base), saved));
+  EXPECT_EQ(QStringList({saved.project, saved.undo, saved.redo}), workingFiles());
+  EXPECT_EQ(saved.length, afterAppend_.size());
+  // Another editor's scan of either folder finds a living run, not one to
+  // recover; after a crash the next editor looks in the new folder.
+  WorkingSession other;
+  EXPECT_TRUE(other.abandonedRuns(target).empty());
+  EXPECT_TRUE(other.abandonedRuns(oldDir).empty());
+  EXPECT_TRUE(QFileInfo::exists(lockPathOf(target, base)));
+  EXPECT_EQ(Settings().text("TempDir", QString()), target);
   EXPECT_EQ(bytesOf(state.RecordFilePath), afterAppend_);
   player::ScrubPane* recorder = form().newRecorder()->iRecorder();
   EXPECT_EQ(recorder->source(), state.RecordFilePath);
@@ -157,11 +176,40 @@ TEST_F(TempDirFormTest, FailingCopyLeavesEverythingInTheOldFolder) {
   EXPECT_EQ(QDir::currentPath(), oldDir);
   for (const QString& path : oldFiles) EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
   EXPECT_EQ(bytesOf(appState().RecordFilePath), afterAppend_);
-  // The copies already made are gone again.
+  // The copies already made are gone again, and so is the lock taken there.
   EXPECT_EQ(QDir(target).entryList(QDir::Files), QStringList());
+  EXPECT_TRUE(QFileInfo::exists(lockPathOf(oldDir, appState().RecordBaseName)));
+  EXPECT_TRUE(QFileInfo::exists(statePathOf(oldDir, appState().RecordBaseName)));
   EXPECT_EQ(form().newRecorder()->iRecorder()->source(), appState().RecordFilePath);
   ASSERT_EQ(appState().Tazo1->Undo(), 0) << appState().Tazo1->errorMes();
   EXPECT_EQ(bytesOf(appState().RecordFilePath), afterCrop_);
+  window->close();
+}
+
+// The project's name in the new folder is held by another editor: the
+// files stay where they are.
+TEST_F(TempDirFormTest, NameLockedInTheNewFolderKeepsTheOldFolder) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  start();
+  ASSERT_NO_FATAL_FAILURE(recordWithHistory());
+  const QString oldDir = appState().TempDir;
+  const QStringList oldFiles = workingFiles();
+  const QString target = newFolder("taken");
+  QLockFile other(lockPathOf(target, appState().RecordBaseName));
+  other.setStaleLockTime(0);
+  ASSERT_TRUE(other.tryLock(0));
+
+  TempDirForm* window = openWindow();
+  EXPECT_FALSE(chooseAndConfirm(window, target));
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_TRUE(shown[0].text().contains("another editor")) << shown[0].text().toStdString();
+  EXPECT_EQ(appState().TempDir, oldDir);
+  EXPECT_EQ(workingFiles(), oldFiles);
+  EXPECT_EQ(bytesOf(appState().RecordFilePath), afterAppend_);
+  EXPECT_EQ(QDir(target).entryList(QDir::Files),
+            QStringList({appState().RecordBaseName + ".lock"}));
+  EXPECT_TRUE(QFileInfo::exists(statePathOf(oldDir, appState().RecordBaseName)));
   window->close();
 }
 
@@ -174,7 +222,10 @@ TEST_F(TempDirFormTest, WithoutAProjectTheNewNamesAreInTheNewFolder) {
   EXPECT_EQ(state.TempDir, target);
   for (const QString& path : workingFiles())
     EXPECT_EQ(QFileInfo(path).absolutePath(), target) << path.toStdString();
-  EXPECT_TRUE(QDir(target).entryList(QDir::Files).isEmpty());
+  // Only the lock and state of the new names, taken at once.
+  const QString base = state.RecordBaseName;
+  EXPECT_EQ(QDir(target).entryList(QDir::Files, QDir::Name),
+            QStringList({base + ".lock", base + ".state"}));
   EXPECT_TRUE(takeMessages().empty());
 }
 
