@@ -5,6 +5,7 @@
 #include "app/shell/messages.h"
 #include "app/shell/settings.h"
 #include "app/windows/commands.h"
+#include "app/windows/session_keeper.h"
 #include "player/twips.h"
 
 namespace cw::app {
@@ -46,7 +47,13 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   installPreviewCommands(*this);
 }
 
-ParentForm::~ParentForm() { setMessageParent(nullptr); }
+ParentForm::~ParentForm() {
+  // The players close their clips as their windows go, and let events run
+  // meanwhile: the session keeper's timer must not fire then, on a form
+  // whose menus are already gone.
+  delete findChild<SessionKeeper*>(QStringLiteral("sessionKeeper"));
+  setMessageParent(nullptr);
+}
 
 void ParentForm::buildMenus() {
   menuBar()->setAccessibleName(tr("Menu bar"));
