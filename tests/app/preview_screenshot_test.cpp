@@ -1,0 +1,111 @@
+// The preview window in a real X server (Xvfb): this test program runs
+// itself there, records a crop, previews an append onto it and grabs the
+// screen while the preview plays.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "app/windows/commands.h"
+#include "app/windows/new_preview.h"
+#include "record_fixture.h"
+#include "support/corpus.h"
+
+namespace cw::app::testing {
+namespace {
+
+constexpr const char* kShotVariable = "CW_PREVIEW_SHOT";
+const QSize kScreen(1280, 1024);
+
+QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
+
+// Spread of the grey levels in a region: 0 for a flat area.
+double spread(const QImage& image, const QRect& region) {
+  double sum = 0;
+  double squares = 0;
+  int count = 0;
+  for (int y = region.top(); y <= region.bottom(); ++y) {
+    for (int x = region.left(); x <= region.right(); ++x) {
+      const double grey = qGray(image.pixel(x, y));
+      sum += grey;
+      squares += grey * grey;
+      ++count;
+    }
+  }
+  const double mean = sum / count;
+  return std::sqrt(std::max(0.0, squares / count - mean * mean));
+}
+
+class PreviewOnScreen : public RecordFixture {};
+
+// The part that runs inside the X server.
+TEST_F(PreviewOnScreen, Grab) {
+  const QString shot = qEnvironmentVariable(kShotVariable);
+  if (shot.isEmpty()) GTEST_SKIP() << "runs inside PreviewScreenshot";
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor();
+  const int clip = openClips({corpus("vcd_ntsc.mpg"), corpus("mjpeg_vcd.mpg")});
+  dropOnPlayer(clip);
+  markPlayer(15, 20);
+  pressRecord();
+  dropOnPlayer(clip + 1);
+  markPlayer(20, 30);
+  trigger("menuWindow320");
+  trigger("menuPreroll3");
+  QTest::mousePress(form().newRecorder()->butPreview(), Qt::LeftButton);
+  NewPreview* preview = previewWindow(form());
+  ASSERT_TRUE(preview->isVisible());
+  player::ScrubPane& pane = *preview->iPreview();
+  // A second of the pre-roll played: the picture is on the screen.
+  const double start = pane.position();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pane.position() > start + 1.0; }, 20000));
+  const QPixmap screen = preview->screen()->grabWindow(0);
+  ASSERT_TRUE(screen.save(shot));
+  QTest::keyClick(preview, Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !preview->isVisible(); }, 5000));
+}
+
+TEST(PreviewScreenshot, PreviewPlaysOnARealScreen) {
+  application();
+  if (!qEnvironmentVariable(kShotVariable).isEmpty()) GTEST_SKIP() << "inner run";
+  const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
+  if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is missing: no X server to show the preview on";
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+
+  const QString shot = CW_BINARY_DIR "/clipwright-preview.png";
+  QFile::remove(shot);
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("QT_QPA_PLATFORM", "xcb");
+  environment.insert(kShotVariable, shot);
+  // Under the leak checker the X client libraries' own caches would count.
+  environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
+                                         (environment.contains("ASAN_OPTIONS") ? ":" : "") +
+                                         "detect_leaks=0");
+  process.setProcessEnvironment(environment);
+  process.setProcessChannelMode(QProcess::MergedChannels);
+  process.start(
+      xvfb,
+      {"-a", "-s", QStringLiteral("-screen 0 %1x%2x24").arg(kScreen.width()).arg(kScreen.height()),
+       QCoreApplication::applicationFilePath(), "--gtest_filter=PreviewOnScreen.Grab"});
+  ASSERT_TRUE(process.waitForFinished(90000));
+  ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+
+  const QImage image(shot);
+  ASSERT_FALSE(image.isNull());
+  ASSERT_EQ(image.size(), kScreen);
+  // The preview window is centred on the screen; its 320 x 240 picture
+  // shows the movie, not a flat area.
+  const QRect picture(QPoint(kScreen.width() / 2 - 150, kScreen.height() / 2 - 100),
+                      QSize(300, 200));
+  EXPECT_GT(spread(image, picture), 20.0) << "no picture in the preview window";
+}
+
+}  // namespace
+}  // namespace cw::app::testing
