@@ -103,11 +103,23 @@ int analyseVideo(platform::File& file, StreamInfo& info) {
   ScanBuffer tail;
   status = readWindow(file, length - tailSize, tailSize, tail);
   if (status != 0) return status;
-  ScanList codes;
-  if (scanVideoCodes(tail, wholeBuffer(tail), codes) != 0) return 1001;
+  VideoScan scan;
+  const int scanned = scanPicturesAndCodes(tail, wholeBuffer(tail), scan.pictures, scan.codes);
+  if (scanned == kForbiddenPicture) {
+    if (scanVideoCodes(tail, wholeBuffer(tail), scan.codes) != 0) return 1001;
+  } else if (scanned != 0) {
+    return 1001;
+  }
+  const ScanList& codes = scan.codes;
   if (codes.empty()) return 1203;
 
-  const std::int64_t end = tail.fileOffset + videoEndPoint(codes);
+  std::int64_t end = tail.fileOffset + videoEndPoint(codes);
+  // Without a sequence end code (ffmpeg writes none) the end of the file
+  // ends the last GOP, when its pictures are all there.
+  if (scanned == 0 && codes.back().kind != mpeg1::kSequenceEnd &&
+      lastGopIsWhole(scan, static_cast<std::uint32_t>(tail.size()))) {
+    end = length;
+  }
   if (end <= start) return 1010;  // a single GOP: nothing to cut
   storeLinear(info.video, start, end, seq.bytesPerSecond);
   return 0;

@@ -42,8 +42,8 @@ bool endsWithWholePackets(const ScanBuffer& buf) {
   return true;
 }
 
-// The pictures of the last GOP, up to `end`, start with an I-picture and
-// their temporal references are 0 to n - 1, each once.
+}  // namespace
+
 bool lastGopIsWhole(const VideoScan& video, std::uint32_t end) {
   auto gop = std::find_if(video.codes.rbegin(), video.codes.rend(),
                           [](const ScanEntry& c) { return c.kind == mpeg1::kGroupStart; });
@@ -61,8 +61,6 @@ bool lastGopIsWhole(const VideoScan& video, std::uint32_t end) {
   }
   return true;
 }
-
-}  // namespace
 
 std::int32_t declaredMuxRate(const StreamInfo& info) {
   if (info.muxRateDeclared > 0) return info.muxRateDeclared;

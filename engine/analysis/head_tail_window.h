@@ -48,6 +48,10 @@ struct VideoScan {
 // Lists the packets of `buf` into buf.packets and scans video stream 0.
 int scanWindowVideo(ScanBuffer& buf, const VideoScanErrors& errors, VideoScan& out);
 
+// The pictures of the last GOP of `video`, up to buffer offset `end`, start
+// with an I-picture and their temporal references are 0 to n - 1, each once.
+bool lastGopIsWhole(const VideoScan& video, std::uint32_t end);
+
 // A video stream that stops without a sequence end code (ffmpeg writes none)
 // still ends its last GOP: where the window reaches the end of the file, an
 // end code entry is added to video.codes at the end of the last video

@@ -38,18 +38,67 @@ TEST_F(Elementary, VideoOnlyDurationAtTheDeclaredRate) {
   const std::vector<std::uint8_t> bytes = test::readWholeFile(path);
   const StreamDescriptor& v = info.video;
   EXPECT_EQ(bytes[v.head.point + 3], mpeg1::kGroupStart);
-  EXPECT_TRUE(mpeg1::isStartCode(bytes.data() + v.tail.point));
+  // ffmpeg writes no sequence end code: the end of the file ends the last GOP.
+  EXPECT_EQ(v.tail.point, static_cast<std::int64_t>(bytes.size()));
   EXPECT_EQ(v.head.packetStart, v.head.point);
   EXPECT_EQ(v.tail.packetEnd, v.tail.point);
   EXPECT_EQ(v.firstTime, 0);
   EXPECT_EQ(v.workLastTime, v.lastTime);
   const double probed = test::probedVideoDuration(path);
   if (probed > 0) {
-    // The final GOP, which no code follows, is not counted.
-    EXPECT_NEAR(static_cast<double>(v.lastTime) / 90000.0, probed, 2 * 15 / 29.97);
+    EXPECT_NEAR(static_cast<double>(v.lastTime) / 90000.0, probed, 2 / 29.97);
   }
 }
 
+// Offsets of the picture start codes from `from` on.
+std::vector<std::size_t> picturesFrom(const std::vector<std::uint8_t>& b, std::size_t from) {
+  std::vector<std::size_t> at;
+  for (std::size_t i = from; i + 4 <= b.size(); ++i) {
+    if (mpeg1::isStartCode(b.data() + i) && b[i + 3] == mpeg1::kPictureStart) at.push_back(i);
+  }
+  return at;
+}
+
+// A stream without a sequence end code ends its last GOP with the file only
+// when that GOP holds every picture its temporal references count on; a file
+// cut short inside it ends with the GOP before, as one with an end code does
+// at that code.
+TEST_F(Elementary, VideoOnlyWithoutEndCodeEndsWithItsLastWholeGop) {
+  const std::string path = corpusFile("mjpeg_kvcd.mpv");
+  if (path.empty()) GTEST_SKIP() << "corpus file missing";
+  StreamInfo record;
+  ASSERT_TRUE(test::fillRecord(path, record));
+  std::vector<std::uint8_t> bytes = test::readWholeFile(path);
+  ASSERT_EQ(bytes[bytes.size() - 1], mpeg1::kSequenceEnd);
+  StreamInfo withEnd = record;
+  ASSERT_EQ(analyseElementary(path, withEnd), 0);
+  const std::int64_t endCode = static_cast<std::int64_t>(bytes.size()) - 4;
+  EXPECT_EQ(withEnd.video.tail.point, endCode);
+
+  bytes.resize(bytes.size() - 4);
+  const std::string noEnd = dir_ + "/noend.mpv";
+  test::writeWholeFile(noEnd, bytes);
+  StreamInfo info = record;
+  ASSERT_EQ(analyseElementary(noEnd, info), 0);
+  EXPECT_EQ(info.video.tail.point, endCode);
+  EXPECT_EQ(info.video.lastTime, withEnd.video.lastTime);
+
+  // Cut short after the second picture of the last GOP (I, then a P whose
+  // temporal reference counts on the B-pictures before it).
+  std::size_t lastGop = bytes.size();
+  while (!(mpeg1::isStartCode(bytes.data() + lastGop) && bytes[lastGop + 3] == 0xB8)) --lastGop;
+  const std::vector<std::size_t> pictures = picturesFrom(bytes, lastGop);
+  ASSERT_GE(pictures.size(), 3u);
+  bytes.resize(pictures[2]);
+  test::writeWholeFile(noEnd, bytes);
+  info = record;
+  ASSERT_EQ(analyseElementary(noEnd, info), 0);
+  EXPECT_LT(info.video.tail.point, static_cast<std::int64_t>(lastGop));
+  EXPECT_EQ(bytes[info.video.tail.point + 3], mpeg1::kSequenceHeader);
+}
+
+// One GOP cut short (its B-pictures missing) leaves nothing to cut; the
+// whole GOP on its own, without an end code, is a stream of one GOP.
 TEST_F(Elementary, VideoOnlyWithOneGopOrTooShortIsTooShort) {
   const std::string path = corpusFile("video_only.mpv");
   if (path.empty()) GTEST_SKIP() << "corpus file missing";
@@ -66,7 +115,16 @@ TEST_F(Elementary, VideoOnlyWithOneGopOrTooShortIsTooShort) {
   const std::string oneGop = dir_ + "/onegop.mpv";
   test::writeWholeFile(oneGop, {bytes.begin(), bytes.begin() + next});
   StreamInfo info = record;
-  EXPECT_EQ(analyseElementary(oneGop, info), 1010);
+  EXPECT_EQ(analyseElementary(oneGop, info), 0);
+  EXPECT_EQ(info.video.tail.point, static_cast<std::int64_t>(next));
+
+  const std::vector<std::size_t> pictures = picturesFrom(bytes, 0);
+  ASSERT_GE(pictures.size(), 3u);
+  ASSERT_LT(pictures[2], next);
+  const std::string shortGop = dir_ + "/shortgop.mpv";
+  test::writeWholeFile(shortGop, {bytes.begin(), bytes.begin() + pictures[2]});
+  info = record;
+  EXPECT_EQ(analyseElementary(shortGop, info), 1010);
   EXPECT_EQ(info.video.tail.point, -1) << "record unchanged";
 
   const std::string tiny = dir_ + "/tiny.mpv";

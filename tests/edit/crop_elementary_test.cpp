@@ -9,6 +9,7 @@
 #include "crop_fixture.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"
+#include "support/temp_dir.h"
 
 namespace cw::test {
 namespace {
@@ -51,6 +52,27 @@ TEST_F(CropElementary, WholeVideoOnlyFileAndOpenGopCuts) {
     ASSERT_FALSE(frames.empty());
     EXPECT_EQ(frames.front().pictType, 'I');
   }
+}
+
+// ffmpeg writes no sequence end code; the end of the file ends the last GOP
+// all the same, so a whole-file crop keeps every picture, and the KVCD
+// stream with its end code taken off comes back byte for byte with it.
+TEST_F(CropElementary, WholeFileWithoutEndCodeKeepsTheLastGop) {
+  CW_REQUIRE_CORPUS("video_only.mpv");
+  ASSERT_TRUE(useCorpusSource("video_only.mpv"));
+  ASSERT_EQ(crop(0.0, 1e6, 3), 0) << ctx.error.message;
+  EXPECT_EQ(ffmpegDecodeErrors(ctx.recordFileName), "");
+  EXPECT_EQ(ffprobeFrames(ctx.recordFileName).size(),
+            ffprobeFrames(corpusPath("video_only.mpv")).size());
+
+  CW_REQUIRE_CORPUS("mjpeg_kvcd.mpv");
+  const std::string whole = readFile(corpusPath("mjpeg_kvcd.mpv"));
+  ASSERT_EQ(whole.compare(whole.size() - 4, 4, std::string("\0\0\1\xB7", 4)), 0);
+  const std::string noEnd = dir.file("noend.mpv");
+  ASSERT_TRUE(writeFile(noEnd, whole.substr(0, whole.size() - 4)));
+  ASSERT_TRUE(useSource(noEnd));
+  ASSERT_EQ(crop(0.0, 1e6, 3), 0) << ctx.error.message;
+  EXPECT_TRUE(readFile(ctx.recordFileName) == whole);
 }
 
 TEST_F(CropElementary, AudioOnlySourcesGiveAudio) {
