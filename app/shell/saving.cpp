@@ -92,6 +92,11 @@ QStringList notEnoughSpaceLines(double projectBytes) {
 
 QStringList driveFullLines() { return {QStringLiteral("Your drive is full!")}; }
 
+QStringList replaceFileLines(const QString& path) {
+  return {QFileInfo(path).fileName() + QStringLiteral(" already exists."),
+          QStringLiteral("Do you want to replace it?")};
+}
+
 CopyOutcome copyInBlocks(const QString& from, const QString& to, const CopyProgress& progress,
                          QString* error) {
   auto fail = [error](const QString& why) {

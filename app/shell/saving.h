@@ -36,6 +36,8 @@ QStringList temporaryFileLines();  // "You are trying to save the temporary ..."
 bool roomFor(double freeBytes, double projectBytes);
 QStringList notEnoughSpaceLines(double projectBytes);
 QStringList driveFullLines();  // "Your drive is full!"
+// The question before a file chosen in a save dialog is replaced.
+QStringList replaceFileLines(const QString& path);
 
 // --- Copy and move ------------------------------------------------------------------
 enum class CopyOutcome { Done, Cancelled, Failed };

@@ -5,6 +5,7 @@
 #include "app/shell/app_state.h"
 #include "app/windows/clip_opener.h"
 #include "app/windows/commands.h"
+#include "app/windows/new_import.h"
 #include "app/windows/parent_form.h"
 
 namespace cw::app {
@@ -16,8 +17,10 @@ ClipOpener* opener(ParentForm& form) {
 }
 
 bool isOpenInAWindow(ParentForm& form, const QString& path) {
+  const NewImport* chooser = importWindow(form);
   return form.newPlayer()->iPlayer()->source() == path ||
-         form.newRecorder()->iRecorder()->source() == path;
+         form.newRecorder()->iRecorder()->source() == path ||
+         (chooser && chooser->iImport()->source() == path);
 }
 
 // The thumbnail's context menu: no Delete for a clip that a window plays, no

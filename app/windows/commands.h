@@ -9,6 +9,7 @@
 namespace cw::app {
 
 class ClipInfoForm;
+class NewImport;
 class NewPreview;
 class ParentForm;
 
@@ -43,6 +44,16 @@ void closeIntro(ParentForm& form);
 // (preview_commands.cpp).
 void installPreviewCommands(ParentForm& form);
 NewPreview* previewWindow(ParentForm& form);
+
+// Change Thumbnail and the thumbnail chooser newImport; the chooser is
+// placed by start-up, once the player window has its place
+// (thumbnail_chooser.cpp).
+void installImportCommands(ParentForm& form);
+NewImport* importWindow(ParentForm& form);
+void placeImportWindow(ParentForm& form);
+// The player window's photo button: the frame on screen saved as a still
+// image (still_image.cpp).
+void installStillImageCommands(ParentForm& form);
 
 // Opens the files named on the command line as clips, in order, as the
 // second start-up stage does (clip_commands.cpp).

@@ -84,13 +84,24 @@ void FootageForm::addClipThumbnail(int index) {
     selected_.push_back(false);
   }
   selected_[index] = false;
-  thumbnails_[index]->setPicture(
-      picture2_.scaled(kThumbnailPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+  showPicture2(index);
   paintFrame(index);
   refreshName(index);
   layoutThumbnails();
   thumbnails_[index]->show();
   emit thumbnailAdded(index);
+}
+
+void FootageForm::replaceThumbnailPicture(int index) {
+  if (!thumbnail(index) || picture2_.isNull()) return;
+  showPicture2(index);
+  yellowFrame(index);
+}
+
+// Picture2 fills the thumbnail: 4:3 like the pictures it comes from.
+void FootageForm::showPicture2(int index) {
+  thumbnails_[index]->setPicture(
+      picture2_.scaled(kThumbnailPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 void FootageForm::removeThumbnail(int index) {

@@ -30,6 +30,8 @@ class FootageForm : public QMdiSubWindow {
 
   // Thumbnail `index` (the clip's index) from Picture2, unselected.
   void addClipThumbnail(int index);
+  // Thumbnail `index` shows Picture2 instead, in the selected (yellow) frame.
+  void replaceThumbnailPicture(int index);
   // Takes thumbnail `index` away; the later ones move down one place.
   void removeThumbnail(int index);
   // Every thumbnail away (an empty clip table).
@@ -73,6 +75,7 @@ class FootageForm : public QMdiSubWindow {
   void thumbnailPressed(int index, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                         QPoint globalPosition);
   void paintFrame(int index);
+  void showPicture2(int index);
   void placeBackground();
 
   QWidget* body_ = nullptr;

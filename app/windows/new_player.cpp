@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHBoxLayout>
 #include <QMimeData>
 #include <QVBoxLayout>
 
@@ -21,6 +22,16 @@ NewPlayer::NewPlayer(QWidget* parent) : QMdiSubWindow(parent) {
   iPlayer_->setObjectName(QStringLiteral("iPlayer"));
   iPlayer_->setAccessibleName(tr("Player"));
   layout->addWidget(iPlayer_);
+  auto* buttons = new QHBoxLayout;
+  const QString caption = tr("Still Image");
+  butPhoto_ = new QPushButton(caption, body);
+  butPhoto_->setObjectName(QStringLiteral("butPhoto"));
+  butPhoto_->setAccessibleName(caption);
+  butPhoto_->setToolTip(tr("Save the frame on screen as a picture"));
+  butPhoto_->setFocusPolicy(Qt::NoFocus);
+  buttons->addStretch();
+  buttons->addWidget(butPhoto_);
+  layout->addLayout(buttons);
   setWidget(body);
   setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
   setAcceptDrops(true);

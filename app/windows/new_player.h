@@ -1,9 +1,11 @@
 // The player window: the source clip in the ScrubPane iPlayer. The user loads
-// a clip (a thumbnail dropped or activated), plays it and sets its marks.
-// Closing the window only hides it.
+// a clip (a thumbnail dropped or activated), plays it, sets its marks and
+// saves the frame on screen with the photo button. Closing the window only
+// hides it.
 #pragma once
 
 #include <QMdiSubWindow>
+#include <QPushButton>
 
 #include "player/scrub_pane.h"
 
@@ -15,6 +17,7 @@ class NewPlayer : public QMdiSubWindow {
   explicit NewPlayer(QWidget* parent = nullptr);
 
   player::ScrubPane* iPlayer() const { return iPlayer_; }
+  QPushButton* butPhoto() const { return butPhoto_; }
 
  signals:
   // A thumbnail of the footage palette was dropped here.
@@ -30,6 +33,7 @@ class NewPlayer : public QMdiSubWindow {
 
  private:
   player::ScrubPane* iPlayer_ = nullptr;
+  QPushButton* butPhoto_ = nullptr;
 };
 
 }  // namespace cw::app

@@ -45,6 +45,8 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   installFormCommands(*this);
   installSaveCommands(*this);
   installPreviewCommands(*this);
+  installImportCommands(*this);
+  installStillImageCommands(*this);
 }
 
 ParentForm::~ParentForm() {

@@ -52,6 +52,7 @@ bool ParentForm::MDIForm_Load() {
   generateUniqueNames(state);
   startWorkingSession(*this);
   showIntro(*this);
+  placeImportWindow(*this);
   resetRecorderAtStart(*this);
   state.Tazo1->setRecordMode(0);
   timer1_->setInterval(kSecondStageMs);

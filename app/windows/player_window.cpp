@@ -2,11 +2,13 @@
 // from the footage palette or activated there), the player's Close button
 // and the sound device rule.
 #include <QApplication>
+#include <vector>
 
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
 #include "app/windows/new_player.h"
+#include "app/windows/parent_form.h"
 #include "app/windows/record_controller.h"
 #include "player/scrub_pane.h"
 
@@ -76,7 +78,12 @@ void RecordController::iPlayer_NeedSound() {
 // Frees the sound device for `except`: every other pane that is paused or
 // playing stops.
 void RecordController::stopOtherPanes(player::ScrubPane* except) {
-  for (player::ScrubPane* pane : {&iPlayer_, &iRecorder_}) {
+  std::vector<player::ScrubPane*> panes{&iPlayer_, &iRecorder_};
+  for (const char* name : {"iImport", "iPreview"}) {
+    if (auto* pane = form_.findChild<player::ScrubPane*>(QLatin1String(name)))
+      panes.push_back(pane);
+  }
+  for (player::ScrubPane* pane : panes) {
     if (pane != except && makesSound(*pane)) pane->xStop();
   }
 }

@@ -144,8 +144,9 @@ class PreviewController : public QObject {
 
   void iPreview_NeedSound() {
     if (iPreview_.mode() != kStopped) return;
-    for (player::ScrubPane* pane : {&iPlayer_, &iRecorder_}) {
-      if (makesSound(*pane)) pane->xStop();
+    for (player::ScrubPane* pane :
+         {&iPlayer_, &iRecorder_, form_.findChild<player::ScrubPane*>(QStringLiteral("iImport"))}) {
+      if (pane && makesSound(*pane)) pane->xStop();
     }
   }
 

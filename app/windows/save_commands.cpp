@@ -15,6 +15,7 @@
 #include "app/windows/parent_form.h"
 #include "app/windows/record_controller.h"
 #include "app/windows/save_controller.h"
+#include "app/windows/save_dialog.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -51,31 +52,9 @@ RecordController* SaveController::recordController() const {
 QString SaveController::askSavePath(const QString& title) {
   const AppState& state = appState();
   const SaveDialogSetup setup = saveDialogSetup(state.RecorderFileType, state.ProjectExtension);
-  const QStringList filters = saveDialogFilters();
   QFileDialog dialog(&form_, title, lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_);
-  dialog.setObjectName(QStringLiteral("CommonDialog1"));
-  dialog.setAccessibleName(title);
-  // Qt's own dialog: the filters match extensions without regard to case.
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilters(filters);
-  dialog.selectNameFilter(filters.value(setup.filterIndex - 1));
-  dialog.setDefaultSuffix(setup.defaultSuffix);
-  dialog.setOption(QFileDialog::DontConfirmOverwrite);
-  for (;;) {
-    if (dialog.exec() != QDialog::Accepted) return {};
-    const QString path = dialog.selectedFiles().value(0);
-    if (path.isEmpty()) return {};
-    lastFolder_ = QFileInfo(path).absolutePath();
-    if (!QFileInfo::exists(path)) return path;
-    const MessageAnswer replace =
-        askYesNo({QFileInfo(path).fileName() + QStringLiteral(" already exists."),
-                  QStringLiteral("Do you want to replace it?")},
-                 MessageIcon::Exclamation, MessageAnswer::No);
-    if (replace == MessageAnswer::Yes) return path;
-    dialog.setDirectory(lastFolder_);
-  }
+  prepareSaveDialog(dialog, title, saveDialogFilters(), setup.filterIndex - 1, setup.defaultSuffix);
+  return askSaveName(dialog, lastFolder_);
 }
 
 bool SaveController::refusedAsPlayerFile(const QString& path) {
@@ -221,7 +200,8 @@ void SaveController::menuClose_Click() {
       return;
     }
   }
-  if (QWidget* import = form_.findChild<QWidget*>(QStringLiteral("newImport"))) import->hide();
+  // Closing the chooser closes its clip too: hidden, it would go on playing.
+  if (QWidget* import = form_.findChild<QWidget*>(QStringLiteral("newImport"))) import->close();
   for (const char* name : {"menuSaveAs", "mnuSaveAndClose", "menuExport"})
     actions_.setEnabled(QLatin1String(name), false);
   RecordController* records = recordController();

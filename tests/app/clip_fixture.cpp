@@ -10,6 +10,7 @@
 
 #include "app/windows/clip_opener.h"
 #include "app/windows/commands.h"
+#include "support/process.h"
 
 namespace cw::app::testing {
 
@@ -95,6 +96,47 @@ double pictureSpread(const QImage& image) {
   if (count == 0) return 0;
   const double mean = sum / count;
   return std::sqrt(std::max(0.0, squares / count - mean * mean));
+}
+
+std::vector<QImage> decodedPictures(const QString& path, int first, int count) {
+  const std::string file = path.toStdString();
+  const cw::test::CommandResult size =
+      cw::test::runProgram({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                            "stream=width,height", "-of", "csv=p=0:s=x", file});
+  const QStringList parts = QString::fromStdString(size.out).trimmed().split('x');
+  if (size.exitCode != 0 || parts.size() != 2) return {};
+  const int width = parts[0].toInt();
+  const int height = parts[1].toInt();
+  const std::string select = "select=between(n\\," + std::to_string(first) + "\\," +
+                             std::to_string(first + count - 1) + ")";
+  const cw::test::CommandResult raw = cw::test::runProgram(
+      {"ffmpeg", "-nostdin", "-v", "error", "-i", file, "-map", "0:v:0", "-vf", select, "-fps_mode",
+       "passthrough", "-f", "rawvideo", "-pix_fmt", "bgra", "-"});
+  if (raw.exitCode != 0) return {};
+  const std::size_t frameBytes = std::size_t(width) * height * 4;
+  std::vector<QImage> pictures;
+  for (std::size_t at = 0; frameBytes > 0 && at + frameBytes <= raw.out.size(); at += frameBytes) {
+    pictures.push_back(QImage(reinterpret_cast<const uchar*>(raw.out.data() + at), width, height,
+                              width * 4, QImage::Format_RGB32)
+                           .copy());
+  }
+  return pictures;
+}
+
+double meanDifference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size() || a.isNull()) return 255.0;
+  const QImage x = a.convertToFormat(QImage::Format_RGB32);
+  const QImage y = b.convertToFormat(QImage::Format_RGB32);
+  double total = 0;
+  for (int row = 0; row < x.height(); ++row) {
+    const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+    const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+    for (int col = 0; col < x.width(); ++col) {
+      total += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col])) +
+               std::abs(qBlue(p[col]) - qBlue(q[col]));
+    }
+  }
+  return total / (3.0 * x.width() * x.height());
 }
 
 }  // namespace cw::app::testing

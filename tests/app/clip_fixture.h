@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QStringList>
+#include <vector>
 
 #include "app_fixture.h"
 #include "support/corpus.h"
@@ -43,5 +44,11 @@ class ClipFixture : public AppFixture {
 
 // Spread of the grey levels inside a picture's frame: 0 for a flat picture.
 double pictureSpread(const QImage& image);
+
+// Pictures [first, first + count) of a movie as ffmpeg decodes them, at the
+// coded size; empty when ffmpeg fails.
+std::vector<QImage> decodedPictures(const QString& path, int first, int count);
+// Mean difference of the colour channels (0 to 255); 255 for different sizes.
+double meanDifference(const QImage& a, const QImage& b);
 
 }  // namespace cw::app::testing
