@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
@@ -13,6 +12,7 @@
 #include "app/windows/clip_info_form.h"
 #include "app/windows/commands.h"
 #include "clip_fixture.h"
+#include "xvfb_run.h"
 
 namespace cw::app::testing {
 namespace {
@@ -59,26 +59,15 @@ TEST_F(InfoFormOnScreen, Grab) {
 TEST(InfoFormScreenshot, FormShowsOnARealScreen) {
   application();
   if (!qEnvironmentVariable(kShotVariable).isEmpty()) GTEST_SKIP() << "inner run";
-  const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
-  if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is missing: no X server to show the form on";
+  if (QStandardPaths::findExecutable("xvfb-run").isEmpty())
+    GTEST_SKIP() << "xvfb-run is missing: no X server to show the form on";
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
 
   const QString shot = CW_BINARY_DIR "/clipwright-info-form.png";
   QFile::remove(shot);
-  QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert("QT_QPA_PLATFORM", "xcb");
-  environment.insert(kShotVariable, shot);
-  // Under the leak checker the X client libraries' own caches would count.
-  environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
-                                         (environment.contains("ASAN_OPTIONS") ? ":" : "") +
-                                         "detect_leaks=0");
-  process.setProcessEnvironment(environment);
-  process.start(xvfb,
-                {"-a", "-s", "-screen 0 1280x1024x24", QCoreApplication::applicationFilePath(),
-                 "--gtest_filter=InfoFormOnScreen.Grab"});
-  ASSERT_TRUE(process.waitForFinished(90000));
-  ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+  const XvfbRun run = runUnderXvfb("InfoFormOnScreen.Grab", kShotVariable, shot);
+  ASSERT_TRUE(run.finished);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
 
   const QImage image(shot);
   ASSERT_FALSE(image.isNull());
