@@ -4,34 +4,61 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QMimeData>
+#include <QPainter>
 #include <QVBoxLayout>
 
 #include "app/windows/footage_form.h"
 
 namespace cw::app {
 
+namespace {
+
+// A small camera: body, lens and viewfinder.
+QIcon cameraIcon() {
+  QPixmap picture(16, 16);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(40, 40, 40), 1));
+  painter.setBrush(QColor(90, 90, 90));
+  painter.drawRoundedRect(QRectF(1.5, 4.5, 13, 9), 1.5, 1.5);
+  painter.drawRect(QRectF(5.5, 2.5, 5, 2));
+  painter.setBrush(QColor(200, 220, 240));
+  painter.drawEllipse(QPointF(8, 9), 2.8, 2.8);
+  painter.end();
+  return QIcon(picture);
+}
+
+}  // namespace
+
 NewPlayer::NewPlayer(QWidget* parent) : QMdiSubWindow(parent) {
   setObjectName(QStringLiteral("newPlayer"));
   setWindowTitle(tr("Player"));
   setAccessibleName(windowTitle());
   auto* body = new QWidget(this);
-  auto* layout = new QVBoxLayout(body);
+  auto* layout = new QHBoxLayout(body);
   layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
   iPlayer_ = new player::ScrubPane(body);
   iPlayer_->setObjectName(QStringLiteral("iPlayer"));
   iPlayer_->setAccessibleName(tr("Player"));
   layout->addWidget(iPlayer_);
-  auto* buttons = new QHBoxLayout;
+  // The photo button stands beside the slider: a row of its own would make
+  // the window taller than the room above the footage palette.
+  auto* column = new QVBoxLayout;
   const QString caption = tr("Still Image");
-  butPhoto_ = new QPushButton(caption, body);
+  butPhoto_ = new QPushButton(body);
   butPhoto_->setObjectName(QStringLiteral("butPhoto"));
+  butPhoto_->setIcon(cameraIcon());
   butPhoto_->setAccessibleName(caption);
-  butPhoto_->setToolTip(tr("Save the frame on screen as a picture"));
+  butPhoto_->setToolTip(tr("Still Image: save the frame on screen as a picture"));
   butPhoto_->setFocusPolicy(Qt::NoFocus);
-  buttons->addStretch();
-  buttons->addWidget(butPhoto_);
-  layout->addLayout(buttons);
+  butPhoto_->setFixedSize(26, 26);
+  column->addStretch();
+  column->addWidget(butPhoto_);
+  layout->addLayout(column);
   setWidget(body);
   setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
   setAcceptDrops(true);
