@@ -112,8 +112,9 @@ TEST_F(ThumbnailChooser, TheFrameOnScreenBecomesTheThumbnail) {
 }
 
 // The picture goes to the clip on screen, even when another thumbnail has
-// been pressed since; closing the chooser changes nothing; a right click on
-// the picture shows the properties of the clip on screen.
+// been pressed since, and stays with it; closing the chooser changes
+// nothing; a right click on the picture shows the properties of the clip on
+// screen.
 TEST_F(ThumbnailChooser, ThePictureGoesToTheClipOnScreen) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
@@ -150,8 +151,23 @@ TEST_F(ThumbnailChooser, ThePictureGoesToTheClipOnScreen) {
   QTest::mousePress(palette().thumbnail(0), Qt::LeftButton, {}, QPoint(5, 5));
   QTest::mouseClick(chooser().butRecord(), Qt::LeftButton);
   EXPECT_EQ(inner(shownThumbnail(0)), inner(first));
-  EXPECT_NE(inner(shownThumbnail(1)), inner(second));
+  const QImage chosen = inner(shownThumbnail(1));
+  EXPECT_NE(chosen, inner(second));
   expectYellowFrame(1);
+
+  // The chosen picture stays with its clip when the clips before it go.
+  appState().PaletteIndex = 0;
+  form().action("menuPopUpDelete")->trigger();
+  ASSERT_EQ(clipCount(), 0);
+  EXPECT_EQ(inner(shownThumbnail(0)), chosen);
+
+  // Close All closes the chooser's clip with the others.
+  changeThumbnail(0);
+  ASSERT_NE(iImport().mode(), 0);
+  form().action("menuClose")->trigger();
+  EXPECT_FALSE(chooser().isVisible());
+  EXPECT_EQ(iImport().mode(), 0);
+  EXPECT_TRUE(iImport().source().isEmpty());
 }
 
 }  // namespace
