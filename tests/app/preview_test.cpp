@@ -1,6 +1,7 @@
 // The preview on real corpus files through the editor's windows: the
 // previewed record is built, shown, and taken back when the window unloads;
 // a Record right after takes the engine's redo instead of cutting again.
+#include <QApplication>
 #include <QMenu>
 #include <QTest>
 
@@ -118,6 +119,52 @@ TEST_F(Preview, OfAnAppendIsTakenBackAndRecordThenRedoes) {
   EXPECT_EQ(log[7], "doProcess");
   EXPECT_EQ(log.mid(8, 3), QStringList({"4...", "Action: UNDO", "doProcess"}));
   EXPECT_EQ(log.mid(11), QStringList({"5...", "Action: REDO", "doProcess", recorded}));
+}
+
+// Full Screen: the picture fills the screen while the preview plays, and
+// no full-screen window outlives the preview.
+TEST_F(Preview, FullScreenPlaysOnTheWholeScreenAndEndsWithThePreview) {
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor();
+  const int clip = openClips({corpus("mjpeg_vcd.mpg")});
+  dropOnPlayer(clip);
+  markPlayer(10, 10);
+  pressRecord();
+  markPlayer(20, 30);
+  trigger("menuWindowFull");
+  trigger("menuPreroll1");
+  const QByteArray before = bytesOf(project());
+  const auto fullScreenWindows = [] {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      count += widget->isVisible() && widget->isFullScreen();
+    return count;
+  };
+
+  pressPreview(Qt::LeftButton);
+  for (const MessageBox& box : takeMessages()) ADD_FAILURE() << box.text().toStdString();
+  ASSERT_TRUE(window().isVisible());
+  EXPECT_TRUE(iPreview().fullScreen());
+  EXPECT_EQ(fullScreenWindows(), 1);
+
+  window().close();
+  runEventsFor(30);
+  EXPECT_FALSE(window().isVisible());
+  EXPECT_FALSE(iPreview().fullScreen());
+  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(fullScreenWindows(), 0);
+  EXPECT_EQ(bytesOf(project()), before);
+  EXPECT_NE(iRecorder().mode(), 0);
+
+  // The next preview in a window again shows no full-screen picture.
+  trigger("menuWindow320");
+  pressPreview(Qt::LeftButton);
+  ASSERT_TRUE(window().isVisible());
+  EXPECT_FALSE(iPreview().fullScreen());
+  EXPECT_EQ(fullScreenWindows(), 0);
+  QTest::keyClick(&window(), Qt::Key_Escape);
+  runEventsFor(30);
+  EXPECT_EQ(bytesOf(project()), before);
 }
 
 TEST_F(Preview, AudioOnlyPlaysUnseenAndUndoesAtItsEnd) {
