@@ -34,7 +34,7 @@ class CutElementary : public testing::Test {
 };
 
 TEST_F(CutElementary, VideoOnlyCutsAtGopBoundariesAroundTheMarks) {
-  if (!load("video_only.mpv")) GTEST_SKIP() << "corpus file missing";
+  if (!load("video_only.mpv")) FAIL() << "corpus file not loaded";
   const StreamDescriptor& v = info_.video;
   CutInResult result;
   ASSERT_EQ(analyseVideoOnlyCutIn(file_, info_, false, 3.0, result), 0);
@@ -68,7 +68,7 @@ TEST_F(CutElementary, VideoOnlyCutsAtGopBoundariesAroundTheMarks) {
 }
 
 TEST_F(CutElementary, AudioOnlyCutsAtFrameHeaders) {
-  if (!load("audio_only.mpa")) GTEST_SKIP() << "corpus file missing";
+  if (!load("audio_only.mpa")) FAIL() << "corpus file not loaded";
   const StreamDescriptor& a = info_.audio;
   ASSERT_EQ(analyseAudioOnlyCutIn(file_, info_, 2.5), 0);
   EXPECT_TRUE(mpeg1::isAudioSync(bytes_.data() + a.workHead.point));
@@ -88,7 +88,7 @@ TEST_F(CutElementary, AudioOnlyCutsAtFrameHeaders) {
 }
 
 TEST_F(CutElementary, NotAnalysedOrWrongTypeIsRefused) {
-  if (!load("video_only.mpv")) GTEST_SKIP() << "corpus file missing";
+  if (!load("video_only.mpv")) FAIL() << "corpus file not loaded";
   CutInResult result;
   StreamInfo fresh;
   fresh.video.type = kTypeVideoOnly;

@@ -63,7 +63,7 @@ class CutSystem : public testing::Test {
 };
 
 TEST_F(CutSystem, OpenGopGivesRepairModeOneOrTwoAndClosedGopZero) {
-  if (!load("sys_open.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("sys_open.mpg")) FAIL() << "corpus file not loaded";
   CutInResult result;
   for (double mark : {1.0, 3.3, 6.1}) {
     ASSERT_EQ(analyseCutIn(file_, info_, 0, false, mark, 0, result), 0) << mark;
@@ -80,7 +80,7 @@ TEST_F(CutSystem, OpenGopGivesRepairModeOneOrTwoAndClosedGopZero) {
     EXPECT_GT(result.bufferSize, 32768);
   }
 
-  if (!load("sys_closed.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("sys_closed.mpg")) FAIL() << "corpus file not loaded";
   ASSERT_EQ(analyseCutIn(file_, info_, 0, true, 4.2, 0, result), 0);
   EXPECT_EQ(result.repairMode, 0);
   EXPECT_EQ(result.bufferSize, 32768);
@@ -88,7 +88,7 @@ TEST_F(CutSystem, OpenGopGivesRepairModeOneOrTwoAndClosedGopZero) {
 }
 
 TEST_F(CutSystem, CutInInsideAGopLongerThanTheWindowGrowsTheWindow) {
-  if (!load("vcd_ntsc.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("vcd_ntsc.mpg")) FAIL() << "corpus file not loaded";
   // With the smallest window (64 KiB, under half a GOP here) the first
   // attempt often lacks the GOP's successor; the window must grow.
   info_.muxRateDeclared = 1;
@@ -108,7 +108,7 @@ TEST_F(CutSystem, CutInInsideAGopLongerThanTheWindowGrowsTheWindow) {
 }
 
 TEST_F(CutSystem, AudioThatNeverSynchronisesFailsAfterGrowing) {
-  if (!load("vcd_pal.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("vcd_pal.mpg")) FAIL() << "corpus file not loaded";
   const StreamInfo before = info_;
   CutInResult result;
   CutAreaTrace trace;
@@ -124,7 +124,7 @@ TEST_F(CutSystem, AudioThatNeverSynchronisesFailsAfterGrowing) {
 }
 
 TEST_F(CutSystem, CutOutKeepsTheMarkedGopWholeWithSynchronisedAudio) {
-  if (!load("vcd_pal.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("vcd_pal.mpg")) FAIL() << "corpus file not loaded";
   for (double mark : {2.0, 5.55, 9.0}) {
     ASSERT_EQ(analyseCutOut(file_, info_, 0, mark, false), 0) << mark;
     const StreamDescriptor& v = info_.video;
@@ -146,7 +146,7 @@ TEST_F(CutSystem, CutOutKeepsTheMarkedGopWholeWithSynchronisedAudio) {
 }
 
 TEST_F(CutSystem, EndOfFileCutOutTakesTheAudioTailOrStepsBack) {
-  if (!load("vcd_ntsc.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("vcd_ntsc.mpg")) FAIL() << "corpus file not loaded";
   // ffmpeg writes no sequence end code: the last GOP ends with the last
   // video packet and is taken all the same.
   ASSERT_EQ(analyseCutOutAtEnd(file_, info_, 0), 0);
@@ -193,7 +193,7 @@ TEST_F(CutSystem, EndOfFileCutOutTakesTheAudioTailOrStepsBack) {
 }
 
 TEST_F(CutSystem, CutsInTheLastGopOfAStreamWithoutEndCode) {
-  if (!load("vcd_pal.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("vcd_pal.mpg")) FAIL() << "corpus file not loaded";
   // A mark out 0.6 s before the end lies in the last GOP (0.6 s at 25
   // pictures/s); the ordinary cut-out ends that GOP with the last packet.
   const double end = static_cast<double>(info_.video.lastTime - info_.video.firstTime) / 90000;
@@ -207,7 +207,7 @@ TEST_F(CutSystem, CutsInTheLastGopOfAStreamWithoutEndCode) {
 }
 
 TEST_F(CutSystem, SequenceCutInStartsAtThePreviousCutOut) {
-  if (!load("sys_open.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("sys_open.mpg")) FAIL() << "corpus file not loaded";
   ASSERT_EQ(analyseCutOut(file_, info_, 0, 4.0, false), 0);
   const std::int64_t previousOut = info_.video.workTail.point;
   info_.video.workHead.point = previousOut;
@@ -222,7 +222,7 @@ TEST_F(CutSystem, SequenceCutInStartsAtThePreviousCutOut) {
 }
 
 TEST_F(CutSystem, ReadFailuresLeaveTheWorkingFieldsAlone) {
-  if (!load("vcd_film.mpg")) GTEST_SKIP() << "corpus file missing";
+  if (!load("vcd_film.mpg")) FAIL() << "corpus file not loaded";
   const StreamInfo before = info_;
   for (int n = 1; n <= 3; ++n) {
     platform::fault::failAt(n);

@@ -31,7 +31,7 @@ class Elementary : public testing::Test {
 
 TEST_F(Elementary, VideoOnlyDurationAtTheDeclaredRate) {
   const std::string path = corpusFile("video_only.mpv");
-  if (path.empty()) GTEST_SKIP() << "corpus file missing";
+  if (path.empty()) FAIL() << "corpus file not loaded";
   StreamInfo info;
   ASSERT_TRUE(test::fillRecord(path, info));
   ASSERT_EQ(analyseElementary(path, info), 0);
@@ -101,7 +101,7 @@ TEST_F(Elementary, VideoOnlyWithoutEndCodeEndsWithItsLastWholeGop) {
 // whole GOP on its own, without an end code, is a stream of one GOP.
 TEST_F(Elementary, VideoOnlyWithOneGopOrTooShortIsTooShort) {
   const std::string path = corpusFile("video_only.mpv");
-  if (path.empty()) GTEST_SKIP() << "corpus file missing";
+  if (path.empty()) FAIL() << "corpus file not loaded";
   StreamInfo record;
   ASSERT_TRUE(test::fillRecord(path, record));
   const std::vector<std::uint8_t> bytes = test::readWholeFile(path);
@@ -138,7 +138,7 @@ TEST_F(Elementary, VideoOnlyWithOneGopOrTooShortIsTooShort) {
 
 TEST_F(Elementary, VideoOnlyWithoutAConstantRateCannotBeMapped) {
   const std::string path = corpusFile("video_only.mpv");
-  if (path.empty()) GTEST_SKIP() << "corpus file missing";
+  if (path.empty()) FAIL() << "corpus file not loaded";
   StreamInfo info;
   ASSERT_TRUE(test::fillRecord(path, info));
   info.video.header[8] = 0xFF;  // variable rate: 0x3FFFF
@@ -167,7 +167,7 @@ std::vector<std::size_t> framePositions(const std::vector<std::uint8_t>& b) {
 
 TEST_F(Elementary, AudioOnlyLastFrameCompleteWithItsPaddingByte) {
   const std::string path = corpusFile("audio_only.mpa");
-  if (path.empty()) GTEST_SKIP() << "corpus file missing";
+  if (path.empty()) FAIL() << "corpus file not loaded";
   StreamInfo record;
   ASSERT_TRUE(test::fillRecord(path, record));
   const std::vector<std::uint8_t> bytes = test::readWholeFile(path);
@@ -197,7 +197,7 @@ TEST_F(Elementary, AudioOnlyLastFrameCompleteWithItsPaddingByte) {
 
 TEST_F(Elementary, AudioOnlyLayerOne) {
   const std::string path = corpusFile("audio_l1.mpa");
-  if (path.empty()) GTEST_SKIP() << "corpus file missing";
+  if (path.empty()) FAIL() << "corpus file not loaded";
   StreamInfo info;
   ASSERT_TRUE(test::fillRecord(path, info));
   ASSERT_EQ(analyseElementary(path, info), 0);

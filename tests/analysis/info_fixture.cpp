@@ -52,11 +52,6 @@ bool storeFirstAudioHeader(const std::vector<std::uint8_t>& b, StreamInfo& info)
 
 }  // namespace
 
-std::string corpusFile(const std::string& name) {
-  const std::string path = std::string(CW_CORPUS_DIR) + "/" + name;
-  return std::filesystem::exists(path) ? path : std::string();
-}
-
 std::vector<std::uint8_t> readWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   std::vector<std::uint8_t> bytes(in ? static_cast<std::size_t>(in.tellg()) : 0);

@@ -8,11 +8,9 @@
 #include <vector>
 
 #include "engine/analysis/stream_info.h"
+#include "support/corpus.h"
 
 namespace cw::test {
-
-// Path of a corpus file, or "" when the corpus does not have it.
-std::string corpusFile(const std::string& name);
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);

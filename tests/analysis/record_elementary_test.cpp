@@ -48,7 +48,7 @@ class RecordElementary : public testing::Test {
 };
 
 TEST_F(RecordElementary, VideoTailReplacesTheSequenceEnd) {
-  if (!videoRecord(true)) GTEST_SKIP() << "corpus file missing";
+  if (!videoRecord(true)) FAIL() << "corpus file not loaded";
   VideoOnlyJoin j;
   ASSERT_EQ(analyseVideoOnlyRecordTail(file_, info_, j), 0);
   EXPECT_EQ(j.joinOffset, static_cast<std::int64_t>(bytes_.size()) - 4);
@@ -63,7 +63,7 @@ TEST_F(RecordElementary, VideoTailReplacesTheSequenceEnd) {
 }
 
 TEST_F(RecordElementary, AnUnfinishedVideoRecordIsNotCut) {
-  if (!videoRecord(false)) GTEST_SKIP() << "corpus file missing";
+  if (!videoRecord(false)) FAIL() << "corpus file not loaded";
   VideoOnlyJoin j;
   EXPECT_EQ(analyseVideoOnlyRecordTail(file_, info_, j), 1315);
   EXPECT_EQ(j.joinOffset, -1);
@@ -72,7 +72,7 @@ TEST_F(RecordElementary, AnUnfinishedVideoRecordIsNotCut) {
 }
 
 TEST_F(RecordElementary, VideoEntryIsTheHeaderInFrontOfAGop) {
-  if (!videoRecord(true)) GTEST_SKIP() << "corpus file missing";
+  if (!videoRecord(true)) FAIL() << "corpus file not loaded";
   const double rate = byteRate();
   ASSERT_GT(rate, 0.0);
   const double duration = static_cast<double>(bytes_.size()) / rate;
@@ -109,7 +109,7 @@ class RecordAudio : public RecordElementary {
 };
 
 TEST_F(RecordAudio, EntryIsAFrameBoundaryNearTheEstimate) {
-  if (!audioRecord()) GTEST_SKIP() << "corpus file missing";
+  if (!audioRecord()) FAIL() << "corpus file not loaded";
   const StreamParams params = makeStreamParams(mpeg1::kAudioStream0, info_.audio.header);
   const double duration = static_cast<double>(bytes_.size()) / params.bitRate;
   StreamInfo info = info_;

@@ -69,7 +69,7 @@ class RecordSystem : public testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
     const std::string source = corpusFile(GetParam());
-    if (source.empty()) GTEST_SKIP() << "corpus file missing";
+    if (source.empty()) FAIL() << "corpus file not loaded";
     dir_ = test::scratchDir(std::string("record-") + GetParam());
     bytes_ = recordLike(test::readWholeFile(source));
     path_ = dir_ + "/record.mpg";
@@ -179,7 +179,7 @@ INSTANTIATE_TEST_SUITE_P(Corpus, RecordSystem,
 
 TEST(RecordPacks, APackOfSeveralPacketsHasNoClockBeforeTheMergePoint) {
   const std::string source = corpusFile("sys_open.mpg");
-  if (source.empty()) GTEST_SKIP() << "corpus file missing";
+  if (source.empty()) FAIL() << "corpus file not loaded";
   const std::string dir = test::scratchDir("record-several-packets");
   const std::string path = dir + "/record.mpg";
   test::writeWholeFile(path, recordLike(test::readWholeFile(source)));
@@ -201,7 +201,7 @@ class RecordDamaged : public testing::Test {
  protected:
   void SetUp() override {
     source_ = corpusFile("vcd_pal.mpg");
-    if (source_.empty()) GTEST_SKIP() << "corpus file missing";
+    if (source_.empty()) FAIL() << "corpus file not loaded";
     dir_ = test::scratchDir(testing::UnitTest::GetInstance()->current_test_info()->name());
     bytes_ = recordLike(test::readWholeFile(source_));
     source_ = dir_ + "/whole.mpg";

@@ -73,7 +73,6 @@ std::size_t elementaryAudioFrames(const ScanBuffer& whole) {
 
 TEST(SyntaxCorpus, PicturesAndAudioFramesMatchFfprobe) {
   const std::vector<std::string> files = test::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "corpus missing in " << test::corpusDir();
   int checked = 0;
   for (const std::string& name : files) {
     const test::CorpusFile* entry = test::corpusEntry(name);

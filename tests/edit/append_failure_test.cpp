@@ -130,10 +130,7 @@ TEST_F(JoinFailure, RefusalsLeaveTheRecordAsItWas) {
   for (const bool isEntry : {false, true}) {
     for (const Refusal& r : refusals) {
       SCOPED_TRACE(std::string(isEntry ? "entry: " : "append: ") + r.what);
-      if (!hasCorpusFile(r.record) || !hasCorpusFile("vcd_ntsc.mpg") ||
-          !hasCorpusFile("audio_l1.mpa")) {
-        GTEST_SKIP() << "corpus incomplete";
-      }
+      for (const char* name : {r.record, "vcd_ntsc.mpg", "audio_l1.mpa"}) CW_REQUIRE_CORPUS(name);
       prepare(r.record, r.mode);
       const std::string undoBefore = undoBytes();
       r.spoil(*this, ctx, record, source);

@@ -69,7 +69,7 @@ TEST_F(JoinFaults, AppendAndEntryAtEveryFileCall) {
   };
   for (const Case c : {Case{"vcd_pal.mpg", 1, false}, Case{"vcd_pal.mpg", 1, true},
                        Case{"sys_closed.mpg", 3, false}, Case{"audio_only.mpa", 0, true}}) {
-    if (!hasCorpusFile(c.file)) continue;
+    if (!requireCorpusFile(c.file)) continue;
     SCOPED_TRACE(std::string(c.file) + (c.isEntry ? " entry" : " append"));
     ASSERT_TRUE(makeRecord(c.file, 1.0, 3.0, c.mode));
     ASSERT_EQ(append(c.file, 4.0, 4.5), 0);  // history and journals to lose

@@ -11,7 +11,8 @@ namespace cw::test::accept {
 const CropResults& CropResults::committed() {
   static const CropResults results = [] {
     CropResults r;
-    std::ifstream in(testDataPath("crop_results.md5"));
+    r.path_ = testDataPath("crop_results.md5");
+    std::ifstream in(r.path_);
     std::string line;
     while (std::getline(in, line)) {
       if (line.empty() || line[0] == '#') continue;
@@ -30,11 +31,14 @@ const CropResults& CropResults::committed() {
 }
 
 std::string CropResults::compare(const std::string& caseName, const std::string& sourceName,
-                                 const std::string& sourceMd5, const std::string& outputMd5,
-                                 bool& comparable) const {
+                                 const std::string& sourceMd5, const std::string& outputMd5) const {
+  if (cases_.empty()) return "no results could be read from " + path_ + "\n";
   const auto source = sources_.find(sourceName);
-  comparable = source != sources_.end() && source->second == sourceMd5;
-  if (!comparable) return {};
+  if (source == sources_.end()) return "no source " + sourceName + " recorded in " + path_ + "\n";
+  if (source->second != sourceMd5) {
+    return "cannot compare: corpus file " + sourceName + " has md5 " + sourceMd5 +
+           ", the results were made from " + source->second + "\n";
+  }
   const auto expected = cases_.find(caseName);
   if (expected == cases_.end()) return "no result recorded for " + caseName + "\n";
   if (expected->second != outputMd5) {

@@ -77,7 +77,7 @@ TEST_F(CropElementary, WholeFileWithoutEndCodeKeepsTheLastGop) {
 
 TEST_F(CropElementary, AudioOnlySourcesGiveAudio) {
   for (const char* name : {"audio_only.mpa", "audio_l1.mpa"}) {
-    if (!hasCorpusFile(name)) continue;
+    if (!requireCorpusFile(name)) continue;
     SCOPED_TRACE(name);
     ASSERT_TRUE(useCorpusSource(name));
     ASSERT_EQ(crop(1.0, 4.0, 1), 0) << ctx.error.message;

@@ -156,7 +156,7 @@ bool CropFixture::useSource(const std::string& path) {
 }
 
 bool CropFixture::useCorpusSource(const std::string& name) {
-  return hasCorpusFile(name) && useSource(corpusPath(name));
+  return requireCorpusFile(name) && useSource(corpusPath(name));
 }
 
 int CropFixture::crop(double in, double out, int mode) {

@@ -66,7 +66,7 @@ class CropSystem : public CropFixture {
 
 TEST_F(CropSystem, EveryModeOnVideoCdAndSystemFiles) {
   for (const char* name : {"vcd_pal.mpg", "vcd_ntsc.mpg", "sys_open.mpg", "sys_closed.mpg"}) {
-    if (!hasCorpusFile(name)) continue;
+    if (!requireCorpusFile(name)) continue;
     for (int mode = 0; mode <= 4; ++mode) {
       SCOPED_TRACE(std::string(name) + " mode " + std::to_string(mode));
       ASSERT_TRUE(useCorpusSource(name));
@@ -140,7 +140,7 @@ TEST_F(CropSystem, OneGroupOfPictures) {
 TEST_F(CropSystem, OtherSystemFilesOfTheCorpus) {
   for (const char* name : {"vcd_film.mpg", "sys_32k.mpg", "sys_layer3.mpg", "sys_two_audio.mpg",
                            "mjpeg_vcd.mpg", "mjpeg_generic.mpg", "syncflash.mpg"}) {
-    if (!hasCorpusFile(name)) continue;
+    if (!requireCorpusFile(name)) continue;
     SCOPED_TRACE(name);
     ASSERT_TRUE(useCorpusSource(name));
     const int mode = std::string(name).find("vcd") != std::string::npos ? 1 : 0;

@@ -24,11 +24,6 @@ void writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& by
             static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string corpusFile(const std::string& name) {
-  const std::string path = std::string(CW_CORPUS_DIR) + "/" + name;
-  return std::filesystem::exists(path) ? path : std::string();
-}
-
 std::string scratchPath(const std::string& name) {
   return cw::test::processScratchDir().file(name);
 }

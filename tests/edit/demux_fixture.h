@@ -10,12 +10,13 @@
 
 #include "engine/analysis/stream_info.h"
 #include "engine/edit/es_buffer.h"
+#include "support/corpus.h"
 
 namespace cw::demuxtest {
 
 std::vector<std::uint8_t> readWholeFile(const std::string& path);
 void writeWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
-std::string corpusFile(const std::string& name);  // "" when the corpus lacks it
+using test::corpusFile;  // fails the test and gives "" when the corpus lacks the file
 std::string scratchPath(const std::string& name);
 // Messages of `ffmpeg -v error` decoding the file ("" when it decodes cleanly).
 std::string ffmpegDecodeErrors(const std::string& path, const std::string& format);

@@ -122,7 +122,7 @@ TEST_F(EntryCrop, ElementaryRecords) {
   };
   for (const Case c : {Case{"vcd_pal.mpg", 3}, Case{"vcd_ntsc.mpg", 4}, Case{"video_only.mpv", 0},
                        Case{"audio_only.mpa", 0}}) {
-    if (!hasCorpusFile(c.file)) continue;
+    if (!requireCorpusFile(c.file)) continue;
     for (const double at : {1.7, 0.4, 1e6}) {
       SCOPED_TRACE(std::string(c.file) + " at " + std::to_string(at));
       ASSERT_TRUE(makeRecord(c.file, 0.5, 6.0, c.mode));

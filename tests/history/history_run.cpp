@@ -213,7 +213,7 @@ int StepChooser::below(int n) { return static_cast<int>(rng_() % static_cast<std
 HistoryRun::HistoryRun(int mode, const std::vector<std::string>& names)
     : mode_(mode), project_(dir_.file("project.mpg")) {
   for (const std::string& name : names) {
-    if (!hasCorpusFile(name)) continue;
+    if (!requireCorpusFile(name)) continue;
     Source s;
     s.name = name;
     s.path = corpusPath(name);

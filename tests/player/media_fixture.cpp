@@ -11,6 +11,8 @@
 #include <map>
 #include <memory>
 
+#include "support/corpus.h"
+
 namespace cw::player::testing {
 namespace {
 
@@ -96,9 +98,7 @@ std::string generatedMovie(const std::string& name) {
 }
 
 std::string corpusFile(const std::string& name) {
-  const std::filesystem::path path = std::filesystem::path(CW_CORPUS_DIR) / name;
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec) ? path.string() : std::string();
+  return test::hasCorpusFile(name) ? test::corpusPath(name) : std::string();
 }
 
 std::vector<QImage> referencePictures(const std::string& path) {

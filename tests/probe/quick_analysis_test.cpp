@@ -302,7 +302,7 @@ TEST(QuickAnalysisCorpus, RealEncodersOutputIsClassified) {
                                    {"video_only.mpv", kTypeVideoOnly},
                                    {"audio_l1.mpa", kTypeAudioOnly},
                                    {"mjpeg_kvcd.mpv", kTypeVideoOnly}}) {
-    if (!hasCorpusFile(name)) continue;
+    if (!requireCorpusFile(name)) continue;
     info.fileName = corpusPath(name);
     EXPECT_EQ(quickAnalyse(info), 0) << name;
     EXPECT_EQ(info.fileType, type) << name;

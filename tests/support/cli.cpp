@@ -12,7 +12,7 @@ CommandResult runCli(std::vector<std::string> args, bool mergeStderr) {
 }
 
 void CliTest::SetUp() {
-  if (!isExecutable(cliPath())) GTEST_SKIP() << "clipwright-cli not built";
+  if (!isExecutable(cliPath())) FAIL() << cliPath() << " not built";
 }
 
 }  // namespace cw::test

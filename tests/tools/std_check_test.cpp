@@ -84,7 +84,7 @@ TEST(StdCheck, SampleIsCleanAndBuffersAreTheDeclaredOnes) {
 TEST(StdCheck, StreamsOfTwoMultiplexersAreClean) {
   for (const char* name : {"vcd_ntsc.mpg", "vcd_pal.mpg", "vcd_film.mpg", "syncflash.mpg",
                            "mjpeg_vcd.mpg", "mjpeg_generic.mpg"}) {
-    if (!test::hasCorpusFile(name)) continue;
+    if (!test::requireCorpusFile(name)) continue;
     CheckReport report = checkSystemStream(test::corpusPath(name));
     ASSERT_TRUE(report.readable) << name << ": " << report.problem;
     EXPECT_TRUE(report.findings.empty()) << name << describe(report);
