@@ -32,12 +32,14 @@ Worker workerFor(const OperationContext& ctx) {
 // older file of that name in place, must not delete anything.
 bool recordFileWasMade(int rc) { return rc != kCropCannotReplace && rc != kCropCannotCreate; }
 
-int runWorker(OperationContext& ctx, Worker worker, CropResult& result) {
+}  // namespace
+
+int runCropWorker(OperationContext& ctx, const std::function<int(CropFiles&)>& work) {
   CropFiles files;
   int rc = 0;
   try {
     rc = openCropFiles(ctx, files);
-    if (rc == 0) rc = worker(ctx, files, result);
+    if (rc == 0) rc = work(files);
   } catch (...) {
     // The half-made record goes like after any other failure.
     rc = errorForCurrentException(kCropNoMemory, muxStatusError(MuxOperation::Crop, kMuxBadPacket));
@@ -50,8 +52,6 @@ int runWorker(OperationContext& ctx, Worker worker, CropResult& result) {
   return rc;
 }
 
-}  // namespace
-
 int Crop(OperationContext& ctx) {
   ctx.cancelRequested = false;
   ctx.resolve();
@@ -61,7 +61,7 @@ int Crop(OperationContext& ctx) {
     return kErrWrongType;
   }
   CropResult result;
-  const int rc = runWorker(ctx, worker, result);
+  const int rc = runCropWorker(ctx, [&](CropFiles& files) { return worker(ctx, files, result); });
   if (rc == 0 && ctx.record != nullptr) {
     describeCropRecord(*ctx.record, *ctx.source, result.content, result.written, result.muxRate);
   }

@@ -91,12 +91,11 @@ int cropElementary(OperationContext& ctx, CropFiles& files, CropResult& result,
 
   MuxState m;
   if (const int rc = p.start(m, files.source, treatment, &d)) return rc;
-  const ChunkProducer produce = [&m](std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
-    return EsChunk(m, dest, size, delivered);
-  };
-  const StatusMap mapStatus = [](int status) { return muxStatusError(MuxOperation::Crop, status); };
   std::int64_t written = 0;
-  if (const int rc = copyChunks(ctx, produce, mapStatus, files, estimate, written)) return rc;
+  if (const int rc =
+          copyChunks(ctx, elementaryChunks(m), &cropStatusError, files, estimate, written)) {
+    return rc;
+  }
   result.written = written;
   result.content = p.content;
   return 0;

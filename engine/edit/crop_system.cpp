@@ -7,6 +7,7 @@
 #include "engine/analysis/head_tail.h"
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/edit/change_steps.h"
 #include "engine/edit/crop_workers.h"
 #include "engine/edit/es_writer.h"
 #include "engine/edit/mux.h"
@@ -15,18 +16,6 @@
 namespace cw {
 
 namespace {
-
-constexpr int kHeadAndTailAnalysed = 2;
-
-int analyseSourceOnce(platform::File& file, StreamInfo& src) {
-  if (src.stage == kHeadAndTailAnalysed) return 0;
-  std::int32_t measured = -1;
-  if (const int rc = analyseSystemStream(file, src, measured)) return rc;
-  src.stage = kHeadAndTailAnalysed;
-  src.muxRateMeasured = measured;
-  src.duration = static_cast<double>(src.video.lastTime - src.video.firstTime) / mpeg1::kClock;
-  return 0;
-}
 
 int findCut(const OperationContext& ctx, platform::File& file, StreamInfo& src,
             CutInResult& cutIn) {
@@ -46,35 +35,19 @@ bool cutIsEmpty(const StreamInfo& src, int mode) {
   return d.workTail.point <= d.workHead.point;
 }
 
-std::int64_t estimateOutput(const StreamInfo& src, int mode) {
+// The demultiplexer reads blocks of the cut-in's rewrite-buffer size: its
+// first block must hold the leading B-pictures that it removes.
+std::size_t videoReadSize(const CutInResult& cutIn) {
+  return static_cast<std::size_t>(std::max<std::int64_t>(kCropChunk, cutIn.bufferSize));
+}
+
+}  // namespace
+
+std::int64_t estimateSystemOutput(const StreamInfo& src, int mode) {
   double estimate = static_cast<double>(cutSpan(src.video));
   if (mode == kModeVideoOnly) estimate *= streamShare(src.videoByteRate, src.audioByteRate);
   if (mode == kModeAudioOnly) estimate *= streamShare(src.audioByteRate, src.videoByteRate);
   return static_cast<std::int64_t>(estimate);
-}
-
-// The demultiplexer reads blocks of the cut-in's rewrite-buffer size: its
-// first block must hold the leading B-pictures that it removes.
-int startWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode,
-                const CutInResult& cutIn, ChunkProducer& produce) {
-  const int treatment = cutIn.repairMode;
-  const auto readSize =
-      static_cast<std::size_t>(std::max<std::int64_t>(kCropChunk, cutIn.bufferSize));
-  int rc = 0;
-  if (mode == kModeVideoOnly) {
-    rc = StartVideoWriter(m, file, EsSourceKind::SystemStream, treatment, readSize, &src.video);
-  } else if (mode == kModeAudioOnly) {
-    rc = StartAudioWriter(m, file, EsSourceKind::SystemStream, kCropChunk, &src.audio);
-  } else {
-    const int minimumRate = std::max(src.muxRateDeclared, src.muxRateMeasured);
-    rc = StartSystemMux(m, file, mode, treatment, readSize, minimumRate, &src.video, &src.audio);
-  }
-  if (rc != 0) return rc;
-  const bool system = mode != kModeVideoOnly && mode != kModeAudioOnly;
-  produce = [&m, system](std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
-    return system ? MuxChunk(m, dest, size, delivered) : EsChunk(m, dest, size, delivered);
-  };
-  return 0;
 }
 
 RecordContent contentOfMode(int mode) {
@@ -83,28 +56,60 @@ RecordContent contentOfMode(int mode) {
   return RecordContent::System;
 }
 
-}  // namespace
+int startSystemWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode, int treatment,
+                      std::size_t videoReadSize, ChunkProducer& produce) {
+  int rc = 0;
+  if (mode == kModeVideoOnly) {
+    rc =
+        StartVideoWriter(m, file, EsSourceKind::SystemStream, treatment, videoReadSize, &src.video);
+  } else if (mode == kModeAudioOnly) {
+    rc = StartAudioWriter(m, file, EsSourceKind::SystemStream, kCropChunk, &src.audio);
+  } else {
+    const int minimumRate = std::max(src.muxRateDeclared, src.muxRateMeasured);
+    rc = StartSystemMux(m, file, mode, treatment, videoReadSize, minimumRate, &src.video,
+                        &src.audio);
+  }
+  if (rc != 0) return rc;
+  if (contentOfMode(mode) != RecordContent::System) {
+    produce = elementaryChunks(m);
+    return 0;
+  }
+  produce = [&m](std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
+    return MuxChunk(m, dest, size, delivered);
+  };
+  return 0;
+}
+
+ChunkProducer elementaryChunks(MuxState& m) {
+  return [&m](std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
+    return EsChunk(m, dest, size, delivered);
+  };
+}
+
+int cropStatusError(int status) { return muxStatusError(MuxOperation::Crop, status); }
 
 int cropSystemStream(OperationContext& ctx, CropFiles& files, CropResult& result) {
   StreamInfo& src = *ctx.source;
   src.video.handle = src.audio.handle = files.source.fd();
-  if (const int rc = analyseSourceOnce(files.source, src)) return rc;
+  if (const int rc = analyseSystemSourceOnce(files.source, src)) return rc;
   CutInResult cutIn;
   if (const int rc = findCut(ctx, files.source, src, cutIn)) return rc;
   const int mode = ctx.recordMode;
   if (cutIsEmpty(src, mode)) return kCropEmpty;
 
-  const std::int64_t estimate = estimateOutput(src, mode);
+  const std::int64_t estimate = estimateSystemOutput(src, mode);
   if (const int rc = checkCropSpace(ctx, estimate)) return rc;
 
   MuxState m;
   ChunkProducer produce;
-  if (const int rc = startWriter(m, files.source, src, mode, cutIn, produce)) {
+  if (const int rc = startSystemWriter(m, files.source, src, mode, cutIn.repairMode,
+                                       videoReadSize(cutIn), produce)) {
     return rc;
   }
-  const StatusMap mapStatus = [](int status) { return muxStatusError(MuxOperation::Crop, status); };
   std::int64_t written = 0;
-  if (const int rc = copyChunks(ctx, produce, mapStatus, files, estimate, written)) return rc;
+  if (const int rc = copyChunks(ctx, produce, &cropStatusError, files, estimate, written)) {
+    return rc;
+  }
   result.written = written;
   result.muxRate = m.profile.muxRate;
   result.content = contentOfMode(mode);

@@ -3,9 +3,12 @@
 // on success `result` says what was written.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "engine/edit/crop_steps.h"
+#include "engine/edit/mux.h"
 #include "engine/edit/operation_context.h"
 
 namespace cw {
@@ -22,5 +25,27 @@ int cropSystemStream(OperationContext& ctx, CropFiles& files, CropResult& result
 int cropVideoStream(OperationContext& ctx, CropFiles& files, CropResult& result);
 // Audio elementary stream to audio elementary stream.
 int cropAudioStream(OperationContext& ctx, CropFiles& files, CropResult& result);
+
+// Runs `work` with the record file created and the source open (a crop or a
+// sequence piece), closes both afterwards and deletes the record file on a
+// failure that made it. A memory failure inside gives 7000.
+int runCropWorker(OperationContext& ctx, const std::function<int(CropFiles&)>& work);
+
+// --- Steps of a system-stream source, shared with the sequence pieces ---
+// (the analysis of the source's head and tail: analyseSystemSourceOnce)
+
+// Upper bound of the output of the cut in `src`'s working areas: the bytes
+// between cut-in and cut-out, scaled to one stream's share in modes 3 and 4.
+std::int64_t estimateSystemOutput(const StreamInfo& src, int mode);
+RecordContent contentOfMode(int mode);
+// Starts the multiplexer (modes 0-2) or the writer of one of the two streams
+// and sets `produce` to its chunks. `videoReadSize` is the demultiplexer's
+// block for the video (the audio writer reads blocks of kCropChunk).
+int startSystemWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode, int treatment,
+                      std::size_t videoReadSize, ChunkProducer& produce);
+// The chunks of an elementary-stream writer.
+ChunkProducer elementaryChunks(MuxState& m);
+// A writer's negative status as a crop error number.
+int cropStatusError(int status);
 
 }  // namespace cw

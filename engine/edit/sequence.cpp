@@ -8,6 +8,7 @@
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/stream_params.h"
 #include "engine/edit/append_crop.h"
+#include "engine/edit/change_steps.h"
 #include "engine/edit/crop_steps.h"
 #include "engine/edit/crop_workers.h"
 #include "engine/edit/errors.h"
@@ -18,8 +19,6 @@
 namespace cw {
 
 namespace {
-
-constexpr int kHeadAndTailAnalysed = 2;
 
 // A piece that is not the last one ends at the audio frame in step with its
 // video cut-out, so that the next piece's audio starts right behind it.
@@ -46,16 +45,6 @@ int checkPieceBounds(const StreamDescriptor& video) {
   return 0;
 }
 
-int analyseSystemSourceOnce(platform::File& file, StreamInfo& src) {
-  if (src.stage == kHeadAndTailAnalysed) return 0;
-  std::int32_t measured = -1;
-  if (const int rc = analyseSystemStream(file, src, measured)) return rc;
-  src.stage = kHeadAndTailAnalysed;
-  src.muxRateMeasured = measured;
-  src.duration = static_cast<double>(src.video.lastTime - src.video.firstTime) / mpeg1::kClock;
-  return 0;
-}
-
 int cutSystemPiece(const OperationContext& ctx, const SequenceState& seq, bool finalCrop,
                    platform::File& file, StreamInfo& src, CutInResult& cutIn) {
   const int mode = ctx.recordMode;
@@ -70,43 +59,6 @@ int cutSystemPiece(const OperationContext& ctx, const SequenceState& seq, bool f
   return analyseCutOut(file, src, mode, markOut, kAudioToLastFrameOfWindow);
 }
 
-std::int64_t estimateSystemPiece(const StreamInfo& src, int mode) {
-  double estimate = static_cast<double>(cutSpan(src.video));
-  if (mode == kModeVideoOnly) estimate *= streamShare(src.videoByteRate, src.audioByteRate);
-  if (mode == kModeAudioOnly) estimate *= streamShare(src.audioByteRate, src.videoByteRate);
-  return static_cast<std::int64_t>(estimate);
-}
-
-RecordContent contentOfMode(int mode) {
-  if (mode == kModeVideoOnly) return RecordContent::VideoOnly;
-  if (mode == kModeAudioOnly) return RecordContent::AudioOnly;
-  return RecordContent::System;
-}
-
-// The multiplexer (modes 0-2) or the writer of one of the two streams.
-int startSystemWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode, int treatment,
-                      ChunkProducer& produce) {
-  int rc = 0;
-  if (mode == kModeVideoOnly) {
-    rc = StartVideoWriter(m, file, EsSourceKind::SystemStream, treatment, kCropChunk, &src.video);
-  } else if (mode == kModeAudioOnly) {
-    rc = StartAudioWriter(m, file, EsSourceKind::SystemStream, kCropChunk, &src.audio);
-  } else {
-    const int minimumRate = std::max(src.muxRateDeclared, src.muxRateMeasured);
-    rc = StartSystemMux(m, file, mode, treatment, kCropChunk, minimumRate, &src.video, &src.audio);
-  }
-  if (rc != 0) return rc;
-  const bool system = contentOfMode(mode) == RecordContent::System;
-  produce = [&m, system](std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
-    return system ? MuxChunk(m, dest, size, delivered) : EsChunk(m, dest, size, delivered);
-  };
-  return 0;
-}
-
-const StatusMap kCropStatuses = [](int status) {
-  return muxStatusError(MuxOperation::Crop, status);
-};
-
 int seqSystemStream(OperationContext& ctx, const SequenceState& seq, bool finalCrop,
                     CropFiles& files, CropResult& result) {
   StreamInfo& src = *ctx.source;
@@ -117,16 +69,19 @@ int seqSystemStream(OperationContext& ctx, const SequenceState& seq, bool finalC
   if (const int rc = checkPieceBounds(src.video)) return rc;
 
   const int mode = ctx.recordMode;
-  const std::int64_t estimate = estimateSystemPiece(src, mode);
+  const std::int64_t estimate = estimateSystemOutput(src, mode);
   if (const int rc = checkCropSpace(ctx, estimate)) return rc;
 
   MuxState m;
   ChunkProducer produce;
-  if (const int rc = startSystemWriter(m, files.source, src, mode, cutIn.repairMode, produce)) {
+  if (const int rc =
+          startSystemWriter(m, files.source, src, mode, cutIn.repairMode, kCropChunk, produce)) {
     return rc;
   }
   std::int64_t written = 0;
-  if (const int rc = copyChunks(ctx, produce, kCropStatuses, files, estimate, written)) return rc;
+  if (const int rc = copyChunks(ctx, produce, &cropStatusError, files, estimate, written)) {
+    return rc;
+  }
   result.written = written;
   result.muxRate = m.profile.muxRate;
   result.content = contentOfMode(mode);
@@ -158,9 +113,7 @@ int seqVideoStream(OperationContext& ctx, const SequenceState& seq, bool finalCr
   StreamDescriptor& d = src.video;
   d.handle = files.source.fd();
   // As in a crop, an elementary source's own analysis leaves its stage alone.
-  if (src.stage != kHeadAndTailAnalysed) {
-    if (const int rc = analyseVideoOnly(files.source, src)) return rc;
-  }
+  if (const int rc = analyseElementarySourceOnce(files.source, src, true)) return rc;
   CutInResult cutIn;
   if (const int rc = cutVideoPiece(ctx, seq, finalCrop, files.source, src, cutIn)) return rc;
   if (const int rc = checkPieceBounds(d)) return rc;
@@ -173,36 +126,14 @@ int seqVideoStream(OperationContext& ctx, const SequenceState& seq, bool finalCr
                                       cutIn.repairMode, kCropChunk, &d)) {
     return rc;
   }
-  const ChunkProducer produce = [&m](std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
-    return EsChunk(m, dest, size, delivered);
-  };
   std::int64_t written = 0;
-  if (const int rc = copyChunks(ctx, produce, kCropStatuses, files, estimate, written)) return rc;
+  if (const int rc =
+          copyChunks(ctx, elementaryChunks(m), &cropStatusError, files, estimate, written)) {
+    return rc;
+  }
   result.written = written;
   result.content = RecordContent::VideoOnly;
   return 0;
-}
-
-// A failure before the record file existed, or one that left an older file
-// of that name in place, must not delete anything.
-bool recordFileWasMade(int rc) { return rc != kCropCannotReplace && rc != kCropCannotCreate; }
-
-int runPiece(OperationContext& ctx, const SequenceState& seq, bool finalCrop, PieceWorker worker,
-             CropResult& result) {
-  CropFiles files;
-  int rc = 0;
-  try {
-    rc = openCropFiles(ctx, files);
-    if (rc == 0) rc = worker(ctx, seq, finalCrop, files, result);
-  } catch (...) {
-    rc = errorForCurrentException(kCropNoMemory, muxStatusError(MuxOperation::Crop, kMuxBadPacket));
-  }
-  files.record.close();
-  files.source.close();
-  ctx.source->video.handle = -1;
-  ctx.source->audio.handle = -1;
-  if (rc != 0 && recordFileWasMade(rc)) platform::removeFile(ctx.recordFileName);
-  return rc;
 }
 
 }  // namespace
@@ -237,7 +168,8 @@ int SeqCrop(OperationContext& ctx, SequenceState& seq, bool finalCrop) {
     return kErrWrongType;
   }
   CropResult result;
-  const int rc = runPiece(ctx, seq, finalCrop, worker, result);
+  const int rc = runCropWorker(
+      ctx, [&](CropFiles& files) { return worker(ctx, seq, finalCrop, files, result); });
   if (rc == 0) {
     if (ctx.record != nullptr) {
       describeCropRecord(*ctx.record, *ctx.source, result.content, result.written, result.muxRate);
