@@ -28,7 +28,7 @@ FfmpegGraph::~FfmpegGraph() {
   presentTimer_.stop();
   worker_.reset();
   if (audio_) audio_->stop();
-  delete surface_.data();
+  surface_.reset();
 }
 
 VideoWindow* FfmpegGraph::videoWindow() {
@@ -53,7 +53,7 @@ int FfmpegGraph::renderFile(const QString& path) {
   clock_.setEnd(length_);
   clock_.setPosition(0);
   if (hasVideo_) {
-    surface_ = new VideoSurface(nullptr);
+    surface_ = std::make_unique<VideoSurface>(nullptr);
     surface_->hide();
   }
   if (file_->hasAudio()) audio_ = AudioOutput::createForDefaultDevice();

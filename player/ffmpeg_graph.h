@@ -4,7 +4,6 @@
 // of that time before it returns, so what is shown afterwards is exact.
 #pragma once
 
-#include <QPointer>
 #include <QTimer>
 #include <atomic>
 #include <deque>
@@ -91,7 +90,10 @@ class FfmpegGraph : public MediaGraph,
   bool pictureShown_ = false;
   PlaybackClock clock_;
   QTimer presentTimer_;
-  QPointer<VideoSurface> surface_;
+  // The video window, owned here; while attached it is also a child of its
+  // owner widget, which therefore has to outlive the graph (as the
+  // ScrubPane's clip area does) or take it back with setOwner(nullptr).
+  std::unique_ptr<VideoSurface> surface_;
   std::unique_ptr<AudioOutput> audio_;
   std::unique_ptr<DecodeWorker> worker_;  // declared last: stops first
 };

@@ -121,6 +121,20 @@ QToolButton* ScrubPane::makeButton(const char* name, const QString& tip, int ico
 }
 
 void ScrubPane::buildElements() {
+  buildClipArea();
+  buildPositionSlider();
+  buildFrameRatePanel();
+  buildTimeCode();
+  buildTransport();
+  timerPosition_ = new QTimer(this);
+  timerPosition_->setObjectName("TimerPosition");
+  timerPosition_->setInterval(kPositionTimerMs);
+  connect(timerPosition_, &QTimer::timeout, this, [this] { onPositionTimer(); });
+  connectClipAreaEvents();
+  applyClipBackColor();
+}
+
+void ScrubPane::buildClipArea() {
   picture1_ = new ClipArea(this);
   picture1_->setObjectName("Picture1");
   labAudioOnly_ = new QLabel(tr("Audio Only"), picture1_);
@@ -128,7 +142,9 @@ void ScrubPane::buildElements() {
   labAudioOnly_->setAlignment(Qt::AlignCenter);
   labAudioOnly_->setAttribute(Qt::WA_TransparentForMouseEvents);
   labAudioOnly_->hide();
+}
 
+void ScrubPane::buildPositionSlider() {
   picture2_ = new QWidget(this);
   picture2_->setObjectName("Picture2");
   sliderPosition_ = new PositionSlider(picture2_);
@@ -139,7 +155,9 @@ void ScrubPane::buildElements() {
   sliderPosition_->setEnabled(false);
   sliderPosition_->installEventFilter(this);
   connect(sliderPosition_, &QSlider::sliderMoved, this, [this] { positionSliderSeek(); });
+}
 
+void ScrubPane::buildFrameRatePanel() {
   picture3_ = new QWidget(this);
   picture3_->setObjectName("Picture3");
   picture3_->setAutoFillBackground(true);
@@ -156,15 +174,26 @@ void ScrubPane::buildElements() {
   sliderFrameRate_->installEventFilter(this);
   connect(sliderFrameRate_, &QSlider::valueChanged, this,
           [this](int value) { frameRateSliderChanged(value); });
-  label1_ = new QLabel("100%", picture3_);
-  label1_->setObjectName("Label1");
-  label2_ = new QLabel("0%", picture3_);
-  label2_->setObjectName("Label2");
-  label3_ = new QLabel("200%", picture3_);
-  label3_->setObjectName("Label3");
-  for (QLabel* label : {label1_, label2_, label3_}) label->installEventFilter(this);
+  struct RateLabel {
+    QLabel* ScrubPane::*label;
+    const char* name;
+    const char* text;
+  };
+  static constexpr RateLabel kRateLabels[] = {
+      {&ScrubPane::rateLabel100_, "Label1", "100%"},
+      {&ScrubPane::rateLabel0_, "Label2", "0%"},
+      {&ScrubPane::rateLabel200_, "Label3", "200%"},
+  };
+  for (const RateLabel& r : kRateLabels) {
+    QLabel* label = new QLabel(r.text, picture3_);
+    label->setObjectName(r.name);
+    label->installEventFilter(this);
+    this->*r.label = label;
+  }
   picture3_->hide();
+}
 
+void ScrubPane::buildTimeCode() {
   picTC_ = new QWidget(this);
   picTC_->setObjectName("picTC");
   labTC_ = new QLabel("00:00:00:00", picTC_);
@@ -172,33 +201,53 @@ void ScrubPane::buildElements() {
   labTC_->setAlignment(Qt::AlignCenter);
   QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   labTC_->setFont(mono);
+}
 
-  butEject_ = makeButton("butEject", tr("Close"), QStyle::SP_DialogCloseButton);
-  butStart_ = makeButton("butStart", tr("Clip Start"), QStyle::SP_MediaSkipBackward);
-  butRewind_ = makeButton("butRewind", tr("Step Back"), QStyle::SP_MediaSeekBackward);
-  butPlay_ = makeButton("butPlay", tr("Play"), QStyle::SP_MediaPlay);
-  butPause_ = makeButton("butPause", tr("Pause"), QStyle::SP_MediaPause);
-  butForward_ = makeButton("butForward", tr("Step Forward"), QStyle::SP_MediaSeekForward);
-  butEnd_ = makeButton("butEnd", tr("Clip End"), QStyle::SP_MediaSkipForward);
-  butMarkIn_ = makeButton("butMarkIn", tr("Mark In (value not set)"), -1);
-  butMarkIn_->setText("[");
-  butMarkOut_ = makeButton("butMarkOut", tr("Mark Out (value not set)"), -1);
-  butMarkOut_->setText("]");
+void ScrubPane::buildTransport() {
+  struct Button {
+    QToolButton* ScrubPane::*button;
+    const char* name;
+    const char* tip;
+    int icon;          // a QStyle::StandardPixmap; -1 for a text button
+    const char* text;  // the text of a text button
+    bool watched;      // right-button presses reach eventFilter
+  };
+  static constexpr Button kButtons[] = {
+      {&ScrubPane::butEject_, "butEject", QT_TR_NOOP("Close"), QStyle::SP_DialogCloseButton,
+       nullptr, false},
+      {&ScrubPane::butStart_, "butStart", QT_TR_NOOP("Clip Start"), QStyle::SP_MediaSkipBackward,
+       nullptr, false},
+      {&ScrubPane::butRewind_, "butRewind", QT_TR_NOOP("Step Back"), QStyle::SP_MediaSeekBackward,
+       nullptr, false},
+      {&ScrubPane::butPlay_, "butPlay", QT_TR_NOOP("Play"), QStyle::SP_MediaPlay, nullptr, true},
+      {&ScrubPane::butPause_, "butPause", QT_TR_NOOP("Pause"), QStyle::SP_MediaPause, nullptr,
+       true},
+      {&ScrubPane::butForward_, "butForward", QT_TR_NOOP("Step Forward"),
+       QStyle::SP_MediaSeekForward, nullptr, false},
+      {&ScrubPane::butEnd_, "butEnd", QT_TR_NOOP("Clip End"), QStyle::SP_MediaSkipForward, nullptr,
+       false},
+      {&ScrubPane::butMarkIn_, "butMarkIn", QT_TR_NOOP("Mark In (value not set)"), -1, "[", true},
+      {&ScrubPane::butMarkOut_, "butMarkOut", QT_TR_NOOP("Mark Out (value not set)"), -1, "]",
+       true},
+  };
+  for (const Button& b : kButtons) {
+    QToolButton* button = makeButton(b.name, tr(b.tip), b.icon);
+    if (b.text != nullptr) button->setText(b.text);
+    this->*b.button = button;
+  }
   butPause_->hide();
-  for (QToolButton* button : {butPlay_, butPause_, butMarkIn_, butMarkOut_}) {
-    button->installEventFilter(this);
+  for (const Button& b : kButtons) {
+    if (b.watched) (this->*b.button)->installEventFilter(this);
   }
   connect(butEject_, &QToolButton::clicked, this, [this] { ejectClicked(); });
   connect(butStart_, &QToolButton::clicked, this, [this] { xSeek(0); });
   connect(butRewind_, &QToolButton::clicked, this, [this] { stepClicked(-1); });
   connect(butForward_, &QToolButton::clicked, this, [this] { stepClicked(+1); });
   connect(butEnd_, &QToolButton::clicked, this, [this] { xSeek(length_); });
+}
 
-  timerPosition_ = new QTimer(this);
-  timerPosition_->setObjectName("TimerPosition");
-  timerPosition_->setInterval(kPositionTimerMs);
-  connect(timerPosition_, &QTimer::timeout, this, [this] { onPositionTimer(); });
-
+// The clip area's mouse events, raised as the control's own (in twips).
+void ScrubPane::connectClipAreaEvents() {
   auto twips = [](const QPointF& at) {
     return std::pair{static_cast<float>(pixelsToTwips(at.x())),
                      static_cast<float>(pixelsToTwips(at.y()))};
@@ -225,7 +274,6 @@ void ScrubPane::buildElements() {
     raiseEvent("Click");
   });
   connect(picture1_, &ClipArea::resized, this, [this] { layoutElements(); });
-  applyClipBackColor();
 }
 
 // ---- layout ----
@@ -263,12 +311,13 @@ void ScrubPane::layoutElements() {
   const int panelWidth = picture3_->width();
   const int panelHeight = picture3_->height();
   sliderFrameRate_->setGeometry(4, 2, panelWidth - 8, panelHeight / 2);
-  label2_->setGeometry(4, panelHeight / 2 + 2, panelWidth / 3, panelHeight / 2 - 4);
-  label1_->setGeometry(panelWidth / 3, panelHeight / 2 + 2, panelWidth / 3, panelHeight / 2 - 4);
-  label1_->setAlignment(Qt::AlignCenter);
-  label3_->setGeometry(2 * panelWidth / 3 - 4, panelHeight / 2 + 2, panelWidth / 3,
-                       panelHeight / 2 - 4);
-  label3_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  rateLabel0_->setGeometry(4, panelHeight / 2 + 2, panelWidth / 3, panelHeight / 2 - 4);
+  rateLabel100_->setGeometry(panelWidth / 3, panelHeight / 2 + 2, panelWidth / 3,
+                             panelHeight / 2 - 4);
+  rateLabel100_->setAlignment(Qt::AlignCenter);
+  rateLabel200_->setGeometry(2 * panelWidth / 3 - 4, panelHeight / 2 + 2, panelWidth / 3,
+                             panelHeight / 2 - 4);
+  rateLabel200_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   picture3_->raise();
   updateGeometry();
 }
@@ -408,7 +457,7 @@ void ScrubPane::setMarkInVisible(bool visible) {
 void ScrubPane::setNavigationLeft(int twips) {
   navigationLeft_ = twips;
   placeTransportRow();
-  if (navigationVisible_ && mode_ == static_cast<int>(PlayerMode::Playing)) butPause_->show();
+  if (navigationVisible_ && mode_ == kModePlaying) butPause_->show();
   markChanged();
 }
 
@@ -464,7 +513,7 @@ void ScrubPane::setAudioOnly(bool on) {
 
 void ScrubPane::setFullScreen(bool on) {
   fullScreen_ = on;
-  if (on && mode_ != 0 && videoWindow_) videoWindow_->setFullScreenMode(true);
+  if (on && mode_ != kModeNoClip && videoWindow_) videoWindow_->setFullScreenMode(true);
   markChanged();
 }
 
@@ -542,8 +591,8 @@ bool ScrubPane::eventFilter(QObject* watched, QEvent* event) {
     markOutPressed(button);
     return false;
   }
-  if ((watched == picture3_ || watched == sliderFrameRate_ || watched == label1_ ||
-       watched == label2_ || watched == label3_) &&
+  if ((watched == picture3_ || watched == sliderFrameRate_ || watched == rateLabel100_ ||
+       watched == rateLabel0_ || watched == rateLabel200_) &&
       button == Qt::RightButton) {
     resetFrameRateToNatural();
     return true;

@@ -31,6 +31,11 @@
 namespace cw::player {
 
 enum class PlayerMode : std::int16_t { NoClip = 0, Stopped = 1, Paused = 2, Playing = 3 };
+// The same as the int that `Mode` holds.
+inline constexpr int kModeNoClip = static_cast<int>(PlayerMode::NoClip);
+inline constexpr int kModeStopped = static_cast<int>(PlayerMode::Stopped);
+inline constexpr int kModePaused = static_cast<int>(PlayerMode::Paused);
+inline constexpr int kModePlaying = static_cast<int>(PlayerMode::Playing);
 
 inline constexpr std::uint32_t kButtonFaceColor = 0x8000000F;  // system colour 15
 
@@ -163,6 +168,12 @@ class ScrubPane : public QWidget {
  private:
   // construction and layout (scrub_pane.cpp)
   void buildElements();
+  void buildClipArea();
+  void buildPositionSlider();
+  void buildFrameRatePanel();
+  void buildTimeCode();
+  void buildTransport();
+  void connectClipAreaEvents();
   QToolButton* makeButton(const char* name, const QString& tip, int icon);
   void layoutElements();
   void placeTransportRow();
@@ -198,6 +209,10 @@ class ScrubPane : public QWidget {
   void raiseEvent(const char* name, automation::Args args);
 
   // automation (scrub_pane_automation.cpp)
+  struct PropertyRow;
+  struct MethodRow;
+  static const std::vector<PropertyRow>& propertyRows();
+  static const std::vector<MethodRow>& methodRows();
   void registerMembers();
   void declareEvents();
 
@@ -207,9 +222,9 @@ class ScrubPane : public QWidget {
   PositionSlider* sliderPosition_ = nullptr;
   QWidget* picture3_ = nullptr;
   QSlider* sliderFrameRate_ = nullptr;
-  QLabel* label1_ = nullptr;
-  QLabel* label2_ = nullptr;
-  QLabel* label3_ = nullptr;
+  QLabel* rateLabel100_ = nullptr;  // Label1, Label2 and Label3 of Picture3
+  QLabel* rateLabel0_ = nullptr;
+  QLabel* rateLabel200_ = nullptr;
   QWidget* picTC_ = nullptr;
   QLabel* labTC_ = nullptr;
   QLabel* labAudioOnly_ = nullptr;
@@ -223,7 +238,7 @@ class ScrubPane : public QWidget {
   QToolButton* butMarkIn_ = nullptr;
   QToolButton* butMarkOut_ = nullptr;
   QTimer* timerPosition_ = nullptr;
-  Framepump mDec1_;
+  Framepump thumbnailDecoder_;  // the outside decoder component
 
   // Properties.
   int clipHeight_ = 3660;

@@ -46,161 +46,186 @@ void ScrubPane::declareEvents() {
   events_.declareEvent({"KeyPress", id++, {{"KeyAscii", VariantType::Int16}}});
 }
 
+// One property of the automation surface. A successful set marks the control
+// as changed; run-time-only properties refuse sets in design mode with
+// `designError`.
+struct ScrubPane::PropertyRow {
+  const char* name;
+  VariantType type;
+  Variant (*get)(const ScrubPane&);
+  void (*set)(ScrubPane&, const Variant&);  // nullptr: read-only
+  When when = When::Always;
+  int designError = kErrSetNotAtDesignTime;
+};
+
+struct ScrubPane::MethodRow {
+  const char* name;
+  VariantType result;
+  std::vector<automation::Param> params;
+  Variant (*invoke)(ScrubPane&, const Args&);
+};
+
+// The properties in dispatch-id order, from 1.
+const std::vector<ScrubPane::PropertyRow>& ScrubPane::propertyRows() {
+  using V = const Variant&;
+  static const std::vector<PropertyRow> rows = {
+      {"ClipHeight", VariantType::Int16, [](const ScrubPane& p) { return int16(p.clipHeight_); },
+       [](ScrubPane& p, V v) { p.setClipHeight(v.asInt16()); }},
+      {"ClipWidth", VariantType::Int16, [](const ScrubPane& p) { return int16(p.clipWidth_); },
+       [](ScrubPane& p, V v) { p.setClipWidth(v.asInt16()); }},
+      {"SliderVisible", VariantType::Bool,
+       [](const ScrubPane& p) { return boolean(p.sliderVisible_); },
+       [](ScrubPane& p, V v) { p.setSliderVisible(v.asBool()); }},
+      {"ClipVisible", VariantType::Bool, [](const ScrubPane& p) { return boolean(p.clipVisible_); },
+       [](ScrubPane& p, V v) { p.setClipVisible(v.asBool()); }},
+      {"TimeCodeVisible", VariantType::Bool,
+       [](const ScrubPane& p) { return boolean(p.timeCodeVisible_); },
+       [](ScrubPane& p, V v) { p.setTimeCodeVisible(v.asBool()); }},
+      {"NavigationVisible", VariantType::Bool,
+       [](const ScrubPane& p) { return boolean(p.navigationVisible_); },
+       [](ScrubPane& p, V v) { p.setNavigationVisible(v.asBool()); }},
+      {"TimeCode", VariantType::String, [](const ScrubPane& p) { return text(p.timeCode()); },
+       nullptr},
+      {"MousePointer", VariantType::Int16,
+       [](const ScrubPane& p) { return int16(p.mousePointer_); },
+       [](ScrubPane& p, V v) { p.setMousePointer(v.asInt16()); }},
+      {"MouseIcon", VariantType::Object,
+       [](const ScrubPane& p) { return pictureVariant(p.mouseIcon_); },
+       [](ScrubPane& p, V v) { p.setMouseIcon(pictureFrom(v)); }},
+      {"ErrorMessages", VariantType::Bool,
+       [](const ScrubPane& p) { return boolean(p.errorMessages_); },
+       [](ScrubPane& p, V v) { p.setErrorMessages(v.asBool()); }},
+      {"Source", VariantType::String, [](const ScrubPane& p) { return text(p.source_); },
+       [](ScrubPane& p, V v) { p.setSource(text(v)); }},
+      {"Path", VariantType::String, [](const ScrubPane& p) { return text(p.path_); },
+       [](ScrubPane& p, V v) { p.setPath(text(v)); }, When::RunTimeOnly},
+      {"FrameRate", VariantType::Double, [](const ScrubPane& p) { return Variant(p.frameRate_); },
+       [](ScrubPane& p, V v) { p.setFrameRate(v.asDouble()); }},
+      {"MarkOutVisible", VariantType::Bool,
+       [](const ScrubPane& p) { return boolean(p.markOutVisible_); },
+       [](ScrubPane& p, V v) { p.setMarkOutVisible(v.asBool()); }},
+      {"MarkIn", VariantType::Double, [](const ScrubPane& p) { return Variant(p.markIn_); },
+       [](ScrubPane& p, V v) { p.setMarkIn(v.asDouble()); }, When::RunTimeOnly},
+      {"MarkOut", VariantType::Double, [](const ScrubPane& p) { return Variant(p.markOut_); },
+       [](ScrubPane& p, V v) { p.setMarkOut(v.asDouble()); }, When::RunTimeOnly},
+      {"MarkInVisible", VariantType::Bool,
+       [](const ScrubPane& p) { return boolean(p.markInVisible_); },
+       [](ScrubPane& p, V v) { p.setMarkInVisible(v.asBool()); }},
+      {"NavigationLeft", VariantType::Int16,
+       [](const ScrubPane& p) { return int16(p.navigationLeft_); },
+       [](ScrubPane& p, V v) { p.setNavigationLeft(v.asInt16()); }},
+      {"TimeCodeLeft", VariantType::Float,
+       [](const ScrubPane& p) { return Variant(p.timeCodeLeft_); },
+       [](ScrubPane& p, V v) { p.setTimeCodeLeft(v.asFloat()); }},
+      {"TimeCodeTop", VariantType::Float,
+       [](const ScrubPane& p) { return Variant(p.timeCodeTop_); },
+       [](ScrubPane& p, V v) { p.setTimeCodeTop(v.asFloat()); }},
+      {"MovieSaved", VariantType::Bool, [](const ScrubPane& p) { return boolean(p.movieSaved_); },
+       [](ScrubPane& p, V v) { p.setMovieSaved(v.asBool()); }, When::RunTimeOnly},
+      {"Length", VariantType::Double, [](const ScrubPane& p) { return Variant(p.length_); },
+       [](ScrubPane& p, V v) { p.setLength(v.asDouble()); }, When::RunTimeOnly},
+      {"Position", VariantType::Double, [](const ScrubPane& p) { return Variant(p.position_); },
+       [](ScrubPane& p, V v) { p.setPosition(v.asDouble()); }, When::RunTimeOnly},
+      {"Mode", VariantType::Int16, [](const ScrubPane& p) { return int16(p.mode_); },
+       [](ScrubPane& p, V v) { p.setMode(v.asInt16()); }, When::RunTimeOnly},
+      {"MarkOutLeft", VariantType::Float,
+       [](const ScrubPane& p) { return Variant(p.markOutLeft_); },
+       [](ScrubPane& p, V v) { p.setMarkOutLeft(v.asFloat()); }},
+      {"ClipBackColor", VariantType::Int32,
+       [](const ScrubPane& p) { return int32(p.clipBackColor_); },
+       [](ScrubPane& p, V v) { p.setClipBackColor(static_cast<std::uint32_t>(v.asInt32())); }},
+      {"AudioOnly", VariantType::Bool, [](const ScrubPane& p) { return boolean(p.audioOnly_); },
+       [](ScrubPane& p, V v) { p.setAudioOnly(v.asBool()); }},
+      {"FullScreen", VariantType::Bool, [](const ScrubPane& p) { return boolean(p.fullScreen_); },
+       [](ScrubPane& p, V v) { p.setFullScreen(v.asBool()); }},
+      {"currExt", VariantType::String, [](const ScrubPane& p) { return text(p.currExt_); },
+       [](ScrubPane& p, V v) { p.setCurrExt(text(v)); }, When::RunTimeOnly},
+      {"StepSize", VariantType::Double, [](const ScrubPane& p) { return Variant(p.stepSize_); },
+       [](ScrubPane& p, V v) { p.setStepSize(v.asDouble()); }},
+      {"CapturedPicture", VariantType::Object,
+       [](const ScrubPane& p) { return pictureVariant(p.capturedPicture_); },
+       [](ScrubPane& p, V v) { p.setCapturedPicture(pictureFrom(v)); }, When::RunTimeOnly,
+       kErrSetNotPermitted},
+      {"AMVersion", VariantType::Int16, [](const ScrubPane& p) { return int16(p.amVersion_); },
+       [](ScrubPane& p, V v) { p.setAmVersion(v.asInt16()); }, When::RunTimeOnly},
+  };
+  return rows;
+}
+
+// The methods, numbered on after the properties.
+const std::vector<ScrubPane::MethodRow>& ScrubPane::methodRows() {
+  using A = const Args&;
+  static const std::vector<MethodRow> rows = {
+      {"xOpen", VariantType::Int32, {}, [](ScrubPane& p, A) { return int32(p.xOpen()); }},
+      {"xReOpen", VariantType::Int32, {}, [](ScrubPane& p, A) { return int32(p.xReOpen()); }},
+      {"xOpenCapture",
+       VariantType::Bool,
+       {{"sFile", VariantType::String}},
+       [](ScrubPane& p, A args) {
+         if (int error = p.xOpenCapture(text(args[0]))) {
+           throw std::runtime_error("cannot make a picture of " + args[0].asString() + " (error " +
+                                    std::to_string(error) + ")");
+         }
+         return boolean(false);
+       }},
+      {"xPlay", VariantType::Int32, {}, [](ScrubPane& p, A) { return int32(p.xPlay()); }},
+      {"xPause", VariantType::Int32, {}, [](ScrubPane& p, A) { return int32(p.xPause()); }},
+      {"xSeek",
+       VariantType::Int32,
+       {{"fPosition", VariantType::Double}},
+       [](ScrubPane& p, A args) { return int32(p.xSeek(args[0].asDouble())); }},
+      {"xStop", VariantType::Int32, {}, [](ScrubPane& p, A) { return int32(p.xStop()); }},
+      {"xClose", VariantType::Int32, {}, [](ScrubPane& p, A) { return int32(p.xClose()); }},
+      {"xCloseTemp", VariantType::Int32, {}, [](ScrubPane& p, A) { return int32(p.xCloseTemp()); }},
+      {"pressMarkOut",
+       VariantType::Int32,
+       {},
+       [](ScrubPane& p, A) { return int32(p.pressMarkOut()); }},
+      {"getLenInTimeCode",
+       VariantType::String,
+       {},
+       [](ScrubPane& p, A) { return text(p.getLenInTimeCode()); }},
+      {"freezeFrame",
+       VariantType::Bool,
+       {{"bArg", VariantType::Bool}},
+       [](ScrubPane& p, A args) { return boolean(p.freezeFrame(args[0].asBool())); }},
+      {"xCapture",
+       VariantType::Empty,
+       {},
+       [](ScrubPane& p, A) {
+         const Picture picture = p.xCapture();
+         return picture.isNull() ? Variant() : pictureVariant(picture);
+       }},
+      {"GetPath",
+       VariantType::Bool,
+       {{"strPath", VariantType::String}, {"strDocument", VariantType::String}},
+       [](ScrubPane& p, A args) { return boolean(p.GetPath(text(args[0]), text(args[1]))); }},
+  };
+  return rows;
+}
+
 void ScrubPane::registerMembers() {
   automation::DispId id = 1;
-  // A property whose successful set marks the control as changed; run-time-only
-  // ones refuse sets in design mode.
-  auto property = [&](const char* name, VariantType type, std::function<Variant()> get,
-                      std::function<void(const Variant&)> set, When when = When::Always,
-                      int designError = kErrSetNotAtDesignTime) {
+  for (const PropertyRow& row : propertyRows()) {
     std::function<Status(const Variant&)> setter;
-    if (set) {
-      setter = [this, set, when, designError, name](const Variant& value) {
-        if (when == When::RunTimeOnly && designMode_) {
-          return Status::error(designError,
-                               std::string("property '") + name + "' cannot be set at design time");
+    if (row.set != nullptr) {
+      setter = [this, &row](const Variant& value) {
+        if (row.when == When::RunTimeOnly && designMode_) {
+          return Status::error(row.designError, std::string("property '") + row.name +
+                                                    "' cannot be set at design time");
         }
-        set(value);
+        row.set(*this, value);
         dispatch_.setModified(true);
         return Status::success();
       };
     }
-    dispatch_.addProperty({name, id++, type, std::move(get), std::move(setter)});
-  };
-  using V = const Variant&;
-  property(
-      "ClipHeight", VariantType::Int16, [this] { return int16(clipHeight_); },
-      [this](V v) { setClipHeight(v.asInt16()); });
-  property(
-      "ClipWidth", VariantType::Int16, [this] { return int16(clipWidth_); },
-      [this](V v) { setClipWidth(v.asInt16()); });
-  property(
-      "SliderVisible", VariantType::Bool, [this] { return boolean(sliderVisible_); },
-      [this](V v) { setSliderVisible(v.asBool()); });
-  property(
-      "ClipVisible", VariantType::Bool, [this] { return boolean(clipVisible_); },
-      [this](V v) { setClipVisible(v.asBool()); });
-  property(
-      "TimeCodeVisible", VariantType::Bool, [this] { return boolean(timeCodeVisible_); },
-      [this](V v) { setTimeCodeVisible(v.asBool()); });
-  property(
-      "NavigationVisible", VariantType::Bool, [this] { return boolean(navigationVisible_); },
-      [this](V v) { setNavigationVisible(v.asBool()); });
-  property(
-      "TimeCode", VariantType::String, [this] { return text(timeCode()); }, nullptr);
-  property(
-      "MousePointer", VariantType::Int16, [this] { return int16(mousePointer_); },
-      [this](V v) { setMousePointer(v.asInt16()); });
-  property(
-      "MouseIcon", VariantType::Object, [this] { return pictureVariant(mouseIcon_); },
-      [this](V v) { setMouseIcon(pictureFrom(v)); });
-  property(
-      "ErrorMessages", VariantType::Bool, [this] { return boolean(errorMessages_); },
-      [this](V v) { setErrorMessages(v.asBool()); });
-  property(
-      "Source", VariantType::String, [this] { return text(source_); },
-      [this](V v) { setSource(text(v)); });
-  property(
-      "Path", VariantType::String, [this] { return text(path_); },
-      [this](V v) { setPath(text(v)); }, When::RunTimeOnly);
-  property(
-      "FrameRate", VariantType::Double, [this] { return Variant(frameRate_); },
-      [this](V v) { setFrameRate(v.asDouble()); });
-  property(
-      "MarkOutVisible", VariantType::Bool, [this] { return boolean(markOutVisible_); },
-      [this](V v) { setMarkOutVisible(v.asBool()); });
-  property(
-      "MarkIn", VariantType::Double, [this] { return Variant(markIn_); },
-      [this](V v) { setMarkIn(v.asDouble()); }, When::RunTimeOnly);
-  property(
-      "MarkOut", VariantType::Double, [this] { return Variant(markOut_); },
-      [this](V v) { setMarkOut(v.asDouble()); }, When::RunTimeOnly);
-  property(
-      "MarkInVisible", VariantType::Bool, [this] { return boolean(markInVisible_); },
-      [this](V v) { setMarkInVisible(v.asBool()); });
-  property(
-      "NavigationLeft", VariantType::Int16, [this] { return int16(navigationLeft_); },
-      [this](V v) { setNavigationLeft(v.asInt16()); });
-  property(
-      "TimeCodeLeft", VariantType::Float, [this] { return Variant(timeCodeLeft_); },
-      [this](V v) { setTimeCodeLeft(v.asFloat()); });
-  property(
-      "TimeCodeTop", VariantType::Float, [this] { return Variant(timeCodeTop_); },
-      [this](V v) { setTimeCodeTop(v.asFloat()); });
-  property(
-      "MovieSaved", VariantType::Bool, [this] { return boolean(movieSaved_); },
-      [this](V v) { setMovieSaved(v.asBool()); }, When::RunTimeOnly);
-  property(
-      "Length", VariantType::Double, [this] { return Variant(length_); },
-      [this](V v) { setLength(v.asDouble()); }, When::RunTimeOnly);
-  property(
-      "Position", VariantType::Double, [this] { return Variant(position_); },
-      [this](V v) { setPosition(v.asDouble()); }, When::RunTimeOnly);
-  property(
-      "Mode", VariantType::Int16, [this] { return int16(mode_); },
-      [this](V v) { setMode(v.asInt16()); }, When::RunTimeOnly);
-  property(
-      "MarkOutLeft", VariantType::Float, [this] { return Variant(markOutLeft_); },
-      [this](V v) { setMarkOutLeft(v.asFloat()); });
-  property(
-      "ClipBackColor", VariantType::Int32, [this] { return int32(clipBackColor_); },
-      [this](V v) { setClipBackColor(static_cast<std::uint32_t>(v.asInt32())); });
-  property(
-      "AudioOnly", VariantType::Bool, [this] { return boolean(audioOnly_); },
-      [this](V v) { setAudioOnly(v.asBool()); });
-  property(
-      "FullScreen", VariantType::Bool, [this] { return boolean(fullScreen_); },
-      [this](V v) { setFullScreen(v.asBool()); });
-  property(
-      "currExt", VariantType::String, [this] { return text(currExt_); },
-      [this](V v) { setCurrExt(text(v)); }, When::RunTimeOnly);
-  property(
-      "StepSize", VariantType::Double, [this] { return Variant(stepSize_); },
-      [this](V v) { setStepSize(v.asDouble()); });
-  property(
-      "CapturedPicture", VariantType::Object, [this] { return pictureVariant(capturedPicture_); },
-      [this](V v) { setCapturedPicture(pictureFrom(v)); }, When::RunTimeOnly, kErrSetNotPermitted);
-  property(
-      "AMVersion", VariantType::Int16, [this] { return int16(amVersion_); },
-      [this](V v) { setAmVersion(v.asInt16()); }, When::RunTimeOnly);
-
-  auto method = [&](const char* name, VariantType result, std::vector<automation::Param> params,
-                    std::function<Variant(const Args&)> invoke) {
-    dispatch_.addMethod({name, id++, result, std::move(params), std::move(invoke)});
-  };
-  auto command = [&](const char* name, int (ScrubPane::*run)()) {
-    method(name, VariantType::Int32, {},
-           [this, run](const Args&) { return int32((this->*run)()); });
-  };
-  command("xOpen", &ScrubPane::xOpen);
-  command("xReOpen", &ScrubPane::xReOpen);
-  method("xOpenCapture", VariantType::Bool, {{"sFile", VariantType::String}},
-         [this](const Args& args) {
-           if (int error = xOpenCapture(text(args[0]))) {
-             throw std::runtime_error("cannot make a picture of " + args[0].asString() +
-                                      " (error " + std::to_string(error) + ")");
-           }
-           return boolean(false);
-         });
-  command("xPlay", &ScrubPane::xPlay);
-  command("xPause", &ScrubPane::xPause);
-  method("xSeek", VariantType::Int32, {{"fPosition", VariantType::Double}},
-         [this](const Args& args) { return int32(xSeek(args[0].asDouble())); });
-  command("xStop", &ScrubPane::xStop);
-  command("xClose", &ScrubPane::xClose);
-  command("xCloseTemp", &ScrubPane::xCloseTemp);
-  command("pressMarkOut", &ScrubPane::pressMarkOut);
-  method("getLenInTimeCode", VariantType::String, {},
-         [this](const Args&) { return text(getLenInTimeCode()); });
-  method("freezeFrame", VariantType::Bool, {{"bArg", VariantType::Bool}},
-         [this](const Args& args) { return boolean(freezeFrame(args[0].asBool())); });
-  method("xCapture", VariantType::Empty, {}, [this](const Args&) {
-    const Picture picture = xCapture();
-    return picture.isNull() ? Variant() : pictureVariant(picture);
-  });
-  method("GetPath", VariantType::Bool,
-         {{"strPath", VariantType::String}, {"strDocument", VariantType::String}},
-         [this](const Args& args) { return boolean(GetPath(text(args[0]), text(args[1]))); });
+    dispatch_.addProperty(
+        {row.name, id++, row.type, [this, &row] { return row.get(*this); }, std::move(setter)});
+  }
+  for (const MethodRow& row : methodRows()) {
+    dispatch_.addMethod({row.name, id++, row.result, row.params,
+                         [this, &row](const Args& args) { return row.invoke(*this, args); }});
+  }
 }
 
 // ---- property bag ----
@@ -304,7 +329,7 @@ void ScrubPane::readProperties(const PropertyBag& bag) {
   movieSaved_ = flag("MovieSaved", true);
   length_ = real("Length", 0);
   position_ = real("Position", 0);
-  mode_ = whole("Mode", 0);
+  mode_ = whole("Mode", kModeNoClip);
   markOutLeft_ = static_cast<float>(real("MarkOutLeft", 420));
   clipBackColor_ =
       static_cast<std::uint32_t>(whole("ClipBackColor", int32(kButtonFaceColor).asInt32()));

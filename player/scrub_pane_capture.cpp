@@ -10,7 +10,7 @@
 namespace cw::player {
 
 Picture ScrubPane::xCapture() {
-  if (mode_ == 0) return Picture{};
+  if (mode_ == kModeNoClip) return Picture{};
   const int width = twipsToPixels(pixelsToTwips(picture1_->width()));
   const int height = twipsToPixels(pixelsToTwips(picture1_->height()));
   return grabWindowImage(picture1_, true, 0, 0, width, height);
@@ -19,7 +19,7 @@ Picture ScrubPane::xCapture() {
 bool ScrubPane::freezeFrame(bool bArg) {
   if (!bArg) {
     picture1_->setBackgroundPicture(QPixmap());
-  } else if (mode_ != 0) {
+  } else if (mode_ != kModeNoClip) {
     picture1_->setBackgroundPicture(xCapture().bitmap);
   }
   return false;
@@ -28,12 +28,13 @@ bool ScrubPane::freezeFrame(bool bArg) {
 // The picture around the middle of the file, by its size in bytes (64 bits:
 // files past 2 GiB have their middle past what a long holds).
 int ScrubPane::xOpenCapture(const QString& sFile) {
-  mDec1_.setFilePath(sFile);
+  thumbnailDecoder_.setFilePath(sFile);
   std::error_code ec;
   const auto size = std::filesystem::file_size(sFile.toStdString(), ec);
   if (ec) return kErrFileNotFound;
-  if (int error = mDec1_.decodeAtOffset(static_cast<std::int64_t>(size / 2))) return error;
-  capturedPicture_ = mDec1_.decodedPicture();
+  if (int error = thumbnailDecoder_.decodeAtOffset(static_cast<std::int64_t>(size / 2)))
+    return error;
+  capturedPicture_ = thumbnailDecoder_.decodedPicture();
   return kErrNone;
 }
 

@@ -7,9 +7,6 @@
 namespace cw::player {
 namespace {
 
-constexpr int kModeNoClip = 0;
-constexpr int kModePaused = 2;
-constexpr int kModePlaying = 3;
 constexpr double kSlowestRate = 0.01;  // the graph's rate while the rate is 0
 
 // The graph's position, held at the clip's end; false when it cannot be read.

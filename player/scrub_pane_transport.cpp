@@ -12,10 +12,6 @@ namespace cw::player {
 namespace {
 
 constexpr long kClipChildrenAndSiblings = 0x06000000;
-constexpr int kModeNoClip = 0;
-constexpr int kModeStopped = 1;
-constexpr int kModePaused = 2;
-constexpr int kModePlaying = 3;
 
 // Errors that opening passes over: the graph lacks the part asked for.
 bool isFatalOpenError(int error) { return error != kErrNone && error != kErrNoInterface; }
