@@ -221,7 +221,7 @@ SystemVerdict checkSystemVideo(const ScanBuffer& buf, FoundHeaders& found) {
 
   if (picture.kind == 0) return classified(kTypeBadSystem);
   const int first = packetHolding(packets, picture.start);
-  if (first < 0 || packets[first].value1 == kNoTime) return classified(kTypeBadSystem);
+  if (first < 0 || packets[first].pts() == kNoTime) return classified(kTypeBadSystem);
   return classified(kTypeSystem);
 }
 
@@ -231,7 +231,7 @@ SystemVerdict checkSystemAudio(const ScanBuffer& buf, std::uint32_t layer3Option
   ScanList packets;
   if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, packets) != 0) return outOfMemory();
   const auto stamped = std::find_if(packets.begin(), packets.end(),
-                                    [](const ScanEntry& p) { return p.value1 != kNoTime; });
+                                    [](const ScanEntry& p) { return p.pts() != kNoTime; });
   if (stamped == packets.end()) return classified(kTypeBadSystem);
   const std::uint8_t* d = buf.data.data();
   for (std::uint32_t at = stamped->start; at + 1 < stamped->end; ++at) {

@@ -26,8 +26,7 @@ ScanEntry frameEntry(std::uint32_t pos, const std::uint8_t* header, std::int64_t
   e.end = pos;
   e.payload = pos;
   e.kind = frameMark(header);
-  e.value1 = time;
-  e.value2 = time;
+  e.setTime(time);
   return e;
 }
 
@@ -75,7 +74,7 @@ int scanAudioFramesInPayloads(const ScanBuffer& buf, const ScanList& audioPacket
             framesInPacket = 0;
           }
           // A frame in a packet without a PTS has no time.
-          const std::int64_t pts = audioPackets[index].value1;
+          const std::int64_t pts = audioPackets[index].pts();
           const std::int64_t time =
               pts == kNoTime ? kNoTime : frameTime(pts, params, framesInPacket);
           ++framesInPacket;

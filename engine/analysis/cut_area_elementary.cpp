@@ -54,13 +54,6 @@ WindowPlan planAt(std::int64_t length, std::int64_t position) {
 
 double markTicks(double mark) { return std::trunc(mark * mpeg1::kClock); }
 
-ScanList wholeBuffer(const ScanBuffer& buf) {
-  ScanEntry all;
-  all.end = buf.size();
-  all.kind = mpeg1::kVideoStream0;
-  return ScanList{all};
-}
-
 // --- Video --------------------------------------------------------------------
 
 struct VideoWindow {

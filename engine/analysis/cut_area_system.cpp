@@ -113,13 +113,13 @@ Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, std::int64_t a
   if (status != 0) return failed(status, {});
   const std::int64_t latest = out.time + src.audio.roundedPeriod + 1;
   for (const ScanEntry& frame : audio.frames) {
-    if (frame.value1 == kNoTime) continue;
-    const std::int64_t time = frame.value1 + audioOffset;
+    if (frame.time() == kNoTime) continue;
+    const std::int64_t time = frame.time() + audioOffset;
     if (time < out.time || time > latest) continue;
     const int holder = holdingPacket(audio.packets, frame.start);
     if (holder < 0) continue;
     out.audio = areaIn(w.buf, audio.packets[holder], frame.start);
-    out.audioTime = frame.value1;
+    out.audioTime = frame.time();
     return Attempt{};
   }
   return failed(1410, {1410});
@@ -172,8 +172,9 @@ Attempt finishCutIn(const TimedWindow& w, std::size_t point, std::size_t gop,
   }
   const ScanEntry& picture = w.video.pictures[first];
   const std::int64_t period = src.video.roundedPeriod;
-  out.time = picture.value2 + period;
-  if (out.result.repairMode == 2) out.time = picture.value2 + (picture.value1 + 1) * period;
+  out.time = picture.decodingTime() + period;
+  if (out.result.repairMode == 2)
+    out.time = picture.decodingTime() + (picture.temporalReference() + 1) * period;
 
   const int picturePacket = holdingPacket(packets, picture.start);
   std::uint8_t pictureHeader[8];
@@ -311,8 +312,8 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
   if (status != 0) return failed(status, {});
   const ScanEntry* chosen = nullptr;
   for (const ScanEntry& frame : audio.frames) {
-    if (frame.value1 == kNoTime) continue;
-    if (frame.value1 >= out.time + 1 && frame.value1 <= out.time + duration + 1) {
+    if (frame.time() == kNoTime) continue;
+    if (frame.time() >= out.time + 1 && frame.time() <= out.time + duration + 1) {
       chosen = &frame;
       break;
     }
@@ -320,7 +321,7 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
   if (chosen == nullptr) return failed(1309, {1309});
   if (lastFrame) {
     for (auto it = audio.frames.rbegin(); it != audio.frames.rend(); ++it) {
-      if (it->value1 != kNoTime) {
+      if (it->time() != kNoTime) {
         chosen = &*it;
         break;
       }
@@ -329,7 +330,7 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
   const int holder = holdingPacket(audio.packets, chosen->start);
   if (holder < 0) return failed(1308, {});
   out.audio = areaIn(w.buf, audio.packets[holder], chosen->start);
-  out.audioTime = chosen->value1;
+  out.audioTime = chosen->time();
   return Attempt{};
 }
 
@@ -342,7 +343,7 @@ Attempt finishCutOut(const TimedWindow& w, std::size_t gop, const StreamInfo& in
   const std::size_t after = firstAtOrAfter(w.video.pictures, cut.start);
   const int packet = holdingPacket(w.video.packets, cut.start);
   if (after == 0 || packet < 0) return failed(1316, {1316});
-  out.time = w.video.pictures[after - 1].value2 + 2 * src.video.roundedPeriod;
+  out.time = w.video.pictures[after - 1].decodingTime() + 2 * src.video.roundedPeriod;
   out.video = areaIn(w.buf, w.video.packets[packet], cut.start);
   if (!src.withAudio) return Attempt{};
   return cutOutAudio(w, info, src, lastFrame, lag, out);

@@ -32,7 +32,7 @@ int timePictures(const ScanBuffer& buf, VideoScan& video, const StreamDescriptor
   // starts at the first picture whose packet carries one.
   const auto timed = std::find_if(pictures.begin(), pictures.end(), [&](const ScanEntry& p) {
     const int holder = holdingPacket(video.packets, p.start);
-    return holder >= 0 && video.packets[holder].value1 != kNoTime;
+    return holder >= 0 && video.packets[holder].pts() != kNoTime;
   });
   if (timed == pictures.end()) return badTimestamp;
   pictures.erase(pictures.begin(), timed);
@@ -41,24 +41,24 @@ int timePictures(const ScanBuffer& buf, VideoScan& video, const StreamDescriptor
   const std::int64_t period = params.roundedPeriod;
 
   std::size_t anchor = 0;
-  std::int64_t time = x.value1;
+  std::int64_t time = x.pts();
   const bool headPacket = buf.fileOffset + packetStart(buf, x) == descriptor.head.packetStart;
-  if (first.kind == 'I' && x.value2 != kNoTime && headPacket &&
-      x.value1 != x.value2 + (first.value1 + 1) * period) {
-    time = x.value2;
+  if (first.kind == 'I' && x.dts() != kNoTime && headPacket &&
+      x.pts() != x.dts() + (first.temporalReference() + 1) * period) {
+    time = x.dts();
   } else if (first.kind != 'B') {
     // A reference picture is displayed when the next one is decoded.
     const auto next = std::find_if(pictures.begin() + 1, pictures.end(), isReference);
     if (next != pictures.end()) {
       anchor = static_cast<std::size_t>(next - pictures.begin());
     } else {
-      time = x.value1 - static_cast<std::int64_t>(pictures.size()) * period;
+      time = x.pts() - static_cast<std::int64_t>(pictures.size()) * period;
     }
   }
   for (std::size_t i = 0; i < pictures.size(); ++i) {
     const double steps = std::fabs(static_cast<double>(i) - static_cast<double>(anchor));
     const auto offset = static_cast<std::int64_t>(std::trunc(steps * params.period));
-    pictures[i].value2 = i >= anchor ? time + offset : time - offset;
+    pictures[i].decodingTime() = i >= anchor ? time + offset : time - offset;
   }
   return 0;
 }
@@ -107,8 +107,8 @@ Attempt choosePicture(const TimedWindow& w, const Timeline& t, const CutErrors& 
                       std::size_t& chosen) {
   const ScanList& pictures = w.video.pictures;
   const std::int64_t tolerance = t.period + 50;
-  const std::int64_t firstTime = pictures.front().value2;
-  const std::int64_t lastTime = pictures.back().value2;
+  const std::int64_t firstTime = pictures.front().decodingTime();
+  const std::int64_t lastTime = pictures.back().decodingTime();
   const double bytesPerTick = static_cast<double>(t.length) / t.duration;
   if (t.target < firstTime - tolerance) {
     const auto back = static_cast<std::int64_t>((t.target - firstTime) * bytesPerTick);
@@ -122,7 +122,7 @@ Attempt choosePicture(const TimedWindow& w, const Timeline& t, const CutErrors& 
   std::size_t best = pictures.size();
   std::int64_t bestDistance = 10 * t.period;
   for (std::size_t i = 0; i < pictures.size(); ++i) {
-    const std::int64_t distance = std::llabs(pictures[i].value2 - t.target);
+    const std::int64_t distance = std::llabs(pictures[i].decodingTime() - t.target);
     if (distance < bestDistance) {
       best = i;
       bestDistance = distance;

@@ -45,7 +45,7 @@ struct CutErrors {
 extern const CutErrors kCutInErrors;
 extern const CutErrors kCutOutErrors;
 
-// A window read and scanned, each picture's value2 holding its decoding time.
+// A window read and scanned, each picture's decodingTime() set.
 struct TimedWindow {
   ScanBuffer buf;
   VideoScan video;

@@ -43,16 +43,6 @@ void storeLinear(StreamDescriptor& d, std::int64_t start, std::int64_t end, doub
   d.workLastTime = last;
 }
 
-// A whole buffer as the payload of one packet, for the payload scanners.
-ScanList wholeBuffer(const ScanBuffer& buf) {
-  ScanEntry all;
-  all.start = 0;
-  all.payload = 0;
-  all.end = buf.size();
-  all.kind = mpeg1::kVideoStream0;
-  return ScanList{all};
-}
-
 // Where the usable video ends: the last code of the tail window, moved back
 // onto the sequence header before a final GOP and onto the sequence end
 // before such a header.

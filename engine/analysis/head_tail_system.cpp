@@ -59,13 +59,13 @@ int headAudio(const ScanBuffer& buf, SystemHead& head) {
   if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, packets) != 0) return 1001;
   if (packets.empty()) return 1108;
   const auto stamped = std::find_if(packets.begin(), packets.end(),
-                                    [](const ScanEntry& p) { return p.value1 != kNoTime; });
+                                    [](const ScanEntry& p) { return p.pts() != kNoTime; });
   if (stamped == packets.end()) return 1109;
   const std::uint8_t* data = buf.data.data();
   for (std::uint32_t at = stamped->start; at + 1 < stamped->end; ++at) {
     if (data[at] == 0xFF && data[at + 1] >= 0xF0) {
       head.audio = areaIn(buf, *stamped, at);
-      head.audioFirstTime = stamped->value1;
+      head.audioFirstTime = stamped->pts();
       return 0;
     }
   }
@@ -98,12 +98,12 @@ int analyseHead(platform::File& file, std::int64_t window, const SystemProfile& 
   const int pictureIndex = holdingPacket(video.packets, picture.start);
   if (pictureIndex < 0) return 1106;
   const ScanEntry& packet = video.packets[pictureIndex];
-  if (packet.value1 == kNoTime) return 1105;
-  if (profile.requireDts && packet.value2 == kNoTime) return 1105;
+  if (packet.pts() == kNoTime) return 1105;
+  if (profile.requireDts && packet.dts() == kNoTime) return 1105;
   const std::int64_t period = profile.video.roundedPeriod;
-  head.base = packet.value1 - (picture.value1 + 1) * period;
-  if (packet.value2 != kNoTime && std::llabs(packet.value2 - head.base) > 1) {
-    head.base = packet.value2;
+  head.base = packet.pts() - (picture.temporalReference() + 1) * period;
+  if (packet.dts() != kNoTime && std::llabs(packet.dts() - head.base) > 1) {
+    head.base = packet.dts();
   }
   head.firstTime = head.base + period;
   head.iPicturePacket = buf.fileOffset + packetStart(buf, packet);
@@ -129,20 +129,20 @@ int tailAnchor(const ScanBuffer& buf, const VideoScan& video, std::uint32_t endP
   const int xi = holdingPacket(video.packets, first.start);
   if (xi < 0) return 1404;
   const ScanEntry& x = video.packets[xi];
-  if (x.value1 == kNoTime) return 1404;
+  if (x.pts() == kNoTime) return 1404;
   const std::int64_t period = profile.video.roundedPeriod;
-  anchor = Anchor{0, x.value1};
+  anchor = Anchor{0, x.pts()};
 
   if (buf.fileOffset + packetStart(buf, x) == head.iPicturePacket) {
     anchor.time = head.base;  // a short file: the tail window holds the head
     return 0;
   }
   if (first.kind == 'B') {
-    if (profile.requireDts && x.value2 != kNoTime) return 1211;
+    if (profile.requireDts && x.dts() != kNoTime) return 1211;
     return 0;
   }
-  if (x.value2 != kNoTime) {
-    anchor.time = x.value2;
+  if (x.dts() != kNoTime) {
+    anchor.time = x.dts();
     return 0;
   }
   if (profile.requireDts) return 1211;
@@ -155,7 +155,7 @@ int tailAnchor(const ScanBuffer& buf, const VideoScan& video, std::uint32_t endP
     }
     ++k;
   }
-  anchor.time = x.value1 - static_cast<std::int64_t>(k + 1) * period;
+  anchor.time = x.pts() - static_cast<std::int64_t>(k + 1) * period;
   return 0;
 }
 
@@ -167,14 +167,14 @@ int tailAudio(const ScanBuffer& buf, const SystemProfile& profile, SystemTail& t
   const int holder = holdingPacket(audio.packets, last.start);
   if (holder < 0) return 1207;
   const ScanEntry& packet = audio.packets[holder];
-  if (packet.value1 == kNoTime) return 1206;
+  if (packet.pts() == kNoTime) return 1206;
 
   std::int64_t framesBefore = 0;
   for (const ScanEntry& frame : audio.frames) {
     if (frame.start >= packet.start && frame.start < last.start) ++framesBefore;
   }
   const std::int64_t duration = profile.audio.roundedPeriod;
-  const std::int64_t lastFrameTime = packet.value1 + framesBefore * duration;
+  const std::int64_t lastFrameTime = packet.pts() + framesBefore * duration;
 
   std::int64_t available = std::int64_t{packet.end} - last.start;
   for (std::size_t i = holder + 1; i < audio.packets.size(); ++i) {

@@ -55,7 +55,7 @@ bool lastGopIsWhole(const VideoScan& video, std::uint32_t end) {
     seen.push_back(false);
   }
   for (std::size_t i = first; i < first + seen.size(); ++i) {
-    const std::int64_t r = video.pictures[i].value1;
+    const std::int64_t r = video.pictures[i].temporalReference();
     if (r < 0 || r >= static_cast<std::int64_t>(seen.size()) || seen[r]) return false;
     seen[r] = true;
   }

@@ -37,8 +37,8 @@ struct VideoScanErrors {
   int noCodes;
 };
 
-// Video stream 0 of a window: its packets (start = payload, value1 = PTS,
-// value2 = DTS), its pictures and its GOP, sequence header and end codes.
+// Video stream 0 of a window: its packets (start = payload, with PTS and
+// DTS), its pictures and its GOP, sequence header and end codes.
 struct VideoScan {
   ScanList packets;
   ScanList pictures;
@@ -64,7 +64,7 @@ bool closeStreamAtFileEnd(const ScanBuffer& buf, std::int64_t fileLength, VideoS
 // doubled each time, up to the file's length or kMaxWindow.
 std::int64_t grownWindow(std::int64_t size, std::int64_t length);
 
-// Audio stream 0 of a window: its packets (value1 = PTS) and frames.
+// Audio stream 0 of a window: its packets (with PTS) and frames.
 struct AudioScan {
   ScanList packets;
   ScanList frames;

@@ -136,8 +136,8 @@ int filterPackets(const ScanList& packets, std::uint8_t streamId, ScanList& out,
     for (const ScanEntry& e : packets) {
       if (e.kind != streamId) continue;
       ScanEntry c = e;
-      c.value1 = kNoTime;
-      c.value2 = kNoTime;
+      c.pts() = kNoTime;
+      c.dts() = kNoTime;
       stamp(e, c);
       copy.push_back(c);
     }
@@ -181,7 +181,7 @@ int filterPacketsPts(const ScanBuffer& buf, const ScanList& packets, std::uint8_
                      ScanList& out) {
   return filterPackets(packets, streamId, out, [&](const ScanEntry& e, ScanEntry& c) {
     c.start = e.payload;
-    c.value1 = mpeg1::packetPts(buf.data.data() + e.start, static_cast<int>(e.payload - e.start));
+    c.pts() = mpeg1::packetPts(buf.data.data() + e.start, static_cast<int>(e.payload - e.start));
   });
 }
 
@@ -189,13 +189,22 @@ int filterPacketsPtsDts(const ScanBuffer& buf, const ScanList& packets, std::uin
                         ScanList& out) {
   return filterPackets(packets, streamId, out, [&](const ScanEntry& e, ScanEntry& c) {
     c.start = e.payload;
-    mpeg1::packetPtsDts(buf.data.data() + e.start, static_cast<int>(e.payload - e.start), c.value1,
-                        c.value2);
+    mpeg1::packetPtsDts(buf.data.data() + e.start, static_cast<int>(e.payload - e.start), c.pts(),
+                        c.dts());
   });
 }
 
 int filterPrivateStream2(const ScanList& packets, ScanList& out) {
   return filterPackets(packets, mpeg1::kPrivateStream2, out, [](const ScanEntry&, ScanEntry&) {});
+}
+
+ScanList wholeBuffer(const ScanBuffer& buf) {
+  ScanEntry all;
+  all.start = 0;
+  all.payload = 0;
+  all.end = buf.size();
+  all.kind = mpeg1::kVideoStream0;
+  return ScanList{all};
 }
 
 }  // namespace cw

@@ -37,7 +37,7 @@ struct VideoWindow {
 int readVideoWindow(platform::File& file, std::int64_t offset, std::int64_t size, VideoWindow& w) {
   int status = readRecordWindow(file, offset, size, w.buf);
   if (status != 0) return status;
-  const ScanList whole = wholeBufferPayload(w.buf);
+  const ScanList whole = wholeBuffer(w.buf);
   if (scanVideoCodes(w.buf, whole, w.codes) != 0) return 1001;
   if (scanPictures(w.buf, whole, w.pictures) != 0) return 1001;
   return 0;
@@ -65,7 +65,7 @@ int videoJoinState(const VideoWindow& w, std::uint32_t joinAt, VideoOnlyJoin& ou
   j.joinOffset = w.buf.fileOffset + joinAt;
   j.picturesAfterGop = static_cast<int>(last + 1 - first);
   j.lastPictureBytes = joinAt - w.pictures[last].start;
-  j.lastTemporalRef = static_cast<int>(w.pictures[last].value1);
+  j.lastTemporalRef = static_cast<int>(w.pictures[last].temporalReference());
   out = j;
   return 0;
 }

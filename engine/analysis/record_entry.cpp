@@ -85,8 +85,8 @@ int timePictures(EntryWindow& w, const Periods& p) {
   const int holder = holdingPacket(w.video.packets, first.start);
   if (holder < 0) return 1606;
   const ScanEntry& packet = w.video.packets[holder];
-  if (packet.value1 == kNoTime) return 1606;
-  const std::int64_t base = first.kind == 'B' ? packet.value1 : packet.value2;
+  if (packet.pts() == kNoTime) return 1606;
+  const std::int64_t base = first.kind == 'B' ? packet.pts() : packet.dts();
   if (base == kNoTime) return 1606;
   w.pictureTimes.resize(w.video.pictures.size());
   for (std::size_t k = 0; k < w.pictureTimes.size(); ++k) {
@@ -142,8 +142,8 @@ int chooseVideoEntry(const EntryWindow& w, std::int64_t target, const Periods& p
 // Frames whose packet carried no PTS follow the frame before them.
 void completeFrameTimes(ScanList& frames, std::int64_t D) {
   for (std::size_t i = 1; i < frames.size(); ++i) {
-    if (frames[i].value1 == kNoTime && frames[i - 1].value1 != kNoTime) {
-      frames[i].value1 = frames[i].value2 = frames[i - 1].value1 + D;
+    if (frames[i].time() == kNoTime && frames[i - 1].time() != kNoTime) {
+      frames[i].setTime(frames[i - 1].time() + D);
     }
   }
 }
@@ -155,19 +155,19 @@ int chooseAudioEntry(EntryWindow& w, const StreamInfo& info, const StreamParams&
   if (status != 0) return status;
   ScanList& frames = w.audio.frames;
   completeFrameTimes(frames, p.D);
-  if (frames.front().value1 == kNoTime) return 1610;
+  if (frames.front().time() == kNoTime) return 1610;
   std::size_t chosen = frames.size();
   for (std::size_t i = 0; i < frames.size(); ++i) {
-    if (frames[i].value1 != kNoTime && frames[i].value1 + p.D >= videoTime) {
+    if (frames[i].time() != kNoTime && frames[i].time() + p.D >= videoTime) {
       chosen = i;
       break;
     }
   }
   if (chosen == frames.size()) {
     chosen = frames.size() - 1;
-    if (videoTime - (frames[chosen].value1 + p.D) >= kMaxAudioShortfall) return 1611;
+    if (videoTime - (frames[chosen].time() + p.D) >= kMaxAudioShortfall) return 1611;
   }
-  a.time = frames[chosen].value1 + p.D;
+  a.time = frames[chosen].time() + p.D;
   if (chosen + 1 < frames.size()) {
     const ScanEntry& next = frames[chosen + 1];
     const int holder = holdingPacket(w.audio.packets, next.start);
@@ -271,7 +271,7 @@ int videoQueue(const EntryWindow& w, const Periods& p, RecordEntryResult& r) {
     e.decodeTime = w.pictureTimes[i];
     e.presentTime = e.decodeTime;
     if (pictures[i].kind != 'B') {
-      e.presentTime += (pictures[i].value1 - indexInGop(w, i) + 1) * p.T;
+      e.presentTime += (pictures[i].temporalReference() - indexInGop(w, i) + 1) * p.T;
     }
     // The last one holds every byte before the merge point.
     const std::int64_t end = i < last ? pictureHead(w, i + 1) : merge;
@@ -291,7 +291,7 @@ int audioQueue(const EntryWindow& w, const Periods& p, RecordEntryResult& r) {
   const std::uint32_t merge = bufferOffset(w.buf, r.mergePoint);
   std::size_t first = frames.size();
   for (std::size_t i = 0; i < frames.size(); ++i) {
-    if (frames[i].value1 != kNoTime && frames[i].value1 > r.scr + kDecodeSlack) {
+    if (frames[i].time() != kNoTime && frames[i].time() > r.scr + kDecodeSlack) {
       first = i;
       break;
     }
@@ -300,7 +300,7 @@ int audioQueue(const EntryWindow& w, const Periods& p, RecordEntryResult& r) {
   r.audioQueue.clear();
   r.audioOccupancy = 0;
   if (frames[first].start >= merge) {
-    const std::int64_t time = frames[first].value1 - p.D;
+    const std::int64_t time = frames[first].time() - p.D;
     if (time < 0) return 1615;
     r.audioQueue.push_back(RecordQueueEntry{time, time, 0});
     r.audioBytesBeforeMerge = false;
@@ -309,7 +309,7 @@ int audioQueue(const EntryWindow& w, const Periods& p, RecordEntryResult& r) {
   }
   for (std::size_t i = first; i < frames.size() && frames[i].start < merge; ++i) {
     RecordQueueEntry e;
-    e.decodeTime = e.presentTime = frames[i].value1;
+    e.decodeTime = e.presentTime = frames[i].time();
     const std::int64_t end = i + 1 < frames.size() ? frames[i + 1].start : merge;
     e.bytes = payloadBytes(w.audio.packets, frames[i].start, std::min<std::int64_t>(end, merge));
     r.audioOccupancy += e.bytes;

@@ -62,8 +62,8 @@ int headVideo(const ScanBuffer& buf, const VideoScan& video, std::int64_t period
   const int holder = holdingPacket(video.packets, picture.start);
   if (holder < 0) return 1656;
   const ScanEntry& packet = video.packets[holder];
-  if (packet.value1 == kNoTime || packet.value2 == kNoTime) return 1656;
-  head.firstTime = packet.value2 + period;
+  if (packet.pts() == kNoTime || packet.dts() == kNoTime) return 1656;
+  head.firstTime = packet.dts() + period;
 
   std::uint8_t pictureHeader[8];
   if (!readAcrossPayloads(buf, video.packets, holder, picture.start, pictureHeader, 8)) {
@@ -78,9 +78,9 @@ int headAudio(const ScanBuffer& buf, RecordHead& head) {
   if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, packets) != 0) return 1001;
   if (packets.empty()) return 1653;
   const ScanEntry& first = packets.front();
-  if (first.value1 == kNoTime) return 1109;
+  if (first.pts() == kNoTime) return 1109;
   head.audio = areaIn(buf, first, first.start);
-  head.audioFirstTime = first.value1;
+  head.audioFirstTime = first.pts();
   return 0;
 }
 
@@ -116,7 +116,7 @@ int tailVideo(const ScanBuffer& buf, const VideoScan& video, const StreamParams&
   const int holder = holdingPacket(video.packets, first.start);
   if (holder < 0) return 1656;
   const ScanEntry& packet = video.packets[holder];
-  std::int64_t time = packet.value2 != kNoTime ? packet.value2 : packet.value1;
+  std::int64_t time = packet.dts() != kNoTime ? packet.dts() : packet.pts();
   if (time == kNoTime) return 1656;
 
   std::int64_t pictures = 0;
@@ -138,7 +138,7 @@ int tailAudio(const ScanBuffer& buf, const StreamParams& params, RecordTail& tai
   const int holder = holdingPacket(audio.packets, last.start);
   if (holder < 0) return 1663;
   const ScanEntry& packet = audio.packets[holder];
-  if (packet.value1 == kNoTime) return 1664;
+  if (packet.pts() == kNoTime) return 1664;
   std::int64_t index = 0;
   for (const ScanEntry& frame : audio.frames) {
     if (frame.start >= packet.start && frame.start < last.start) ++index;
@@ -146,7 +146,7 @@ int tailAudio(const ScanBuffer& buf, const StreamParams& params, RecordTail& tai
   const std::int64_t duration = params.roundedPeriod;
   const ScanEntry& lastPacket = audio.packets.back();
   tail.audio = areaIn(buf, lastPacket, lastPacket.end);
-  tail.audioLastTime = packet.value1 + index * duration + duration;
+  tail.audioLastTime = packet.pts() + index * duration + duration;
   return 0;
 }
 

@@ -11,15 +11,6 @@ int readRecordWindow(platform::File& file, std::int64_t offset, std::int64_t siz
   return status == 1000 ? 1015 : status;
 }
 
-ScanList wholeBufferPayload(const ScanBuffer& buf) {
-  ScanEntry all;
-  all.start = 0;
-  all.payload = 0;
-  all.end = buf.size();
-  all.kind = mpeg1::kVideoStream0;
-  return ScanList{all};
-}
-
 std::size_t lastBefore(const ScanList& list, std::uint32_t at) {
   const std::size_t after = firstAtOrAfter(list, at);
   return after == 0 ? list.size() : after - 1;

@@ -12,10 +12,6 @@ namespace cw::window_detail {
 // short read) or 1001 (memory).
 int readRecordWindow(platform::File& file, std::int64_t offset, std::int64_t size, ScanBuffer& buf);
 
-// The whole buffer as the payload of one video packet, so that the payload
-// scanners can run over an elementary stream.
-ScanList wholeBufferPayload(const ScanBuffer& buf);
-
 // Index of the last entry of `list` starting before buffer offset `at`, or
 // list.size() when none does.
 std::size_t lastBefore(const ScanList& list, std::uint32_t at);

@@ -38,19 +38,22 @@ int findFirstPacket(const ScanBuffer& buf, std::uint32_t from, ScanEntry& first,
 int listPackets(ScanBuffer& buf);
 
 // Copies of the entries of one stream id, start set to the payload offset;
-// value1 = PTS (and value2 = DTS for the PTS-and-DTS variant). 0, or 5008.
+// pts() set (and dts() for the PTS-and-DTS variant). 0, or 5008.
 int filterPacketsPts(const ScanBuffer& buf, const ScanList& packets, std::uint8_t streamId,
                      ScanList& out);
 int filterPacketsPtsDts(const ScanBuffer& buf, const ScanList& packets, std::uint8_t streamId,
                         ScanList& out);
 // Unchanged copies of the 0xBF entries, without time stamps.
 int filterPrivateStream2(const ScanList& packets, ScanList& out);
+// The whole buffer as the payload of one video packet, so that the payload
+// scanners below can run over an elementary stream.
+ScanList wholeBuffer(const ScanBuffer& buf);
 
 // Video start codes 0xB8, 0xB7, 0xB3 in the concatenated payloads of one
 // stream's (filtered) packets; codes may straddle payload boundaries.
 int scanVideoCodes(const ScanBuffer& buf, const ScanList& streamPackets, ScanList& out);
-// Pictures with a valid type (kind = 'I','P','B','D', value1 = temporal
-// reference); pictures of a forbidden type are left out.
+// Pictures with a valid type (kind = 'I','P','B','D', temporalReference()
+// set); pictures of a forbidden type are left out.
 int scanPictures(const ScanBuffer& buf, const ScanList& streamPackets, ScanList& out);
 // Both at once; kForbiddenPicture on a picture type outside 1-4.
 int scanPicturesAndCodes(const ScanBuffer& buf, const ScanList& streamPackets, ScanList& pictures,
@@ -62,7 +65,7 @@ void scanFirstSequenceAndPicture(const ScanBuffer& buf, const ScanList& streamPa
                                  ScanEntry& sequence, ScanEntry& picture);
 
 // Audio frames matching `params` in the payloads of filtered audio packets
-// (value1 = value2 = PTS of the packet where it begins + truncate(k * period),
+// (time() = PTS of the packet where it begins + truncate(k * period),
 // k counting the frames that begin in that packet; kNoTime when that packet
 // has no PTS).
 int scanAudioFramesInPayloads(const ScanBuffer& buf, const ScanList& audioPackets,

@@ -58,7 +58,7 @@ int walkStartCodes(const ScanBuffer& buf, const ScanList& packets, OnPicture&& o
 ScanEntry pictureAt(std::uint32_t pos, const std::uint8_t* b) {
   const char letter = mpeg1::pictureTypeLetter(mpeg1::pictureCodingType(b));
   ScanEntry e = entryAt(pos, static_cast<std::uint8_t>(letter));
-  e.value1 = mpeg1::pictureTemporalReference(b);
+  e.temporalReference() = mpeg1::pictureTemporalReference(b);
   return e;
 }
 

@@ -16,7 +16,7 @@
 // Writers read and consume [readPos, fill) only and advance readPos. Access
 // units (`units`) are in buffer order; `start` is a buffer offset, `kind` the
 // picture letter 'I','P','B','D' or the audio frame mark 'A' (padded) / 'a',
-// value1 the PTS and value2 the DTS in ticks, counted from the cut.
+// pts() and dts() in ticks, counted from the cut.
 #pragma once
 
 #include <cstddef>

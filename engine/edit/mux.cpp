@@ -56,10 +56,10 @@ TimeStamps stampsOf(const MuxStream& s, bool video, std::size_t first, std::size
   TimeStamps t;
   if (first == end) return t;
   const ScanEntry& u = s.es.units[first];
-  t.pts = u.value1 + s.offset;
+  t.pts = u.pts() + s.offset;
   if (video && u.kind != 'B') {
     t.count = 2;
-    t.dts = u.value2 + s.offset;
+    t.dts = u.dts() + s.offset;
   } else {
     t.count = 1;
   }

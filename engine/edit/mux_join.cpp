@@ -117,7 +117,7 @@ std::int64_t leadNeeded(const EsBuffer& video, std::size_t first) {
   for (std::size_t k = first; k + 1 < video.units.size(); ++k) {
     const double bytes = static_cast<double>(video.units[k + 1].start - picture.start);
     const std::int64_t complete = std::llround(bytes / rate * mpeg1::kClock);
-    lead = std::max(lead, complete - (video.units[k].value2 - picture.value2));
+    lead = std::max(lead, complete - (video.units[k].dts() - picture.decodingTime()));
   }
   return lead;
 }
@@ -170,7 +170,8 @@ std::int64_t sourceDelay(const MuxState& m, const SourceStart& from) {
   if (first == video.units.size()) return 0;
   const ScanEntry& picture = video.units[first];
   const std::int64_t margin = 2 * m.profile.ticksPerPack;
-  const std::int64_t room = picture.value2 + m.video.offset - firstByteArrival(m, from, picture);
+  const std::int64_t room =
+      picture.decodingTime() + m.video.offset - firstByteArrival(m, from, picture);
   const std::int64_t shortfall = leadNeeded(video, first) + margin - room;
   if (shortfall <= 0) return 0;
   const double period = video.params.period;
@@ -180,8 +181,8 @@ std::int64_t sourceDelay(const MuxState& m, const SourceStart& from) {
 
 void delayUnits(EsBuffer& es, std::int64_t from, std::int64_t delay) {
   for (std::size_t i = firstUnitFrom(es, from); i < es.units.size(); ++i) {
-    es.units[i].value1 += delay;
-    es.units[i].value2 += delay;
+    es.units[i].pts() += delay;
+    es.units[i].dts() += delay;
   }
 }
 

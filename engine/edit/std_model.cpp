@@ -32,12 +32,12 @@ std::int64_t stdLateness(const StdBuffer& b, const PendingUnits& pending, std::i
     worst = std::min(worst, b.queue.back().dts - arrivalOf(units[i].start - 1));
   }
   for (; i < units.size() && units[i].start < payloadEnd; ++i) {
-    const std::int64_t slack = units[i].value2 + pending.offset - arrivalOf(units[i].start);
+    const std::int64_t slack = units[i].dts() + pending.offset - arrivalOf(units[i].start);
     worst = std::min(worst, slack);
     longest = std::max(longest, slack);
     any = true;
     if (i + 1 < units.size() && units[i + 1].start < payloadEnd) {
-      worst = std::min(worst, units[i].value2 + pending.offset - arrivalOf(units[i + 1].start - 1));
+      worst = std::min(worst, units[i].dts() + pending.offset - arrivalOf(units[i + 1].start - 1));
     }
   }
   if (!any) return 0;
@@ -95,8 +95,7 @@ void stdArrive(StdBuffer& b, const PendingUnits& pending, std::size_t end,
   for (std::size_t i = pending.first; i < end; ++i) {
     const std::int64_t next = i + 1 < end ? headOf(i + 1) : payloadEnd;
     const std::int64_t head = std::max<std::int64_t>(headOf(i), payloadStart);
-    StdUnit unit{next - head + (i == pending.first ? carried : 0),
-                 units[i].value2 + pending.offset};
+    StdUnit unit{next - head + (i == pending.first ? carried : 0), units[i].dts() + pending.offset};
     if (b.queue.empty()) {
       // Bytes that came before any unit (a sequence header in front of the
       // first picture) are decoded with the first unit.

@@ -43,7 +43,7 @@ struct StdClock {
 
 // The access units not yet sent: units[first..] of a stream's list, whose
 // start offsets are buffer offsets; `readPos` is where the next payload
-// begins and `offset` is added to every DTS (value2).
+// begins and `offset` is added to every DTS.
 struct PendingUnits {
   const ScanList* units = nullptr;
   std::size_t first = 0;

@@ -81,8 +81,8 @@ int appendUnit(EsBuffer& buf, std::size_t at, char kind, std::int64_t pts, std::
   ScanEntry unit;
   unit.start = unit.end = unit.payload = static_cast<std::uint32_t>(at);
   unit.kind = static_cast<std::uint8_t>(kind);
-  unit.value1 = pts;
-  unit.value2 = dts;
+  unit.pts() = pts;
+  unit.dts() = dts;
   try {
     buf.units.push_back(unit);
   } catch (const std::bad_alloc&) {

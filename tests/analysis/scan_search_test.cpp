@@ -56,7 +56,7 @@ Payloads randomPayloads(std::mt19937& rng) {
     const std::uint32_t length = rng() % 3 == 0 ? rng() % 8 : rng() % 300;
     e.end = std::min<std::uint32_t>(e.payload + length, bytes.size());
     e.kind = mpeg1::kVideoStream0;
-    e.value1 = 9000;
+    e.pts() = 9000;
     for (std::uint32_t i = e.payload; i < e.end; ++i) {
       p.stream.push_back(bytes[i]);
       p.at.push_back(i);
@@ -83,7 +83,7 @@ void plainVideoScan(const Payloads& p, ScanList& pictures, ScanList& codes) {
       const char letter = mpeg1::pictureTypeLetter(mpeg1::pictureCodingType(&s[i]));
       if (letter != 0) {
         e.kind = static_cast<std::uint8_t>(letter);
-        e.value1 = mpeg1::pictureTemporalReference(&s[i]);
+        e.temporalReference() = mpeg1::pictureTemporalReference(&s[i]);
         pictures.push_back(e);
       }
     } else if (s[i + 3] == mpeg1::kGroupStart || s[i + 3] == mpeg1::kSequenceHeader ||
@@ -118,7 +118,8 @@ std::vector<std::uint32_t> starts(const ScanList& list) {
 
 std::vector<int> kinds(const ScanList& list) {
   std::vector<int> out;
-  for (const ScanEntry& e : list) out.push_back(e.kind * 1024 + static_cast<int>(e.value1));
+  for (const ScanEntry& e : list)
+    out.push_back(e.kind * 1024 + static_cast<int>(e.temporalReference()));
   return out;
 }
 

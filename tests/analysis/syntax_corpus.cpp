@@ -22,13 +22,6 @@ ScanBuffer readWhole(const std::string& file) {
   return buf;
 }
 
-// An elementary file as one stream "packet" spanning the buffer.
-ScanList wholeBuffer(const ScanBuffer& buf) {
-  ScanEntry e;
-  e.end = buf.size();
-  return {e};
-}
-
 std::size_t systemPictures(const ScanBuffer& buf) {
   ScanList video, pictures, codes;
   EXPECT_EQ(filterPacketsPtsDts(buf, buf.packets, 0xE0, video), 0);

@@ -146,26 +146,26 @@ TEST(SyntaxListPackets, ListsStreamZeroAndPrivateStreamsOnly) {
   ASSERT_EQ(filterPacketsPtsDts(buf, l, 0xE0, video), 0);
   ASSERT_EQ(video.size(), 2u);
   EXPECT_EQ(video[0].start, video[0].payload);
-  EXPECT_EQ(video[0].value1, 9000);
-  EXPECT_EQ(video[0].value2, 6000);
-  EXPECT_EQ(video[1].value1, 12003);
-  EXPECT_EQ(video[1].value2, -1);
+  EXPECT_EQ(video[0].pts(), 9000);
+  EXPECT_EQ(video[0].dts(), 6000);
+  EXPECT_EQ(video[1].pts(), 12003);
+  EXPECT_EQ(video[1].dts(), -1);
 
   ScanList videoPts;
   ASSERT_EQ(filterPacketsPts(buf, l, 0xE0, videoPts), 0);
-  EXPECT_EQ(videoPts[0].value1, 9000);
-  EXPECT_EQ(videoPts[0].value2, -1);
+  EXPECT_EQ(videoPts[0].pts(), 9000);
+  EXPECT_EQ(videoPts[0].dts(), -1);
 
   ScanList audio;
   ASSERT_EQ(filterPacketsPts(buf, l, 0xC0, audio), 0);
   ASSERT_EQ(audio.size(), 1u);
-  EXPECT_EQ(audio[0].value1, 7000);
+  EXPECT_EQ(audio[0].pts(), 7000);
 
   ScanList private2;
   ASSERT_EQ(filterPrivateStream2(l, private2), 0);
   ASSERT_EQ(private2.size(), 1u);
   EXPECT_EQ(private2[0].start, p2);
-  EXPECT_EQ(private2[0].value1, -1);
+  EXPECT_EQ(private2[0].pts(), -1);
 }
 
 TEST(SyntaxListPackets, IncorrectHeaderAfterTheFirstPacketFailsTheList) {

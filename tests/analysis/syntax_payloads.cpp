@@ -97,10 +97,10 @@ TEST(SyntaxPictures, TypeAndReferenceFoundAcrossTheBoundary) {
     ASSERT_EQ(scanPicturesAndCodes(s.buf, s.packets, pictures, codes), 0);
     ASSERT_EQ(pictures.size(), 2u) << "split " << k;
     EXPECT_EQ(pictures[0].kind, 'P');
-    EXPECT_EQ(pictures[0].value1, 517);
+    EXPECT_EQ(pictures[0].temporalReference(), 517);
     EXPECT_EQ(pictures[0].start, s.payloadStart[0] + 40);
     EXPECT_EQ(pictures[1].kind, 'I');
-    EXPECT_EQ(pictures[1].value1, 3);
+    EXPECT_EQ(pictures[1].temporalReference(), 3);
     EXPECT_TRUE(codes.empty());
   }
 }
@@ -160,12 +160,12 @@ TEST(SyntaxAudioPayloads, FramesTimedFromThePacketWhereTheyBegin) {
   const int packetOf[] = {0, 0, 1, 1, 2};
   const char marks[] = {'a', 'A', 'a', 'A', 'a'};
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(frames[i].value1, expected[i]) << i;
-    EXPECT_EQ(frames[i].value2, expected[i]) << i;
+    EXPECT_EQ(frames[i].time(), expected[i]) << i;
+    EXPECT_EQ(frames[i].time(), expected[i]) << i;
     EXPECT_EQ(frames[i].start, s.payloadStart[packetOf[i]] + offsets[i]) << i;
     EXPECT_EQ(frames[i].kind, marks[i]) << i;
   }
-  EXPECT_EQ(frames[1].value1, 11351);
+  EXPECT_EQ(frames[1].time(), 11351);
 }
 
 TEST(SyntaxAudioPayloads, OtherModesAndPacketsWithoutTimeStampsAreHandled) {
@@ -176,13 +176,13 @@ TEST(SyntaxAudioPayloads, OtherModesAndPacketsWithoutTimeStampsAreHandled) {
   ASSERT_EQ(scanAudioFramesInPayloads(s.buf, s.packets, stereo, frames), 0);
   ASSERT_EQ(frames.size(), 2u);  // the mono frame is not one of the stream's
   EXPECT_EQ(frames[1].start, s.payloadStart[0] + 1462);
-  EXPECT_EQ(frames[1].value1, framesTime(9000, 1));
+  EXPECT_EQ(frames[1].time(), framesTime(9000, 1));
 
-  s.packets[0].value1 = kNoTime;
+  s.packets[0].pts() = kNoTime;
   ASSERT_EQ(scanAudioFramesInPayloads(s.buf, s.packets, stereo, frames), 0);
   ASSERT_EQ(frames.size(), 2u);
-  EXPECT_EQ(frames[0].value1, kNoTime);
-  EXPECT_EQ(frames[1].value1, kNoTime);
+  EXPECT_EQ(frames[0].time(), kNoTime);
+  EXPECT_EQ(frames[1].time(), kNoTime);
 
   const StreamParams invalid = makeStreamParams(0xC0, audioHeader(0, false, 0xF9).data());
   EXPECT_EQ(scanAudioFramesInPayloads(s.buf, s.packets, invalid, frames), kBadAudioHeader);
@@ -212,7 +212,7 @@ TEST(SyntaxAudioElementary, HeadersSplitOverBufferEndsAreCarried) {
     EXPECT_EQ(second[0].kind, 'A');
     EXPECT_EQ(second[1].start, 732u - split);
     for (std::size_t i = 0; i < second.size(); ++i) {
-      EXPECT_EQ(second[i].value1, framesTime(0, static_cast<int>(i) + 3));
+      EXPECT_EQ(second[i].time(), framesTime(0, static_cast<int>(i) + 3));
     }
     EXPECT_EQ(buf.frameCounter, 10);
     EXPECT_EQ(buf.carriedBytes, 0);
@@ -251,7 +251,7 @@ TEST(SyntaxAudioElementary, LayerOneFramesAreWholeSlotsLong) {
   ASSERT_EQ(scanAudioFramesElementary(buf, frames), 0);
   ASSERT_EQ(frames.size(), 8u);
   EXPECT_EQ(frames[1].start, 416u);
-  EXPECT_EQ(frames[7].value1, static_cast<std::int64_t>(7 * 384 * 90000.0 / 44100));
+  EXPECT_EQ(frames[7].time(), static_cast<std::int64_t>(7 * 384 * 90000.0 / 44100));
 }
 
 }  // namespace

@@ -128,7 +128,7 @@ TEST(DemuxBuilt, DeadBPicturesPastTheFirstBlockAreRemovedToo) {
     EXPECT_EQ(pictures[0].ref, 0);
     EXPECT_EQ(pictures[1].ref, 1);
     ASSERT_EQ(got.units.size(), 2u);
-    EXPECT_EQ(got.units[1].value2 - got.units[0].value2, 3600);
+    EXPECT_EQ(got.units[1].dts() - got.units[0].dts(), 3600);
   }
 }
 
@@ -226,7 +226,7 @@ TEST(DemuxBuilt, CutInAtASequenceHeaderRepairsTheGopBehindIt) {
       ASSERT_EQ(pictures.size(), 2u);
       EXPECT_EQ(pictures[0].ref, 0);
       EXPECT_EQ(pictures[1].ref, 1);
-      EXPECT_EQ(got.units[1].value2 - got.units[0].value2, 3600);
+      EXPECT_EQ(got.units[1].dts() - got.units[0].dts(), 3600);
     }
   }
 }

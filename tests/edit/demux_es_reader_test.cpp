@@ -78,8 +78,8 @@ class EsReaderVideo : public ::testing::Test {
 void expectCountedStamps(const Drained& v, double period) {
   std::vector<std::int64_t> pts;
   for (std::size_t i = 0; i < v.units.size(); ++i) {
-    EXPECT_EQ(v.units[i].value2, std::llround(static_cast<double>(i) * period)) << "picture " << i;
-    pts.push_back(v.units[i].value1);
+    EXPECT_EQ(v.units[i].dts(), std::llround(static_cast<double>(i) * period)) << "picture " << i;
+    pts.push_back(v.units[i].pts());
   }
   std::sort(pts.begin(), pts.end());
   for (std::size_t i = 0; i < pts.size(); ++i) {
@@ -188,7 +188,7 @@ TEST(EsReaderAudio, KeepsFramesAndCountsTheirTimes) {
   const std::int64_t period = std::llround(1152 * 90000.0 / h.sampleRate);
   for (std::size_t i = 0; i < r.out.units.size(); ++i) {
     EXPECT_EQ(r.out.units[i].start, frames[50 + i] - frames[50]);
-    EXPECT_EQ(r.out.units[i].value1, static_cast<std::int64_t>(i) * period);
+    EXPECT_EQ(r.out.units[i].pts(), static_cast<std::int64_t>(i) * period);
   }
   const std::string mp2 = demuxtest::scratchPath("es_audio.mp2");
   demuxtest::writeWholeFile(mp2, r.out.bytes);

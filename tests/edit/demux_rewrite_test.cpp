@@ -230,8 +230,8 @@ TEST(TimeStamps, AnchoredAndCountedPicturesAgree) {
   const std::vector<std::int64_t> dts = {0, 3600, 7200, 10800, 14400, 18000};
   const std::vector<std::int64_t> pts = {10800, 3600, 7200, 21600, 14400, 18000};
   for (std::size_t k = 0; k < 6; ++k) {
-    EXPECT_EQ(v.units[k].value2, dts[k]) << k;
-    EXPECT_EQ(v.units[k].value1, pts[k]) << k;
+    EXPECT_EQ(v.units[k].dts(), dts[k]) << k;
+    EXPECT_EQ(v.units[k].pts(), pts[k]) << k;
   }
 }
 

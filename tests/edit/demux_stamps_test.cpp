@@ -312,9 +312,9 @@ TEST(DeadBRemoval, LeadingBPicturesBeyondTheFirstBlock) {
     std::size_t gopBase = 0;
     for (std::size_t k = 0; k < pictures.size(); ++k) {
       if (k > 0 && pictures[k].ref <= pictures[k - 1].ref && pictures[k].type == 'I') gopBase = k;
-      EXPECT_NEAR(v.units[k].value2, static_cast<double>(k) * map.period, kToleranceTicks) << k;
-      EXPECT_NEAR(v.units[k].value1,
-                  static_cast<double>(gopBase + pictures[k].ref + 1) * map.period, kToleranceTicks)
+      EXPECT_NEAR(v.units[k].dts(), static_cast<double>(k) * map.period, kToleranceTicks) << k;
+      EXPECT_NEAR(v.units[k].pts(), static_cast<double>(gopBase + pictures[k].ref + 1) * map.period,
+                  kToleranceTicks)
           << k;
     }
   }

@@ -106,17 +106,17 @@ void expectWellFormedVideo(const Drained& v, const StreamMap& map, int expectedP
 
   // Access units: one per picture, at the picture, stamps from the cut.
   const double period = map.period;
-  EXPECT_EQ(v.units.front().value2, 0);
+  EXPECT_EQ(v.units.front().dts(), 0);
   std::vector<std::int64_t> pts;
   for (std::size_t i = 0; i < v.units.size(); ++i) {
     const ScanEntry& u = v.units[i];
     EXPECT_EQ(u.start, pictures[i].at);
     EXPECT_EQ(u.kind, static_cast<std::uint8_t>(pictures[i].type));
-    EXPECT_GE(u.value1, u.value2) << "picture " << i << " presented before it is decoded";
+    EXPECT_GE(u.pts(), u.dts()) << "picture " << i << " presented before it is decoded";
     if (i > 0) {
-      EXPECT_NEAR(u.value2 - v.units[i - 1].value2, map.roundedPeriod, 2) << "picture " << i;
+      EXPECT_NEAR(u.dts() - v.units[i - 1].dts(), map.roundedPeriod, 2) << "picture " << i;
     }
-    pts.push_back(u.value1);
+    pts.push_back(u.pts());
   }
   std::sort(pts.begin(), pts.end());
   for (std::size_t i = 1; i < pts.size(); ++i) {
@@ -135,10 +135,10 @@ void expectAudioFollowsSource(const Drained& a, const StreamMap& map, const Stre
   }
   ASSERT_EQ(sourceTimes.size(), a.units.size());
   for (std::size_t i = 0; i < a.units.size(); ++i) {
-    EXPECT_EQ(a.units[i].value1, a.units[i].value2);
-    EXPECT_NEAR(a.units[i].value1, sourceTimes[i], 2) << "frame " << i;
+    EXPECT_EQ(a.units[i].pts(), a.units[i].dts());
+    EXPECT_NEAR(a.units[i].pts(), sourceTimes[i], 2) << "frame " << i;
     if (i > 0) {
-      EXPECT_GT(a.units[i].value1, a.units[i - 1].value1);
+      EXPECT_GT(a.units[i].pts(), a.units[i - 1].pts());
     }
   }
 }
@@ -258,13 +258,13 @@ TEST_F(DemuxSystem, OutputDoesNotDependOnBlockSizeOrDraining) {
     ASSERT_EQ(cut.video.units.size(), reference.video.units.size());
     for (std::size_t i = 0; i < cut.video.units.size(); ++i) {
       EXPECT_EQ(cut.video.units[i].start, reference.video.units[i].start);
-      EXPECT_EQ(cut.video.units[i].value1, reference.video.units[i].value1);
-      EXPECT_EQ(cut.video.units[i].value2, reference.video.units[i].value2);
+      EXPECT_EQ(cut.video.units[i].pts(), reference.video.units[i].pts());
+      EXPECT_EQ(cut.video.units[i].dts(), reference.video.units[i].dts());
     }
     ASSERT_EQ(cut.audio.units.size(), reference.audio.units.size());
     for (std::size_t i = 0; i < cut.audio.units.size(); ++i) {
       EXPECT_EQ(cut.audio.units[i].start, reference.audio.units[i].start);
-      EXPECT_EQ(cut.audio.units[i].value1, reference.audio.units[i].value1);
+      EXPECT_EQ(cut.audio.units[i].pts(), reference.audio.units[i].pts());
     }
   }
 }

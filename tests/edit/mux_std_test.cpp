@@ -23,7 +23,7 @@ StdBuffer audioBuffer() {
 ScanEntry unitAt(std::uint32_t start, std::int64_t dts) {
   ScanEntry u;
   u.start = u.end = u.payload = start;
-  u.value1 = u.value2 = dts;
+  u.pts() = u.dts() = dts;
   return u;
 }
 

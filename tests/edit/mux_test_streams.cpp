@@ -59,9 +59,9 @@ bool loadVideoSource(const std::string& path, EsSource& out) {
     u.start = u.end = u.payload = static_cast<std::uint32_t>(i);
     u.kind = static_cast<std::uint8_t>(mpeg1::pictureTypeLetter(mpeg1::pictureCodingType(&b[i])));
     const int ref = mpeg1::pictureTemporalReference(&b[i]);
-    u.value2 = std::llround(decodeIndex * t);
-    u.value1 = std::llround((gopBase + ref + 1) * t);
-    if (u.kind == 'B') u.value1 = u.value2;
+    u.dts() = std::llround(decodeIndex * t);
+    u.pts() = std::llround((gopBase + ref + 1) * t);
+    if (u.kind == 'B') u.pts() = u.dts();
     s.units.push_back(u);
     ++decodeIndex;
     i += 3;
@@ -85,7 +85,7 @@ bool loadAudioSource(const std::string& path, EsSource& out) {
     ScanEntry u;
     u.start = u.end = u.payload = static_cast<std::uint32_t>(at);
     u.kind = h.padding ? 'A' : 'a';
-    u.value1 = u.value2 = std::llround(k * s.params.period);
+    u.pts() = u.dts() = std::llround(k * s.params.period);
     s.units.push_back(u);
     at += h.frameLength + (h.padding ? h.paddingSize : 0);
     ++k;

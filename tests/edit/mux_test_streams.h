@@ -21,8 +21,8 @@ bool haveTool(const std::string& name);
 // Folder for files the multiplexer tests make (created on demand).
 std::string muxWorkDir();
 
-// A whole elementary stream with its access units (absolute offsets; value1
-// PTS and value2 DTS counted from 0 as the demultiplexer counts them).
+// A whole elementary stream with its access units (absolute offsets; PTS
+// and DTS counted from 0 as the demultiplexer counts them).
 struct EsSource {
   std::vector<std::uint8_t> bytes;
   ScanList units;
