@@ -58,8 +58,10 @@ struct Refusal {
   bool beforeJournals;  // fails before the journals are created
 };
 
-TEST_F(JoinFailure, RefusalsLeaveTheRecordAsItWas) {
-  const std::vector<Refusal> refusals = {
+// The ways a join is refused, each from a record made of a corpus file,
+// with the error numbers of append and of entry.
+const std::vector<Refusal>& refusals() {
+  static const std::vector<Refusal> table = {
       {"record missing", "vcd_pal.mpg", 1,
        [](JoinFixture&, OperationContext& c, StreamInfo&, StreamInfo&) {
          platform::removeFile(c.recordFileName);
@@ -127,8 +129,12 @@ TEST_F(JoinFailure, RefusalsLeaveTheRecordAsItWas) {
        },
        1662, 1662, false},
   };
+  return table;
+}
+
+TEST_F(JoinFailure, RefusalsLeaveTheRecordAsItWas) {
   for (const bool isEntry : {false, true}) {
-    for (const Refusal& r : refusals) {
+    for (const Refusal& r : refusals()) {
       SCOPED_TRACE(std::string(isEntry ? "entry: " : "append: ") + r.what);
       for (const char* name : {r.record, "vcd_ntsc.mpg", "audio_l1.mpa"}) CW_REQUIRE_CORPUS(name);
       prepare(r.record, r.mode);

@@ -120,6 +120,37 @@ struct Expectation {
   long startLo = 0, startHi = 0, endLo = 0, endHi = 0;
 };
 
+// What one stream of the project must hold after `step`: a crop holds the
+// stretch alone; an append keeps all the project's units; an entry keeps
+// them up to the entry time.
+Expectation expectationAfter(const Step& step, const char* what, const std::vector<int>& units,
+                             double perSecond, const std::vector<int>& was, bool pictures) {
+  Expectation e;
+  e.what = what;
+  const long n = static_cast<long>(units.size());
+  const long tol = static_cast<long>(std::ceil(kToleranceSeconds * perSecond));
+  const double length = static_cast<double>(n) / perSecond;
+  const double in = std::clamp(step.in, 0.0, length);
+  const double out = std::clamp(step.out, in, length);
+  const long a = std::lround(in * perSecond);
+  const long b = length - out <= 0.5 ? n : std::lround(out * perSecond);
+  e.source = &units;
+  e.startLo = std::max(0L, a - tol);
+  e.startHi = std::min(n, a + tol);
+  e.endLo = std::max(0L, b - tol);
+  e.endHi = std::min(n, b + tol);
+  e.garbage = step.keepDeadB && pictures ? 3 : 0;
+  if (step.kind == StepKind::Append) {
+    e.keepLo = e.keepHi = was.size();
+  } else if (step.kind == StepKind::Entry) {
+    const double recordLength = static_cast<double>(was.size()) / perSecond;
+    const long at = std::lround(std::clamp(step.at, 0.0, recordLength) * perSecond);
+    e.keepLo = static_cast<std::size_t>(std::max(0L, at - tol));
+    e.keepHi = std::min(was.size(), static_cast<std::size_t>(at + tol));
+  }
+  return e;
+}
+
 std::string matchStream(const std::vector<int>& before, const std::vector<int>& after,
                         const Expectation& e) {
   std::size_t common = 0;
@@ -343,6 +374,28 @@ std::string HistoryRun::checkProject(ProjectState& state, std::string& md5Out) {
   return d.str();
 }
 
+// A step the Splicer refused: the refusal must be one the step may meet,
+// and the project and the history must stay as they were (a failed crop
+// leaves no project).
+std::string HistoryRun::failedChange(const Step& step, const ProjectState& before) {
+  std::ostringstream d;
+  const bool crop = step.kind == StepKind::Crop;
+  const int number = splicer_.errorMesNumber();
+  log_ += "   -> error " + std::to_string(number);
+  if (!expectedRefusal(number, step))
+    d << "error " << number << ": " << splicer_.errorMes() << "\n";
+  if (crop) {
+    if (platform::fileExists(project_)) d << "a failed crop left a project file\n";
+    current_ = ProjectState{};
+  } else if (!before.exists || accept::md5OfFile(project_) != before.md5) {
+    d << "the failed step changed the project\n";
+  }
+  if (splicer_.undoEnabled() || splicer_.redoEnabled())
+    d << "a failed step left Undo or Redo enabled\n";
+  undoTarget_ = redoTarget_ = ProjectState{};
+  return d.str();
+}
+
 std::string HistoryRun::change(const Step& step) {
   if (!load(step.source)) return "cannot decode " + sources_[step.source].name + "\n";
   Source& src = sources_[step.source];
@@ -363,67 +416,23 @@ std::string HistoryRun::change(const Step& step) {
   const int result = crop                            ? splicer_.Crop()
                      : step.kind == StepKind::Append ? splicer_.AppendCrop()
                                                      : splicer_.EntryCrop();
-  std::ostringstream d;
-  if (result != 0) {
-    const int number = splicer_.errorMesNumber();
-    log_ += "   -> error " + std::to_string(number);
-    if (!expectedRefusal(number, step))
-      d << "error " << number << ": " << splicer_.errorMes() << "\n";
-    if (crop) {
-      // A crop replaces the project; one that fails leaves none.
-      if (platform::fileExists(project_)) d << "a failed crop left a project file\n";
-      current_ = ProjectState{};
-    } else if (!before.exists || accept::md5OfFile(project_) != before.md5) {
-      d << "the failed step changed the project\n";
-    }
-    if (splicer_.undoEnabled() || splicer_.redoEnabled())
-      d << "a failed step left Undo or Redo enabled\n";
-    undoTarget_ = redoTarget_ = ProjectState{};
-    return d.str();
-  }
+  if (result != 0) return failedChange(step, before);
 
+  std::ostringstream d;
   ProjectState after;
   std::string md5;
   d << checkProject(after, md5);
   if (!after.exists) return d.str();
 
-  // What the project must hold now: a crop holds the stretch alone; an
-  // append keeps all the project's pictures; an entry keeps them up to the
-  // entry time.
-  const auto expectFor = [&](const char* what, const std::vector<int>& units, double perSecond,
-                             const std::vector<int>& was, bool pictures) {
-    Expectation e;
-    e.what = what;
-    const long n = static_cast<long>(units.size());
-    const long tol = static_cast<long>(std::ceil(kToleranceSeconds * perSecond));
-    const double length = static_cast<double>(n) / perSecond;
-    const double in = std::clamp(step.in, 0.0, length);
-    const double out = std::clamp(step.out, in, length);
-    const long a = std::lround(in * perSecond);
-    const long b = length - out <= 0.5 ? n : std::lround(out * perSecond);
-    e.source = &units;
-    e.startLo = std::max(0L, a - tol);
-    e.startHi = std::min(n, a + tol);
-    e.endLo = std::max(0L, b - tol);
-    e.endHi = std::min(n, b + tol);
-    e.garbage = step.keepDeadB && pictures ? 3 : 0;
-    if (step.kind == StepKind::Append) {
-      e.keepLo = e.keepHi = was.size();
-    } else if (step.kind == StepKind::Entry) {
-      const double recordLength = static_cast<double>(was.size()) / perSecond;
-      const long at = std::lround(std::clamp(step.at, 0.0, recordLength) * perSecond);
-      e.keepLo = static_cast<std::size_t>(std::max(0L, at - tol));
-      e.keepHi = std::min(was.size(), static_cast<std::size_t>(at + tol));
-    }
-    return e;
-  };
   if (mode_ != 4) {
-    d << matchStream(before.pictures, after.pictures,
-                     expectFor("pictures", src.pictures, src.pictureRate, before.pictures, true));
+    d << matchStream(
+        before.pictures, after.pictures,
+        expectationAfter(step, "pictures", src.pictures, src.pictureRate, before.pictures, true));
   }
   if (mode_ != 3) {
-    d << matchStream(before.frames, after.frames,
-                     expectFor("audio frames", src.frames, src.frameRate, before.frames, false));
+    d << matchStream(
+        before.frames, after.frames,
+        expectationAfter(step, "audio frames", src.frames, src.frameRate, before.frames, false));
   }
   if (crop ? splicer_.undoEnabled() : !splicer_.undoEnabled())
     d << "UndoEnabled is " << splicer_.undoEnabled() << " after a successful step\n";

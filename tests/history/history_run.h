@@ -90,6 +90,7 @@ class HistoryRun {
 
  private:
   std::string change(const Step& step);
+  std::string failedChange(const Step& step, const ProjectState& before);
   std::string replay(bool undo);
   std::string checkProject(ProjectState& state, std::string& md5Out);
   std::string describe(const Step& step) const;
