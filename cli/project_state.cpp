@@ -1,10 +1,10 @@
 #include "cli/project_state.h"
 
-#include <charconv>
 #include <cstdio>
 #include <filesystem>
 
 #include "automation/property_bag.h"
+#include "engine/splicer/history_state.h"
 #include "platform/file.h"
 
 namespace cw::cli {
@@ -13,19 +13,6 @@ namespace {
 
 using automation::PropertyBag;
 using automation::Variant;
-
-constexpr const char* kLengthKey = "ProjectLength";
-
-struct FlagKey {
-  const char* key;
-  bool HistoryFlags::*flag;
-};
-constexpr FlagKey kFlagKeys[] = {
-    {"UndoEnabled", &HistoryFlags::undoEnabled},
-    {"RedoEnabled", &HistoryFlags::redoEnabled},
-    {"UndoFileValid", &HistoryFlags::undoFileValid},
-    {"RedoFileValid", &HistoryFlags::redoFileValid},
-};
 
 namespace fs = std::filesystem;
 
@@ -63,12 +50,6 @@ std::string loadedJournalName(const std::string& project, const std::string& sto
   return name.filename() == own.filename() ? own.string() : stored;
 }
 
-bool parseLength(const std::string& text, std::int64_t& length) {
-  const char* end = text.data() + text.size();
-  const auto [at, ec] = std::from_chars(text.data(), end, length);
-  return ec == std::errc() && at == end && length >= 0;
-}
-
 }  // namespace
 
 std::string stateFilePath(const std::string& project) { return project + ".clipwright"; }
@@ -89,8 +70,8 @@ bool saveProjectState(const std::string& project, const Splicer& splicer, std::s
   splicer.writeProperties(bag);
   bag.write(kUndoKey, Variant(storedJournalName(project, splicer.undoFileName())));
   bag.write(kRedoKey, Variant(storedJournalName(project, splicer.redoFileName())));
-  for (const FlagKey& f : kFlagKeys) bag.write(f.key, Variant::fromBool(splicer.history().*f.flag));
-  bag.write(kLengthKey, Variant(std::to_string(length)));
+  writeHistory(bag, splicer.history());
+  writeProjectLength(bag, length);
   const automation::Status saved = bag.save(stateFilePath(project));
   if (!saved.ok()) problem = saved.message;
   return saved.ok();
@@ -108,7 +89,7 @@ bool loadProjectState(const std::string& project, Splicer& splicer, std::string&
     return false;
   }
   std::int64_t recorded = -1;
-  if (!parseLength(bag.read(kLengthKey, Variant(std::string())).asString(), recorded)) {
+  if (!readProjectLength(bag, recorded) || recorded < 0) {
     problem = path + " holds no project length";
     return false;
   }
@@ -123,10 +104,7 @@ bool loadProjectState(const std::string& project, Splicer& splicer, std::string&
   splicer.readProperties(bag);
   splicer.setUndoFileName(loadedJournalName(project, splicer.undoFileName(), ".undo"));
   splicer.setRedoFileName(loadedJournalName(project, splicer.redoFileName(), ".redo"));
-  HistoryFlags history;
-  for (const FlagKey& f : kFlagKeys)
-    history.*f.flag = bag.read(f.key, Variant::fromBool(false)).asBool();
-  splicer.restoreHistory(history);
+  splicer.restoreHistory(readHistory(bag));
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "app/shell/saving.h"
 #include "app/shell/startup.h"
 #include "automation/property_bag.h"
+#include "engine/splicer/history_state.h"
 
 namespace cw::app {
 
@@ -17,17 +18,6 @@ using automation::PropertyBag;
 using automation::Variant;
 
 constexpr int kClaimTries = 64;
-
-struct FlagKey {
-  const char* key;
-  bool HistoryFlags::*flag;
-};
-constexpr FlagKey kFlagKeys[] = {
-    {"UndoEnabled", &HistoryFlags::undoEnabled},
-    {"RedoEnabled", &HistoryFlags::redoEnabled},
-    {"UndoFileValid", &HistoryFlags::undoFileValid},
-    {"RedoFileValid", &HistoryFlags::redoFileValid},
-};
 
 std::string local(const QString& path) { return QFile::encodeName(path).toStdString(); }
 QString fromLocal(const std::string& path) { return QFile::decodeName(path.c_str()); }
@@ -71,8 +61,8 @@ bool writeSessionState(const QString& path, const SessionState& session) {
   bag.write("UndoFileName", Variant(local(session.undo)));
   bag.write("RedoFileName", Variant(local(session.redo)));
   bag.write("RecordMode", Variant(static_cast<std::int16_t>(session.recordMode)));
-  for (const FlagKey& f : kFlagKeys) bag.write(f.key, Variant::fromBool(session.history.*f.flag));
-  bag.write("ProjectLength", Variant(std::to_string(session.length)));
+  writeHistory(bag, session.history);
+  writeProjectLength(bag, session.length);
   bag.write("MovieSaved", Variant::fromBool(session.movieSaved));
   bag.write("UndoItem", Variant::fromBool(session.undoItem));
   return bag.save(local(path)).ok();
@@ -87,11 +77,9 @@ bool readSessionState(const QString& path, SessionState& session) {
   read.undo = fromLocal(bag.read("UndoFileName", Variant(std::string())).asString());
   read.redo = fromLocal(bag.read("RedoFileName", Variant(std::string())).asString());
   read.recordMode = bag.read("RecordMode", Variant(std::int16_t{0})).asInt16();
-  for (const FlagKey& f : kFlagKeys)
-    read.history.*f.flag = bag.read(f.key, Variant::fromBool(false)).asBool();
-  bool ok = false;
-  read.length = text(bag, "ProjectLength").toLongLong(&ok);
-  if (!ok) read.length = -1;
+  read.history = readHistory(bag);
+  std::int64_t length = -1;
+  read.length = readProjectLength(bag, length) ? length : -1;
   read.movieSaved = bag.read("MovieSaved", Variant::fromBool(true)).asBool();
   read.undoItem = bag.read("UndoItem", Variant::fromBool(false)).asBool();
   session = read;
