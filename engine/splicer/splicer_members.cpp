@@ -26,50 +26,39 @@ bool isTrueAsOne(const Variant& value) {
 }  // namespace
 
 void Splicer::registerProperties() {
-  addProperty({"RecordFileName", 1, VariantType::String,
-               [this] { return Variant(recordFileName()); },
-               [this](const Variant& v) {
-                 setRecordFileName(v.asString());
-                 return Status::success();
-               }});
-  addProperty({"SourceFileName", 2, VariantType::String,
-               [this] { return Variant(sourceFileName()); },
-               [this](const Variant& v) {
-                 setSourceFileName(v.asString());
-                 return Status::success();
-               }});
-  addProperty({"SourceMarkIn", 3, VariantType::Double, [this] { return Variant(sourceMarkIn()); },
-               [this](const Variant& v) {
-                 setSourceMarkIn(v.asDouble());
-                 return Status::success();
-               }});
-  addProperty({"SourceMarkOut", 4, VariantType::Double, [this] { return Variant(sourceMarkOut()); },
-               [this](const Variant& v) {
-                 setSourceMarkOut(v.asDouble());
-                 return Status::success();
-               }});
-  addProperty({"RecordMarkEntry", 5, VariantType::Double,
-               [this] { return Variant(recordMarkEntry()); },
-               [this](const Variant& v) {
-                 setRecordMarkEntry(v.asDouble());
-                 return Status::success();
-               }});
-  addProperty({"RecordMode", 6, VariantType::Int16, [this] { return Variant(recordMode()); },
-               [this](const Variant& v) {
-                 setRecordMode(v.asInt16());
-                 return Status::success();
-               }});
-  addProperty({"ErrorMes", 7, VariantType::String, [this] { return Variant(errorMes()); },
-               [this](const Variant& v) {
-                 setErrorMes(v.asString());
-                 return Status::success();
-               }});
-  addProperty({"ErrorMesNumber", 8, VariantType::Int16,
-               [this] { return Variant(errorMesNumber()); },
-               [this](const Variant& v) {
-                 setErrorMesNumber(v.asInt16());
-                 return Status::success();
-               }});
+  // A property whose set always succeeds.
+  const auto settable = [this](const char* name, automation::DispId id, VariantType type,
+                               std::function<Variant()> get,
+                               std::function<void(const Variant&)> set) {
+    addProperty({name, id, type, std::move(get), [set = std::move(set)](const Variant& v) {
+                   set(v);
+                   return Status::success();
+                 }});
+  };
+  settable(
+      "RecordFileName", 1, VariantType::String, [this] { return Variant(recordFileName()); },
+      [this](const Variant& v) { setRecordFileName(v.asString()); });
+  settable(
+      "SourceFileName", 2, VariantType::String, [this] { return Variant(sourceFileName()); },
+      [this](const Variant& v) { setSourceFileName(v.asString()); });
+  settable(
+      "SourceMarkIn", 3, VariantType::Double, [this] { return Variant(sourceMarkIn()); },
+      [this](const Variant& v) { setSourceMarkIn(v.asDouble()); });
+  settable(
+      "SourceMarkOut", 4, VariantType::Double, [this] { return Variant(sourceMarkOut()); },
+      [this](const Variant& v) { setSourceMarkOut(v.asDouble()); });
+  settable(
+      "RecordMarkEntry", 5, VariantType::Double, [this] { return Variant(recordMarkEntry()); },
+      [this](const Variant& v) { setRecordMarkEntry(v.asDouble()); });
+  settable(
+      "RecordMode", 6, VariantType::Int16, [this] { return Variant(recordMode()); },
+      [this](const Variant& v) { setRecordMode(v.asInt16()); });
+  settable(
+      "ErrorMes", 7, VariantType::String, [this] { return Variant(errorMes()); },
+      [this](const Variant& v) { setErrorMes(v.asString()); });
+  settable(
+      "ErrorMesNumber", 8, VariantType::Int16, [this] { return Variant(errorMesNumber()); },
+      [this](const Variant& v) { setErrorMesNumber(v.asInt16()); });
   addProperty({"UndoEnabled", 9, VariantType::Bool, [this] { return boolean(undoEnabled()); }});
   addProperty({"SpaceRequired", 10, VariantType::Double,
                [this] { return Variant(spaceRequired()); },
@@ -80,26 +69,18 @@ void Splicer::registerProperties() {
                  spaceAvailable();
                  return Status::success();
                }});
-  addProperty({"SrcInfoHand", 12, VariantType::Int32, [this] { return Variant(srcInfoHand()); },
-               [this](const Variant& v) {
-                 setSrcInfoHand(v.asInt32());
-                 return Status::success();
-               }});
-  addProperty({"RecInfoHand", 13, VariantType::Int32, [this] { return Variant(recInfoHand()); },
-               [this](const Variant& v) {
-                 setRecInfoHand(v.asInt32());
-                 return Status::success();
-               }});
-  addProperty({"UndoFileName", 14, VariantType::String, [this] { return Variant(undoFileName()); },
-               [this](const Variant& v) {
-                 setUndoFileName(v.asString());
-                 return Status::success();
-               }});
-  addProperty({"RedoFileName", 15, VariantType::String, [this] { return Variant(redoFileName()); },
-               [this](const Variant& v) {
-                 setRedoFileName(v.asString());
-                 return Status::success();
-               }});
+  settable(
+      "SrcInfoHand", 12, VariantType::Int32, [this] { return Variant(srcInfoHand()); },
+      [this](const Variant& v) { setSrcInfoHand(v.asInt32()); });
+  settable(
+      "RecInfoHand", 13, VariantType::Int32, [this] { return Variant(recInfoHand()); },
+      [this](const Variant& v) { setRecInfoHand(v.asInt32()); });
+  settable(
+      "UndoFileName", 14, VariantType::String, [this] { return Variant(undoFileName()); },
+      [this](const Variant& v) { setUndoFileName(v.asString()); });
+  settable(
+      "RedoFileName", 15, VariantType::String, [this] { return Variant(redoFileName()); },
+      [this](const Variant& v) { setRedoFileName(v.asString()); });
   addProperty({"RedoEnabled", 16, VariantType::Bool, [this] { return boolean(redoEnabled()); }});
   // Declared without a type so that the setter sees the value as passed.
   addProperty({"RemoveDeadBpic", 17, VariantType::Empty,
