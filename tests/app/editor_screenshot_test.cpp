@@ -15,6 +15,7 @@
 #include "app_fixture.h"
 #include "clip_fixture.h"
 #include "support/corpus.h"
+#include "support/screen_grab.h"
 #include "support/temp_dir.h"
 
 namespace cw::app::testing {
@@ -74,14 +75,9 @@ TEST(EditorScreenshot, CommandLineClipsShowAsFramedPictures) {
       "done\n"
       "kill $editor\n");
   QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.remove("QT_QPA_PLATFORM");
+  QProcessEnvironment environment = cw::test::xServerEnvironment();
   environment.insert("XDG_CONFIG_HOME", folder + "/config");
   environment.insert("XDG_CACHE_HOME", folder + "/cache");
-  // Under the leak checker the X client libraries' own caches would count.
-  environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
-                                         (environment.contains("ASAN_OPTIONS") ? ":" : "") +
-                                         "detect_leaks=0");
   process.setProcessEnvironment(environment);
   process.start(xvfb, {"-a", "-s", "-screen 0 1280x1024x24", "sh", "-c", script, editor,
                        ClipFixture::corpusPath("vcd_ntsc.mpg"),

@@ -12,6 +12,7 @@
 #include "app/windows/clip_info_form.h"
 #include "app/windows/commands.h"
 #include "clip_fixture.h"
+#include "support/screen_grab.h"
 #include "xvfb_run.h"
 
 namespace cw::app::testing {
@@ -19,23 +20,6 @@ namespace {
 
 constexpr const char* kShotVariable = "CW_INFO_FORM_SHOT";
 const QPoint kFormAt(560, 120);
-
-// Spread of the grey levels in a region: 0 for a flat area.
-double spread(const QImage& image, const QRect& region) {
-  double sum = 0;
-  double squares = 0;
-  int count = 0;
-  for (int y = region.top(); y <= region.bottom(); ++y) {
-    for (int x = region.left(); x <= region.right(); ++x) {
-      const double grey = qGray(image.pixel(x, y));
-      sum += grey;
-      squares += grey * grey;
-      ++count;
-    }
-  }
-  const double mean = sum / count;
-  return std::sqrt(std::max(0.0, squares / count - mean * mean));
-}
 
 class InfoFormOnScreen : public ClipFixture {};
 
@@ -73,7 +57,8 @@ TEST(InfoFormScreenshot, FormShowsOnARealScreen) {
   ASSERT_FALSE(image.isNull());
   ASSERT_EQ(image.size(), QSize(1280, 1024));
   // The form's labels stand out of its background.
-  EXPECT_GT(spread(image, QRect(kFormAt, QSize(240, 300))), 20.0) << "no form on the screen";
+  EXPECT_GT(cw::test::greySpread(image, QRect(kFormAt, QSize(240, 300))), 20.0)
+      << "no form on the screen";
 }
 
 }  // namespace

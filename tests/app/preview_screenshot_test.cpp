@@ -14,6 +14,7 @@
 #include "app/windows/new_preview.h"
 #include "record_fixture.h"
 #include "support/corpus.h"
+#include "support/screen_grab.h"
 
 namespace cw::app::testing {
 namespace {
@@ -22,23 +23,6 @@ constexpr const char* kShotVariable = "CW_PREVIEW_SHOT";
 const QSize kScreen(1280, 1024);
 
 QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
-
-// Spread of the grey levels in a region: 0 for a flat area.
-double spread(const QImage& image, const QRect& region) {
-  double sum = 0;
-  double squares = 0;
-  int count = 0;
-  for (int y = region.top(); y <= region.bottom(); ++y) {
-    for (int x = region.left(); x <= region.right(); ++x) {
-      const double grey = qGray(image.pixel(x, y));
-      sum += grey;
-      squares += grey * grey;
-      ++count;
-    }
-  }
-  const double mean = sum / count;
-  return std::sqrt(std::max(0.0, squares / count - mean * mean));
-}
 
 class PreviewOnScreen : public RecordFixture {};
 
@@ -81,13 +65,9 @@ TEST(PreviewScreenshot, PreviewPlaysOnARealScreen) {
   const QString shot = CW_BINARY_DIR "/clipwright-preview.png";
   QFile::remove(shot);
   QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  QProcessEnvironment environment = cw::test::xServerEnvironment();
   environment.insert("QT_QPA_PLATFORM", "xcb");
   environment.insert(kShotVariable, shot);
-  // Under the leak checker the X client libraries' own caches would count.
-  environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
-                                         (environment.contains("ASAN_OPTIONS") ? ":" : "") +
-                                         "detect_leaks=0");
   process.setProcessEnvironment(environment);
   process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(
@@ -104,7 +84,7 @@ TEST(PreviewScreenshot, PreviewPlaysOnARealScreen) {
   // shows the movie, not a flat area.
   const QRect picture(QPoint(kScreen.width() / 2 - 150, kScreen.height() / 2 - 100),
                       QSize(300, 200));
-  EXPECT_GT(spread(image, picture), 20.0) << "no picture in the preview window";
+  EXPECT_GT(cw::test::greySpread(image, picture), 20.0) << "no picture in the preview window";
 }
 
 }  // namespace

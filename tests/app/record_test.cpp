@@ -26,6 +26,45 @@ void expectActionLine(const QString& line, const char* action) {
   EXPECT_GT(line.size(), head.size() + 8) << line.toStdString();
 }
 
+// The files and marks of the road, as the action log names them.
+struct RoadMarks {
+  QString first, second, project;
+  double cropIn, cropOut, cropLength, entry;
+};
+
+// The action log of the road: crop, append, undo, redo and entry crop.
+void expectRoadLog(const QStringList& log, const RoadMarks& m) {
+  const QString dest = QStringLiteral("Destination = ") + m.project;
+  const QString recorded = QStringLiteral("File is recorded as: ") + m.project;
+  ASSERT_EQ(log.size(), 34) << log.join('\n').toStdString();
+  const QStringList crop = log.mid(0, 9);
+  EXPECT_EQ(crop[0], "1...");
+  expectActionLine(crop[1], "CROP");
+  EXPECT_EQ(crop.mid(2), QStringList({"Source = " + m.first, dest, "Mark In = " + number(m.cropIn),
+                                      "Mark Out = " + number(m.cropOut), "Record Mode = 0",
+                                      "doProcess", recorded}));
+  EXPECT_EQ(log[9], "2...");
+  expectActionLine(log[10], "APPENDCROP");
+  EXPECT_EQ(log[11], "Source = " + m.second);
+  EXPECT_EQ(log[12], dest);
+  EXPECT_TRUE(log[13].startsWith("Player Mark In = "));
+  EXPECT_TRUE(log[14].startsWith("Player Mark Out = "));
+  EXPECT_EQ(log[15], "Recorder Entry = " + number(m.cropLength));
+  EXPECT_EQ(log.mid(16, 2), QStringList({"doProcess", recorded}));
+  EXPECT_EQ(log[18], "3...");
+  expectActionLine(log[19], "UNDO");
+  EXPECT_EQ(log[20], "doProcess");
+  EXPECT_EQ(log[21], "4...");
+  expectActionLine(log[22], "REDO");
+  EXPECT_EQ(log.mid(23, 2), QStringList({"doProcess", recorded}));
+  EXPECT_EQ(log[25], "5...");
+  expectActionLine(log[26], "ENTRYCROP");
+  EXPECT_EQ(log[27], "Source = " + m.second);
+  EXPECT_EQ(log[28], dest);
+  EXPECT_EQ(log[31], "Recorder Entry = " + number(m.entry));
+  EXPECT_EQ(log.mid(32), QStringList({"doProcess", recorded}));
+}
+
 }  // namespace
 
 class RecordRoad : public RecordFixture {};
@@ -92,36 +131,7 @@ TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
   EXPECT_NEAR(iRecorder().length(), entry + stretch, 1.5);  // cuts at GOPs
   expectCleanDecode(project());
 
-  const QString dest = QStringLiteral("Destination = ") + project();
-  const QString recorded = QStringLiteral("File is recorded as: ") + project();
-  const QStringList log = logLines();
-  ASSERT_EQ(log.size(), 34) << log.join('\n').toStdString();
-  const QStringList crop = log.mid(0, 9);
-  EXPECT_EQ(crop[0], "1...");
-  expectActionLine(crop[1], "CROP");
-  EXPECT_EQ(crop.mid(2), QStringList({"Source = " + first, dest, "Mark In = " + number(cropIn),
-                                      "Mark Out = " + number(cropOut), "Record Mode = 0",
-                                      "doProcess", recorded}));
-  EXPECT_EQ(log[9], "2...");
-  expectActionLine(log[10], "APPENDCROP");
-  EXPECT_EQ(log[11], "Source = " + second);
-  EXPECT_EQ(log[12], dest);
-  EXPECT_TRUE(log[13].startsWith("Player Mark In = "));
-  EXPECT_TRUE(log[14].startsWith("Player Mark Out = "));
-  EXPECT_EQ(log[15], "Recorder Entry = " + number(cropLength));
-  EXPECT_EQ(log.mid(16, 2), QStringList({"doProcess", recorded}));
-  EXPECT_EQ(log[18], "3...");
-  expectActionLine(log[19], "UNDO");
-  EXPECT_EQ(log[20], "doProcess");
-  EXPECT_EQ(log[21], "4...");
-  expectActionLine(log[22], "REDO");
-  EXPECT_EQ(log.mid(23, 2), QStringList({"doProcess", recorded}));
-  EXPECT_EQ(log[25], "5...");
-  expectActionLine(log[26], "ENTRYCROP");
-  EXPECT_EQ(log[27], "Source = " + second);
-  EXPECT_EQ(log[28], dest);
-  EXPECT_EQ(log[31], "Recorder Entry = " + number(entry));
-  EXPECT_EQ(log.mid(32), QStringList({"doProcess", recorded}));
+  expectRoadLog(logLines(), {first, second, project(), cropIn, cropOut, cropLength, entry});
 }
 
 }  // namespace cw::app::testing

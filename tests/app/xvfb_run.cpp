@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "support/screen_grab.h"
+
 namespace cw::app::testing {
 
 XvfbRun runUnderXvfb(const QString& gtestFilter, const QString& variable, const QString& value) {
@@ -12,13 +14,9 @@ XvfbRun runUnderXvfb(const QString& gtestFilter, const QString& variable, const 
   run.available = !xvfb.isEmpty();
   if (!run.available) return run;
   QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  QProcessEnvironment environment = cw::test::xServerEnvironment();
   environment.insert("QT_QPA_PLATFORM", "xcb");
   environment.insert(variable, value);
-  // Under the leak checker the X client libraries' own caches would count.
-  environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
-                                         (environment.contains("ASAN_OPTIONS") ? ":" : "") +
-                                         "detect_leaks=0");
   process.setProcessEnvironment(environment);
   process.setProcessChannelMode(QProcess::MergedChannels);
   process.start(xvfb, {"-a", "-s", "-screen 0 1280x1024x24",

@@ -10,26 +10,12 @@
 #include "media_fixture.h"
 #include "pane_fixture.h"
 #include "player/twips.h"
+#include "support/screen_grab.h"
 
 namespace cw::player {
 namespace {
 
-// Spread of the grey levels in a region: 0 for a flat area.
-double spread(const QImage& image, const QRect& region) {
-  double sum = 0;
-  double squares = 0;
-  int count = 0;
-  for (int y = region.top(); y <= region.bottom(); ++y) {
-    for (int x = region.left(); x <= region.right(); ++x) {
-      const double grey = qGray(image.pixel(x, y));
-      sum += grey;
-      squares += grey * grey;
-      ++count;
-    }
-  }
-  const double mean = sum / count;
-  return std::sqrt(std::max(0.0, squares / count - mean * mean));
-}
+using test::greySpread;
 
 TEST(ScrubPaneDemo, ScreenshotShowsPictureControlsAndTimeCode) {
   testing::application();
@@ -43,14 +29,7 @@ TEST(ScrubPaneDemo, ScreenshotShowsPictureControlsAndTimeCode) {
   const QString shot = CW_BINARY_DIR "/scrubpane-demo.png";
   QFile::remove(shot);
   QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.remove("QT_QPA_PLATFORM");
-  // Under the leak checker the X and D-Bus client libraries' own caches would
-  // count against the demo.
-  environment.insert("ASAN_OPTIONS", environment.value("ASAN_OPTIONS") +
-                                         (environment.contains("ASAN_OPTIONS") ? ":" : "") +
-                                         "detect_leaks=0");
-  process.setProcessEnvironment(environment);
+  process.setProcessEnvironment(test::xServerEnvironment());
   process.start(xvfb, {"-a", "-s", "-screen 0 640x480x24", demo, QString::fromStdString(movie),
                        "--seek", "2.5", "--screenshot", shot});
   ASSERT_TRUE(process.waitForFinished(60000));
@@ -63,13 +42,13 @@ TEST(ScrubPaneDemo, ScreenshotShowsPictureControlsAndTimeCode) {
   const int clipHeight = twipsToPixels(3660);
   ASSERT_GE(image.width(), clipWidth);
   ASSERT_GE(image.height(), clipHeight + twipsToPixels(360));
-  EXPECT_GT(spread(image, QRect(0, 0, clipWidth, clipHeight)), 20.0) << "blank clip area";
+  EXPECT_GT(greySpread(image, QRect(0, 0, clipWidth, clipHeight)), 20.0) << "blank clip area";
   const int rowTop = twipsToPixels(3660 + 30);
   const QRect playButton(twipsToPixels(945 + 1260), rowTop, twipsToPixels(405), twipsToPixels(330));
-  EXPECT_GT(spread(image, playButton), 5.0) << "no transport button";
+  EXPECT_GT(greySpread(image, playButton), 5.0) << "no transport button";
   const QRect timeCode(twipsToPixels(3525), twipsToPixels(3685), twipsToPixels(1335),
                        twipsToPixels(330));
-  EXPECT_GT(spread(image, timeCode.intersected(image.rect())), 5.0) << "no time code";
+  EXPECT_GT(greySpread(image, timeCode.intersected(image.rect())), 5.0) << "no time code";
 }
 
 }  // namespace
