@@ -53,7 +53,9 @@ TEST_P(AppendModes, JoinContinuesTheRecord) {
   EXPECT_TRUE(undo.compare(8, std::string::npos, before, j) == 0);
   EXPECT_TRUE(redo.compare(8, std::string::npos, after, j) == 0);
   EXPECT_TRUE(after.compare(0, j, before, 0, j) == 0);
-  if (record.fileType == kTypeAudioOnly) EXPECT_EQ(j, static_cast<std::int64_t>(before.size()));
+  if (record.fileType == kTypeAudioOnly) {
+    EXPECT_EQ(j, static_cast<std::int64_t>(before.size()));
+  }
 
   EXPECT_EQ(ctx.history, (HistoryFlags{true, false, true, true}));
   ASSERT_FALSE(progress.empty());
