@@ -37,12 +37,12 @@ bool cutIsEmpty(const StreamInfo& src, int mode) {
 
 // The demultiplexer reads blocks of the cut-in's rewrite-buffer size: its
 // first block must hold the leading B-pictures that it removes.
-std::size_t videoReadSize(const CutInResult& cutIn) {
+std::size_t cutInReadSize(const CutInResult& cutIn) {
   return static_cast<std::size_t>(std::max<std::int64_t>(kCropChunk, cutIn.bufferSize));
 }
 
-}  // namespace
-
+// Upper bound of the output of the cut in `src`'s working areas: the bytes
+// between cut-in and cut-out, scaled to one stream's share in modes 3 and 4.
 std::int64_t estimateSystemOutput(const StreamInfo& src, int mode) {
   double estimate = static_cast<double>(cutSpan(src.video));
   if (mode == kModeVideoOnly) estimate *= streamShare(src.videoByteRate, src.audioByteRate);
@@ -56,6 +56,9 @@ RecordContent contentOfMode(int mode) {
   return RecordContent::System;
 }
 
+// Starts the multiplexer (modes 0-2) or the writer of one of the two streams
+// and sets `produce` to its chunks. `videoReadSize` is the demultiplexer's
+// block for the video (the audio writer reads blocks of kCropChunk).
 int startSystemWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode, int treatment,
                       std::size_t videoReadSize, ChunkProducer& produce) {
   int rc = 0;
@@ -80,6 +83,8 @@ int startSystemWriter(MuxState& m, platform::File& file, StreamInfo& src, int mo
   return 0;
 }
 
+}  // namespace
+
 ChunkProducer elementaryChunks(MuxState& m) {
   return [&m](std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
     return EsChunk(m, dest, size, delivered);
@@ -94,16 +99,21 @@ int cropSystemStream(OperationContext& ctx, CropFiles& files, CropResult& result
   if (const int rc = analyseSystemSourceOnce(files.source, src)) return rc;
   CutInResult cutIn;
   if (const int rc = findCut(ctx, files.source, src, cutIn)) return rc;
-  const int mode = ctx.recordMode;
-  if (cutIsEmpty(src, mode)) return kCropEmpty;
+  if (cutIsEmpty(src, ctx.recordMode)) return kCropEmpty;
+  return writeSystemCut(ctx, files, cutIn.repairMode, cutInReadSize(cutIn), result);
+}
 
+int writeSystemCut(OperationContext& ctx, CropFiles& files, int treatment,
+                   std::size_t videoReadSize, CropResult& result) {
+  StreamInfo& src = *ctx.source;
+  const int mode = ctx.recordMode;
   const std::int64_t estimate = estimateSystemOutput(src, mode);
   if (const int rc = checkCropSpace(ctx, estimate)) return rc;
 
   MuxState m;
   ChunkProducer produce;
-  if (const int rc = startSystemWriter(m, files.source, src, mode, cutIn.repairMode,
-                                       videoReadSize(cutIn), produce)) {
+  if (const int rc =
+          startSystemWriter(m, files.source, src, mode, treatment, videoReadSize, produce)) {
     return rc;
   }
   std::int64_t written = 0;

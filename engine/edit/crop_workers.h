@@ -34,15 +34,11 @@ int runCropWorker(OperationContext& ctx, const std::function<int(CropFiles&)>& w
 // --- Steps of a system-stream source, shared with the sequence pieces ---
 // (the analysis of the source's head and tail: analyseSystemSourceOnce)
 
-// Upper bound of the output of the cut in `src`'s working areas: the bytes
-// between cut-in and cut-out, scaled to one stream's share in modes 3 and 4.
-std::int64_t estimateSystemOutput(const StreamInfo& src, int mode);
-RecordContent contentOfMode(int mode);
-// Starts the multiplexer (modes 0-2) or the writer of one of the two streams
-// and sets `produce` to its chunks. `videoReadSize` is the demultiplexer's
-// block for the video (the audio writer reads blocks of kCropChunk).
-int startSystemWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode, int treatment,
-                      std::size_t videoReadSize, ChunkProducer& produce);
+// The output of a cut in the source's working areas, once they are found:
+// the disk-space test against the estimate, the writer and the chunk loop;
+// `result` says what was written.
+int writeSystemCut(OperationContext& ctx, CropFiles& files, int treatment,
+                   std::size_t videoReadSize, CropResult& result);
 // The chunks of an elementary-stream writer.
 ChunkProducer elementaryChunks(MuxState& m);
 // A writer's negative status as a crop error number.

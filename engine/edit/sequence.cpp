@@ -67,25 +67,7 @@ int seqSystemStream(OperationContext& ctx, const SequenceState& seq, bool finalC
   CutInResult cutIn;
   if (const int rc = cutSystemPiece(ctx, seq, finalCrop, files.source, src, cutIn)) return rc;
   if (const int rc = checkPieceBounds(src.video)) return rc;
-
-  const int mode = ctx.recordMode;
-  const std::int64_t estimate = estimateSystemOutput(src, mode);
-  if (const int rc = checkCropSpace(ctx, estimate)) return rc;
-
-  MuxState m;
-  ChunkProducer produce;
-  if (const int rc =
-          startSystemWriter(m, files.source, src, mode, cutIn.repairMode, kCropChunk, produce)) {
-    return rc;
-  }
-  std::int64_t written = 0;
-  if (const int rc = copyChunks(ctx, produce, &cropStatusError, files, estimate, written)) {
-    return rc;
-  }
-  result.written = written;
-  result.muxRate = m.profile.muxRate;
-  result.content = contentOfMode(mode);
-  return 0;
+  return writeSystemCut(ctx, files, cutIn.repairMode, kCropChunk, result);
 }
 
 // Video elementary streams have no file-tail analysis of their own: the
