@@ -15,20 +15,12 @@
 #include "platform/file.h"
 #include "support/corpus.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 namespace cw::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes readAll(const std::string& path) {
-  platform::File f;
-  Bytes b;
-  if (!f.open(path, platform::OpenMode::Read)) return b;
-  b.resize(static_cast<std::size_t>(f.length()));
-  if (!f.readAt(0, b.data(), static_cast<std::int64_t>(b.size()))) b.clear();
-  return b;
-}
 
 struct VideoCodes {
   std::vector<std::int64_t> gopTimeCodes;    // in pictures
@@ -58,7 +50,7 @@ class JoinVideoOnly : public CropFixture {};
 TEST_F(JoinVideoOnly, TheSourceFollowsTheRecordsLastGop) {
   if (!useCorpusSource("vcd_pal.mpg")) return;
   ASSERT_EQ(crop(1.0, 4.0, 3), 0);
-  const Bytes record = readAll(ctx.recordFileName);
+  const Bytes record = readBytes(ctx.recordFileName);
   StreamInfo rec;
   ASSERT_TRUE(describeSource(ctx.recordFileName, rec));
   platform::File recFile;

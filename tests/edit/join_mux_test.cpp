@@ -21,20 +21,12 @@
 #include "support/corpus.h"
 #include "support/ffprobe.h"
 #include "support/process.h"
+#include "support/temp_dir.h"
 
 namespace cw::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes readAll(const std::string& path) {
-  platform::File f;
-  Bytes b;
-  if (!f.open(path, platform::OpenMode::Read)) return b;
-  b.resize(static_cast<std::size_t>(f.length()));
-  if (!f.readAt(0, b.data(), static_cast<std::int64_t>(b.size()))) b.clear();
-  return b;
-}
 
 void writeAll(const std::string& path, const Bytes& b) {
   platform::File f;
@@ -217,7 +209,7 @@ class JoinMux : public CropFixture {
                          &src.video, &src.audio, MuxOperation::EntryCrop)) {
       return rc;
     }
-    Bytes bytes = readAll(ctx.recordFileName);
+    Bytes bytes = readBytes(ctx.recordFileName);
     bytes.resize(static_cast<std::size_t>(joinAt));
     Bytes block(kMuxChunk);
     int status = kMuxMore;
@@ -269,7 +261,7 @@ TEST_P(JoinModes, AppendContinuesTheRecord) {
   std::string joined;
   ASSERT_EQ(join(6.0, 9.5, -1.0, mode, joined), 0);
   // The join starts at the pack before the merge point with that pack's clock.
-  const Bytes record = readAll(ctx.recordFileName);
+  const Bytes record = readBytes(ctx.recordFileName);
   EXPECT_EQ(0, std::memcmp(record.data(), joinedBytes_.data(), entry_.packPosition));
   EXPECT_EQ(mpeg1::packScr(&joinedBytes_[entry_.packPosition]), entry_.scr);
   expectOneStream(joined, mode);
@@ -284,7 +276,8 @@ TEST_P(JoinModes, EntryReplacesTheRecordsTail) {
   if (!makeRecord("vcd_pal.mpg", 1.0, 7.0, mode)) return;
   std::string joined;
   ASSERT_EQ(join(2.0, 5.0, 2.5, mode, joined), 0);
-  EXPECT_LT(entry_.packPosition, static_cast<std::int64_t>(readAll(ctx.recordFileName).size()) / 2);
+  EXPECT_LT(entry_.packPosition,
+            static_cast<std::int64_t>(readBytes(ctx.recordFileName).size()) / 2);
   expectOneStream(joined, mode);
   const double probed = videoSeconds(joined);
   if (probed > 0) {

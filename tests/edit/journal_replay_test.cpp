@@ -14,22 +14,19 @@
 #include "engine/edit/journal_file.h"
 #include "engine/edit/journal_replay.h"
 #include "platform/file.h"
+#include "support/temp_dir.h"
 
 namespace cw {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using test::readBytes;
 
 Bytes pattern(std::size_t size, std::uint8_t seed) {
   Bytes b(size);
   for (std::size_t i = 0; i < size; ++i) b[i] = static_cast<std::uint8_t>(seed + i * 7 + i / 251);
   return b;
-}
-
-Bytes readAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
 void writeAll(const fs::path& p, const Bytes& b) {
@@ -99,11 +96,11 @@ TEST_F(JournalReplay, UndoAndRedoRestoreBothStatesByteForByte) {
   const Bytes tail = pattern(123457, 99);
   change(before, join, tail);
   const Bytes after = joined(before, join, tail);
-  ASSERT_EQ(readAll(ctx.recordFileName), after);
+  ASSERT_EQ(readBytes(ctx.recordFileName), after);
 
   for (int round = 0; round < 2; ++round) {
     ASSERT_EQ(Undo(ctx), 0);
-    EXPECT_EQ(readAll(ctx.recordFileName), before);
+    EXPECT_EQ(readBytes(ctx.recordFileName), before);
     EXPECT_EQ(ctx.history, (HistoryFlags{false, true, true, true}));
     EXPECT_EQ(info.fileLength, static_cast<double>(before.size()));
     EXPECT_EQ(info.video.length, static_cast<std::int64_t>(before.size()));
@@ -111,7 +108,7 @@ TEST_F(JournalReplay, UndoAndRedoRestoreBothStatesByteForByte) {
     EXPECT_EQ(info.stage, 1);
 
     ASSERT_EQ(Redo(ctx), 0);
-    EXPECT_EQ(readAll(ctx.recordFileName), after);
+    EXPECT_EQ(readBytes(ctx.recordFileName), after);
     EXPECT_EQ(ctx.history, (HistoryFlags{true, false, true, true}));
     EXPECT_EQ(info.video.length, static_cast<std::int64_t>(after.size()));
   }
@@ -122,7 +119,7 @@ TEST_F(JournalReplay, UndoOfAShorteningChangeLengthensTheRecordAgain) {
   change(before, 20000, pattern(500, 4));
   ASSERT_EQ(fs::file_size(ctx.recordFileName), 20500u);
   ASSERT_EQ(Undo(ctx), 0);
-  EXPECT_EQ(readAll(ctx.recordFileName), before);
+  EXPECT_EQ(readBytes(ctx.recordFileName), before);
 }
 
 TEST_F(JournalReplay, HeaderOnlyUndoJournalCutsTheRecordBackToJ) {
@@ -131,12 +128,12 @@ TEST_F(JournalReplay, HeaderOnlyUndoJournalCutsTheRecordBackToJ) {
   change(before, 4000, pattern(3000, 6));
   EXPECT_EQ(fs::file_size(ctx.undoFileName), 8u);
   ASSERT_EQ(Undo(ctx), 0);
-  EXPECT_EQ(readAll(ctx.recordFileName), before);
+  EXPECT_EQ(readBytes(ctx.recordFileName), before);
 }
 
 TEST_F(JournalReplay, HeaderIsLittleEndianSigned64) {
   change(pattern(0x10000 + 10, 7), 0x10000 + 3, pattern(10, 8));
-  const Bytes undo = readAll(ctx.undoFileName);
+  const Bytes undo = readBytes(ctx.undoFileName);
   ASSERT_GE(undo.size(), 8u);
   EXPECT_EQ(Bytes(undo.begin(), undo.begin() + 8), (Bytes{0x03, 0x00, 0x01, 0, 0, 0, 0, 0}));
   EXPECT_EQ(decodeJournalHeader(undo.data()), 0x10003);
@@ -153,7 +150,7 @@ TEST_F(JournalReplay, DisabledAndMissingHistory) {
   ctx.history = HistoryFlags{true, true, false, false};
   EXPECT_EQ(Undo(ctx), 2008);
   EXPECT_EQ(Redo(ctx), 2108);
-  EXPECT_EQ(readAll(ctx.recordFileName), pattern(100, 1));
+  EXPECT_EQ(readBytes(ctx.recordFileName), pattern(100, 1));
 }
 
 TEST_F(JournalReplay, MissingUndoFileKeepsUndoEnabled) {
@@ -162,7 +159,7 @@ TEST_F(JournalReplay, MissingUndoFileKeepsUndoEnabled) {
   fs::remove(ctx.undoFileName);
   EXPECT_EQ(Undo(ctx), 2003);
   EXPECT_EQ(ctx.history, (HistoryFlags{true, false, true, true}));
-  EXPECT_EQ(readAll(ctx.recordFileName), joined(before, 1000, pattern(2000, 2)));
+  EXPECT_EQ(readBytes(ctx.recordFileName), joined(before, 1000, pattern(2000, 2)));
 }
 
 TEST_F(JournalReplay, MissingRecordGives2002AndKeepsTheJournal) {
@@ -176,13 +173,13 @@ TEST_F(JournalReplay, MissingRecordGives2002AndKeepsTheJournal) {
 TEST_F(JournalReplay, ShortJournalIsRefusedAndDeleted) {
   const Bytes before = pattern(5000, 1);
   change(before, 1000, pattern(2000, 2));
-  const Bytes current = readAll(ctx.recordFileName);
+  const Bytes current = readBytes(ctx.recordFileName);
   writeAll(ctx.undoFileName, Bytes{1, 2, 3, 4, 5});
   EXPECT_EQ(Undo(ctx), 2004);
   EXPECT_EQ(ctx.error.number, 2004);
   EXPECT_FALSE(fs::exists(ctx.undoFileName));
   EXPECT_EQ(ctx.history, (HistoryFlags{false, true, false, true}));
-  EXPECT_EQ(readAll(ctx.recordFileName), current);
+  EXPECT_EQ(readBytes(ctx.recordFileName), current);
 
   writeAll(ctx.redoFileName, Bytes{1, 2, 3});
   ctx.history = HistoryFlags{false, true, false, true};
@@ -201,7 +198,7 @@ TEST_F(JournalReplay, JoinOffsetBeyondTheRecordOrNegativeIsRefused) {
     writeAll(ctx.undoFileName, journal);
     ctx.history = HistoryFlags{true, false, true, true};
     EXPECT_EQ(Undo(ctx), 2004) << join;
-    EXPECT_EQ(readAll(ctx.recordFileName), record);
+    EXPECT_EQ(readBytes(ctx.recordFileName), record);
     EXPECT_FALSE(fs::exists(ctx.undoFileName));
   }
 }
@@ -211,7 +208,7 @@ TEST_F(JournalReplay, ReadOnlyRecordIsMadeWritable) {
   change(before, 1000, pattern(2000, 2));
   ASSERT_TRUE(platform::setReadOnly(ctx.recordFileName, true));
   ASSERT_EQ(Undo(ctx), 0);
-  EXPECT_EQ(readAll(ctx.recordFileName), before);
+  EXPECT_EQ(readBytes(ctx.recordFileName), before);
 }
 
 // Runs `op` with a failure injected at call 1, 2, ... until it runs through
@@ -253,7 +250,7 @@ TEST_F(JournalReplay, FailureAtEveryFileCallOfUndoAndRedo) {
 
       if (!fired) {
         EXPECT_EQ(rc, 0);
-        EXPECT_EQ(readAll(ctx.recordFileName), *c.goal);
+        EXPECT_EQ(readBytes(ctx.recordFileName), *c.goal);
         finished = true;
         continue;
       }
@@ -262,7 +259,7 @@ TEST_F(JournalReplay, FailureAtEveryFileCallOfUndoAndRedo) {
       const int local = rc - c.base;
       ASSERT_TRUE(local >= 2 && local <= 7) << rc;
       if (local <= 4) {  // nothing written to the record
-        EXPECT_EQ(readAll(ctx.recordFileName), *c.start);
+        EXPECT_EQ(readBytes(ctx.recordFileName), *c.start);
       }
       if (local <= 3) {
         EXPECT_TRUE(fs::exists(journal));
@@ -283,7 +280,7 @@ TEST_F(JournalReplay, FailureAtEveryFileCallOfUndoAndRedo) {
         EXPECT_EQ(ctx.history, expected);
       }
       if (local == 7) {  // right bytes, possibly wrong length
-        const Bytes got = readAll(ctx.recordFileName);
+        const Bytes got = readBytes(ctx.recordFileName);
         ASSERT_GE(got.size(), c.goal->size());
         EXPECT_TRUE(std::equal(c.goal->begin(), c.goal->end(), got.begin()));
       }
@@ -309,7 +306,7 @@ TEST_F(JournalReplay, ChangeRollbackRestoresTheRecordExactly) {
   ASSERT_EQ(record.write(junk.data(), 150000), 150000);
   ASSERT_TRUE(journals.restoreRecord(record, buffer));
   record.close();
-  EXPECT_EQ(readAll(ctx.recordFileName), before);
+  EXPECT_EQ(readBytes(ctx.recordFileName), before);
   journals.deleteCreated();
   EXPECT_FALSE(fs::exists(ctx.undoFileName));
   EXPECT_FALSE(fs::exists(ctx.redoFileName));
@@ -339,7 +336,7 @@ TEST_F(JournalReplay, ChangeSideFailuresGiveTheOperationsNumbers) {
       EXPECT_TRUE(rc == 4002 || rc == 4003 || rc == 4008 || rc == 4009 || rc == 4010)
           << "call " << n << " gave " << rc;
     }
-    EXPECT_EQ(readAll(ctx.recordFileName), before);
+    EXPECT_EQ(readBytes(ctx.recordFileName), before);
     journals.deleteCreated();
   }
   EXPECT_TRUE(finished);

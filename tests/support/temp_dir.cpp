@@ -39,4 +39,9 @@ std::string readFile(const std::string& path) {
   return buffer.str();
 }
 
+std::vector<std::uint8_t> readBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
 }  // namespace cw::test

@@ -1,8 +1,10 @@
 // A fresh directory for one test, removed with everything in it at the end.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace cw::test {
 
@@ -32,5 +34,6 @@ const TempDir& processScratchDir();
 bool writeFile(const std::string& path, const std::string& bytes);
 // Reads a whole file; empty when it cannot be read.
 std::string readFile(const std::string& path);
+std::vector<std::uint8_t> readBytes(const std::string& path);
 
 }  // namespace cw::test
