@@ -5,7 +5,7 @@
 
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/stream_params.h"
-#include "syntax_bytes.h"
+#include "support/mpeg_bytes.h"
 
 namespace cw {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/analysis/scanners.h"
-#include "syntax_bytes.h"
+#include "support/mpeg_bytes.h"
 
 namespace cw {
 namespace {

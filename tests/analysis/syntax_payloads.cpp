@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "engine/analysis/scanners.h"
-#include "syntax_bytes.h"
+#include "support/mpeg_bytes.h"
 
 namespace cw {
 namespace {

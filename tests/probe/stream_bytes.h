@@ -7,14 +7,12 @@
 #include <vector>
 
 #include "engine/analysis/mpeg1.h"
+#include "support/mpeg_bytes.h"
 
 namespace cw::test {
 
-using Bytes = std::vector<std::uint8_t>;
-
-inline void append(Bytes& out, const Bytes& more) {
-  out.insert(out.end(), more.begin(), more.end());
-}
+using testbytes::append;
+using testbytes::Bytes;
 
 // 352 x 240 at 29.97, 1 150 000 bit/s, vbv 20.
 inline Bytes sequenceHeader(bool variableRate = false, int pictureRateCode = 4) {
@@ -42,33 +40,14 @@ inline Bytes audioHeader(int layer = 2, int bitRateIndex = 11, bool padded = fal
 // A packet with PTS and DTS (both given), PTS only (dts < 0) or no stamps (pts < 0).
 inline Bytes packet(std::uint8_t id, const Bytes& payload, std::int64_t pts = -1,
                     std::int64_t dts = -1) {
-  Bytes header;
-  if (pts >= 0 && dts >= 0) {
-    header.resize(10);
-    mpeg1::encodeTimeStamp(header.data(), 0x3, pts);
-    mpeg1::encodeTimeStamp(header.data() + 5, 0x1, dts);
-  } else if (pts >= 0) {
-    header.resize(5);
-    mpeg1::encodeTimeStamp(header.data(), 0x2, pts);
-  } else {
-    header = {0x0F};
-  }
-  const std::size_t length = header.size() + payload.size();
-  Bytes p = {0x00,
-             0x00,
-             0x01,
-             id,
-             static_cast<std::uint8_t>(length >> 8),
-             static_cast<std::uint8_t>(length & 0xFF)};
-  append(p, header);
-  append(p, payload);
-  return p;
+  testbytes::PacketOptions options;
+  options.pts = pts;
+  options.dts = dts;
+  return testbytes::packet(id, payload, options);
 }
 
 inline Bytes packHeader(std::int32_t muxRate = 3528) {
-  Bytes pack(12);
-  mpeg1::encodePackHeader(pack.data(), 0, muxRate);
-  return pack;
+  return testbytes::packHeader(0, muxRate);
 }
 
 inline Bytes zeros(std::size_t count) { return Bytes(count, 0); }

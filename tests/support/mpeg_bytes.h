@@ -1,4 +1,4 @@
-// Byte builders for the syntax tests: packets, pack headers, video and audio
+// Byte builders for the tests: packets, pack headers, video and audio
 // headers assembled from their fields.
 #pragma once
 
