@@ -5,7 +5,7 @@
 
 #include "cli/json_writer.h"
 #include "engine/analysis/mpeg1.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "probe/quick_analysis.h"
 
 namespace cw::cli {

@@ -5,7 +5,7 @@
 #include "cli/command.h"
 #include "cli/file_problem.h"
 #include "engine/analysis/head_tail.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "platform/file.h"
 #include "probe/probe.h"
 #include "probe/quick_analysis.h"

@@ -10,7 +10,7 @@
 
 #include "cli/command.h"
 #include "cli/file_problem.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 
 namespace cw::cli {
 

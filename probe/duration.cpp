@@ -4,7 +4,7 @@
 
 #include "engine/analysis/head_tail.h"
 #include "engine/analysis/mpeg1.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "platform/file.h"
 
 namespace cw {

@@ -11,7 +11,7 @@
 #include "engine/analysis/payload_walk.h"
 #include "engine/analysis/scanners.h"
 #include "engine/analysis/stream_params.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "platform/file.h"
 
 namespace cw {

@@ -7,6 +7,7 @@
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/payload_walk.h"
 #include "engine/analysis/scanners.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 namespace {

@@ -10,15 +10,14 @@
 #include <limits>
 
 #include "engine/analysis/stream_info.h"
+#include "engine/common/cut_in.h"
 #include "platform/file.h"
 
 namespace cw {
 
-inline constexpr int kRecordVideoOnly = 3;  // record mode without audio
-
 // What the writer of the cut-in GOP needs.
 struct CutInResult {
-  int repairMode = 0;  // 0 closed GOP; 1 open: set broken_link; 2 open: remove leading B-pictures
+  CutInTreatment treatment = kCutInPlain;
   std::int64_t bufferSize = 32768;  // bytes of the rewrite buffer
 };
 

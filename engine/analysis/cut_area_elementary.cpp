@@ -9,6 +9,7 @@
 #include "engine/analysis/cut_area_window.h"
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/scanners.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 
@@ -37,14 +38,14 @@ struct LinearMap {
 
 int prepare(const platform::File& file, const StreamDescriptor& d, std::int16_t type,
             std::int64_t& length, LinearMap& map) {
-  if (!file.isOpen()) return 1000;
-  if (d.type != type) return 1002;
+  if (!file.isOpen()) return kErrSourceRead;
+  if (d.type != type) return kErrWrongType;
   length = file.length();
-  if (length < 0) return 1000;
+  if (length < 0) return kErrSourceRead;
   map.head = d.head.point;
   map.tail = d.tail.point;
   map.duration = static_cast<double>(d.lastTime - d.firstTime);
-  if (map.head < 0 || map.tail <= map.head || !(map.duration > 0.0)) return 1010;
+  if (map.head < 0 || map.tail <= map.head || !(map.duration > 0.0)) return kErrTooShort;
   return 0;
 }
 
@@ -66,8 +67,8 @@ int readVideoWindow(platform::File& file, std::int64_t offset, std::int64_t size
   int status = readWindow(file, offset, size, w.buf);
   if (status != 0) return status;
   status = scanPicturesAndCodes(w.buf, wholeBuffer(w.buf), w.pictures, w.codes);
-  if (status == kForbiddenPicture) return 1412;
-  return status == 0 ? 0 : 1001;
+  if (status == kForbiddenPicture) return kErrCutInForbiddenPicture;
+  return status == 0 ? 0 : kErrMemory;
 }
 
 struct VideoCutIn {
@@ -80,13 +81,15 @@ struct VideoCutIn {
 // The GOP at code `gop` as cut-in at code `point`.
 Attempt finishVideoCutIn(const VideoWindow& w, std::size_t point, std::size_t gop,
                          bool removeDeadBpic, VideoCutIn& out) {
-  if (gop + 1 >= w.codes.size()) return Attempt{1414, Next::Grow, 0};
+  if (gop + 1 >= w.codes.size()) return Attempt{kErrCutInIncompleteGop, Next::Grow, 0};
   const std::uint32_t at = w.codes[gop].start;
-  if (at + 8 > w.buf.size()) return Attempt{1406, Next::Grow, 0};
+  if (at + 8 > w.buf.size()) return Attempt{kErrCutInIncompleteGopHeader, Next::Grow, 0};
   const bool closed = mpeg1::gopClosed(w.buf.data.data() + at);
-  out.result.repairMode = closed ? 0 : removeDeadBpic ? 2 : 1;
+  out.result.treatment = closed           ? kCutInPlain
+                         : removeDeadBpic ? kCutInRemoveDeadB
+                                          : kCutInMarkBrokenLink;
   out.result.bufferSize = kDefaultBuffer;
-  if (out.result.repairMode == 2) {
+  if (out.result.treatment == kCutInRemoveDeadB) {
     const std::int64_t gopLength = std::int64_t{w.codes[gop + 1].start} - at;
     out.result.bufferSize = std::max(gopLength + 4, kDefaultBuffer);
   }
@@ -109,7 +112,7 @@ Attempt videoCutInAttempt(platform::File& file, std::int64_t position, bool remo
   VideoWindow w;
   const int status = readVideoWindow(file, offset, size, w);
   if (status != 0) return Attempt{status, Next::Stop, 0};
-  if (w.pictures.empty()) return Attempt{1403, Next::Stop, 0};
+  if (w.pictures.empty()) return Attempt{kErrCutInNoPictures, Next::Stop, 0};
   const auto rel = static_cast<std::uint32_t>(position - offset);
   std::size_t gop = lastGopBefore(w.codes, rel + 1);  // at or before the position
   if (gop == w.codes.size()) {
@@ -118,7 +121,7 @@ Attempt videoCutInAttempt(platform::File& file, std::int64_t position, bool remo
                      [](const ScanEntry& c) { return c.kind == mpeg1::kGroupStart; }) -
         w.codes.begin());
   }
-  if (gop == w.codes.size()) return Attempt{1406, Next::Grow, 0};
+  if (gop == w.codes.size()) return Attempt{kErrCutInIncompleteGopHeader, Next::Grow, 0};
   return finishVideoCutIn(w, gop, gop, removeDeadBpic, out);
 }
 
@@ -127,12 +130,13 @@ Attempt videoSequenceCutInAttempt(platform::File& file, std::int64_t position, b
   VideoWindow w;
   const int status = readVideoWindow(file, offset, size, w);
   if (status != 0) return Attempt{status, Next::Stop, 0};
-  if (w.pictures.empty()) return Attempt{1403, Next::Stop, 0};
+  if (w.pictures.empty()) return Attempt{kErrCutInNoPictures, Next::Stop, 0};
   // The previous cut-out point: a GOP, or the sequence header (and end) before one.
   const std::size_t point = firstAtOrAfter(w.codes, static_cast<std::uint32_t>(position - offset));
   std::size_t gop = point;
   while (gop < w.codes.size() && w.codes[gop].kind != mpeg1::kGroupStart) ++gop;
-  if (point == w.codes.size() || gop == w.codes.size()) return Attempt{1406, Next::Grow, 0};
+  if (point == w.codes.size() || gop == w.codes.size())
+    return Attempt{kErrCutInIncompleteGopHeader, Next::Grow, 0};
   return finishVideoCutIn(w, point, gop, removeDeadBpic, out);
 }
 
@@ -171,7 +175,7 @@ int videoSequenceCutIn(platform::File& file, StreamInfo& info, bool removeDeadBp
   const int status = prepare(file, info.video, kTypeVideoOnly, length, map);
   if (status != 0) return status;
   const std::int64_t position = info.video.workHead.point;
-  if (position < map.head || position >= map.tail) return 1406;
+  if (position < map.head || position >= map.tail) return kErrCutInIncompleteGopHeader;
   VideoCutIn cut;
   const int found = runWindows(
       planAt(length, position),
@@ -205,7 +209,7 @@ Attempt videoCutOutAttempt(platform::File& file, std::int64_t position, std::int
   int status = readWindow(file, offset, size, buf);
   if (status != 0) return Attempt{status, Next::Stop, 0};
   ScanList codes;
-  if (scanVideoCodes(buf, wholeBuffer(buf), codes) != 0) return Attempt{1001, Next::Stop, 0};
+  if (scanVideoCodes(buf, wholeBuffer(buf), codes) != 0) return Attempt{kErrMemory, Next::Stop, 0};
   const std::size_t c = cutOutCode(codes, static_cast<std::uint32_t>(position - offset));
   if (c == codes.size()) {
     // No code follows in this window: the analysed tail, once the window
@@ -214,7 +218,7 @@ Attempt videoCutOutAttempt(platform::File& file, std::int64_t position, std::int
       point = tail;
       return Attempt{};
     }
-    return Attempt{1306, Next::Grow, 0};
+    return Attempt{kErrCutOutNoVideoCut, Next::Grow, 0};
   }
   point = std::min(tail, offset + codes[c].start);
   return Attempt{};
@@ -255,7 +259,7 @@ int readAudioFrames(platform::File& file, const StreamInfo& info, std::int64_t l
   const int status = readWindow(file, offset, size, buf);
   if (status != 0) return status;
   buf.audio = params;
-  if (scanAudioFramesElementary(buf, frames) != 0) return 1001;
+  if (scanAudioFramesElementary(buf, frames) != 0) return kErrMemory;
   return frames.empty() ? noFrames : 0;
 }
 
@@ -267,7 +271,7 @@ int audioCutIn(platform::File& file, StreamInfo& info, double markIn) {
   const std::int64_t position = map.positionAt(markTicks(markIn));
   ScanBuffer buf;
   ScanList frames;
-  status = readAudioFrames(file, info, length, position, 1409, buf, frames);
+  status = readAudioFrames(file, info, length, position, kErrCutInNoAudioFrames, buf, frames);
   if (status != 0) return status;
   // The last frame header before the position, or the window's first.
   const std::size_t after =
@@ -289,7 +293,7 @@ int audioCutOut(platform::File& file, StreamInfo& info, double markOut) {
   if (position < map.tail) {
     ScanBuffer buf;
     ScanList frames;
-    status = readAudioFrames(file, info, length, position, 1308, buf, frames);
+    status = readAudioFrames(file, info, length, position, kErrCutOutNoAudioFrames, buf, frames);
     if (status != 0) return status;
     // The first frame header at or after the position, or the window's last.
     const std::size_t at =
@@ -307,7 +311,7 @@ int guarded(F&& run) {
   try {
     return run();
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 

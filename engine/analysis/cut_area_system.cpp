@@ -12,6 +12,8 @@
 #include "engine/analysis/cut_area_window.h"
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/scanners.h"
+#include "engine/common/errors.h"
+#include "engine/common/record_mode.h"
 
 namespace cw {
 
@@ -63,16 +65,16 @@ Attempt failed(int status, std::initializer_list<int> growing) {
 }
 
 int prepare(const platform::File& file, const StreamInfo& info, int recordMode, SystemSource& src) {
-  if (!file.isOpen()) return 1000;
-  if (!isSystemType(info.video.type)) return 1002;
+  if (!file.isOpen()) return kErrSourceRead;
+  if (!isSystemType(info.video.type)) return kErrWrongType;
   src.length = file.length();
-  if (src.length < 0) return 1000;
+  if (src.length < 0) return kErrSourceRead;
   const int status = sourceVideo(info, src.video, src.duration);
   if (status != 0) return status;
-  src.withAudio = recordMode != kRecordVideoOnly;
+  src.withAudio = recordMode != kModeVideoOnly;
   if (src.withAudio) {
     src.audio = makeStreamParams(mpeg1::kAudioStream0, info.audio.header);
-    if (src.audio.status != 0) return 1013;
+    if (src.audio.status != 0) return kErrNoAudioHeader;
   }
   return 0;
 }
@@ -109,7 +111,8 @@ Timeline timelineFor(const StreamInfo& info, const SystemSource& src, double mar
 Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, std::int64_t audioOffset,
                    CutIn& out) {
   AudioScan audio;
-  const int status = scanWindowAudio(w.buf, src.audio, 1407, 1409, audio);
+  const int status =
+      scanWindowAudio(w.buf, src.audio, kErrCutInNoAudioPackets, kErrCutInNoAudioFrames, audio);
   if (status != 0) return failed(status, {});
   const std::int64_t latest = out.time + src.audio.roundedPeriod + 1;
   for (const ScanEntry& frame : audio.frames) {
@@ -122,7 +125,7 @@ Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, std::int64_t a
     out.audioTime = frame.time();
     return Attempt{};
   }
-  return failed(1410, {1410});
+  return failed(kErrCutInNoAudioCut, {kErrCutInNoAudioCut});
 }
 
 // The cut-in at code `point` (the GOP start code, or the sequence header
@@ -154,38 +157,40 @@ Attempt finishCutIn(const TimedWindow& w, std::size_t point, std::size_t gop,
   const ScanList& codes = w.video.codes;
   const ScanList& packets = w.video.packets;
   const ScanEntry& gopCode = codes[gop];
-  if (gop + 1 >= codes.size()) return failed(1414, {1414});
+  if (gop + 1 >= codes.size()) return failed(kErrCutInIncompleteGop, {kErrCutInIncompleteGop});
   const int gopPacket = holdingPacket(packets, gopCode.start);
   std::uint8_t gopHeader[8];
   if (gopPacket < 0 ||
       !readAcrossPayloads(w.buf, packets, gopPacket, gopCode.start, gopHeader, 8)) {
-    return failed(1406, {1406});
+    return failed(kErrCutInIncompleteGopHeader, {kErrCutInIncompleteGopHeader});
   }
-  out.result.repairMode = mpeg1::gopClosed(gopHeader) ? 0 : request.removeDeadBpic ? 2 : 1;
+  out.result.treatment = mpeg1::gopClosed(gopHeader) ? kCutInPlain
+                         : request.removeDeadBpic    ? kCutInRemoveDeadB
+                                                     : kCutInMarkBrokenLink;
 
   const std::size_t first = firstAtOrAfter(w.video.pictures, gopCode.start);
   if (first == w.video.pictures.size() || w.video.pictures[first].kind != 'I') {
     // A GOP in front of the window's first timed picture may have lost its
     // I-picture with the untimed pictures at the window's start: a larger
     // window holds it.
-    return Attempt{1413, first == 0 ? Next::Grow : Next::Stop, 0};
+    return Attempt{kErrCutInGopNotI, first == 0 ? Next::Grow : Next::Stop, 0};
   }
   const ScanEntry& picture = w.video.pictures[first];
   const std::int64_t period = src.video.roundedPeriod;
   out.time = picture.decodingTime() + period;
-  if (out.result.repairMode == 2)
+  if (out.result.treatment == kCutInRemoveDeadB)
     out.time = picture.decodingTime() + (picture.temporalReference() + 1) * period;
 
   const int picturePacket = holdingPacket(packets, picture.start);
   std::uint8_t pictureHeader[8];
   if (picturePacket < 0 ||
       !readAcrossPayloads(w.buf, packets, picturePacket, picture.start, pictureHeader, 8)) {
-    return failed(1408, {});
+    return failed(kErrCutInFewVideoPackets, {});
   }
   out.vbvDelay = mpeg1::pictureVbvDelay(pictureHeader);
 
   const int pointPacket = holdingPacket(packets, codes[point].start);
-  if (pointPacket < 0) return failed(1406, {1406});
+  if (pointPacket < 0) return failed(kErrCutInIncompleteGopHeader, {kErrCutInIncompleteGopHeader});
   out.video = areaIn(w.buf, packets[pointPacket], codes[point].start);
   out.ownHeader = point == gop && gop > 0 && codes[gop - 1].kind == mpeg1::kSequenceHeader &&
                   readHeaderBefore(w.buf, packets, codes[gop - 1].start, out.header);
@@ -196,7 +201,7 @@ Attempt finishCutIn(const TimedWindow& w, std::size_t point, std::size_t gop,
   }
 
   out.result.bufferSize = kDefaultBuffer;
-  if (out.result.repairMode == 2) {
+  if (out.result.treatment == kCutInRemoveDeadB) {
     const ScanEntry& gopPacketEntry = packets[gopPacket];
     const std::int64_t packetSize = gopPacketEntry.end - packetStart(w.buf, gopPacketEntry);
     std::int64_t size = std::int64_t{codes[gop + 1].start} - gopCode.start + 2 * packetSize;
@@ -214,12 +219,14 @@ Attempt cutInAttempt(platform::File& file, const StreamInfo& info, const SystemS
   TimedWindow w;
   const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutInErrors, w);
   // A window without video (where another stream runs on alone) grows too.
-  if (status != 0) return failed(status, {1402, 1403, 1411});
+  if (status != 0)
+    return failed(status, {kErrCutInNoVideoPackets, kErrCutInNoPictures, kErrCutInNoVideoCut});
   std::size_t chosen = 0;
   const Attempt choice = choosePicture(w, timeline, kCutInErrors, chosen);
   if (choice.status != 0) return choice;
   const std::size_t gop = lastGopBefore(w.video.codes, w.video.pictures[chosen].start);
-  if (gop == w.video.codes.size()) return failed(1406, {1406});
+  if (gop == w.video.codes.size())
+    return failed(kErrCutInIncompleteGopHeader, {kErrCutInIncompleteGopHeader});
   return finishCutIn(w, gop, gop, src, request, out);
 }
 
@@ -259,16 +266,18 @@ Attempt sequenceCutInAttempt(platform::File& file, const StreamInfo& info, const
                              CutIn& out) {
   TimedWindow w;
   const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutInErrors, w);
-  if (status != 0) return failed(status, {1402, 1403, 1411});
+  if (status != 0)
+    return failed(status, {kErrCutInNoVideoPackets, kErrCutInNoPictures, kErrCutInNoVideoCut});
   const ScanList& codes = w.video.codes;
   const std::int64_t at = info.video.workHead.point - w.buf.fileOffset;
   const std::size_t point = at < 0 ? codes.size() : firstAtOrAfter(codes, at);
-  if (point == codes.size() || codes[point].start != at) return failed(8000, {});
+  if (point == codes.size() || codes[point].start != at) return failed(kSeqNoPreviousCut, {});
   std::size_t gop = point;
-  if (codes[point].kind == mpeg1::kSequenceEnd) return failed(8001, {});
+  if (codes[point].kind == mpeg1::kSequenceEnd) return failed(kSeqCutNotUsable, {});
   if (codes[point].kind == mpeg1::kSequenceHeader) {
     gop = point + 1;
-    if (gop == codes.size() || codes[gop].kind != mpeg1::kGroupStart) return failed(8001, {});
+    if (gop == codes.size() || codes[gop].kind != mpeg1::kGroupStart)
+      return failed(kSeqCutNotUsable, {});
   }
   return finishCutIn(w, point, gop, src, request, out);
 }
@@ -279,7 +288,7 @@ int sequenceCutIn(platform::File& file, StreamInfo& info, int recordMode,
   const int status = prepare(file, info, recordMode, src);
   if (status != 0) return status;
   const std::int64_t position = info.video.workHead.point;
-  if (position < 0 || position >= src.length) return 8000;
+  if (position < 0 || position >= src.length) return kSeqNoPreviousCut;
   CutIn cut;
   const int found = runWindows(
       planAt(info, src, position),
@@ -301,14 +310,16 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
                     bool lastFrame, std::int64_t lag, CutOut& out) {
   const std::int64_t audioEnd = info.audio.lastTime;
   const std::int64_t duration = src.audio.roundedPeriod;
-  if (out.time > audioEnd + lag) return failed(1309, {});  // no window has audio that late
+  if (out.time > audioEnd + lag)
+    return failed(kErrCutOutNoAudioCut, {});  // no window has audio that late
   if (audioEnd - out.time <= duration) {
     out.audio = info.audio.tail;
     out.audioTime = audioEnd;
     return Attempt{};
   }
   AudioScan audio;
-  const int status = scanWindowAudio(w.buf, src.audio, 1307, 1308, audio);
+  const int status =
+      scanWindowAudio(w.buf, src.audio, kErrCutOutNoAudioPackets, kErrCutOutNoAudioFrames, audio);
   if (status != 0) return failed(status, {});
   const ScanEntry* chosen = nullptr;
   for (const ScanEntry& frame : audio.frames) {
@@ -318,7 +329,7 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
       break;
     }
   }
-  if (chosen == nullptr) return failed(1309, {1309});
+  if (chosen == nullptr) return failed(kErrCutOutNoAudioCut, {kErrCutOutNoAudioCut});
   if (lastFrame) {
     for (auto it = audio.frames.rbegin(); it != audio.frames.rend(); ++it) {
       if (it->time() != kNoTime) {
@@ -328,7 +339,7 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
     }
   }
   const int holder = holdingPacket(audio.packets, chosen->start);
-  if (holder < 0) return failed(1308, {});
+  if (holder < 0) return failed(kErrCutOutNoAudioFrames, {});
   out.audio = areaIn(w.buf, audio.packets[holder], chosen->start);
   out.audioTime = chosen->time();
   return Attempt{};
@@ -338,11 +349,11 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
 Attempt finishCutOut(const TimedWindow& w, std::size_t gop, const StreamInfo& info,
                      const SystemSource& src, bool lastFrame, std::int64_t lag, CutOut& out) {
   const ScanList& codes = w.video.codes;
-  if (gop + 1 >= codes.size()) return failed(1316, {1316});
+  if (gop + 1 >= codes.size()) return failed(kErrCutOutIncompleteGop, {kErrCutOutIncompleteGop});
   const ScanEntry& cut = codes[gop + 1];
   const std::size_t after = firstAtOrAfter(w.video.pictures, cut.start);
   const int packet = holdingPacket(w.video.packets, cut.start);
-  if (after == 0 || packet < 0) return failed(1316, {1316});
+  if (after == 0 || packet < 0) return failed(kErrCutOutIncompleteGop, {kErrCutOutIncompleteGop});
   out.time = w.video.pictures[after - 1].decodingTime() + 2 * src.video.roundedPeriod;
   out.video = areaIn(w.buf, w.video.packets[packet], cut.start);
   if (!src.withAudio) return Attempt{};
@@ -354,12 +365,14 @@ Attempt cutOutAttempt(platform::File& file, const StreamInfo& info, const System
                       std::int64_t size, CutOut& out) {
   TimedWindow w;
   const int status = readTimedWindow(file, offset, size, info.video, src.video, kCutOutErrors, w);
-  if (status != 0) return failed(status, {1302, 1303, 1306});
+  if (status != 0)
+    return failed(status, {kErrCutOutNoVideoPackets, kErrCutOutNoPictures, kErrCutOutNoVideoCut});
   std::size_t chosen = 0;
   const Attempt choice = choosePicture(w, timeline, kCutOutErrors, chosen);
   if (choice.status != 0) return choice;
   const std::size_t gop = lastGopBefore(w.video.codes, w.video.pictures[chosen].start);
-  if (gop == w.video.codes.size()) return failed(1316, {1316});
+  if (gop == w.video.codes.size())
+    return failed(kErrCutOutIncompleteGop, {kErrCutOutIncompleteGop});
   return finishCutOut(w, gop, info, src, lastFrame, 0, out);
 }
 
@@ -418,9 +431,9 @@ Attempt lastCutOutIn(const TimedWindow& w, const StreamInfo& info, const SystemS
         break;
       }
     }
-    if (gop == codes.size()) return failed(1316, {1316});
+    if (gop == codes.size()) return failed(kErrCutOutIncompleteGop, {kErrCutOutIncompleteGop});
     const Attempt attempt = finishCutOut(w, gop, info, src, false, lag, out);
-    if (attempt.status != 1309) return attempt;
+    if (attempt.status != kErrCutOutNoAudioCut) return attempt;
     candidate = withSequenceHeader(codes, gop);  // one GOP earlier
   }
 }
@@ -434,7 +447,8 @@ int cutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode, double m
   const std::int64_t markTime = markOut * mpeg1::kClock < src.duration
                                     ? markTicks(markOut) + info.video.firstTime
                                     : info.video.lastTime;
-  if (src.withAudio && info.audio.lastTime + 2 * src.audio.roundedPeriod < markTime) return 1309;
+  if (src.withAudio && info.audio.lastTime + 2 * src.audio.roundedPeriod < markTime)
+    return kErrCutOutNoAudioCut;
 
   // Windows at the end of the file, doubled while the stepping back finds
   // no GOP with its audio in them.
@@ -452,7 +466,8 @@ int cutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode, double m
       }
       status = attempt.status;
       if (attempt.next != Next::Grow) return status;
-    } else if (status != 1302 && status != 1303 && status != 1306) {
+    } else if (status != kErrCutOutNoVideoPackets && status != kErrCutOutNoPictures &&
+               status != kErrCutOutNoVideoCut) {
       return status;
     }
     if (grownWindow(size, src.length) == size) return status;
@@ -465,7 +480,7 @@ int guarded(F&& run) {
   try {
     return run();
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 

@@ -6,11 +6,19 @@
 
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/scanners.h"
+#include "engine/common/errors.h"
 
 namespace cw::window_detail {
 
-const CutErrors kCutInErrors{{1400, 1401, 1402, 1412, 1403, 1411}, 1404, 1405};
-const CutErrors kCutOutErrors{{1300, 1301, 1302, 1319, 1303, 1306}, 1304, 1305};
+const CutErrors kCutInErrors{{kErrCutInNoPackets, kErrCutInBadPackets, kErrCutInNoVideoPackets,
+                              kErrCutInForbiddenPicture, kErrCutInNoPictures, kErrCutInNoVideoCut},
+                             kErrCutInVideoTimeStamp,
+                             kErrCutInNoMarkPicture};
+const CutErrors kCutOutErrors{
+    {kErrCutOutNoPackets, kErrCutOutBadPacket, kErrCutOutNoVideoPackets, kErrCutOutForbiddenPicture,
+     kErrCutOutNoPictures, kErrCutOutNoVideoCut},
+    kErrCutOutVideoTimeStamp,
+    kErrCutOutNoMarkPicture};
 
 namespace {
 
@@ -156,9 +164,10 @@ std::size_t lastGopBefore(const ScanList& codes, std::uint32_t at) {
 
 int sourceVideo(const StreamInfo& info, StreamParams& params, double& duration) {
   params = makeStreamParams(mpeg1::kVideoStream0, info.video.header);
-  if (params.status != 0) return params.status > 0 ? params.status : 1012;
+  if (params.status != 0) return params.status > 0 ? params.status : kErrNoVideoHeader;
   duration = static_cast<double>(info.video.lastTime - info.video.firstTime);
-  if (!(duration > 0.0) || info.video.firstTime == -1) return 1010;  // head and tail not analysed
+  if (!(duration > 0.0) || info.video.firstTime == -1)
+    return kErrTooShort;  // head and tail not analysed
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/scanners.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 
@@ -20,11 +21,11 @@ constexpr std::int64_t kHeadWindow = 10240;
 
 int checkPreconditions(const platform::File& file, const StreamDescriptor& d, std::int16_t type,
                        std::int64_t& length) {
-  if (!file.isOpen()) return 1000;
-  if (d.type != type) return 1002;
+  if (!file.isOpen()) return kErrSourceRead;
+  if (d.type != type) return kErrWrongType;
   length = file.length();
-  if (length < 0) return 1000;
-  if (length < 1024) return 1010;
+  if (length < 0) return kErrSourceRead;
+  if (length < 1024) return kErrTooShort;
   return 0;
 }
 
@@ -59,8 +60,8 @@ std::uint32_t videoEndPoint(const ScanList& codes) {
 }
 
 int videoRateError(const mpeg1::SequenceHeader& seq) {
-  if (seq.bitRateValue == 0) return 1506;      // forbidden in the syntax
-  if (seq.bytesPerSecond <= 0.0) return 1507;  // variable: no rate to map time with
+  if (seq.bitRateValue == 0) return kErrVideoBitRate;          // forbidden in the syntax
+  if (seq.bytesPerSecond <= 0.0) return kErrFreeVideoBitRate;  // variable: no rate to map time with
   return 0;
 }
 
@@ -80,7 +81,7 @@ int analyseVideo(platform::File& file, StreamInfo& info) {
       break;
     }
   }
-  if (start < 0) return 1014;
+  if (start < 0) return kErrNoGopInVideoFile;
 
   mpeg1::SequenceHeader seq;
   status = mpeg1::decodeSequenceHeader(info.video.header, seq);
@@ -96,12 +97,12 @@ int analyseVideo(platform::File& file, StreamInfo& info) {
   VideoScan scan;
   const int scanned = scanPicturesAndCodes(tail, wholeBuffer(tail), scan.pictures, scan.codes);
   if (scanned == kForbiddenPicture) {
-    if (scanVideoCodes(tail, wholeBuffer(tail), scan.codes) != 0) return 1001;
+    if (scanVideoCodes(tail, wholeBuffer(tail), scan.codes) != 0) return kErrMemory;
   } else if (scanned != 0) {
-    return 1001;
+    return kErrMemory;
   }
   const ScanList& codes = scan.codes;
-  if (codes.empty()) return 1203;
+  if (codes.empty()) return kErrTailNoVideoCut;
 
   std::int64_t end = tail.fileOffset + videoEndPoint(codes);
   // Without a sequence end code (ffmpeg writes none) the end of the file
@@ -110,16 +111,16 @@ int analyseVideo(platform::File& file, StreamInfo& info) {
       lastGopIsWhole(scan, static_cast<std::uint32_t>(tail.size()))) {
     end = length;
   }
-  if (end <= start) return 1010;  // a single GOP: nothing to cut
+  if (end <= start) return kErrTooShort;  // a single GOP: nothing to cut
   storeLinear(info.video, start, end, seq.bytesPerSecond);
   return 0;
 }
 
 int audioHeaderError(const std::uint8_t* h) {
-  if ((h[1] & 0x06) == 0) return 1504;
-  if ((h[2] & 0x0C) == 0x0C) return 1505;
-  if ((h[2] >> 4) == 15) return 1508;
-  if ((h[2] >> 4) == 0) return 1509;
+  if ((h[1] & 0x06) == 0) return kErrAudioLayer;
+  if ((h[2] & 0x0C) == 0x0C) return kErrAudioFrequency;
+  if ((h[2] >> 4) == 15) return kErrAudioBitRate;
+  if ((h[2] >> 4) == 0) return kErrFreeAudioBitRate;
   return 0;
 }
 
@@ -144,7 +145,7 @@ int analyseAudio(platform::File& file, StreamInfo& info) {
   status = audioHeaderError(info.audio.header);
   if (status != 0) return status;
   const StreamParams params = makeStreamParams(mpeg1::kAudioStream0, info.audio.header);
-  if (params.status != 0 || params.bitRate <= 0.0) return 1504;
+  if (params.status != 0 || params.bitRate <= 0.0) return kErrAudioLayer;
 
   const auto oneSecond = static_cast<std::int64_t>(params.bitRate);
   const std::int64_t tailSize = std::min({oneSecond, length, kMaxWindow});
@@ -153,8 +154,8 @@ int analyseAudio(platform::File& file, StreamInfo& info) {
   if (status != 0) return status;
   tail.audio = params;
   ScanList frames;
-  if (scanAudioFramesElementary(tail, frames) != 0) return 1001;
-  if (frames.empty()) return 1207;
+  if (scanAudioFramesElementary(tail, frames) != 0) return kErrMemory;
+  if (frames.empty()) return kErrTailNoAudioFrames;
 
   const std::int64_t lastFrame = tail.fileOffset + frames.back().start;
   const std::int64_t remaining = length - lastFrame;
@@ -162,7 +163,7 @@ int analyseAudio(platform::File& file, StreamInfo& info) {
   const bool complete =
       remaining == params.frameLength || remaining == params.frameLength + padding;
   const std::int64_t end = complete ? length : lastFrame;
-  if (end <= start) return 1010;
+  if (end <= start) return kErrTooShort;
   storeLinear(info.audio, start, end, params.bitRate);
   return 0;
 }
@@ -173,7 +174,7 @@ int analyseVideoOnly(platform::File& file, StreamInfo& info) {
   try {
     return analyseVideo(file, info);
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 
@@ -181,7 +182,7 @@ int analyseAudioOnly(platform::File& file, StreamInfo& info) {
   try {
     return analyseAudio(file, info);
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 

@@ -12,6 +12,7 @@
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/scanners.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 
@@ -21,8 +22,11 @@ namespace {
 
 constexpr std::int64_t kMinWindow = 262144;
 
-constexpr VideoScanErrors kHeadErrors{1100, 1101, 1102, 1110, 0, 0};
-constexpr VideoScanErrors kTailErrors{1200, 1201, 1202, 1210, 1203, 1209};
+constexpr VideoScanErrors kHeadErrors{
+    kErrHeadNoPackets, kErrHeadBadPackets, kErrHeadNoVideoPackets, kErrHeadForbiddenPicture, 0, 0};
+constexpr VideoScanErrors kTailErrors{kErrTailNoPackets,      kErrTailBadPackets,
+                                      kErrTailNoVideoPackets, kErrTailForbiddenPicture,
+                                      kErrTailNoVideoCut,     kErrTailNoGop};
 
 // What the head window yields.
 struct SystemHead {
@@ -56,11 +60,11 @@ bool isReference(const ScanEntry& picture) { return picture.kind == 'I' || pictu
 
 int headAudio(const ScanBuffer& buf, SystemHead& head) {
   ScanList packets;
-  if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, packets) != 0) return 1001;
-  if (packets.empty()) return 1108;
+  if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, packets) != 0) return kErrMemory;
+  if (packets.empty()) return kErrHeadNoAudioPackets;
   const auto stamped = std::find_if(packets.begin(), packets.end(),
                                     [](const ScanEntry& p) { return p.pts() != kNoTime; });
-  if (stamped == packets.end()) return 1109;
+  if (stamped == packets.end()) return kErrHeadNoAudioTimeStamp;
   const std::uint8_t* data = buf.data.data();
   for (std::uint32_t at = stamped->start; at + 1 < stamped->end; ++at) {
     if (data[at] == 0xFF && data[at + 1] >= 0xF0) {
@@ -69,7 +73,7 @@ int headAudio(const ScanBuffer& buf, SystemHead& head) {
       return 0;
     }
   }
-  return 1013;
+  return kErrNoAudioHeader;
 }
 
 int analyseHead(platform::File& file, std::int64_t window, const SystemProfile& profile,
@@ -81,25 +85,26 @@ int analyseHead(platform::File& file, std::int64_t window, const SystemProfile& 
   if (status != 0) return status;
 
   const auto gop = std::find_if(video.codes.begin(), video.codes.end(), isGop);
-  if (gop == video.codes.end()) return 1103;
-  if (gop + 1 == video.codes.end()) return 1111;  // the first GOP is not complete
+  if (gop == video.codes.end()) return kErrHeadNoGop;
+  if (gop + 1 == video.codes.end()) return kErrHeadGopTooLong;  // the first GOP is not complete
   const int gopPacket = holdingPacket(video.packets, gop->start);
-  if (gopPacket < 0) return 1103;
+  if (gopPacket < 0) return kErrHeadNoGop;
   std::uint8_t gopHeader[5];
-  if (!readAcrossPayloads(buf, video.packets, gopPacket, gop->start, gopHeader, 5)) return 1111;
+  if (!readAcrossPayloads(buf, video.packets, gopPacket, gop->start, gopHeader, 5))
+    return kErrHeadGopTooLong;
   head.dropFrame = gopHeader[4] & 0x80;
   head.video = areaIn(buf, video.packets[gopPacket], gop->start);
 
   const std::size_t first = firstAtOrAfter(video.pictures, gop->start);
-  if (first == video.pictures.size()) return 1106;
+  if (first == video.pictures.size()) return kErrHeadBadGop;
   const ScanEntry& picture = video.pictures[first];
-  if (picture.kind != 'I') return 1110;
+  if (picture.kind != 'I') return kErrHeadForbiddenPicture;
 
   const int pictureIndex = holdingPacket(video.packets, picture.start);
-  if (pictureIndex < 0) return 1106;
+  if (pictureIndex < 0) return kErrHeadBadGop;
   const ScanEntry& packet = video.packets[pictureIndex];
-  if (packet.pts() == kNoTime) return 1105;
-  if (profile.requireDts && packet.dts() == kNoTime) return 1105;
+  if (packet.pts() == kNoTime) return kErrHeadVideoTimeStamp;
+  if (profile.requireDts && packet.dts() == kNoTime) return kErrHeadVideoTimeStamp;
   const std::int64_t period = profile.video.roundedPeriod;
   head.base = packet.pts() - (picture.temporalReference() + 1) * period;
   if (packet.dts() != kNoTime && std::llabs(packet.dts() - head.base) > 1) {
@@ -110,7 +115,7 @@ int analyseHead(platform::File& file, std::int64_t window, const SystemProfile& 
 
   std::uint8_t pictureHeader[8];
   if (!readAcrossPayloads(buf, video.packets, pictureIndex, picture.start, pictureHeader, 8)) {
-    return 1106;
+    return kErrHeadBadGop;
   }
   head.vbvDelay = mpeg1::pictureVbvDelay(pictureHeader);
   return headAudio(buf, head);
@@ -127,9 +132,9 @@ int tailAnchor(const ScanBuffer& buf, const VideoScan& video, std::uint32_t endP
                const SystemHead& head, const SystemProfile& profile, Anchor& anchor) {
   const ScanEntry& first = video.pictures.front();
   const int xi = holdingPacket(video.packets, first.start);
-  if (xi < 0) return 1404;
+  if (xi < 0) return kErrCutInVideoTimeStamp;
   const ScanEntry& x = video.packets[xi];
-  if (x.pts() == kNoTime) return 1404;
+  if (x.pts() == kNoTime) return kErrCutInVideoTimeStamp;
   const std::int64_t period = profile.video.roundedPeriod;
   anchor = Anchor{0, x.pts()};
 
@@ -138,14 +143,14 @@ int tailAnchor(const ScanBuffer& buf, const VideoScan& video, std::uint32_t endP
     return 0;
   }
   if (first.kind == 'B') {
-    if (profile.requireDts && x.dts() != kNoTime) return 1211;
+    if (profile.requireDts && x.dts() != kNoTime) return kErrTailVideoTimeStamp;
     return 0;
   }
   if (x.dts() != kNoTime) {
     anchor.time = x.dts();
     return 0;
   }
-  if (profile.requireDts) return 1211;
+  if (profile.requireDts) return kErrTailVideoTimeStamp;
   // A reference picture is displayed when the next one is decoded.
   std::size_t k = 0;
   for (std::size_t i = 1; i < video.pictures.size() && video.pictures[i].start < endPoint; ++i) {
@@ -161,13 +166,14 @@ int tailAnchor(const ScanBuffer& buf, const VideoScan& video, std::uint32_t endP
 
 int tailAudio(const ScanBuffer& buf, const SystemProfile& profile, SystemTail& tail) {
   AudioScan audio;
-  const int status = scanWindowAudio(buf, profile.audio, 1205, 1207, audio);
+  const int status =
+      scanWindowAudio(buf, profile.audio, kErrTailNoAudioPackets, kErrTailNoAudioFrames, audio);
   if (status != 0) return status;
   const ScanEntry& last = audio.frames.back();
   const int holder = holdingPacket(audio.packets, last.start);
-  if (holder < 0) return 1207;
+  if (holder < 0) return kErrTailNoAudioFrames;
   const ScanEntry& packet = audio.packets[holder];
-  if (packet.pts() == kNoTime) return 1206;
+  if (packet.pts() == kNoTime) return kErrTailAudioTimeStamp;
 
   std::int64_t framesBefore = 0;
   for (const ScanEntry& frame : audio.frames) {
@@ -219,14 +225,15 @@ int tailVideo(platform::File& file, std::int64_t length, std::int64_t size, cons
       break;
     }
   }
-  if (gop == video.codes.size()) return 1208;
+  if (gop == video.codes.size()) return kErrTailGopTooLong;
   const ScanEntry& endCode = video.codes[gop + 1];
   const int endPacket = holdingPacket(video.packets, endCode.start);
-  if (endPacket < 0) return 1203;
+  if (endPacket < 0) return kErrTailNoVideoCut;
   tail.video = areaIn(buf, video.packets[endPacket], endCode.start);
 
   const std::size_t firstOfGop = firstAtOrAfter(video.pictures, video.codes[gop].start);
-  if (firstOfGop == video.pictures.size() || video.pictures[firstOfGop].kind != 'I') return 1204;
+  if (firstOfGop == video.pictures.size() || video.pictures[firstOfGop].kind != 'I')
+    return kErrTailBadGop;
 
   Anchor anchor;
   status = tailAnchor(buf, video, endCode.start, head, profile, anchor);
@@ -243,11 +250,15 @@ int tailVideo(platform::File& file, std::int64_t length, std::int64_t size, cons
 // hold a whole GOP, grows: the streams of a file may end seconds apart (a
 // shorter sound track; a multiplexer that falls behind with one stream).
 bool videoTailGrows(int status) {
-  return status == 1202 || status == 1203 || status == 1208 || status == 1209;
+  return status == kErrTailNoVideoPackets || status == kErrTailNoVideoCut ||
+         status == kErrTailGopTooLong || status == kErrTailNoGop;
 }
-bool audioTailGrows(int status) { return status == 1205 || status == 1207; }
+bool audioTailGrows(int status) {
+  return status == kErrTailNoAudioPackets || status == kErrTailNoAudioFrames;
+}
 bool headGrows(int status) {
-  return status == 1102 || status == 1103 || status == 1108 || status == 1109;
+  return status == kErrHeadNoVideoPackets || status == kErrHeadNoGop ||
+         status == kErrHeadNoAudioPackets || status == kErrHeadNoAudioTimeStamp;
 }
 
 // The video end in the window of `window` bytes, then the audio end in the
@@ -292,17 +303,17 @@ void storeAreas(StreamDescriptor& d, const StreamArea& head, const StreamArea& t
 }
 
 int analyse(platform::File& file, StreamInfo& info, std::int32_t& measuredMuxRate) {
-  if (!file.isOpen()) return 1000;
-  if (!isSystemType(info.video.type)) return 1002;
+  if (!file.isOpen()) return kErrSourceRead;
+  if (!isSystemType(info.video.type)) return kErrWrongType;
   const std::int64_t length = file.length();
-  if (length < 0) return 1000;
-  if (length < 1024) return 1010;
+  if (length < 0) return kErrSourceRead;
+  if (length < 1024) return kErrTooShort;
 
   SystemProfile profile;
   profile.video = makeStreamParams(mpeg1::kVideoStream0, info.video.header);
-  if (profile.video.status != 0) return headerError(profile.video, 1012);
+  if (profile.video.status != 0) return headerError(profile.video, kErrNoVideoHeader);
   profile.audio = makeStreamParams(mpeg1::kAudioStream0, info.audio.header);
-  if (profile.audio.status != 0) return headerError(profile.audio, 1013);
+  if (profile.audio.status != 0) return headerError(profile.audio, kErrNoAudioHeader);
   profile.requireDts = info.optionA == 0;
 
   const std::int64_t window = windowSizeFor(info, kMinWindow, length);
@@ -322,7 +333,7 @@ int analyse(platform::File& file, StreamInfo& info, std::int32_t& measuredMuxRat
   // A tail that does not lie after the head in time cannot give a duration
   // or a rate (damaged or wrapped time stamps).
   const double seconds = static_cast<double>(tail.lastTime - head.firstTime) / mpeg1::kClock;
-  if (!(seconds > 0.0)) return 1211;
+  if (!(seconds > 0.0)) return kErrTailVideoTimeStamp;
   const double bytes = static_cast<double>(tail.video.packetEnd - head.video.packetStart);
   const double rate = std::floor(bytes / seconds * 0.02) + 1.0;
 
@@ -340,7 +351,7 @@ int analyseSystemStream(platform::File& file, StreamInfo& info, std::int32_t& me
   try {
     return analyse(file, info, measuredMuxRate);
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 

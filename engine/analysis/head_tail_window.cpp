@@ -7,14 +7,11 @@
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/payload_walk.h"
 #include "engine/analysis/scanners.h"
+#include "engine/common/errors.h"
 
 namespace cw::window_detail {
 
 namespace {
-
-constexpr int kScanMemory = 5008;
-constexpr int kNoPacketsFound = 5007;
-constexpr int kMemoryError = 1001;
 
 // True when nothing after the last listed packet was cut off by the end of
 // the buffer: only whole packets, pack headers and the end code follow.
@@ -79,28 +76,28 @@ int readWindow(platform::File& file, std::int64_t offset, std::int64_t size, Sca
   try {
     buf.data.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
-    return kMemoryError;
+    return kErrMemory;
   }
   buf.fileOffset = offset;
   buf.packets.clear();
-  if (size > 0 && !file.readAt(offset, buf.data.data(), size)) return 1000;
+  if (size > 0 && !file.readAt(offset, buf.data.data(), size)) return kErrSourceRead;
   return 0;
 }
 
 int scanWindowVideo(ScanBuffer& buf, const VideoScanErrors& errors, VideoScan& out) {
   int status = listPackets(buf);
-  if (status == kScanMemory) return kMemoryError;
-  if (status == kNoPacketsFound) return errors.noPackets;
+  if (status == kScanMemory) return kErrMemory;
+  if (status == kScanNoPackets) return errors.noPackets;
   if (status != 0) return errors.badPackets;
 
   VideoScan scan;
   status = filterPacketsPtsDts(buf, buf.packets, mpeg1::kVideoStream0, scan.packets);
-  if (status != 0) return kMemoryError;
+  if (status != 0) return kErrMemory;
   if (scan.packets.empty() && errors.noVideoPackets != 0) return errors.noVideoPackets;
 
   status = scanPicturesAndCodes(buf, scan.packets, scan.pictures, scan.codes);
   if (status == kForbiddenPicture) return errors.forbiddenPicture;
-  if (status != 0) return kMemoryError;
+  if (status != 0) return kErrMemory;
   if (scan.pictures.empty() && errors.noPictures != 0) return errors.noPictures;
   if (scan.codes.empty() && errors.noCodes != 0) return errors.noCodes;
   out = std::move(scan);
@@ -129,10 +126,10 @@ int scanWindowAudio(const ScanBuffer& buf, const StreamParams& params, int noPac
                     AudioScan& out) {
   AudioScan scan;
   if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, scan.packets) != 0) {
-    return kMemoryError;
+    return kErrMemory;
   }
   if (scan.packets.empty()) return noPackets;
-  if (scanAudioFramesInPayloads(buf, scan.packets, params, scan.frames) != 0) return kMemoryError;
+  if (scanAudioFramesInPayloads(buf, scan.packets, params, scan.frames) != 0) return kErrMemory;
   if (scan.frames.empty()) return noFrames;
   out = std::move(scan);
   return 0;

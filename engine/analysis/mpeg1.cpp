@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "engine/common/errors.h"
+
 namespace cw::mpeg1 {
 
 // --- Time stamps -----------------------------------------------------------

@@ -28,8 +28,6 @@ inline constexpr int kMaxStuffing = 16;
 inline constexpr std::int64_t kClock = 90000;  // system clock ticks per second
 inline constexpr double kSecondsPerTick = 1.1111111111111112e-05;
 
-// Engine error of a sequence header whose picture rate code is outside 1-8.
-inline constexpr int kErrPictureRate = 1502;
 // bit_rate value that declares a variable rate.
 inline constexpr int kVariableBitRate = 0x3FFFF;
 // Frame length reported for free-format audio (bit-rate index 0).

@@ -12,6 +12,7 @@
 #include "engine/analysis/record_window.h"
 #include "engine/analysis/scanners.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 
@@ -38,8 +39,8 @@ int readVideoWindow(platform::File& file, std::int64_t offset, std::int64_t size
   int status = readRecordWindow(file, offset, size, w.buf);
   if (status != 0) return status;
   const ScanList whole = wholeBuffer(w.buf);
-  if (scanVideoCodes(w.buf, whole, w.codes) != 0) return 1001;
-  if (scanPictures(w.buf, whole, w.pictures) != 0) return 1001;
+  if (scanVideoCodes(w.buf, whole, w.codes) != 0) return kErrMemory;
+  if (scanPictures(w.buf, whole, w.pictures) != 0) return kErrMemory;
   return 0;
 }
 
@@ -57,11 +58,12 @@ int videoJoinState(const VideoWindow& w, std::uint32_t joinAt, VideoOnlyJoin& ou
   for (std::size_t i = 0; i < w.codes.size() && w.codes[i].start < joinAt; ++i) {
     if (w.codes[i].kind == mpeg1::kGroupStart) gop = i;
   }
-  if (gop == w.codes.size() || !copyHeader(w.buf, w.codes[gop].start, j.gopHeader)) return 1315;
+  if (gop == w.codes.size() || !copyHeader(w.buf, w.codes[gop].start, j.gopHeader))
+    return kErrCutOutGopTooLong;
   const std::size_t first = firstAtOrAfter(w.pictures, w.codes[gop].start);
   const std::size_t last = lastBefore(w.pictures, joinAt);
-  if (last == w.pictures.size() || last < first) return 1303;
-  if (!copyHeader(w.buf, w.pictures[last].start, j.pictureHeader)) return 1303;
+  if (last == w.pictures.size() || last < first) return kErrCutOutNoPictures;
+  if (!copyHeader(w.buf, w.pictures[last].start, j.pictureHeader)) return kErrCutOutNoPictures;
   j.joinOffset = w.buf.fileOffset + joinAt;
   j.picturesAfterGop = static_cast<int>(last + 1 - first);
   j.lastPictureBytes = joinAt - w.pictures[last].start;
@@ -77,9 +79,9 @@ bool endsWithSequenceEnd(const ScanBuffer& buf) {
 }
 
 int videoTail(platform::File& file, const StreamInfo& info, VideoOnlyJoin& out) {
-  if (!file.isOpen()) return 1015;
+  if (!file.isOpen()) return kErrRecordRead;
   const std::int64_t length = file.length();
-  if (length < 0) return 1015;
+  if (length < 0) return kErrRecordRead;
   const StreamParams params = makeStreamParams(mpeg1::kVideoStream0, info.video.header);
   const std::int64_t size = std::min({twoSeconds(params), length, kMaxWindow});
   VideoWindow w;
@@ -88,7 +90,7 @@ int videoTail(platform::File& file, const StreamInfo& info, VideoOnlyJoin& out) 
   // The join replaces the sequence end code that closes the record; a record
   // without one was not finished, and cutting 4 bytes off it would damage
   // its last picture.
-  if (!endsWithSequenceEnd(w.buf)) return 1315;
+  if (!endsWithSequenceEnd(w.buf)) return kErrCutOutGopTooLong;
   return videoJoinState(w, w.buf.size() - 4, out);
 }
 
@@ -106,12 +108,12 @@ std::size_t moveBackOntoHeaders(const VideoWindow& w, std::size_t i) {
 }
 
 int videoEntry(platform::File& file, StreamInfo& info, double entry, VideoOnlyJoin& out) {
-  if (!file.isOpen()) return 1015;
+  if (!file.isOpen()) return kErrRecordRead;
   const std::int64_t length = file.length();
-  if (length <= 0) return 1015;
+  if (length <= 0) return kErrRecordRead;
   const StreamParams params = makeStreamParams(mpeg1::kVideoStream0, info.video.header);
   const double byteRate = params.bitRate > 0.0 ? params.bitRate : info.videoByteRate;
-  if (!(byteRate > 0.0)) return 1315;
+  if (!(byteRate > 0.0)) return kErrCutOutGopTooLong;
   const double duration = static_cast<double>(length) / byteRate;
   double t = entry >= duration ? duration - kTailMargin : entry;
   t = std::max(t, 0.0);
@@ -123,7 +125,7 @@ int videoEntry(platform::File& file, StreamInfo& info, double entry, VideoOnlyJo
   if (status != 0) return status;
 
   const std::size_t at = firstAtOrAfter(w.codes, static_cast<std::uint32_t>(position - offset));
-  if (at == w.codes.size()) return 1315;
+  if (at == w.codes.size()) return kErrCutOutGopTooLong;
   const std::size_t entryCode = moveBackOntoHeaders(w, at);
   VideoOnlyJoin j;
   status = videoJoinState(w, w.codes[entryCode].start, j);
@@ -135,11 +137,11 @@ int videoEntry(platform::File& file, StreamInfo& info, double entry, VideoOnlyJo
 }
 
 int audioEntry(platform::File& file, StreamInfo& info, double entry, std::int64_t& joinOffset) {
-  if (!file.isOpen()) return 1015;
+  if (!file.isOpen()) return kErrRecordRead;
   const std::int64_t length = file.length();
-  if (length <= 0) return 1015;
+  if (length <= 0) return kErrRecordRead;
   const StreamParams params = makeStreamParams(mpeg1::kAudioStream0, info.audio.header);
-  if (params.status != 0 || !(params.bitRate > 0.0)) return 1610;
+  if (params.status != 0 || !(params.bitRate > 0.0)) return kErrEntryAreaNoAudioFrames;
   const double duration = static_cast<double>(length) / params.bitRate;
   const double framePeriod = params.period / mpeg1::kClock;
 
@@ -158,8 +160,8 @@ int audioEntry(platform::File& file, StreamInfo& info, double entry, std::int64_
     if (status != 0) return status;
     buf.audio = params;
     ScanList frames;
-    if (scanAudioFramesElementary(buf, frames) != 0) return 1001;
-    if (frames.empty()) return 1610;
+    if (scanAudioFramesElementary(buf, frames) != 0) return kErrMemory;
+    if (frames.empty()) return kErrEntryAreaNoAudioFrames;
     std::size_t chosen = frames.size() - 1;
     for (std::size_t i = 0; i < frames.size(); ++i) {
       if (from + scanOffset(frames[i].start) >= p) {
@@ -168,7 +170,7 @@ int audioEntry(platform::File& file, StreamInfo& info, double entry, std::int64_
       }
     }
     if (from + scanOffset(frames[chosen].start) == info.audio.head.point) {
-      if (++chosen == frames.size()) return 1610;
+      if (++chosen == frames.size()) return kErrEntryAreaNoAudioFrames;
     }
     j = from + scanOffset(frames[chosen].start);
   }
@@ -184,7 +186,7 @@ int analyseVideoOnlyRecordTail(platform::File& file, const StreamInfo& info, Vid
   try {
     return videoTail(file, info, out);
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 
@@ -193,7 +195,7 @@ int analyseVideoOnlyRecordEntry(platform::File& file, StreamInfo& info, double e
   try {
     return videoEntry(file, info, entry, out);
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 
@@ -202,7 +204,7 @@ int analyseAudioOnlyRecordEntry(platform::File& file, StreamInfo& info, double e
   try {
     return audioEntry(file, info, entry, joinOffset);
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 

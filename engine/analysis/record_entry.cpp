@@ -17,6 +17,7 @@
 #include "engine/analysis/record_window.h"
 #include "engine/analysis/scanners.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 
@@ -28,7 +29,9 @@ constexpr std::int64_t kMinWindow = 262144;
 constexpr std::int64_t kDecodeSlack = 8;            // ticks after the SCR
 constexpr std::int64_t kMaxAudioShortfall = 45000;  // 0.5 s
 
-constexpr VideoScanErrors kEntryErrors{1600, 1601, 1602, 1603, 1604, 1605};
+constexpr VideoScanErrors kEntryErrors{kErrEntryAreaNoPackets,      kErrEntryAreaBadPackets,
+                                       kErrEntryAreaNoVideoPackets, kErrEntryAreaBadPictureType,
+                                       kErrEntryAreaNoPictures,     kErrEntryAreaNoGop};
 
 // The window with the decoding time of every picture and the time of every
 // audio frame.
@@ -64,7 +67,7 @@ std::uint32_t bufferOffset(const ScanBuffer& buf, std::int64_t filePosition) {
 
 int readEntryWindow(platform::File& file, const StreamInfo& info, double entry, EntryWindow& w) {
   const std::int64_t length = file.length();
-  if (length < 0) return 1015;
+  if (length < 0) return kErrRecordRead;
   const double span = static_cast<double>(info.video.lastTime - info.video.firstTime);
   double estimate = 0.0;
   if (span > 0.0) estimate = static_cast<double>(length) * (entry * mpeg1::kClock) / span;
@@ -83,11 +86,11 @@ int readEntryWindow(platform::File& file, const StreamInfo& info, double entry, 
 int timePictures(EntryWindow& w, const Periods& p) {
   const ScanEntry& first = w.video.pictures.front();
   const int holder = holdingPacket(w.video.packets, first.start);
-  if (holder < 0) return 1606;
+  if (holder < 0) return kErrEntryAreaVideoTimeStamp;
   const ScanEntry& packet = w.video.packets[holder];
-  if (packet.pts() == kNoTime) return 1606;
+  if (packet.pts() == kNoTime) return kErrEntryAreaVideoTimeStamp;
   const std::int64_t base = first.kind == 'B' ? packet.pts() : packet.dts();
-  if (base == kNoTime) return 1606;
+  if (base == kNoTime) return kErrEntryAreaVideoTimeStamp;
   w.pictureTimes.resize(w.video.pictures.size());
   for (std::size_t k = 0; k < w.pictureTimes.size(); ++k) {
     w.pictureTimes[k] = base + static_cast<std::int64_t>(static_cast<double>(k) * p.picture);
@@ -104,7 +107,7 @@ int chooseVideoEntry(const EntryWindow& w, std::int64_t target, const Periods& p
   const auto& times = w.pictureTimes;
   std::size_t chosen = pictures.size();
   for (std::size_t i = 0; i < pictures.size() && times[i] <= target; ++i) chosen = i;
-  if (chosen == pictures.size() || target - times[chosen] > p.T) return 1607;
+  if (chosen == pictures.size() || target - times[chosen] > p.T) return kErrEntryAreaNoMarkPicture;
   // The record's very last picture has no B-pictures behind it to show
   // before it: its GOP stays, even when it is a GOP of that one I-picture,
   // which the step back to the reference before it would drop.
@@ -112,27 +115,29 @@ int chooseVideoEntry(const EntryWindow& w, std::int64_t target, const Periods& p
   if (isReference(pictures[chosen]) && !recordsLast) {
     std::size_t before = chosen;
     while (before > 0 && !isReference(pictures[before - 1])) --before;
-    if (before <= 1) return 1607;  // no reference picture before, or only the window's first
+    if (before <= 1)
+      return kErrEntryAreaNoMarkPicture;  // no reference picture before, or only the window's first
     chosen = before - 1;
   }
 
   const auto& codes = w.video.codes;
   const std::size_t gop = lastGopBefore(codes, pictures[chosen].start);
-  if (gop == codes.size() || gop + 1 == codes.size()) return 1605;
+  if (gop == codes.size() || gop + 1 == codes.size()) return kErrEntryAreaNoGop;
   const int gopPacket = holdingPacket(w.video.packets, codes[gop].start);
   std::uint8_t gopHeader[8];
   if (gopPacket < 0 || !readAcrossPayloads(w.buf, w.video.packets, gopPacket, codes[gop].start,
                                            gopHeader, sizeof gopHeader)) {
-    return 1605;
+    return kErrEntryAreaNoGop;
   }
   const std::size_t firstOfGop = firstAtOrAfter(pictures, codes[gop].start);
-  if (firstOfGop == pictures.size() || pictures[firstOfGop].kind != 'I') return 1608;
+  if (firstOfGop == pictures.size() || pictures[firstOfGop].kind != 'I')
+    return kErrEntryAreaGopNotI;
 
   const ScanEntry& entryCode = codes[gop + 1];
   const std::size_t after = firstAtOrAfter(pictures, entryCode.start);
-  if (after == 0) return 1605;
+  if (after == 0) return kErrEntryAreaNoGop;
   const int entryPacket = holdingPacket(w.video.packets, entryCode.start);
-  if (entryPacket < 0) return 1605;
+  if (entryPacket < 0) return kErrEntryAreaNoGop;
   v.entryCode = gop + 1;
   v.area = areaIn(w.buf, w.video.packets[entryPacket], entryCode.start);
   v.time = times[after - 1] + 2 * p.T;
@@ -151,11 +156,12 @@ void completeFrameTimes(ScanList& frames, std::int64_t D) {
 // Step 7: the audio frame that ends with (or just after) the video entry.
 int chooseAudioEntry(EntryWindow& w, const StreamInfo& info, const StreamParams& audio,
                      const Periods& p, std::int64_t videoTime, AudioEntry& a) {
-  int status = scanWindowAudio(w.buf, audio, 1609, 1610, w.audio);
+  int status = scanWindowAudio(w.buf, audio, kErrEntryAreaNoAudioPackets,
+                               kErrEntryAreaNoAudioFrames, w.audio);
   if (status != 0) return status;
   ScanList& frames = w.audio.frames;
   completeFrameTimes(frames, p.D);
-  if (frames.front().time() == kNoTime) return 1610;
+  if (frames.front().time() == kNoTime) return kErrEntryAreaNoAudioFrames;
   std::size_t chosen = frames.size();
   for (std::size_t i = 0; i < frames.size(); ++i) {
     if (frames[i].time() != kNoTime && frames[i].time() + p.D >= videoTime) {
@@ -165,17 +171,19 @@ int chooseAudioEntry(EntryWindow& w, const StreamInfo& info, const StreamParams&
   }
   if (chosen == frames.size()) {
     chosen = frames.size() - 1;
-    if (videoTime - (frames[chosen].time() + p.D) >= kMaxAudioShortfall) return 1611;
+    if (videoTime - (frames[chosen].time() + p.D) >= kMaxAudioShortfall)
+      return kErrEntryAreaNoAudioCut;
   }
   a.time = frames[chosen].time() + p.D;
   if (chosen + 1 < frames.size()) {
     const ScanEntry& next = frames[chosen + 1];
     const int holder = holdingPacket(w.audio.packets, next.start);
-    if (holder < 0) return 1610;
+    if (holder < 0) return kErrEntryAreaNoAudioFrames;
     a.area = areaIn(w.buf, w.audio.packets[holder], next.start);
   } else {
     // The record's last frame: its audio ends at the analysed tail.
-    if (!w.reachesEnd || info.audio.tail.point < w.buf.fileOffset) return 1610;
+    if (!w.reachesEnd || info.audio.tail.point < w.buf.fileOffset)
+      return kErrEntryAreaNoAudioFrames;
     a.area = info.audio.tail;
   }
   a.point = a.area.point - w.buf.fileOffset;
@@ -204,7 +212,7 @@ int copyPayloads(const ScanBuffer& buf, const ScanList& packets, std::int64_t fr
       if (hi > lo) out.insert(out.end(), buf.data.begin() + lo, buf.data.begin() + hi);
     }
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
   return 0;
 }
@@ -212,9 +220,10 @@ int copyPayloads(const ScanBuffer& buf, const ScanList& packets, std::int64_t fr
 // Step 8: the pack header directly before the merge point.
 int findMergePack(const ScanBuffer& buf, std::int64_t merge, RecordEntryResult& r) {
   const std::int64_t at = merge - mpeg1::kPackHeaderSize - buf.fileOffset;
-  if (at < 0 || at + mpeg1::kPackHeaderSize > static_cast<std::int64_t>(buf.size())) return 1612;
+  if (at < 0 || at + mpeg1::kPackHeaderSize > static_cast<std::int64_t>(buf.size()))
+    return kErrEntryAreaNoScr;
   const std::uint8_t* pack = buf.data.data() + at;
-  if (!mpeg1::isStartCode(pack) || pack[3] != mpeg1::kPackStart) return 1612;
+  if (!mpeg1::isStartCode(pack) || pack[3] != mpeg1::kPackStart) return kErrEntryAreaNoScr;
   r.mergePoint = merge;
   r.packPosition = buf.fileOffset + at;
   r.scr = mpeg1::packScr(pack);
@@ -257,12 +266,13 @@ int videoQueue(const EntryWindow& w, const Periods& p, RecordEntryResult& r) {
       break;
     }
   }
-  if (first == pictures.size()) return 1613;
+  if (first == pictures.size()) return kErrEntryAreaVideoUnderflow;
   if (pictures[first].start >= merge) {
-    if (last == pictures.size()) return 1613;
+    if (last == pictures.size()) return kErrEntryAreaVideoUnderflow;
     first = last;
   }
-  if (lastGopBefore(w.video.codes, pictures[first].start) == w.video.codes.size()) return 1614;
+  if (lastGopBefore(w.video.codes, pictures[first].start) == w.video.codes.size())
+    return kErrEntryAreaGopTooLong;
 
   r.videoQueue.clear();
   r.videoOccupancy = 0;
@@ -296,12 +306,12 @@ int audioQueue(const EntryWindow& w, const Periods& p, RecordEntryResult& r) {
       break;
     }
   }
-  if (first == frames.size()) return 1619;
+  if (first == frames.size()) return kErrRecordTooShort;
   r.audioQueue.clear();
   r.audioOccupancy = 0;
   if (frames[first].start >= merge) {
     const std::int64_t time = frames[first].time() - p.D;
-    if (time < 0) return 1615;
+    if (time < 0) return kErrEntryAreaAudioUnderflow;
     r.audioQueue.push_back(RecordQueueEntry{time, time, 0});
     r.audioBytesBeforeMerge = false;
     r.audioEnd = time;
@@ -340,14 +350,14 @@ int joinState(const EntryWindow& w, std::int64_t videoPoint, std::int64_t audioP
   const auto& pictures = w.video.pictures;
   const std::size_t gop = lastGopBefore(codes, static_cast<std::uint32_t>(merge));
   const std::size_t picture = lastBefore(pictures, static_cast<std::uint32_t>(merge));
-  if (gop == codes.size() || picture == pictures.size()) return 1614;
+  if (gop == codes.size() || picture == pictures.size()) return kErrEntryAreaGopTooLong;
   const int gopPacket = holdingPacket(w.video.packets, codes[gop].start);
   const int picturePacket = holdingPacket(w.video.packets, pictures[picture].start);
   if (gopPacket < 0 || picturePacket < 0 ||
       !readAcrossPayloads(w.buf, w.video.packets, gopPacket, codes[gop].start, r.gopHeader, 8) ||
       !readAcrossPayloads(w.buf, w.video.packets, picturePacket, pictures[picture].start,
                           r.pictureHeader, 8)) {
-    return 1605;
+    return kErrEntryAreaNoGop;
   }
   const std::size_t firstAfterGop = firstAtOrAfter(pictures, codes[gop].start);
   r.picturesAfterGop = static_cast<int>(picture + 1 - firstAfterGop);
@@ -355,11 +365,11 @@ int joinState(const EntryWindow& w, std::int64_t videoPoint, std::int64_t audioP
 }
 
 int analyse(platform::File& file, StreamInfo& info, double entry, RecordEntryResult& result) {
-  if (!file.isOpen()) return 1015;
+  if (!file.isOpen()) return kErrRecordRead;
   const StreamParams video = makeStreamParams(mpeg1::kVideoStream0, info.video.header);
   const StreamParams audio = makeStreamParams(mpeg1::kAudioStream0, info.audio.header);
-  if (video.status != 0 || video.roundedPeriod <= 0) return 1604;
-  if (audio.status != 0 || audio.roundedPeriod <= 0) return 1610;
+  if (video.status != 0 || video.roundedPeriod <= 0) return kErrEntryAreaNoPictures;
+  if (audio.status != 0 || audio.roundedPeriod <= 0) return kErrEntryAreaNoAudioFrames;
   const Periods p{video.period, video.roundedPeriod, audio.roundedPeriod};
 
   EntryWindow w;
@@ -400,7 +410,7 @@ int analyseRecordEntry(platform::File& file, StreamInfo& info, double entry,
   try {
     return analyse(file, info, entry, result);
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 

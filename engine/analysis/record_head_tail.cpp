@@ -12,6 +12,7 @@
 #include "engine/analysis/record_window.h"
 #include "engine/analysis/scanners.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 
@@ -22,8 +23,18 @@ namespace {
 constexpr std::int64_t kMinWindow = 262144;
 
 // Missing pictures and codes are reported after the stream checks.
-constexpr VideoScanErrors kHeadErrors{1650, 1651, 1652, 1655, 0, 0};
-constexpr VideoScanErrors kTailErrors{1658, 1659, 1660, 1662, 0, 0};
+constexpr VideoScanErrors kHeadErrors{kErrRecordHeadNoPackets,
+                                      kErrRecordHeadBadPackets,
+                                      kErrRecordHeadNoVideoPackets,
+                                      kErrRecordHeadNoPictures,
+                                      0,
+                                      0};
+constexpr VideoScanErrors kTailErrors{kErrRecordTailNoPackets,
+                                      kErrRecordTailBadPackets,
+                                      kErrRecordTailNoVideoPackets,
+                                      kErrRecordTailNoVideoCut,
+                                      0,
+                                      0};
 
 struct RecordHead {
   StreamArea video;
@@ -50,24 +61,25 @@ int headVideo(const ScanBuffer& buf, const VideoScan& video, std::int64_t period
               RecordHead& head) {
   const auto gop = std::find_if(video.codes.begin(), video.codes.end(),
                                 [](const ScanEntry& c) { return c.kind == mpeg1::kGroupStart; });
-  if (gop == video.codes.end()) return 1654;
+  if (gop == video.codes.end()) return kErrRecordHeadNoGop;
   const int gopPacket = holdingPacket(video.packets, gop->start);
-  if (gopPacket < 0) return 1654;
+  if (gopPacket < 0) return kErrRecordHeadNoGop;
   std::uint8_t gopHeader[5];
-  if (!readAcrossPayloads(buf, video.packets, gopPacket, gop->start, gopHeader, 5)) return 1657;
+  if (!readAcrossPayloads(buf, video.packets, gopPacket, gop->start, gopHeader, 5))
+    return kErrRecordHeadBadGop;
   head.video = areaIn(buf, video.packets[gopPacket], gop->start);
   head.dropFrame = gopHeader[4] & 0x80;
 
   const ScanEntry& picture = video.pictures.front();
   const int holder = holdingPacket(video.packets, picture.start);
-  if (holder < 0) return 1656;
+  if (holder < 0) return kErrRecordHeadVideoTimeStamp;
   const ScanEntry& packet = video.packets[holder];
-  if (packet.pts() == kNoTime || packet.dts() == kNoTime) return 1656;
+  if (packet.pts() == kNoTime || packet.dts() == kNoTime) return kErrRecordHeadVideoTimeStamp;
   head.firstTime = packet.dts() + period;
 
   std::uint8_t pictureHeader[8];
   if (!readAcrossPayloads(buf, video.packets, holder, picture.start, pictureHeader, 8)) {
-    return 1657;
+    return kErrRecordHeadBadGop;
   }
   head.vbvDelay = mpeg1::pictureVbvDelay(pictureHeader);
   return 0;
@@ -75,10 +87,10 @@ int headVideo(const ScanBuffer& buf, const VideoScan& video, std::int64_t period
 
 int headAudio(const ScanBuffer& buf, RecordHead& head) {
   ScanList packets;
-  if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, packets) != 0) return 1001;
-  if (packets.empty()) return 1653;
+  if (filterPacketsPts(buf, buf.packets, mpeg1::kAudioStream0, packets) != 0) return kErrMemory;
+  if (packets.empty()) return kErrRecordHeadNoAudioPackets;
   const ScanEntry& first = packets.front();
-  if (first.pts() == kNoTime) return 1109;
+  if (first.pts() == kNoTime) return kErrHeadNoAudioTimeStamp;
   head.audio = areaIn(buf, first, first.start);
   head.audioFirstTime = first.pts();
   return 0;
@@ -92,10 +104,10 @@ int analyseHead(platform::File& file, std::int64_t window, const StreamParams& v
   VideoScan scan;
   status = scanWindowVideo(buf, kHeadErrors, scan);
   if (status != 0) return status;
-  if (!hasStream(buf.packets, mpeg1::kVideoStream0)) return 1652;
-  if (!hasStream(buf.packets, mpeg1::kAudioStream0)) return 1653;
-  if (scan.codes.empty()) return 1654;
-  if (scan.pictures.empty()) return 1655;
+  if (!hasStream(buf.packets, mpeg1::kVideoStream0)) return kErrRecordHeadNoVideoPackets;
+  if (!hasStream(buf.packets, mpeg1::kAudioStream0)) return kErrRecordHeadNoAudioPackets;
+  if (scan.codes.empty()) return kErrRecordHeadNoGop;
+  if (scan.pictures.empty()) return kErrRecordHeadNoPictures;
   status = headVideo(buf, scan, video.roundedPeriod, head);
   if (status != 0) return status;
   return headAudio(buf, head);
@@ -108,22 +120,22 @@ int analyseHead(platform::File& file, std::int64_t window, const StreamParams& v
 int tailVideo(const ScanBuffer& buf, const VideoScan& video, const StreamParams& params,
               RecordTail& tail) {
   const ScanEntry& endCode = video.codes.back();
-  if (endCode.kind != mpeg1::kSequenceEnd) return 1662;
+  if (endCode.kind != mpeg1::kSequenceEnd) return kErrRecordTailNoVideoCut;
   const int endPacket = holdingPacket(video.packets, endCode.start);
-  if (endPacket < 0) return 1662;
+  if (endPacket < 0) return kErrRecordTailNoVideoCut;
 
   const ScanEntry& first = video.pictures.front();
   const int holder = holdingPacket(video.packets, first.start);
-  if (holder < 0) return 1656;
+  if (holder < 0) return kErrRecordHeadVideoTimeStamp;
   const ScanEntry& packet = video.packets[holder];
   std::int64_t time = packet.dts() != kNoTime ? packet.dts() : packet.pts();
-  if (time == kNoTime) return 1656;
+  if (time == kNoTime) return kErrRecordHeadVideoTimeStamp;
 
   std::int64_t pictures = 0;
   for (const ScanEntry& p : video.pictures) {
     if (p.start < endCode.start) ++pictures;
   }
-  if (pictures == 0) return 1662;
+  if (pictures == 0) return kErrRecordTailNoVideoCut;
   tail.video = areaIn(buf, video.packets[endPacket], endCode.start);
   const auto last = static_cast<std::int64_t>(static_cast<double>(pictures - 1) * params.period);
   tail.lastTime = time + last + 2 * params.roundedPeriod;
@@ -132,13 +144,14 @@ int tailVideo(const ScanBuffer& buf, const VideoScan& video, const StreamParams&
 
 int tailAudio(const ScanBuffer& buf, const StreamParams& params, RecordTail& tail) {
   AudioScan audio;
-  const int status = scanWindowAudio(buf, params, 1661, 1663, audio);
+  const int status = scanWindowAudio(buf, params, kErrRecordTailNoAudioPackets,
+                                     kErrRecordTailNoAudioFrames, audio);
   if (status != 0) return status;
   const ScanEntry& last = audio.frames.back();
   const int holder = holdingPacket(audio.packets, last.start);
-  if (holder < 0) return 1663;
+  if (holder < 0) return kErrRecordTailNoAudioFrames;
   const ScanEntry& packet = audio.packets[holder];
-  if (packet.pts() == kNoTime) return 1664;
+  if (packet.pts() == kNoTime) return kErrRecordTailAudioTimeStamp;
   std::int64_t index = 0;
   for (const ScanEntry& frame : audio.frames) {
     if (frame.start >= packet.start && frame.start < last.start) ++index;
@@ -158,9 +171,9 @@ int analyseTail(platform::File& file, std::int64_t length, std::int64_t window,
   VideoScan scan;
   status = scanWindowVideo(buf, kTailErrors, scan);
   if (status != 0) return status;
-  if (!hasStream(buf.packets, mpeg1::kVideoStream0)) return 1660;
-  if (!hasStream(buf.packets, mpeg1::kAudioStream0)) return 1661;
-  if (scan.codes.empty() || scan.pictures.empty()) return 1662;
+  if (!hasStream(buf.packets, mpeg1::kVideoStream0)) return kErrRecordTailNoVideoPackets;
+  if (!hasStream(buf.packets, mpeg1::kAudioStream0)) return kErrRecordTailNoAudioPackets;
+  if (scan.codes.empty() || scan.pictures.empty()) return kErrRecordTailNoVideoCut;
   status = tailVideo(buf, scan, video, tail);
   if (status != 0) return status;
   return tailAudio(buf, audio, tail);
@@ -175,16 +188,16 @@ void storeAreas(StreamDescriptor& d, const StreamArea& head, const StreamArea& t
 }
 
 int analyse(platform::File& file, StreamInfo& info, std::int32_t& byteRate) {
-  if (!file.isOpen()) return 1015;
+  if (!file.isOpen()) return kErrRecordRead;
   const std::int64_t length = file.length();
-  if (length < 0) return 1015;
-  if (length < 1024) return 1010;
-  if (!isSystemType(info.fileType) && !isSystemType(info.video.type)) return 1002;
+  if (length < 0) return kErrRecordRead;
+  if (length < 1024) return kErrTooShort;
+  if (!isSystemType(info.fileType) && !isSystemType(info.video.type)) return kErrWrongType;
 
   const StreamParams video = makeStreamParams(mpeg1::kVideoStream0, info.video.header);
-  if (video.status != 0 || video.roundedPeriod <= 0) return 1655;
+  if (video.status != 0 || video.roundedPeriod <= 0) return kErrRecordHeadNoPictures;
   const StreamParams audio = makeStreamParams(mpeg1::kAudioStream0, info.audio.header);
-  if (audio.status != 0 || audio.roundedPeriod <= 0) return 1663;
+  if (audio.status != 0 || audio.roundedPeriod <= 0) return kErrRecordTailNoAudioFrames;
 
   const std::int64_t window = windowSizeFor(info, kMinWindow, length);
   RecordHead head;
@@ -196,7 +209,7 @@ int analyse(platform::File& file, StreamInfo& info, std::int32_t& byteRate) {
 
   // A tail that is not later than the head gives no rate (damaged stamps).
   const double seconds = static_cast<double>(tail.lastTime - head.firstTime) / mpeg1::kClock;
-  if (!(seconds > 0.0)) return 1662;
+  if (!(seconds > 0.0)) return kErrRecordTailNoVideoCut;
   const double bytes = static_cast<double>(tail.video.packetEnd - head.video.packetStart);
   const double rate = std::trunc(bytes / seconds);
 
@@ -214,7 +227,7 @@ int analyseRecordFile(platform::File& file, StreamInfo& info, std::int32_t& byte
   try {
     return analyse(file, info, byteRate);
   } catch (const std::bad_alloc&) {
-    return 1001;
+    return kErrMemory;
   }
 }
 

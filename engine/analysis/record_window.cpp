@@ -2,13 +2,14 @@
 
 #include "engine/analysis/head_tail_window.h"
 #include "engine/analysis/mpeg1.h"
+#include "engine/common/errors.h"
 
 namespace cw::window_detail {
 
 int readRecordWindow(platform::File& file, std::int64_t offset, std::int64_t size,
                      ScanBuffer& buf) {
   const int status = readWindow(file, offset, size, buf);
-  return status == 1000 ? 1015 : status;
+  return status == kErrSourceRead ? kErrRecordRead : status;
 }
 
 std::size_t lastBefore(const ScanList& list, std::uint32_t at) {

@@ -13,15 +13,10 @@
 #include <cstdint>
 
 #include "engine/analysis/scan.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 
-inline constexpr int kScanZeroLength = 5001;
-inline constexpr int kScanNearEnd = 5002;
-inline constexpr int kScanBadHeader = 5004;
-inline constexpr int kScanNoPackets = 5007;
-inline constexpr int kScanMemory = 5008;
-inline constexpr int kScanBadStream = 5009;
 inline constexpr int kForbiddenPicture = -2;
 inline constexpr int kBadAudioHeader = -1;
 

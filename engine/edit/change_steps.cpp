@@ -4,20 +4,26 @@
 #include <filesystem>
 #include <new>
 
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "engine/edit/es_writer.h"
 
 namespace cw {
 
-const ChangeProfile kAppendProfile{{4007, 4000, 4016, 4001, 4017, 4004, 4005, 4006, 4013, 4015,
-                                    4011, 4014, kAppendJournalErrors, MuxOperation::AppendCrop},
-                                   SpaceRule::Append,
-                                   false};
+const ChangeProfile kAppendProfile{
+    {kErrAppendNoMemory, kErrAppendOpenRecord, kErrAppendEmptyRecord, kErrAppendOpenSource,
+     kErrAppendRecordLength, kErrAppendAudioGap, kErrAppendVideoIncompatible,
+     kErrAppendAudioIncompatible, kErrAppendMarksTooClose, kErrAppendNoSpace, kErrAppendWriteRecord,
+     kErrAppendNotRestored, kAppendJournalErrors, MuxOperation::AppendCrop},
+    SpaceRule::Append,
+    false};
 
-const ChangeProfile kEntryProfile{{3007, 3000, 3016, 3001, 3017, 0, 3005, 3006, 3013, 3015, 3011,
-                                   3014, kEntryJournalErrors, MuxOperation::EntryCrop},
-                                  SpaceRule::Entry,
-                                  true};
+const ChangeProfile kEntryProfile{
+    {kErrEntryNoMemory, kErrEntryOpenRecord, kErrEntryEmptyRecord, kErrEntryOpenSource,
+     kErrEntryRecordLength, 0, kErrEntryVideoIncompatible, kErrEntryAudioIncompatible,
+     kErrEntryMarksTooClose, kErrEntryNoSpace, kErrEntryWriteRecord, kErrEntryNotRestored,
+     kEntryJournalErrors, MuxOperation::EntryCrop},
+    SpaceRule::Entry,
+    true};
 
 std::int64_t changeSpaceRequired(SpaceRule rule, std::int64_t estimate, std::int64_t recordLength,
                                  std::int64_t joinOffset) {
@@ -108,7 +114,7 @@ int writeNewBytes(OperationContext& ctx, const ChangeErrors& e, const ChangePlan
       ctx.Progress(0, percentage);
       lastReported = percentage;
     }
-    if (ctx.cancelled()) return kChangeCancelled;
+    if (ctx.cancelled()) return kCropCancelled;
     if (status == kMuxFinished) break;
   }
   // A record that became shorter must not keep the end of its old tail.
@@ -247,7 +253,7 @@ int settle(OperationContext& ctx, const ChangeProfile& p, RecordContent content,
   }
   dropJournals(ctx, p, journals);
   ctx.setHistory(HistoryEvent::ChangeAbandoned);
-  if (rc == kChangeCancelled) {
+  if (rc == kCropCancelled) {
     ctx.error.number = 0;
     return 0;
   }

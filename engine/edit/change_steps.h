@@ -33,7 +33,6 @@
 namespace cw {
 
 inline constexpr std::size_t kChangeChunk = 32768;
-inline constexpr int kChangeCancelled = 6006;
 inline constexpr std::int64_t kMaxAudioLag = 45000;  // ticks: half a second
 
 // The error numbers of one kind of change.

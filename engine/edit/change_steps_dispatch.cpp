@@ -1,5 +1,5 @@
+#include "engine/common/errors.h"
 #include "engine/edit/change_steps.h"
-#include "engine/edit/errors.h"
 #include "engine/edit/pack_profile.h"
 
 namespace cw {

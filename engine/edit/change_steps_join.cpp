@@ -25,7 +25,7 @@ int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFi
   plan.estimate = estimateSystemCut(source, mode);
   plan.systemStream = true;
   const int minimumRate = ctx.record->muxRateDeclared;
-  const int treatment = cutIn.repairMode;
+  const int treatment = cutIn.treatment;
   const MuxOperation op = p.errors.op;
   platform::File& file = files.source;
   plan.start = [&file, &source, mode, treatment, minimumRate, entry, op](MuxState& m) {
@@ -86,7 +86,7 @@ int planElementaryJoin(OperationContext& ctx, const ChangeProfile& p, ChangeFile
   const MuxOperation op = p.errors.op;
   platform::File& file = files.source;
   if (video) {
-    const int treatment = cutIn.repairMode;
+    const int treatment = cutIn.treatment;
     plan.start = [&file, &d, kind, treatment, join, op](MuxState& m) {
       return StartVideoJoinWriter(m, file, kind, treatment, kChangeChunk, &d, join, op);
     };

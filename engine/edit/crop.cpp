@@ -1,7 +1,7 @@
 #include "engine/edit/crop.h"
 
+#include "engine/common/errors.h"
 #include "engine/edit/crop_workers.h"
-#include "engine/edit/errors.h"
 #include "engine/edit/mux.h"
 #include "engine/edit/pack_profile.h"
 #include "platform/file.h"

@@ -33,7 +33,7 @@ int cutVideo(const OperationContext& ctx, platform::File& file, StreamInfo& src,
              double out, int& treatment) {
   CutInResult cutIn;
   if (const int rc = analyseVideoOnlyCutIn(file, src, ctx.removeDeadBpic, in, cutIn)) return rc;
-  treatment = cutIn.repairMode;
+  treatment = cutIn.treatment;
   return analyseVideoOnlyCutOut(file, src, out);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/analysis/stream_info.h"
+#include "engine/common/errors.h"
 #include "engine/edit/operation_context.h"
 #include "platform/file.h"
 
@@ -17,19 +18,6 @@ namespace cw {
 inline constexpr std::size_t kCropChunk = 32768;
 inline constexpr std::int64_t kCropSpaceReserve = 65536;
 inline constexpr double kCropTailSeconds = 0.5;
-
-// Crop's own error numbers.
-enum CropError : int {
-  kCropNoMemory = 7000,
-  kCropCannotCreate = 7001,
-  kCropCannotOpenSource = 7002,
-  kCropNoSpace = 7003,
-  kCropCannotReplace = 7004,
-  kCropEmpty = 7005,
-  kCropReadError = 6001,
-  kCropWriteError = 6002,
-  kCropCancelled = 6006,
-};
 
 // The files and the one I/O buffer of a crop.
 struct CropFiles {

@@ -100,7 +100,7 @@ int cropSystemStream(OperationContext& ctx, CropFiles& files, CropResult& result
   CutInResult cutIn;
   if (const int rc = findCut(ctx, files.source, src, cutIn)) return rc;
   if (cutIsEmpty(src, ctx.recordMode)) return kCropEmpty;
-  return writeSystemCut(ctx, files, cutIn.repairMode, cutInReadSize(cutIn), result);
+  return writeSystemCut(ctx, files, cutIn.treatment, cutInReadSize(cutIn), result);
 }
 
 int writeSystemCut(OperationContext& ctx, CropFiles& files, int treatment,

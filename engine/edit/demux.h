@@ -23,13 +23,6 @@
 
 namespace cw {
 
-// Demultiplexer results.
-inline constexpr int kDemuxIncorrectPacket = 9001;
-inline constexpr int kDemuxReadError = 9002;
-inline constexpr int kDemuxBadRange = 9003;         // "in-out areas overlap"
-inline constexpr int kDemuxOverflow = kEsOverflow;  // 9004
-inline constexpr int kDemuxNoMemory = kEsNoMemory;  // 9005
-
 inline constexpr std::size_t kDemuxReadCeiling = 65536;
 
 struct DemuxState {

@@ -75,7 +75,7 @@ int walkPackets(const std::uint8_t* b, std::size_t size, std::vector<DemuxPacket
     } else if (mpeg1::isPacketId(id)) {
       step = takePacket(b, at, size, out, next);
     }
-    if (step == Step::Bad) return kDemuxBadPacket;
+    if (step == Step::Bad) return kDemuxIncorrectPacket;
     if (step == Step::Wait) break;
     at = next;
   }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/common/errors.h"
+
 namespace cw {
 
 struct DemuxPacket {
@@ -19,12 +21,10 @@ struct DemuxPacket {
   std::int64_t dts = -1;
 };
 
-inline constexpr int kDemuxBadPacket = 9001;
-
 // Lists the complete packets of block[0, size). `consumed` is the offset of
 // the first byte that must wait for more data (the whole block when it ends
 // on a packet boundary). Bytes between packets that are no start code are
-// stepped over. 0, or kDemuxBadPacket for an incorrect packet or pack header.
+// stepped over. 0, or kDemuxIncorrectPacket for an incorrect packet or pack header.
 int walkPackets(const std::uint8_t* block, std::size_t size, std::vector<DemuxPacket>& out,
                 std::size_t& consumed);
 

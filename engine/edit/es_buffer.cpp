@@ -14,7 +14,7 @@ int esInit(EsBuffer& buf, StreamDescriptor* descriptor, std::size_t chunk,
   try {
     fresh.bytes.resize(chunk);
   } catch (const std::bad_alloc&) {
-    return kEsNoMemory;
+    return kDemuxNoMemory;
   }
   fresh.growth = chunk;
   fresh.ceiling = chunk * ceilingChunks;
@@ -56,13 +56,13 @@ void esCompact(EsBuffer& buf) {
 int esReserve(EsBuffer& buf, std::size_t extra) {
   const std::size_t needed = buf.stored() + extra;
   if (needed <= buf.capacity()) return 0;
-  if (needed > buf.ceiling) return kEsOverflow;
+  if (needed > buf.ceiling) return kDemuxOverflow;
   const std::size_t unit = std::max<std::size_t>(buf.growth, 1);
   const std::size_t grown = std::min(buf.ceiling, (needed + unit - 1) / unit * unit);
   try {
     buf.bytes.resize(grown);
   } catch (const std::bad_alloc&) {
-    return kEsNoMemory;
+    return kDemuxNoMemory;
   }
   return 0;
 }
@@ -79,7 +79,7 @@ int esMarkPacket(EsBuffer& buf, std::int64_t pts, std::int64_t dts) {
   try {
     buf.marks.push_back(PacketMark{buf.stored(), pts, dts});
   } catch (const std::bad_alloc&) {
-    return kEsNoMemory;
+    return kDemuxNoMemory;
   }
   return 0;
 }

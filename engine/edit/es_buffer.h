@@ -27,13 +27,9 @@
 #include "engine/analysis/scan.h"
 #include "engine/analysis/stream_info.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/common/errors.h"
 
 namespace cw {
-
-// Results of the buffer routines (the demultiplexer's numbers; the
-// elementary-stream reader reports 9104 and 9105 for the same conditions).
-inline constexpr int kEsOverflow = 9004;  // the buffer would pass its ceiling
-inline constexpr int kEsNoMemory = 9005;  // growing the buffer failed
 
 inline constexpr std::size_t kEsChunk = 32768;
 inline constexpr std::size_t kEsCeilingChunks = 30;  // 983 040 bytes with 32 KiB chunks
@@ -151,7 +147,7 @@ struct EsBuffer {
 // `chunk`, ceiling `ceilingChunks` × `chunk`; parameters from the stored
 // header of `descriptor`; both video flags set, end of data clear; time code,
 // time stamps and vbv tracking of a crop (see startVideoRewrite and
-// startAudioStamps). 0 or kEsNoMemory. `descriptor` must outlive the buffer's use.
+// startAudioStamps). 0 or kDemuxNoMemory. `descriptor` must outlive the buffer's use.
 int esInit(EsBuffer& buf, StreamDescriptor* descriptor, std::size_t chunk = kEsChunk,
            std::size_t ceilingChunks = kEsCeilingChunks);
 
@@ -160,16 +156,16 @@ int esInit(EsBuffer& buf, StreamDescriptor* descriptor, std::size_t chunk = kEsC
 void esCompact(EsBuffer& buf);
 
 // Makes room for `extra` more bytes behind the stored ones, growing in whole
-// growth units. 0, kEsOverflow or kEsNoMemory; the contents are unchanged on
+// growth units. 0, kDemuxOverflow or kDemuxNoMemory; the contents are unchanged on
 // failure.
 int esReserve(EsBuffer& buf, std::size_t extra);
 
 // Appends bytes behind the stored ones (they become held until scanned).
-// 0, kEsOverflow or kEsNoMemory.
+// 0, kDemuxOverflow or kDemuxNoMemory.
 int esAppend(EsBuffer& buf, const std::uint8_t* data, std::size_t count);
 
 // Records that the payload of a source packet begins at the next appended byte.
-// 0 or kEsNoMemory.
+// 0 or kDemuxNoMemory.
 int esMarkPacket(EsBuffer& buf, std::int64_t pts, std::int64_t dts);
 
 // Marks the end of the stream's data: held bytes become ready, end of data set.

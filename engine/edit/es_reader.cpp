@@ -12,8 +12,8 @@ constexpr std::array<std::uint8_t, 4> kSequenceEndCode = {0x00, 0x00, 0x01, mpeg
 
 // The buffer routines report the demultiplexer's numbers.
 int readerError(int rc) {
-  if (rc == kEsOverflow) return kEsReaderOverflow;
-  if (rc == kEsNoMemory) return kEsReaderNoMemory;
+  if (rc == kDemuxOverflow) return kEsReaderOverflow;
+  if (rc == kDemuxNoMemory) return kEsReaderNoMemory;
   return rc;
 }
 

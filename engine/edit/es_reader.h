@@ -16,12 +16,6 @@
 
 namespace cw {
 
-// Elementary-stream reader results.
-inline constexpr int kEsReaderReadError = 9102;  // read or seek
-inline constexpr int kEsReaderBadRange = 9103;   // the cut-in lies at or after the cut-out
-inline constexpr int kEsReaderOverflow = 9104;
-inline constexpr int kEsReaderNoMemory = 9105;
-
 struct EsReaderState {
   platform::File* file = nullptr;
   std::vector<std::uint8_t> block;  // one read; block.size() is the chunk size

@@ -39,7 +39,7 @@ int startReader(MuxState& m, platform::File& source, EsSourceKind kind, int trea
       prepareEsWriter(m, video, [reader, buf] { return EsReaderStep(*reader, *buf); });
     }
   } catch (const std::bad_alloc&) {
-    return cropError(kEsNoMemory);
+    return cropError(kDemuxNoMemory);
   }
   return 0;
 }
@@ -49,7 +49,7 @@ int startWriter(MuxState& m, platform::File& source, EsSourceKind kind, int trea
   if (descriptor == nullptr) return cropError(kDemuxBadRange);
   m.chunkSize = chunkSize;
   if (esInit(video ? m.video.es : m.audio.es, descriptor, chunkSize) != 0) {
-    return cropError(kEsNoMemory);
+    return cropError(kDemuxNoMemory);
   }
   return startReader(m, source, kind, treatment, chunkSize, video);
 }

@@ -1,5 +1,6 @@
 #include "engine/edit/es_writer_join.h"
 
+#include "engine/common/errors.h"
 #include "engine/edit/video_rewrite.h"
 
 namespace cw {
@@ -13,7 +14,7 @@ int joinError(int cropError, MuxOperation op) {
   switch (cropError) {
     case 0:
       return 0;
-    case 6003:
+    case kCropMuxMemory:
       return muxStatusError(op, kMuxMemoryError);
     default:
       return muxStatusError(op, kMuxReadError);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/common/errors.h"
 #include "platform/file.h"
 
 namespace cw {
@@ -41,8 +42,12 @@ struct JournalErrorNumbers {
   int readRecord;  // 4008, 3008
 };
 
-inline constexpr JournalErrorNumbers kAppendJournalErrors{4002, 4003, 4009, 4010, 4008};
-inline constexpr JournalErrorNumbers kEntryJournalErrors{3002, 3003, 3009, 3010, 3008};
+inline constexpr JournalErrorNumbers kAppendJournalErrors{kErrAppendOpenUndo, kErrAppendOpenRedo,
+                                                          kErrAppendWriteUndo, kErrAppendWriteRedo,
+                                                          kErrAppendReadRecord};
+inline constexpr JournalErrorNumbers kEntryJournalErrors{kErrEntryOpenUndo, kErrEntryOpenRedo,
+                                                         kErrEntryWriteUndo, kErrEntryWriteRedo,
+                                                         kErrEntryReadRecord};
 
 // The two journals of one change. The change sets its history flags to
 // "change starts" before create() and decides the outcome flags itself.

@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "engine/edit/journal_file.h"
 #include "platform/file.h"
 
@@ -35,15 +35,15 @@ struct ReplayProfile {
 constexpr ReplayProfile kUndo{&HistoryFlags::undoEnabled,
                               &HistoryFlags::undoFileValid,
                               &OperationContext::undoFileName,
-                              2000,
-                              2008,
-                              2001,
-                              2002,
-                              2003,
-                              2004,
-                              2005,
-                              2006,
-                              2007,
+                              kErrUndoDisabled,
+                              kErrUndoNoJournal,
+                              kErrUndoMemory,
+                              kErrUndoOpenRecord,
+                              kErrUndoOpenJournal,
+                              kErrUndoBadJournal,
+                              kErrUndoReadJournal,
+                              kErrUndoWriteRecord,
+                              kErrUndoChangeSize,
                               HistoryEvent::UndoSucceeded,
                               HistoryEvent::UndoJournalBroken,
                               HistoryEvent::UndoNotStarted};
@@ -51,15 +51,15 @@ constexpr ReplayProfile kUndo{&HistoryFlags::undoEnabled,
 constexpr ReplayProfile kRedo{&HistoryFlags::redoEnabled,
                               &HistoryFlags::redoFileValid,
                               &OperationContext::redoFileName,
-                              2100,
-                              2108,
-                              2101,
-                              2102,
-                              2103,
-                              2104,
-                              2105,
-                              2106,
-                              2107,
+                              kErrRedoDisabled,
+                              kErrRedoNoJournal,
+                              kErrRedoMemory,
+                              kErrRedoOpenRecord,
+                              kErrRedoOpenJournal,
+                              kErrRedoBadJournal,
+                              kErrRedoReadJournal,
+                              kErrRedoWriteRecord,
+                              kErrRedoChangeSize,
                               HistoryEvent::RedoSucceeded,
                               HistoryEvent::RedoJournalBroken,
                               HistoryEvent::RedoNotStarted};

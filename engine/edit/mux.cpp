@@ -5,6 +5,7 @@
 #include <new>
 
 #include "engine/analysis/mpeg1.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 namespace {
@@ -151,7 +152,7 @@ int prepareMux(MuxState& m, const PackProfile& profile, std::int64_t videoOffset
     m.staging.clear();
     m.staging.reserve(m.chunkSize + kStagingExtra);
   } catch (const std::bad_alloc&) {
-    return 6003;
+    return kCropMuxMemory;
   }
   m.profile = profile;
   m.clock = StdClock{profile.ticksPerByte, profile.bytesPerTick};

@@ -29,7 +29,7 @@ struct JoinTimeline {
 // Puts the record's re-fed bytes into the two buffers (freeing them in
 // `entry`), continues the time code, vbv_delay, temporal reference and time
 // stamps of the record in them and scans them for access units; the buffers
-// are ready for the source's reader. Returns 0 or kEsNoMemory / kEsOverflow.
+// are ready for the source's reader. Returns 0 or kDemuxNoMemory / kDemuxOverflow.
 int feedRecordBytes(EsBuffer& video, EsBuffer& audio, RecordEntryResult& entry,
                     JoinTimeline& timeline);
 

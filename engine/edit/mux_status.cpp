@@ -1,5 +1,6 @@
 // Chunk statuses of the writers and the error numbers the operations report
 // for them.
+#include "engine/common/errors.h"
 #include "engine/edit/mux.h"
 
 namespace cw {
@@ -7,9 +8,13 @@ namespace cw {
 int muxStatusError(MuxOperation op, int status) {
   if (status >= 0) return 0;
   // Indexed by -status - 1: read, memory, overflow, audio frame, packet, underflow.
-  static constexpr int kCrop[] = {6001, 6003, 6004, 6005, 6007, 6008};
-  static constexpr int kAppend[] = {4012, 4019, 4020, 4021, 4022, 4023};
-  static constexpr int kEntry[] = {3012, 3019, 3020, 3021, 3022, 3023};
+  static constexpr int kCrop[] = {kCropReadError,    kCropMuxMemory, kCropOverflow,
+                                  kCropAudioChanged, kCropBadSource, kCropUnderflow};
+  static constexpr int kAppend[] = {kErrAppendReadSource, kErrAppendMuxMemory,
+                                    kErrAppendOverflow,   kErrAppendAudioChanged,
+                                    kErrAppendBadSource,  kErrAppendUnderflow};
+  static constexpr int kEntry[] = {kErrEntryReadSource,   kErrEntryMuxMemory, kErrEntryOverflow,
+                                   kErrEntryAudioChanged, kErrEntryBadSource, kErrEntryUnderflow};
   // A status outside the table is still a failure: report it as a read error.
   const int index = status < kMuxUnderflow ? 0 : -status - 1;
   switch (op) {
@@ -27,13 +32,13 @@ int readerStatus(int readerError) {
   switch (readerError) {
     case 0:
       return kMuxMore;
-    case 9004:
-    case 9104:
+    case kDemuxOverflow:
+    case kEsReaderOverflow:
       return kMuxBufferOverflow;
-    case 9005:
-    case 9105:
+    case kDemuxNoMemory:
+    case kEsReaderNoMemory:
       return kMuxMemoryError;
-    case 9001:
+    case kDemuxIncorrectPacket:
       return kMuxBadPacket;
     default:
       return kMuxReadError;  // 9002, 9102, and anything unexpected

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "engine/analysis/stream_info.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "engine/edit/journal_flags.h"
 
 namespace cw {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/analysis/mpeg1.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 namespace {
@@ -92,8 +93,8 @@ std::vector<std::uint8_t> makeSystemHeader(int rate, int audioBound, int videoBo
 
 int computeMuxRate(const StreamParams& video, const StreamParams& audio, int packSize, int minimum,
                    int& rate) {
-  if (audio.bitRate <= 0.0) return 1509;
-  if (video.bitRate <= 0.0) return 1507;
+  if (audio.bitRate <= 0.0) return kErrFreeAudioBitRate;
+  if (video.bitRate <= 0.0) return kErrFreeVideoBitRate;
   const double bytes =
       (video.bitRate + audio.bitRate) * packSize / static_cast<double>(packSize - 30);
   double r = bytes * 0.02;

@@ -9,17 +9,9 @@
 #include <vector>
 
 #include "engine/analysis/stream_params.h"
+#include "engine/common/record_mode.h"
 
 namespace cw {
-
-// Record modes.
-enum RecordMode : int {
-  kModeMpegSystem = 0,
-  kModeVideoCd = 1,
-  kModeVideoCdZeroes = 2,
-  kModeVideoOnly = 3,
-  kModeAudioOnly = 4,
-};
 
 inline constexpr int kVideoCdMuxRate = 3528;  // 176 400 bytes/s
 inline constexpr int kMaxMuxRate = 0x3FFFFF;  // 22-bit field

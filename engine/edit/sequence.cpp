@@ -7,11 +7,11 @@
 #include "engine/analysis/head_tail.h"
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/common/errors.h"
 #include "engine/edit/append_crop.h"
 #include "engine/edit/change_steps.h"
 #include "engine/edit/crop_steps.h"
 #include "engine/edit/crop_workers.h"
-#include "engine/edit/errors.h"
 #include "engine/edit/es_writer.h"
 #include "engine/edit/mux.h"
 #include "engine/edit/pack_profile.h"
@@ -67,7 +67,7 @@ int seqSystemStream(OperationContext& ctx, const SequenceState& seq, bool finalC
   CutInResult cutIn;
   if (const int rc = cutSystemPiece(ctx, seq, finalCrop, files.source, src, cutIn)) return rc;
   if (const int rc = checkPieceBounds(src.video)) return rc;
-  return writeSystemCut(ctx, files, cutIn.repairMode, kCropChunk, result);
+  return writeSystemCut(ctx, files, cutIn.treatment, kCropChunk, result);
 }
 
 // Video elementary streams have no file-tail analysis of their own: the
@@ -105,7 +105,7 @@ int seqVideoStream(OperationContext& ctx, const SequenceState& seq, bool finalCr
 
   MuxState m;
   if (const int rc = StartVideoWriter(m, files.source, EsSourceKind::ElementaryStream,
-                                      cutIn.repairMode, kCropChunk, &d)) {
+                                      cutIn.treatment, kCropChunk, &d)) {
     return rc;
   }
   std::int64_t written = 0;

@@ -9,17 +9,10 @@
 #pragma once
 
 #include "engine/analysis/stream_info.h"
+#include "engine/common/errors.h"
 #include "engine/edit/operation_context.h"
 
 namespace cw {
-
-// Sequence mode's own error numbers.
-enum SequenceError : int {
-  kSeqNoPreviousCut = 8000,    // the saved cut-out point is not found in the source
-  kSeqCutNotUsable = 8001,     // the saved cut-out point cannot start a piece
-  kSeqEmptyPiece = 8002,       // the new cut-out is the cut-in
-  kSeqMarkOutNotLater = 8003,  // the new cut-out lies before the cut-in
-};
 
 // What a sequence remembers between its pieces.
 struct SequenceState {

@@ -86,7 +86,7 @@ int appendUnit(EsBuffer& buf, std::size_t at, char kind, std::int64_t pts, std::
   try {
     buf.units.push_back(unit);
   } catch (const std::bad_alloc&) {
-    return kEsNoMemory;
+    return kDemuxNoMemory;
   }
   return 0;
 }

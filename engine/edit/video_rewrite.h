@@ -10,16 +10,10 @@
 #include <vector>
 
 #include "engine/analysis/mpeg1.h"
+#include "engine/common/cut_in.h"
 #include "engine/edit/es_buffer.h"
 
 namespace cw {
-
-// Cut-in treatments of the demultiplexer and the elementary-stream reader.
-enum CutInTreatment : int {
-  kCutInPlain = 0,
-  kCutInMarkBrokenLink = 1,
-  kCutInRemoveDeadB = 2,
-};
 
 // Crop start of a video stream: time code 00:00:00:00, time-code rate and
 // drop flag from the parameters and the descriptor, vbv tracking afresh, the
@@ -51,7 +45,7 @@ void advanceTimeCode(mpeg1::TimeCode& tc, int rate, bool dropFrame);
 // into GOP headers, recomputes vbv_delay, applies the cut-in repairs, and
 // appends one access unit per picture with its PTS and DTS (the packet marks
 // of the buffer say which pictures are anchored to a packet PTS). Bytes that may
-// begin a header continuing in the next block stay held. 0 or kEsNoMemory.
+// begin a header continuing in the next block stay held. 0 or kDemuxNoMemory.
 int scanVideoUnits(EsBuffer& buf);
 // The same for audio frames (pattern and mask of the stream's parameters).
 int scanAudioUnits(EsBuffer& buf);

@@ -3,26 +3,14 @@
 #include <new>
 
 #include "engine/analysis/stream_info.h"
+#include "engine/common/errors.h"
 #include "engine/edit/append_crop.h"
 #include "engine/edit/crop.h"
 #include "engine/edit/entry_crop.h"
-#include "engine/edit/errors.h"
 #include "engine/edit/journal_replay.h"
 #include "engine/edit/sequence.h"
 
 namespace cw {
-
-namespace {
-
-// The memory error each method reports when an allocation fails outside the
-// routines that check their own.
-constexpr int kCropMemory = 7000;
-constexpr int kUndoMemory = 2001;
-constexpr int kRedoMemory = 2101;
-constexpr int kAppendMemory = 4007;
-constexpr int kEntryMemory = 3007;
-
-}  // namespace
 
 Splicer::Splicer() {
   registerProperties();
@@ -140,27 +128,27 @@ std::int16_t Splicer::runMethod(Operation op, int memoryError, Frame frame) {
 }
 
 std::int16_t Splicer::Crop() {
-  return runMethod([](Splicer&, OperationContext& ctx) { return cw::Crop(ctx); }, kCropMemory,
+  return runMethod([](Splicer&, OperationContext& ctx) { return cw::Crop(ctx); }, kCropNoMemory,
                    Frame::Edit);
 }
 
 std::int16_t Splicer::AppendCrop() {
   return runMethod([](Splicer&, OperationContext& ctx) { return cw::AppendCrop(ctx); },
-                   kAppendMemory, Frame::Edit);
+                   kErrAppendNoMemory, Frame::Edit);
 }
 
 std::int16_t Splicer::EntryCrop() {
-  return runMethod([](Splicer&, OperationContext& ctx) { return cw::EntryCrop(ctx); }, kEntryMemory,
-                   Frame::Edit);
+  return runMethod([](Splicer&, OperationContext& ctx) { return cw::EntryCrop(ctx); },
+                   kErrEntryNoMemory, Frame::Edit);
 }
 
 std::int16_t Splicer::Undo() {
-  return runMethod([](Splicer&, OperationContext& ctx) { return cw::Undo(ctx); }, kUndoMemory,
+  return runMethod([](Splicer&, OperationContext& ctx) { return cw::Undo(ctx); }, kErrUndoMemory,
                    Frame::Journal);
 }
 
 std::int16_t Splicer::Redo() {
-  return runMethod([](Splicer&, OperationContext& ctx) { return cw::Redo(ctx); }, kRedoMemory,
+  return runMethod([](Splicer&, OperationContext& ctx) { return cw::Redo(ctx); }, kErrRedoMemory,
                    Frame::Journal);
 }
 
@@ -170,14 +158,14 @@ std::int16_t Splicer::SeqCrop(bool finalCropFlag) {
       [](Splicer& self, OperationContext& ctx) {
         return cw::SeqCrop(ctx, self.sequence_, self.finalCrop_);
       },
-      kCropMemory, Frame::Edit);
+      kCropNoMemory, Frame::Edit);
 }
 
 std::int16_t Splicer::SeqAppendCrop(bool finalCropFlag) {
   finalCrop_ = finalCropFlag;
   return runMethod(
       [](Splicer& self, OperationContext& ctx) { return cw::SeqAppendCrop(ctx, self.finalCrop_); },
-      kAppendMemory, Frame::Edit);
+      kErrAppendNoMemory, Frame::Edit);
 }
 
 void Splicer::SetSeqMode() { cw::SetSeqMode(sequence_); }

@@ -39,13 +39,13 @@ TEST_F(CutElementary, VideoOnlyCutsAtGopBoundariesAroundTheMarks) {
   CutInResult result;
   ASSERT_EQ(analyseVideoOnlyCutIn(file_, info_, false, 3.0, result), 0);
   EXPECT_EQ(codeAt(v.workHead.point), mpeg1::kGroupStart);
-  EXPECT_EQ(result.repairMode, 1);  // ffmpeg writes open GOPs
+  EXPECT_EQ(result.treatment, kCutInMarkBrokenLink);  // ffmpeg writes open GOPs
   const double inSeconds = static_cast<double>(v.workFirstTime) / 90000.0;
   EXPECT_LE(inSeconds, 3.0);
   EXPECT_GT(inSeconds, 3.0 - 0.6);
 
   ASSERT_EQ(analyseVideoOnlyCutIn(file_, info_, true, 3.0, result), 0);
-  EXPECT_EQ(result.repairMode, 2);
+  EXPECT_EQ(result.treatment, kCutInRemoveDeadB);
   EXPECT_GT(result.bufferSize, 32768) << "a whole GOP of 1200 kbit/s video";
 
   ASSERT_EQ(analyseVideoOnlyCutOut(file_, info_, 6.0), 0);

@@ -7,6 +7,7 @@
 #include "engine/analysis/head_tail.h"
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/common/record_mode.h"
 #include "info_fixture.h"
 #include "platform/file.h"
 
@@ -67,13 +68,13 @@ TEST_F(CutSystem, OpenGopGivesRepairModeOneOrTwoAndClosedGopZero) {
   CutInResult result;
   for (double mark : {1.0, 3.3, 6.1}) {
     ASSERT_EQ(analyseCutIn(file_, info_, 0, false, mark, 0, result), 0) << mark;
-    EXPECT_EQ(result.repairMode, 1);
+    EXPECT_EQ(result.treatment, kCutInMarkBrokenLink);
     EXPECT_EQ(result.bufferSize, 32768);
     expectCutInAround(mark, result);
     const std::int64_t broken = info_.video.workFirstTime;
 
     ASSERT_EQ(analyseCutIn(file_, info_, 0, true, mark, 0, result), 0);
-    EXPECT_EQ(result.repairMode, 2);
+    EXPECT_EQ(result.treatment, kCutInRemoveDeadB);
     expectCutInAround(mark, result);
     // The leading B-pictures are removed: the cut starts later.
     EXPECT_GT(info_.video.workFirstTime, broken);
@@ -82,7 +83,7 @@ TEST_F(CutSystem, OpenGopGivesRepairModeOneOrTwoAndClosedGopZero) {
 
   if (!load("sys_closed.mpg")) FAIL() << "corpus file not loaded";
   ASSERT_EQ(analyseCutIn(file_, info_, 0, true, 4.2, 0, result), 0);
-  EXPECT_EQ(result.repairMode, 0);
+  EXPECT_EQ(result.treatment, kCutInPlain);
   EXPECT_EQ(result.bufferSize, 32768);
   expectCutInAround(4.2, result);
 }
@@ -119,7 +120,7 @@ TEST_F(CutSystem, AudioThatNeverSynchronisesFailsAfterGrowing) {
   EXPECT_EQ(info_.video.workHead.point, before.video.workHead.point);
   EXPECT_EQ(info_.audio.workFirstTime, before.audio.workFirstTime);
   // Without audio (video-only record mode) the same cut succeeds.
-  EXPECT_EQ(analyseCutIn(file_, info_, kRecordVideoOnly, false, 6.0, -1800000, result), 0);
+  EXPECT_EQ(analyseCutIn(file_, info_, kModeVideoOnly, false, 6.0, -1800000, result), 0);
   EXPECT_EQ(info_.audio.workHead.point, before.audio.workHead.point);
 }
 
@@ -188,7 +189,7 @@ TEST_F(CutSystem, EndOfFileCutOutTakesTheAudioTailOrStepsBack) {
   EXPECT_LE(earlyAudio.video.workLastTime, earlyAudio.audio.lastTime + 2 * frame_);
   // Without audio the sound's end does not matter.
   StreamInfo videoOnly = earlyAudio;
-  ASSERT_EQ(analyseCutOutAtEnd(file_, videoOnly, kRecordVideoOnly), 0);
+  ASSERT_EQ(analyseCutOutAtEnd(file_, videoOnly, kModeVideoOnly), 0);
   EXPECT_EQ(videoOnly.video.workTail.point, info_.video.tail.point);
 }
 
@@ -214,7 +215,7 @@ TEST_F(CutSystem, SequenceCutInStartsAtThePreviousCutOut) {
   CutInResult result;
   ASSERT_EQ(analyseSequenceCutIn(file_, info_, 0, false, 0, result), 0);
   EXPECT_EQ(info_.video.workHead.point, previousOut);
-  EXPECT_EQ(result.repairMode, 1);
+  EXPECT_EQ(result.treatment, kCutInMarkBrokenLink);
   EXPECT_GE(info_.audio.workFirstTime, info_.video.workFirstTime);
 
   info_.video.workHead.point = previousOut + 5;  // not a start code

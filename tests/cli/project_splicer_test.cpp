@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "engine/splicer/splicer.h"
 #include "platform/file.h"
 #include "probe/probe.h"

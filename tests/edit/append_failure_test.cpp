@@ -8,10 +8,10 @@
 #include <functional>
 
 #include "append_fixture.h"
+#include "engine/common/errors.h"
 #include "engine/edit/append_crop.h"
 #include "engine/edit/change_steps.h"
 #include "engine/edit/entry_crop.h"
-#include "engine/edit/errors.h"
 #include "platform/file.h"
 #include "support/corpus.h"
 #include "support/temp_dir.h"

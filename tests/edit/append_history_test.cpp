@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "append_fixture.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "engine/edit/journal_replay.h"
 #include "platform/file.h"
 #include "support/corpus.h"

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "crop_fixture.h"
+#include "engine/common/errors.h"
 #include "engine/edit/crop_steps.h"
-#include "engine/edit/errors.h"
 #include "platform/file.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"

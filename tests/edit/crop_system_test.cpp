@@ -7,7 +7,7 @@
 #include <string>
 
 #include "crop_fixture.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"
 

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 
 namespace cw {
 namespace {

@@ -71,7 +71,7 @@ TEST_F(JoinVideoOnly, TheSourceFollowsTheRecordsLastGop) {
   ASSERT_EQ(analyseCutOut(srcFile, src, 3, 9.0, false), 0);
 
   MuxState m;
-  ASSERT_EQ(StartVideoJoinWriter(m, srcFile, EsSourceKind::SystemStream, cut.repairMode, kMuxChunk,
+  ASSERT_EQ(StartVideoJoinWriter(m, srcFile, EsSourceKind::SystemStream, cut.treatment, kMuxChunk,
                                  &src.video, join, MuxOperation::AppendCrop),
             0);
   Bytes joined(record.begin(), record.begin() + join.joinOffset);

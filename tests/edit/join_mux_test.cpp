@@ -204,9 +204,8 @@ class JoinMux : public CropFixture {
 
     MuxState m;
     const std::int64_t joinAt = entry_.packPosition;
-    if (const int rc =
-            StartJoinMux(m, srcFile, mode, cut.repairMode, kMuxChunk, rec.muxRateDeclared, entry_,
-                         &src.video, &src.audio, MuxOperation::EntryCrop)) {
+    if (const int rc = StartJoinMux(m, srcFile, mode, cut.treatment, kMuxChunk, rec.muxRateDeclared,
+                                    entry_, &src.video, &src.audio, MuxOperation::EntryCrop)) {
       return rc;
     }
     Bytes bytes = readBytes(ctx.recordFileName);

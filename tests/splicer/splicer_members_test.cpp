@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "automation/property_bag.h"
-#include "engine/edit/errors.h"
+#include "engine/common/errors.h"
 #include "engine/splicer/splicer.h"
 #include "platform/file.h"
 #include "support/temp_dir.h"
