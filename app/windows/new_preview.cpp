@@ -27,8 +27,13 @@ NewPreview::NewPreview(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Dialo
   iPreview_ = new player::ScrubPane(this);
   iPreview_->setObjectName(QStringLiteral("iPreview"));
   iPreview_->setAccessibleName(tr("Preview"));
+  // The window has room for the picture only: no transport, marks, slider
+  // or time code row below it (they would show cut off at the bottom edge).
   iPreview_->setNavigationVisible(false);
   iPreview_->setSliderVisible(false);
+  iPreview_->setMarkInVisible(false);
+  iPreview_->setMarkOutVisible(false);
+  iPreview_->setTimeCodeVisible(false);
   iPreview_->move(player::twipsToPixels(kPaneLeftTwips), player::twipsToPixels(kPaneTopTwips));
   connect(iPreview_, &player::ScrubPane::ClipEnd, this, &NewPreview::unloadRequested);
   applyWindowSize(320);

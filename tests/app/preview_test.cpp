@@ -28,6 +28,34 @@ class Preview : public RecordFixture {
     runEventsFor(30);
   }
 
+  // Every button and label the pane shows lies wholly inside the window.
+  void expectNothingCutOff() {
+    const QRect inside = window().rect();
+    for (QWidget* child : iPreview().findChildren<QWidget*>()) {
+      if (!child->isVisibleTo(&window()) || child->width() == 0) continue;
+      const QRect where(child->mapTo(&window(), QPoint(0, 0)), child->size());
+      EXPECT_TRUE(inside.contains(where))
+          << child->objectName().toStdString() << " at " << where.y() << "+" << where.height()
+          << " in a window " << inside.height() << " high";
+    }
+  }
+
+  // The window size items act on the open window; Full Screen waits for
+  // the next preview.
+  void expectSizeItemsActOnTheOpenWindow() {
+    trigger("menuWindow640");
+    EXPECT_EQ(window().size(), QSize(650, 506));
+    EXPECT_EQ(iPreview().clipWidth(), 9660);  // 644 pixels in twips
+    EXPECT_EQ(iPreview().clipHeight(), 7260);
+    expectNothingCutOff();
+    trigger("menuWindowFull");
+    EXPECT_TRUE(checked("menuWindowFull"));
+    EXPECT_FALSE(checked("menuWindow640"));
+    EXPECT_EQ(window().size(), QSize(650, 506));
+    EXPECT_FALSE(window().isFullScreen());
+    EXPECT_EQ(iPreview().mode(), static_cast<int>(player::PlayerMode::Playing));
+  }
+
   // Lines of the action log from `first` on, without the date of the
   // action lines.
   QStringList logFrom(int first) {
@@ -85,18 +113,7 @@ TEST_F(Preview, OfAnAppendIsTakenBackAndRecordThenRedoes) {
   const QByteArray previewed = bytesOf(project());
   EXPECT_GT(previewed.size(), before.size());
 
-  // The window size items act on the open window; Full Screen waits for
-  // the next preview.
-  trigger("menuWindow640");
-  EXPECT_EQ(window().size(), QSize(650, 506));
-  EXPECT_EQ(iPreview().clipWidth(), 9660);  // 644 pixels in twips
-  EXPECT_EQ(iPreview().clipHeight(), 7260);
-  trigger("menuWindowFull");
-  EXPECT_TRUE(checked("menuWindowFull"));
-  EXPECT_FALSE(checked("menuWindow640"));
-  EXPECT_EQ(window().size(), QSize(650, 506));
-  EXPECT_FALSE(window().isFullScreen());
-  EXPECT_EQ(iPreview().mode(), static_cast<int>(player::PlayerMode::Playing));
+  expectSizeItemsActOnTheOpenWindow();
 
   QTest::keyClick(&window(), Qt::Key_Escape);
   runEventsFor(30);
