@@ -8,8 +8,12 @@ bash scripts/deps.sh
 
 jobs=$(nproc)
 build=$root/build/test
+# -O1 and line tables only: the sanitizers' advice, and a clean build on two
+# cores in about half the time of -O2 -g; the Qt and test-framework headers
+# are precompiled once per target.
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCLIPWRIGHT_SANITIZE=ON -DCLIPWRIGHT_BENCH=OFF >/dev/null
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
+  -DCLIPWRIGHT_PCH=ON -DCLIPWRIGHT_SANITIZE=ON -DCLIPWRIGHT_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
 
 bash scripts/make-corpus.sh "$build/corpus"

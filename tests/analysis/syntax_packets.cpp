@@ -125,7 +125,7 @@ TEST(SyntaxListPackets, ListsStreamZeroAndPrivateStreamsOnly) {
   const std::size_t v1 = b.size();
   append(b, packet(0xE0, filler(100), {.pts = 12003}));
   append(b, packet(0xC0, filler(5000)));  // runs past the end: ends the list
-  b.resize(b.size() - 100);
+  b.erase(b.end() - 100, b.end());
 
   ScanBuffer buf = bufferOf(b);
   ASSERT_EQ(listPackets(buf), 0);
