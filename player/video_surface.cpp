@@ -1,5 +1,6 @@
 #include "player/video_surface.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -60,10 +61,17 @@ void VideoSurface::leaveFullScreen() {
   setVisible(windowedVisible_);
 }
 
+// A key ends full screen and then reaches the clip area, as it would have
+// without full screen: a host that closes on Escape closes at once.
 void VideoSurface::keyPressEvent(QKeyEvent* event) {
   if (fullScreen_) {
     leaveFullScreen();
     event->accept();
+    if (owner_) {
+      QKeyEvent passed(event->type(), event->key(), event->modifiers(), event->text(),
+                       event->isAutoRepeat(), static_cast<ushort>(event->count()));
+      QCoreApplication::sendEvent(owner_, &passed);
+    }
     return;
   }
   QWidget::keyPressEvent(event);

@@ -16,6 +16,7 @@ constexpr double kExtraWidthTwips = 90;
 constexpr double kExtraHeightTwips = 330;
 constexpr double kPaneLeftTwips = 30;
 constexpr double kPaneTopTwips = 120;
+constexpr int kEscapeKeyCode = 0x1B;
 
 }  // namespace
 
@@ -36,6 +37,10 @@ NewPreview::NewPreview(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Dialo
   iPreview_->setTimeCodeVisible(false);
   iPreview_->move(player::twipsToPixels(kPaneLeftTwips), player::twipsToPixels(kPaneTopTwips));
   connect(iPreview_, &player::ScrubPane::ClipEnd, this, &NewPreview::unloadRequested);
+  // The pane takes the keyboard focus and hands its keys on as events.
+  connect(iPreview_, &player::ScrubPane::KeyDown, this, [this](int keyCode, int) {
+    if (keyCode == kEscapeKeyCode) emit unloadRequested();
+  });
   applyWindowSize(320);
 }
 

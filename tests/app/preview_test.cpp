@@ -115,7 +115,7 @@ TEST_F(Preview, OfAnAppendIsTakenBackAndRecordThenRedoes) {
 
   expectSizeItemsActOnTheOpenWindow();
 
-  QTest::keyClick(&window(), Qt::Key_Escape);
+  QTest::keyClick(&iPreview(), Qt::Key_Escape);  // the pane has the focus
   runEventsFor(30);
   EXPECT_FALSE(window().isVisible());
   EXPECT_EQ(iPreview().mode(), 0);
@@ -164,7 +164,13 @@ TEST_F(Preview, FullScreenPlaysOnTheWholeScreenAndEndsWithThePreview) {
   EXPECT_TRUE(iPreview().fullScreen());
   EXPECT_EQ(fullScreenWindows(), 1);
 
-  window().close();
+  // One Escape on the full-screen picture ends the preview.
+  QWidget* picture = nullptr;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (widget->isVisible() && widget->isFullScreen()) picture = widget;
+  }
+  ASSERT_NE(picture, nullptr);
+  QTest::keyClick(picture, Qt::Key_Escape);
   runEventsFor(30);
   EXPECT_FALSE(window().isVisible());
   EXPECT_FALSE(iPreview().fullScreen());
@@ -179,7 +185,7 @@ TEST_F(Preview, FullScreenPlaysOnTheWholeScreenAndEndsWithThePreview) {
   ASSERT_TRUE(window().isVisible());
   EXPECT_FALSE(iPreview().fullScreen());
   EXPECT_EQ(fullScreenWindows(), 0);
-  QTest::keyClick(&window(), Qt::Key_Escape);
+  QTest::keyClick(&iPreview(), Qt::Key_Escape);  // the pane has the focus
   runEventsFor(30);
   EXPECT_EQ(bytesOf(project()), before);
 }
