@@ -2,6 +2,8 @@
 // corpus files through File > Open's real dialog, the command line and drops.
 #pragma once
 
+#include "support/screen_grab.h"
+
 #include <QFileDialog>
 #include <QImage>
 #include <QStringList>
@@ -48,7 +50,6 @@ double pictureSpread(const QImage& image);
 // Pictures [first, first + count) of a movie as ffmpeg decodes them, at the
 // coded size; empty when ffmpeg fails.
 std::vector<QImage> decodedPictures(const QString& path, int first, int count);
-// Mean difference of the colour channels (0 to 255); 255 for different sizes.
-double meanDifference(const QImage& a, const QImage& b);
+using cw::test::meanDifference;
 
 }  // namespace cw::app::testing

@@ -2,6 +2,8 @@
 // small ones made with ffmpeg into a temporary folder, once per run.
 #pragma once
 
+#include "support/screen_grab.h"
+
 #include <QImage>
 #include <string>
 #include <vector>
@@ -19,7 +21,6 @@ std::string corpusFile(const std::string& name);
 // Every picture of a movie in display order, decoded by the ffmpeg program.
 std::vector<QImage> referencePictures(const std::string& path);
 
-// Mean absolute difference of two pictures of the same size, per channel.
-double meanDifference(const QImage& a, const QImage& b);
+using cw::test::meanDifference;
 
 }  // namespace cw::player::testing

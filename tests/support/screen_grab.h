@@ -28,6 +28,24 @@ inline double greySpread(const QImage& image, const QRect& region) {
   return std::sqrt(std::max(0.0, squares / count - mean * mean));
 }
 
+// Mean difference of two pictures per colour channel (0-255); 255 when
+// their sizes differ.
+inline double meanDifference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size() || a.isNull()) return 255.0;
+  const QImage x = a.convertToFormat(QImage::Format_RGB32);
+  const QImage y = b.convertToFormat(QImage::Format_RGB32);
+  double total = 0;
+  for (int row = 0; row < x.height(); ++row) {
+    const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
+    const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
+    for (int col = 0; col < x.width(); ++col) {
+      total += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col])) +
+               std::abs(qBlue(p[col]) - qBlue(q[col]));
+    }
+  }
+  return total / (3.0 * x.width() * x.height());
+}
+
 // This process's environment for a program shown in the X server: without
 // the offscreen platform, and with the leak checker off, since the X and
 // D-Bus client libraries' own caches would count against the program.
