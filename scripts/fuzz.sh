@@ -12,6 +12,7 @@ build=$root/build/fuzz
 seeds=$root/tests/fuzz/seeds
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
   -DCLIPWRIGHT_FUZZ=ON -DCLIPWRIGHT_WITH_QT=OFF -DCLIPWRIGHT_BENCH=OFF >/dev/null
 
 # target name, then the seed folders it starts from

@@ -4,7 +4,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+stage() { echo "test.sh: $1 (${SECONDS}s)"; }
 bash scripts/deps.sh
+stage "packages in place"
 
 jobs=$(nproc)
 build=$root/build/test
@@ -15,18 +17,23 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" \
   -DCLIPWRIGHT_PCH=ON -DCLIPWRIGHT_SANITIZE=ON -DCLIPWRIGHT_BENCH=OFF >/dev/null
 cmake --build "$build" -j "$jobs"
+stage "built"
 
 bash scripts/make-corpus.sh "$build/corpus"
+stage "corpus made"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" -j "$jobs" --output-on-failure --timeout 600
+stage "tests passed"
 
 # The tree installs like a desktop program: files, manuals, desktop entry,
 # Debian package (installed and removed again when running as root).
 bash scripts/check-install.sh "$build"
+stage "installs"
 
 if [ -x scripts/fuzz.sh ]; then
-  bash scripts/fuzz.sh 60
+  bash scripts/fuzz.sh 40
+  stage "fuzzed"
 fi
