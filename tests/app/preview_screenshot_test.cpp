@@ -5,9 +5,7 @@
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTest>
 
 #include "app/windows/commands.h"
@@ -15,6 +13,7 @@
 #include "record_fixture.h"
 #include "support/corpus.h"
 #include "support/screen_grab.h"
+#include "xvfb_run.h"
 
 namespace cw::app::testing {
 namespace {
@@ -57,25 +56,15 @@ TEST_F(PreviewOnScreen, Grab) {
 TEST(PreviewScreenshot, PreviewPlaysOnARealScreen) {
   application();
   if (!qEnvironmentVariable(kShotVariable).isEmpty()) GTEST_SKIP() << "inner run";
-  const QString xvfb = QStandardPaths::findExecutable("xvfb-run");
-  if (xvfb.isEmpty()) GTEST_SKIP() << "xvfb-run is missing: no X server to show the preview on";
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
 
   const QString shot = CW_BINARY_DIR "/clipwright-preview.png";
   QFile::remove(shot);
-  QProcess process;
-  QProcessEnvironment environment = cw::test::xServerEnvironment();
-  environment.insert("QT_QPA_PLATFORM", "xcb");
-  environment.insert(kShotVariable, shot);
-  process.setProcessEnvironment(environment);
-  process.setProcessChannelMode(QProcess::MergedChannels);
-  process.start(
-      xvfb,
-      {"-a", "-s", QStringLiteral("-screen 0 %1x%2x24").arg(kScreen.width()).arg(kScreen.height()),
-       QCoreApplication::applicationFilePath(), "--gtest_filter=PreviewOnScreen.Grab"});
-  ASSERT_TRUE(process.waitForFinished(90000));
-  ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardOutput().toStdString();
+  const XvfbRun run = runUnderXvfb("PreviewOnScreen.Grab", kShotVariable, shot);
+  if (!run.available) GTEST_SKIP() << "xvfb-run is missing: no X server to show the preview on";
+  ASSERT_TRUE(run.finished);
+  ASSERT_EQ(run.exitCode, 0) << run.output;
 
   const QImage image(shot);
   ASSERT_FALSE(image.isNull());
