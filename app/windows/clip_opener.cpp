@@ -27,8 +27,17 @@ ClipOpener::ClipOpener(ParentForm& form) : QObject(&form), form_(form), state_(a
 
 int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   if (paths.isEmpty()) return 0;
+  // The batch lets window messages run between its files; a drop or another
+  // File > Open in that time joins the running batch instead of starting one
+  // of its own, whose end would stop this one.
+  if (batchRunning_) {
+    batch_ += paths;
+    return 0;
+  }
   const bool withWindow = display == OpenDisplay::ProgressWindow;
   NewProgress* progress = form_.newProgress();
+  batchRunning_ = true;
+  batch_ = paths;
   state_.OpeningFiles = true;
   const int step = qRound(100.0 / paths.size());
   int percent = 0;
@@ -42,9 +51,10 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   letMessagesRun();
 
   int opened = 0;
-  for (const QString& path : paths) {
+  for (qsizetype next = 0; next < batch_.size(); ++next) {
     // The progress window's Cancel clears OpeningFiles; the batch stops here.
     if (!state_.OpeningFiles) break;
+    const QString path = batch_[next];  // the list may grow meanwhile
     if (!openOne(path)) continue;
     ++opened;
     if (withWindow) {
@@ -52,6 +62,8 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
       reportProgress(percent);
     }
   }
+  batch_.clear();
+  batchRunning_ = false;
 
   if (withWindow) {
     progress->labPercent()->clear();
@@ -102,9 +114,12 @@ bool ClipOpener::OpenClip(const QString& path, const QString& fileName, const QS
   return true;
 }
 
+// Rounded steps (17 for six files) and files joining the batch would carry
+// the count past its end; the bar and its text stop at 100.
 void ClipOpener::reportProgress(int percent) {
   NewProgress* progress = form_.newProgress();
-  progress->ProgressBar1()->setValue(std::min(percent, progress->ProgressBar1()->maximum()));
+  percent = std::min(percent, progress->ProgressBar1()->maximum());
+  progress->ProgressBar1()->setValue(percent);
   progress->labPercent()->setText(QString::number(percent) + " %");
   progress->repaint();
 }

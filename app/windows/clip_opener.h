@@ -26,7 +26,8 @@ class ClipOpener : public QObject {
   // Opens the paths as clips, in order. Skips the temporary project and, when
   // the user says so, files that are already clips; stops before the next
   // file once the progress window's Cancel has been pressed. Answers the
-  // number of clips opened.
+  // number of clips opened. Called while a batch runs, the paths join that
+  // batch and the answer is 0.
   int openClipList(const QStringList& paths, OpenDisplay display);
 
   // One file as clip ClipCount (already counted up): analysis and picture.
@@ -50,6 +51,8 @@ class ClipOpener : public QObject {
   ParentForm& form_;
   AppState& state_;
   QString lastFolder_;
+  QStringList batch_;
+  bool batchRunning_ = false;
 };
 
 }  // namespace cw::app

@@ -75,6 +75,33 @@ TEST_F(ClipOpeningTest, CancelStopsBeforeTheNextFileAndKeepsTheOpenedClips) {
   EXPECT_TRUE(takeMessages().empty());
 }
 
+TEST_F(ClipOpeningTest, FilesDroppedDuringABatchJoinIt) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  CW_REQUIRE_CORPUS("sys_open.mpg");
+  CW_REQUIRE_CORPUS("video_only.mpv");
+  startEditor();
+  NewProgress& progress = *form().newProgress();
+  std::vector<int> bar;
+  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int index) {
+    bar.push_back(progress.ProgressBar1()->value());
+    if (index == 0) dropFiles({corpus("video_only.mpv")});
+  });
+  fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
+           {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
+
+  ASSERT_EQ(clipCount(), 3);
+  EXPECT_EQ(palette().thumbnailCount(), 4);
+  QStringList names;
+  for (const ClipRecord& clip : appState().Clips) names << clip.FileName;
+  EXPECT_EQ(names, QStringList({"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg", "video_only.mpv"}));
+  // The bar never passes its end; neither does the text.
+  EXPECT_EQ(bar, std::vector<int>({0, 33, 66, 99}));
+  EXPECT_FALSE(progress.isVisible());
+  EXPECT_FALSE(appState().OpeningFiles);
+  EXPECT_TRUE(takeMessages().empty());
+}
+
 TEST_F(ClipOpeningTest, ACancelledDialogOpensNothing) {
   startEditor();
   fileOpen(QString(), {});
