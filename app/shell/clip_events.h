@@ -12,6 +12,8 @@ class ClipEvents : public QObject {
  signals:
   // Clip `index` has a new display name (ClipRecord::displayName()).
   void aliasChanged(int index);
+  // Clip `index` has been deleted; the later clips moved down one place.
+  void clipRemoved(int index);
 };
 
 // The one notifier of the running program.

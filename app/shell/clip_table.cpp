@@ -88,6 +88,10 @@ void removeClipRecord(AppState& state, int index) {
   // The player's clip keeps its record: the engine reads the source's
   // analysis through the record of CurrentClip.
   if (state.CurrentClip > index) --state.CurrentClip;
+  if (state.InfoWindowClip > index)
+    --state.InfoWindowClip;
+  else if (state.InfoWindowClip == index)
+    state.InfoWindowClip = -1;
 }
 
 }  // namespace cw::app

@@ -5,6 +5,7 @@
 #include "app/shell/app_state.h"
 #include "app/windows/clip_opener.h"
 #include "app/windows/commands.h"
+#include "app/windows/info_form.h"
 #include "app/windows/new_import.h"
 #include "app/windows/parent_form.h"
 
@@ -21,6 +22,12 @@ bool isOpenInAWindow(ParentForm& form, const QString& path) {
   return form.newPlayer()->iPlayer()->source() == path ||
          form.newRecorder()->iRecorder()->source() == path ||
          (chooser && chooser->iImport()->source() == path);
+}
+
+bool infoFormOpen(ParentForm& form) {
+  for (const InfoForm* info : form.findChildren<InfoForm*>(QString(), Qt::FindDirectChildrenOnly))
+    if (info->isVisible()) return true;
+  return false;
 }
 
 // The thumbnail's context menu: no Delete for a clip that a window plays, no
@@ -49,8 +56,10 @@ void connectPalette(ParentForm& form, ClipOpener* clips) {
       palette, &FootageForm::filesDropped, clips,
       [clips](const QStringList& paths) { clips->openClipList(paths, OpenDisplay::Hourglass); },
       Qt::QueuedConnection);
-  QObject::connect(palette, &FootageForm::selectionChanged, &form,
-                   [&form](bool any) { form.actions().setEnabled("mnuDelete", any); });
+  // An open information form keeps Delete Thumbnail(s) off until it closes.
+  QObject::connect(palette, &FootageForm::selectionChanged, &form, [&form](bool any) {
+    form.actions().setEnabled("mnuDelete", any && !infoFormOpen(form));
+  });
   QObject::connect(palette, &FootageForm::contextMenuRequested, &form,
                    [&form](int index, QPoint at) { showThumbnailMenu(form, index, at); });
   QObject::connect(palette, &FootageForm::hideRequested, &form,

@@ -28,6 +28,14 @@ ClipInfoForm::ClipInfoForm(ActionRegistry& actions, int clipIndex, QWidget* pare
   txtAlias_->setText(clip.displayName());
   // Only the user's edits rename the clip, not the text the form starts with.
   connect(txtAlias_, &QLineEdit::textEdited, this, &ClipInfoForm::txtAlias_Change);
+  // Deleting an earlier clip moves this one down a place; the form follows it
+  // so that the alias still names it. Its own clip gone, the form closes.
+  connect(&clipEvents(), &ClipEvents::clipRemoved, this, [this](int removed) {
+    if (removed < clipIndex_)
+      --clipIndex_;
+    else if (removed == clipIndex_)
+      close();
+  });
 }
 
 void ClipInfoForm::txtAlias_Change(const QString& text) { setClipAlias(clipIndex_, text); }

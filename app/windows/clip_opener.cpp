@@ -7,6 +7,7 @@
 
 #include "app/shell/app_state.h"
 #include "app/shell/clip_analysis.h"
+#include "app/shell/clip_events.h"
 #include "app/shell/clip_table.h"
 #include "app/shell/messages.h"
 #include "app/shell/startup.h"
@@ -150,6 +151,7 @@ void ClipOpener::deleteClip(int index) {
   removeClipRecord(state_, index);
   form_.footageForm()->removeThumbnail(index);
   if (state_.PaletteIndex > state_.ClipCount) state_.PaletteIndex = state_.ClipCount;
+  emit clipEvents().clipRemoved(index);
 }
 
 void ClipOpener::menuPopUpDelete_Click() { deleteClip(state_.PaletteIndex); }

@@ -6,6 +6,8 @@
 #include <QTest>
 
 #include "app/shell/app_state.h"
+#include "app/windows/clip_info_form.h"
+#include "app/windows/commands.h"
 #include "app/windows/thumbnail_frame.h"
 #include "clip_fixture.h"
 
@@ -241,6 +243,39 @@ TEST_F(FootageFormTest, ThumbnailsLoadTheirClipIntoThePlayer) {
   QDragEnterEvent textEnter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&palette(), &textEnter);
   EXPECT_FALSE(textEnter.isAccepted());
+}
+
+TEST_F(FootageFormTest, AnOpenClipFormKeepsItsClipThroughDeletes) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  openClips(4);
+  const QString third = appState().Clips[2].FullPath;
+  ClipInfoForm* info = showClipInfo(form(), 2, QPoint(40, 40));
+  ASSERT_TRUE(info);
+  EXPECT_FALSE(form().actions().isEnabled("mnuDelete"));
+
+  // Pressing thumbnails while the form is open leaves Delete Thumbnail(s) off.
+  press(1);
+  press(3, Qt::ShiftModifier);
+  EXPECT_FALSE(form().actions().isEnabled("mnuDelete"));
+
+  // Another clip deleted from its context menu: the form's clip moves down,
+  // and the alias typed into the form still names that clip.
+  press(0, Qt::NoModifier, Qt::RightButton);
+  form().actions().menu("menuPopUp")->hide();
+  form().action("menuPopUpDelete")->trigger();
+  ASSERT_EQ(clipCount(), 2);
+  ASSERT_EQ(appState().Clips[1].FullPath, third);
+  EXPECT_EQ(appState().InfoWindowClip, 1);
+  QTest::keyClicks(info->txtAlias(), "X");
+  EXPECT_EQ(appState().Clips[1].displayName(), "clip2.mpgX");
+  EXPECT_EQ(palette().thumbnail(1)->accessibleName(), "clip2.mpgX");
+  EXPECT_TRUE(appState().Clips[0].Alias.isEmpty());
+  EXPECT_TRUE(appState().Clips[2].Alias.isEmpty());
+
+  info->close();
+  EXPECT_EQ(appState().InfoWindowClip, -1);
+  EXPECT_TRUE(form().actions().isEnabled("mnuDelete"));
 }
 
 }  // namespace
