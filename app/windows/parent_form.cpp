@@ -1,5 +1,7 @@
 #include "app/windows/parent_form.h"
 
+#include <QEvent>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 
 #include "app/shell/messages.h"
@@ -9,6 +11,36 @@
 #include "player/twips.h"
 
 namespace cw::app {
+
+namespace {
+
+bool inNormalState(const QWidget* window) {
+  return !(window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized));
+}
+
+// Remembers where a child window was and how large while it was neither
+// minimised nor maximised: a minimised window's geometry is its title bar
+// at the bottom of the workspace, not the size it comes back to.
+class NormalPlace : public QObject {
+ public:
+  explicit NormalPlace(QMdiSubWindow* window) : QObject(window) {
+    setObjectName(QStringLiteral("normalPlace"));
+    window->installEventFilter(this);
+  }
+  QRect rect() const { return rect_; }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const auto* window = static_cast<QWidget*>(watched);
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && inNormalState(window))
+      rect_ = window->geometry();
+    return false;
+  }
+
+ private:
+  QRect rect_;
+};
+
+}  // namespace
 
 ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("ParentForm"));
@@ -35,6 +67,7 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
         static_cast<QMdiSubWindow*>(footageForm_)}) {
     mdiArea_->addSubWindow(child);
     child->hide();
+    new NormalPlace(child);
   }
   newProgress_ = new NewProgress(this);
   setMessageParent(this);
@@ -61,6 +94,13 @@ void ParentForm::buildMenus() {
   menuBar()->setAccessibleName(tr("Menu bar"));
   // Hidden menus (Debug, the thumbnail context menu) stay out of sight.
   for (QMenu* menu : actions_->topMenus()) menuBar()->addMenu(menu);
+}
+
+QRect ParentForm::restoredGeometry(const QMdiSubWindow* window) {
+  const auto* place =
+      window->findChild<NormalPlace*>(QStringLiteral("normalPlace"), Qt::FindDirectChildrenOnly);
+  if (inNormalState(window) || !place || place->rect().isNull()) return window->geometry();
+  return place->rect();
 }
 
 void ParentForm::placeWindow(QMdiSubWindow* window, double leftTwips, double topTwips) {

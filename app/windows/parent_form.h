@@ -76,6 +76,9 @@ class ParentForm : public QMainWindow {
   QHash<QString, double> loadedTwips_;
   double readTwips(const Settings& settings, const char* key, double fallback);
   double twipsFor(const char* key, int pixels) const;
+  // A child window's place and size as it is, or, while it is minimised or
+  // maximised, as it will be restored: what the settings keep.
+  static QRect restoredGeometry(const QMdiSubWindow* window);
   int footageWinSt_ = 0;  // 0 normal, 1 minimised, 2 maximised
   bool ended_ = false;
 };

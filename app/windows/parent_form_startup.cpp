@@ -139,11 +139,13 @@ void ParentForm::LoadSettings() {
 void ParentForm::SaveSettings() {
   const AppState& state = appState();
   Settings settings;
-  const QRect footage = footageForm_->geometry();
-  settings.setSingle("PlayerL", twipsFor("PlayerL", newPlayer_->x()));
-  settings.setSingle("PlayerT", twipsFor("PlayerT", newPlayer_->y()));
-  settings.setSingle("RecorderL", twipsFor("RecorderL", newRecorder_->x()));
-  settings.setSingle("RecorderT", twipsFor("RecorderT", newRecorder_->y()));
+  const QPoint player = restoredGeometry(newPlayer_).topLeft();
+  const QPoint recorder = restoredGeometry(newRecorder_).topLeft();
+  const QRect footage = restoredGeometry(footageForm_);
+  settings.setSingle("PlayerL", twipsFor("PlayerL", player.x()));
+  settings.setSingle("PlayerT", twipsFor("PlayerT", player.y()));
+  settings.setSingle("RecorderL", twipsFor("RecorderL", recorder.x()));
+  settings.setSingle("RecorderT", twipsFor("RecorderT", recorder.y()));
   settings.setSingle("FootageL", twipsFor("FootageL", footage.x()));
   settings.setSingle("FootageT", twipsFor("FootageT", footage.y()));
   settings.setSingle("FootageW", twipsFor("FootageW", footage.width()));

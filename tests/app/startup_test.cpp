@@ -93,6 +93,29 @@ TEST_F(StartupTest, StoredSettingsAreAppliedOnTheNextStart) {
   EXPECT_EQ(storedValue("TempDir"), root() + "/temp");
 }
 
+// A minimised palette's geometry is its title bar at the foot of the
+// workspace, a maximised one's the whole workspace: the settings keep the
+// place and size each window comes back to.
+TEST_F(StartupTest, MinimisedAndMaximisedWindowsKeepTheirRestoredPlaceAndSize) {
+  ParentForm& main = start();
+  main.footageForm()->setGeometry(30, 300, 600, 200);
+  main.footageForm()->showMinimized();
+  main.newPlayer()->move(50, 10);
+  main.newPlayer()->showMinimized();
+  main.newRecorder()->showMaximized();
+  ASSERT_NE(main.footageForm()->size(), QSize(600, 200));
+  main.menuExit_Click();
+  EXPECT_EQ(storedValue("FootageL"), "450");
+  EXPECT_EQ(storedValue("FootageT"), "4500");
+  EXPECT_EQ(storedValue("FootageW"), "9000");
+  EXPECT_EQ(storedValue("FootageH"), "3000");
+  EXPECT_EQ(storedValue("FootageWinSt"), "1");
+  EXPECT_EQ(storedValue("PlayerL"), "750");
+  EXPECT_EQ(storedValue("PlayerT"), "150");
+  EXPECT_EQ(storedValue("RecorderL"), "6870");
+  EXPECT_EQ(storedValue("RecorderT"), "60");
+}
+
 TEST_F(StartupTest, AnUnusableTempDirFallsBackToTheCacheFolderWithAWarning) {
   writeFile(root() + "/plainfile");
   presetSettings({{"TempDir", root() + "/plainfile/sub"}});
