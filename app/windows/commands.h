@@ -24,10 +24,11 @@ void installRecordCommands(ParentForm& form);
 // keeping of the working files for recovery (save_install.cpp).
 void installSaveCommands(ParentForm& form);
 // Locks this editor's working files (start-up, after generateUniqueNames),
-// and offers the project of a run that did not end (second stage)
-// (session_commands.cpp).
+// and offers the project of a run that did not end (second stage); at exit,
+// once the working files are gone, gives up the lock (session_commands.cpp).
 void startWorkingSession(ParentForm& form);
 void offerRecovery(ParentForm& form);
+void endWorkingSession(ParentForm& form);
 
 // Clip Properties, Temp Directory, About, the player's and recorder's right
 // click, the alias shown in the player's caption (form_commands.cpp).

@@ -7,6 +7,7 @@
 
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
+#include "app/windows/commands.h"
 #include "app/windows/parent_form.h"
 
 namespace cw::app {
@@ -14,14 +15,16 @@ namespace cw::app {
 namespace {
 
 // The temporary project (any extension) and the two journals. A file that
-// cannot be deleted does not stop the exit.
+// cannot be deleted does not stop the exit. The lock is the session's to
+// give up: it goes last, once the files it guards are gone.
 void deleteTemporaryFiles(const AppState& state) {
   QFile::setPermissions(state.RecordFilePath,
                         QFile::permissions(state.RecordFilePath) | QFile::WriteOwner);
   QDir dir(state.TempDir);
+  const QString lock = state.RecordBaseName + QStringLiteral(".lock");
   for (const QString& name : dir.entryList({state.RecordBaseName + QStringLiteral(".*")},
                                            QDir::Files | QDir::Hidden | QDir::System))
-    dir.remove(name);
+    if (name != lock) dir.remove(name);
   QFile::remove(QString::fromStdString(state.Tazo1->undoFileName()));
   QFile::remove(QString::fromStdString(state.Tazo1->redoFileName()));
 }
@@ -53,6 +56,7 @@ void ParentForm::menuExit_Click() {
   newRecorder_->iRecorder()->xClose();
   emit closeHelpRequested();
   deleteTemporaryFiles(appState());
+  endWorkingSession(*this);
   SaveSettings();
   ended_ = true;
   hide();

@@ -150,4 +150,8 @@ void offerRecovery(ParentForm& form) {
   if (SessionKeeper* keeper = keeperOf(form)) keeper->offerRecovery();
 }
 
+void endWorkingSession(ParentForm& form) {
+  if (SessionKeeper* keeper = keeperOf(form)) keeper->session().release();
+}
+
 }  // namespace cw::app

@@ -26,6 +26,24 @@ class ShutdownTest : public AppFixture {
   QStringList tempFiles() { return QDir(appState().TempDir).entryList(QDir::Files, QDir::Name); }
 };
 
+// The warnings Qt prints while a scope runs.
+class QtWarnings {
+ public:
+  QtWarnings() { previous_ = qInstallMessageHandler(&QtWarnings::keep); }
+  ~QtWarnings() { qInstallMessageHandler(previous_); }
+  QStringList take() { return std::exchange(kept(), {}); }
+
+ private:
+  static QStringList& kept() {
+    static QStringList lines;
+    return lines;
+  }
+  static void keep(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && type != QtInfoMsg) kept() << text;
+  }
+  QtMessageHandler previous_ = nullptr;
+};
+
 TEST_F(ShutdownTest, ClosingTheMainWindowAsksFirst) {
   ParentForm& main = start();
   answer(MessageAnswer::No);
@@ -51,9 +69,12 @@ TEST_F(ShutdownTest, ExitDeletesTheProjectAndBothJournalsAndWritesTheSettings) {
   makeWorkingFiles();
   bool exitSignalled = false;
   QObject::connect(&main, &ParentForm::exitRequested, [&] { exitSignalled = true; });
+  QtWarnings warnings;
   main.action("menuExit")->trigger();
   EXPECT_TRUE(exitSignalled);
   EXPECT_EQ(tempFiles(), QStringList({"Rec10.mpg", "TazoLog.txt"}));
+  // The lock goes with the session, not from under it.
+  EXPECT_EQ(warnings.take(), QStringList());
   QSettings stored(settingsFile(), QSettings::IniFormat);
   EXPECT_EQ(stored.childGroups(), QStringList{"Startup"});
   EXPECT_EQ(stored.allKeys().size(), 12);
