@@ -19,10 +19,13 @@ namespace {
 
 constexpr int kSecondStageMs = 2000;
 
-// The player controls play through the media layer version the check found.
+// The four player controls play through the media layer version the check
+// found.
 void applyMediaLayer(ParentForm& form, int version) {
-  form.newPlayer()->iPlayer()->setAmVersion(version);
-  form.newRecorder()->iRecorder()->setAmVersion(version);
+  for (const char* name : {"iPlayer", "iRecorder", "iImport", "iPreview"}) {
+    if (auto* pane = form.findChild<player::ScrubPane*>(QLatin1String(name)))
+      pane->setAmVersion(version);
+  }
 }
 
 // The Mosaica program: the path set in the settings, else `mosaica` on PATH.

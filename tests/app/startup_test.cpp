@@ -50,7 +50,11 @@ TEST_F(StartupTest, FirstStartPlacesTheWindowsAndExitWritesTheTwelveKeys) {
   EXPECT_EQ(appState().PreviewWinSize, 320);
   EXPECT_EQ(appState().PreRoll, 0);
   EXPECT_GE(appState().MediaLayerVersion, 1);
-  EXPECT_EQ(main.newPlayer()->iPlayer()->amVersion(), appState().MediaLayerVersion);
+  for (const char* name : {"iPlayer", "iRecorder", "iImport", "iPreview"}) {
+    const auto* pane = main.findChild<player::ScrubPane*>(name);
+    ASSERT_NE(pane, nullptr) << name;
+    EXPECT_EQ(pane->amVersion(), appState().MediaLayerVersion) << name;
+  }
   EXPECT_TRUE(takeMessages().empty());
   EXPECT_FALSE(QFile::exists(settingsFile()));
 
