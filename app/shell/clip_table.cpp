@@ -84,7 +84,10 @@ int findClip(const AppState& state, const QString& path) {
 void removeClipRecord(AppState& state, int index) {
   if (index < 0 || index >= static_cast<int>(state.Clips.size())) return;
   state.Clips.erase(state.Clips.begin() + index);
-  state.ClipCount = static_cast<std::int16_t>(state.Clips.size() - 1);
+  // Counted down, not taken from the table's size: while a file is being
+  // opened ClipCount already holds the index its record will take, and that
+  // place moves down with the others.
+  --state.ClipCount;
   // The player's clip keeps its record: the engine reads the source's
   // analysis through the record of CurrentClip.
   if (state.CurrentClip > index) --state.CurrentClip;

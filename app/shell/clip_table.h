@@ -32,7 +32,8 @@ ClipRecord makeClipRecord(const QString& path, const QString& fileName, const QS
 int findClip(const AppState& state, const QString& path);
 
 // Removes clip `index`: the later clips move down one place, ClipCount
-// shrinks by one (to -1 when the table empties), and CurrentClip and
+// shrinks by one (to -1 when the table empties; a file being opened keeps
+// its place after the others), and CurrentClip and
 // InfoWindowClip follow their clips (InfoWindowClip is -1 when its clip goes).
 void removeClipRecord(AppState& state, int index);
 

@@ -89,7 +89,8 @@ bool ClipOpener::openOne(const QString& given) {
   letMessagesRun();
   if (!OpenClip(path, fileName, fileExtension(fileName))) {
     --state_.ClipCount;
-    state_.PaletteIndex = previousIndex;
+    // Clips deleted meanwhile may have taken the previous index away.
+    state_.PaletteIndex = std::min(previousIndex, state_.ClipCount);
     return false;
   }
   form_.footageForm()->addClipThumbnail(state_.ClipCount);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 
 #include "app/shell/action_log.h"
 #include "app/windows/clip_opener.h"
@@ -100,6 +101,33 @@ TEST_F(ClipOpeningTest, FilesDroppedDuringABatchJoinIt) {
   EXPECT_FALSE(progress.isVisible());
   EXPECT_FALSE(appState().OpeningFiles);
   EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(ClipOpeningTest, ADeleteDuringABatchKeepsTableAndPaletteInStep) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  CW_REQUIRE_CORPUS("sys_open.mpg");
+  startEditor();
+  // The first clip is deleted while the third file is being opened.
+  bool deleted = false;
+  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int index) {
+    if (index != 1 || deleted) return;
+    deleted = true;
+    QTimer::singleShot(0, &form(), [&] {
+      appState().PaletteIndex = 0;
+      form().action("menuPopUpDelete")->trigger();
+    });
+  });
+  fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
+           {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
+
+  ASSERT_EQ(clipCount(), 1);
+  ASSERT_EQ(appState().Clips.size(), 2u);
+  EXPECT_EQ(appState().Clips[0].FileName, "vcd_pal.mpg");
+  EXPECT_EQ(appState().Clips[1].FileName, "sys_open.mpg");
+  ASSERT_EQ(palette().thumbnailCount(), 2);
+  EXPECT_EQ(palette().thumbnail(0)->accessibleName(), "vcd_pal.mpg");
+  EXPECT_EQ(palette().thumbnail(1)->accessibleName(), "sys_open.mpg");
 }
 
 TEST_F(ClipOpeningTest, ACancelledDialogOpensNothing) {
