@@ -2,6 +2,7 @@
 // exists; the files named on the command line open as clips once the main
 // window's second start-up stage runs.
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 
 #include "app/shell/app_state.h"
@@ -24,6 +25,14 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("clipwright"));
   QApplication::setApplicationDisplayName(QString::fromLatin1(kApplicationName));
+  // The desktop matches windows to clipwright.desktop by this name; the icon
+  // comes from the installed theme, or from the program itself when run from
+  // a build folder.
+  QGuiApplication::setDesktopFileName(QStringLiteral("clipwright"));
+  QIcon builtIn;
+  for (const char* size : {"48", "128", "256"})
+    builtIn.addFile(QStringLiteral(":/icons/clipwright-%1.png").arg(QLatin1String(size)));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("clipwright"), builtIn));
   appState().CommandLineFiles = line.files;
 
   ParentForm form;
