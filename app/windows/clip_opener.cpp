@@ -87,7 +87,16 @@ bool ClipOpener::openOne(const QString& given) {
   state_.OpeningPath = path;
   const QString fileName = QFileInfo(path).fileName();
   letMessagesRun();
-  if (!OpenClip(path, fileName, fileExtension(fileName))) {
+  const bool opened = OpenClip(path, fileName, fileExtension(fileName));
+  // Close All while the file was analysed emptied the table under it: the
+  // file goes with the others (the batch ends, OpeningFiles being cleared).
+  if (state_.ClipCount < 0) {
+    state_.Clips.clear();
+    state_.ClipCount = -1;
+    state_.PaletteIndex = -1;
+    return false;
+  }
+  if (!opened) {
     --state_.ClipCount;
     // Clips deleted meanwhile may have taken the previous index away.
     state_.PaletteIndex = std::min(previousIndex, state_.ClipCount);

@@ -130,6 +130,34 @@ TEST_F(ClipOpeningTest, ADeleteDuringABatchKeepsTableAndPaletteInStep) {
   EXPECT_EQ(palette().thumbnail(1)->accessibleName(), "sys_open.mpg");
 }
 
+TEST_F(ClipOpeningTest, CloseAllDuringABatchEndsItWithAnEmptyTable) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  CW_REQUIRE_CORPUS("sys_open.mpg");
+  startEditor();
+  // Close All comes while the second file is being opened.
+  bool closed = false;
+  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int) {
+    if (closed) return;
+    closed = true;
+    QTimer::singleShot(0, &form(), [&] { form().action("menuClose")->trigger(); });
+  });
+  fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
+           {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
+
+  EXPECT_EQ(clipCount(), -1);
+  EXPECT_TRUE(appState().Clips.empty());
+  EXPECT_EQ(palette().thumbnailCount(), 0);
+  EXPECT_FALSE(form().actions().isEnabled("menuClose"));
+  EXPECT_FALSE(form().newProgress()->isVisible());
+
+  // The next file opens as the first clip.
+  openPaths({corpus("vcd_pal.mpg")});
+  ASSERT_EQ(clipCount(), 0);
+  EXPECT_EQ(appState().Clips.size(), 1u);
+  EXPECT_EQ(palette().thumbnailCount(), 1);
+}
+
 TEST_F(ClipOpeningTest, ACancelledDialogOpensNothing) {
   startEditor();
   fileOpen(QString(), {});
