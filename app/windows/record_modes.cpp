@@ -149,7 +149,13 @@ void RecordController::chooseModeForClip(const ClipRecord& clip, bool noneAlways
 }
 
 void RecordController::SyncModeMenus(int clip) {
-  if (recorderHoldsClip()) return;  // the project's mode is locked; nothing to show
+  if (recorderHoldsClip()) {
+    // The project's mode is locked: a mode command may have enabled items of
+    // other modes (MPEG System enables the VideoCD items), and a record in
+    // another mode would join two kinds of stream in one movie.
+    lockModeMenus(appState().Tazo1->recordMode());
+    return;
+  }
   if (const ClipRecord* record = clipAt(clip)) chooseModeForClip(*record, false);
   const int mode = appState().Tazo1->recordMode();
   setRecorderCaption(modeCaption(mode));

@@ -148,4 +148,22 @@ TEST_F(RecordModes, EjectingOneWindowWhileTheOtherHoldsAClip) {
   EXPECT_EQ(recordMode(), 0);
 }
 
+// MPEG System enables the VideoCD items while the recorder is empty; with a
+// movie recorded it must not, or a VideoCD record would join the movie.
+TEST_F(RecordModes, ModeCommandsKeepARecordedProjectsModeLocked) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
+  pressRecord();
+  ASSERT_NE(iRecorder().mode(), 0);
+  const Names locked{"mnuRecModeMPEGSystem", "mnuVideoCDNone"};
+  for (const char* command : {"mnuRecModeMPEGSystem", "mnuVideoCDVCD", "mnuVideoCDNone"}) {
+    SCOPED_TRACE(command);
+    trigger(command);
+    EXPECT_EQ(enabledItems(), locked);
+    EXPECT_EQ(checkedItems(), locked);
+    EXPECT_EQ(recordMode(), 0);
+  }
+}
+
 }  // namespace cw::app::testing
