@@ -41,12 +41,17 @@ NewProgress::NewProgress(QWidget* parent) : QDialog(parent) {
   row->addWidget(butCancel_);
   layout->addLayout(row);
   setMinimumWidth(320);
+  // While an operation runs, Cancel is the one thing the user may press: the
+  // operation lets window messages run, and any other command would reach
+  // the engine or the project file in the middle of the work.
+  setWindowModality(Qt::ApplicationModal);
 }
 
 void NewProgress::prepare(const QString& action, int percent, const QString& percentText) {
   labAction_->setText(action);
   progressBar1_->setValue(percent);
   labPercent_->setText(percentText);
+  butCancel_->setEnabled(true);
 }
 
 void NewProgress::butCancel_Click() {
@@ -63,6 +68,7 @@ void NewProgress::butCancel_Click() {
 void NewProgress::showEvent(QShowEvent* event) {
   appState().UserCancelled = false;
   cancelPressed_ = false;
+  butCancel_->setEnabled(true);
   QDialog::showEvent(event);
   butCancel_->setFocus();
 }

@@ -30,6 +30,9 @@ void RecordController::Tazo1_Progress(int status, int percentage) {
     state.OperationShown = true;
     setHourglass(false);  // the pointer must let the user reach Cancel
   }
+  // At 100 % the engine has written everything and no longer looks at
+  // Cancel: a click now would report a finished record as cancelled.
+  newProgress_.butCancel()->setEnabled(percentage < 100);
   newProgress_.labPercent()->setText(QLatin1Char(' ') + QString::number(percentage) +
                                      QStringLiteral(" %"));
   QCoreApplication::processEvents();

@@ -2,6 +2,7 @@
 // source gone from the disk, Cancel in the progress window, and a redo
 // with no movie to redo.
 #include <QFile>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -146,6 +147,36 @@ TEST_F(RecordErrors, CancelDuringAnAppendLeavesTheProjectAsItWas) {
   pressRecord();
   EXPECT_EQ(logLines().last(), QStringLiteral("File is recorded as: ") + project());
   EXPECT_GT(bytesOf(project()).size(), movie.size());
+}
+
+// While a record runs the progress window keeps every other window from the
+// user; once all is written (100 %) Cancel no longer takes the record back
+// in the user's eyes while the engine keeps it in the project.
+TEST_F(RecordErrors, OnlyCancelIsOpenDuringARecordAndNotOnceAllIsWritten) {
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor(/*log=*/true);
+  cropFirstClip();
+  const QByteArray movie = bytesOf(project());
+  dropOnPlayer(openClips({corpus("mjpeg_vcd.mpg")}));
+  NewProgress* progress = form().newProgress();
+  int shownSteps = 0;
+  bool modal = true;
+  QObject::connect(progress->ProgressBar1(), &QProgressBar::valueChanged, progress, [&](int value) {
+    if (!progress->isVisible()) return;
+    ++shownSteps;
+    modal = modal && QApplication::activeModalWidget() == progress;
+    if (value == 100) QTest::mouseClick(progress->butCancel(), Qt::LeftButton);
+  });
+  pressRecord();
+  ASSERT_GT(shownSteps, 0);
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(logLines().last(), QStringLiteral("File is recorded as: ") + project());
+  EXPECT_GT(bytesOf(project()).size(), movie.size());
+  EXPECT_EQ(form().newRecorder()->windowTitle(), "Recorder: NEW MOVIE (MPEG System)");
+  EXPECT_TRUE(enabled("mnuEditUndo"));
+  EXPECT_FALSE(progress->isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  expectCleanDecode(project());
 }
 
 // A redo into an empty recorder counts on the movie a preview left behind;
