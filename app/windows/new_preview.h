@@ -22,6 +22,8 @@ class NewPreview : public QWidget {
   void applyWindowSize(int previewWinSize);
   // Full screen for the next showing (a preview size of 0).
   void setFullScreenOnShow(bool on) { fullScreenOnShow_ = on; }
+  // Ends the preview as Escape in the window does.
+  void requestUnload() { emit unloadRequested(); }
 
  signals:
   // Escape, the window's close box or the clip's end: the preview is over.

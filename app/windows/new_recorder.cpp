@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 namespace cw::app {
@@ -36,6 +37,15 @@ QPushButton* NewRecorder::makeButton(const char* name, const QString& caption) {
   button->setToolTip(caption);
   button->setFocusPolicy(Qt::NoFocus);
   return button;
+}
+
+void NewRecorder::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    emit escapePressed();
+    return;
+  }
+  QMdiSubWindow::keyPressEvent(event);
 }
 
 // Closing only hides the window; a playing movie pauses first.

@@ -22,9 +22,12 @@ class NewRecorder : public QMdiSubWindow {
  signals:
   // The user closed the window; the main window's Recorder item hides it.
   void closeRequested();
+  // Escape in the window: a preview that plays ends.
+  void escapePressed();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QPushButton* makeButton(const char* name, const QString& caption);

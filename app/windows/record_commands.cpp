@@ -48,6 +48,9 @@ void RecordController::connectWindows() {
   connect(&iRecorder_, &player::ScrubPane::MarkOutChanged, this,
           [] { appState().RedoArmed = false; });
   connect(&iRecorder_, &player::ScrubPane::NeedSound, this, [this] { iRecorder_NeedSound(); });
+  // Escape in the recorder ends the preview, the one way to stop an
+  // audio-only preview, which plays without its window.
+  connect(&newRecorder_, &NewRecorder::escapePressed, this, [this] { endPreview(); });
 
   connect(&newPlayer_, &NewPlayer::clipDropped, this, [this](int clip) { loadClip(clip); });
   connect(form_.footageForm(), &FootageForm::clipActivated, this,

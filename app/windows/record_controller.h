@@ -68,6 +68,9 @@ class RecordController : public QObject {
   void resetRecorderInfo();
   void iRecorder_Ejected();
   void iRecorder_NeedSound();
+  // Ends a preview that is still playing (an audio-only one plays without
+  // its window); its edit is undone before anything else touches the project.
+  void endPreview();
 
   // --- Player window (player_window.cpp) -----------------------------------
   // Loads clip `clip` of the clip table into the player (a dropped or an

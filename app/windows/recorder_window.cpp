@@ -8,6 +8,8 @@
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
+#include "app/windows/commands.h"
+#include "app/windows/new_preview.h"
 #include "app/windows/new_recorder.h"
 #include "app/windows/record_controller.h"
 #include "player/scrub_pane.h"
@@ -52,6 +54,9 @@ double projectPictureRate(float declared) {
 void RecordController::butRecord_Click() {
   AppState& state = appState();
   if (!actions_.isEnabled(QStringLiteral("menuRecord")) || !playerHoldsClip()) return;
+  // The previewed edit must go first: recorded over, it would be undone by
+  // the preview's end afterwards, and the record with it.
+  endPreview();
   state.PreviewMode = false;
   if (!RecordClip()) return;
 
@@ -160,6 +165,11 @@ void RecordController::deleteProjectFiles() {
   removeFile(state.RecordFilePath);
   removeFile(QFile::decodeName(state.Tazo1->undoFileName().c_str()));
   removeFile(QFile::decodeName(state.Tazo1->redoFileName().c_str()));
+}
+
+void RecordController::endPreview() {
+  NewPreview* preview = previewWindow(form_);
+  if (preview && preview->iPreview()->mode() != kNoClip) preview->requestUnload();
 }
 
 void RecordController::iRecorder_NeedSound() {

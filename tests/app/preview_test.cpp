@@ -218,4 +218,41 @@ TEST_F(Preview, AudioOnlyPlaysUnseenAndUndoesAtItsEnd) {
   EXPECT_NE(iRecorder().mode(), 0);
 }
 
+// An unseen audio-only preview ends with Escape in the recorder, and Record
+// ends it first: left playing, its end would undo the record.
+TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
+  CW_REQUIRE_CORPUS("audio_only.mpa");
+  startEditor(/*log=*/true);
+  dropOnPlayer(openClips({corpus("audio_only.mpa")}));
+  markPlayer(5, 5);
+  pressRecord();
+  ASSERT_NE(iRecorder().mode(), 0);
+  QList<Qt::Key> keys{Qt::Key_End};
+  for (int i = 0; i < 30; ++i) keys << Qt::Key_Left;
+  keys << Qt::Key_I << Qt::Key_End << Qt::Key_O;
+  playerKeys(keys);
+  const QByteArray before = bytesOf(project());
+  constexpr int kPlaying = static_cast<int>(player::PlayerMode::Playing);
+
+  trigger("menuPreview");
+  ASSERT_EQ(iPreview().mode(), kPlaying);
+  recorderKeys({Qt::Key_Escape});
+  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(bytesOf(project()), before);
+  EXPECT_NE(iRecorder().mode(), 0);
+
+  trigger("menuPreview");
+  ASSERT_EQ(iPreview().mode(), kPlaying);
+  const QByteArray previewed = bytesOf(project());
+  ASSERT_GT(previewed.size(), before.size());
+  pressRecord();
+  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(bytesOf(project()), previewed);
+  EXPECT_TRUE(enabled("mnuEditUndo"));
+  const QStringList tail = logFrom(logLines().size() - 6);
+  EXPECT_EQ(tail, QStringList({"Action: UNDO", "doProcess", "6...", "Action: REDO", "doProcess",
+                               "File is recorded as: " + project()}));
+  expectCleanDecode(project());
+}
+
 }  // namespace cw::app::testing
