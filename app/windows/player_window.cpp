@@ -36,6 +36,9 @@ void RecordController::loadClip(int clip) {
   AppState& state = appState();
   const ClipRecord* record = clipAt(clip);
   if (!record || iPlayer_.source() == record->FullPath) return;
+  // A playing preview has the recorder closed: the clip would take it for
+  // an empty project and set the record mode from itself.
+  endPreview();
   if (!CheckClipCompatible(clip)) {
     const MessageAnswer answer =
         askYesNo({QStringLiteral("The file: ") + record->FullPath,
@@ -61,6 +64,7 @@ void RecordController::loadClip(int clip) {
 
 void RecordController::iPlayer_Ejected() {
   AppState& state = appState();
+  endPreview();  // else the project's mode menus would be cleared as for an empty recorder
   state.RedoArmed = false;
   setPlayerCaption(QStringLiteral("Player"));
   actions_.setEnabled(QStringLiteral("menuPreview"), false);

@@ -218,12 +218,14 @@ TEST_F(Preview, AudioOnlyPlaysUnseenAndUndoesAtItsEnd) {
   EXPECT_NE(iRecorder().mode(), 0);
 }
 
-// An unseen audio-only preview ends with Escape in the recorder, and Record
-// ends it first: left playing, its end would undo the record.
+// An unseen audio-only preview ends with Escape in the recorder; Record and
+// the player's Close button end it first: left playing, its end would undo
+// the record, and the closed recorder would pass for an empty project.
 TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   CW_REQUIRE_CORPUS("audio_only.mpa");
   startEditor(/*log=*/true);
-  dropOnPlayer(openClips({corpus("audio_only.mpa")}));
+  const int clip = openClips({corpus("audio_only.mpa")});
+  dropOnPlayer(clip);
   markPlayer(5, 5);
   pressRecord();
   ASSERT_NE(iRecorder().mode(), 0);
@@ -241,6 +243,18 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   EXPECT_EQ(bytesOf(project()), before);
   EXPECT_NE(iRecorder().mode(), 0);
 
+  // Closing the player's clip while it plays leaves the project's mode.
+  trigger("menuPreview");
+  ASSERT_EQ(iPreview().mode(), kPlaying);
+  eject(iPlayer());
+  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(bytesOf(project()), before);
+  EXPECT_EQ(appState().Tazo1->recordMode(), 4);
+  EXPECT_TRUE(enabled("mnuRecModeAudio"));
+  EXPECT_TRUE(checked("mnuRecModeAudio"));
+
+  dropOnPlayer(clip);
+  playerKeys(keys);
   trigger("menuPreview");
   ASSERT_EQ(iPreview().mode(), kPlaying);
   const QByteArray previewed = bytesOf(project());
@@ -250,7 +264,7 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   EXPECT_EQ(bytesOf(project()), previewed);
   EXPECT_TRUE(enabled("mnuEditUndo"));
   const QStringList tail = logFrom(logLines().size() - 6);
-  EXPECT_EQ(tail, QStringList({"Action: UNDO", "doProcess", "6...", "Action: REDO", "doProcess",
+  EXPECT_EQ(tail, QStringList({"Action: UNDO", "doProcess", "8...", "Action: REDO", "doProcess",
                                "File is recorded as: " + project()}));
   expectCleanDecode(project());
 }
