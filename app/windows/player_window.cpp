@@ -35,7 +35,7 @@ const ClipRecord* RecordController::clipAt(int clip) const {
 void RecordController::loadClip(int clip) {
   AppState& state = appState();
   const ClipRecord* record = clipAt(clip);
-  if (!record || iPlayer_.source() == record->FullPath) return;
+  if (!record || (iPlayer_.source() == record->FullPath && playerHoldsClip())) return;
   // A playing preview has the recorder closed: the clip would take it for
   // an empty project and set the record mode from itself.
   endPreview();
@@ -52,7 +52,11 @@ void RecordController::loadClip(int clip) {
   iPlayer_.setSource(record->FullPath);
   iPlayer_.setCurrExt(record->Extension);
   if (record->PictureRate > 0) iPlayer_.setStepSize(1.0 / record->PictureRate);
-  if (iPlayer_.xOpen() != 0) return;  // the player has said why; nothing is loaded
+  if (iPlayer_.xOpen() != 0) {
+    // The player has said why and holds no clip now, the one it had included.
+    iPlayer_Ejected();
+    return;
+  }
   state.Clips[static_cast<std::size_t>(clip)].LengthTimeCode = iPlayer_.getLenInTimeCode();
   iPlayer_.setAudioOnly(record->FileType == 2);
   state.RedoArmed = false;

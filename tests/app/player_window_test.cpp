@@ -1,5 +1,6 @@
 // The player and recorder windows as a user handles them: thumbnails
 // dropped or activated, the transport keys, closing.
+#include <QFile>
 #include <QMimeData>
 #include <QTest>
 
@@ -80,6 +81,35 @@ TEST_F(PlayerWindow, DropsAndActivationLoadTheSameWay) {
   EXPECT_EQ(appState().CurrentClip, first + 1);
   EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: mjpeg_vcd.mpg");
   EXPECT_EQ(iPlayer().markIn(), 0);
+}
+
+// A clip whose file has gone since it was opened cannot be played: the
+// player is left empty and says so, and the clip can be dropped again once
+// its file is back.
+TEST_F(PlayerWindow, AClipThatCannotBeOpenedLeavesTheWindowEmpty) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor();
+  const QString gone = root() + "/gone.mpg";
+  ASSERT_TRUE(QFile::copy(corpus("mjpeg_vcd.mpg"), gone));
+  const int first = openClips({corpus("vcd_ntsc.mpg"), gone});
+  dropOnPlayer(first);
+  ASSERT_NE(iPlayer().mode(), 0);
+  ASSERT_TRUE(QFile::remove(gone));
+
+  dropOnPlayer(first + 1);
+  EXPECT_EQ(takeMessages().size(), 1u);  // the player's open failure
+  EXPECT_EQ(iPlayer().mode(), 0);
+  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player");
+  EXPECT_FALSE(enabled("menuRecord"));
+  EXPECT_FALSE(enabled("menuPreview"));
+  EXPECT_EQ(appState().CurrentClip, -1);
+
+  ASSERT_TRUE(QFile::copy(corpus("mjpeg_vcd.mpg"), gone));
+  dropOnPlayer(first + 1);
+  EXPECT_NE(iPlayer().mode(), 0);
+  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: gone.mpg");
+  EXPECT_TRUE(enabled("menuRecord"));
 }
 
 }  // namespace cw::app::testing
