@@ -45,6 +45,9 @@ void closeIntro(ParentForm& form);
 // (preview_commands.cpp).
 void installPreviewCommands(ParentForm& form);
 NewPreview* previewWindow(ParentForm& form);
+// Ends a preview that still plays (an audio-only one plays without its
+// window); its edit leaves the project file before the caller goes on.
+void endPlayingPreview(ParentForm& form);
 
 // Change Thumbnail and the thumbnail chooser newImport; the chooser is
 // placed by start-up, once the player window has its place

@@ -167,4 +167,9 @@ NewPreview* previewWindow(ParentForm& form) {
   return form.findChild<NewPreview*>(QStringLiteral("newPreview"));
 }
 
+void endPlayingPreview(ParentForm& form) {
+  NewPreview* preview = previewWindow(form);
+  if (preview && preview->iPreview()->mode() != kNoClip) preview->requestUnload();
+}
+
 }  // namespace cw::app

@@ -9,7 +9,6 @@
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
 #include "app/windows/commands.h"
-#include "app/windows/new_preview.h"
 #include "app/windows/new_recorder.h"
 #include "app/windows/record_controller.h"
 #include "player/scrub_pane.h"
@@ -167,10 +166,7 @@ void RecordController::deleteProjectFiles() {
   removeFile(QFile::decodeName(state.Tazo1->redoFileName().c_str()));
 }
 
-void RecordController::endPreview() {
-  NewPreview* preview = previewWindow(form_);
-  if (preview && preview->iPreview()->mode() != kNoClip) preview->requestUnload();
-}
+void RecordController::endPreview() { endPlayingPreview(form_); }
 
 void RecordController::iRecorder_NeedSound() {
   if (iRecorder_.mode() == static_cast<int>(player::PlayerMode::Stopped)) {

@@ -17,17 +17,22 @@ namespace {
 // apart: left saves a copy, right saves and closes.
 class MakeButtonFilter : public QObject {
  public:
-  MakeButtonFilter(QObject* parent, SaveController& saving) : QObject(parent), saving_(saving) {}
+  MakeButtonFilter(QObject* parent, ParentForm& form, SaveController& saving)
+      : QObject(parent), form_(form), saving_(saving) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() != QEvent::MouseButtonPress) return QObject::eventFilter(watched, event);
     const auto button = static_cast<QMouseEvent*>(event)->button();
-    if (button == Qt::LeftButton || button == Qt::RightButton) saving_.butMake_Press(button);
+    if (button == Qt::LeftButton || button == Qt::RightButton) {
+      endPlayingPreview(form_);
+      saving_.butMake_Press(button);
+    }
     return true;
   }
 
  private:
+  ParentForm& form_;
   SaveController& saving_;
 };
 
@@ -35,8 +40,14 @@ class MakeButtonFilter : public QObject {
 
 void installSaveCommands(ParentForm& form) {
   auto* saving = new SaveController(form);
+  // Each of these takes the project file as it is: a preview still playing
+  // ends first, or its edit would be saved or exported with the movie.
   auto on = [&form, saving](const char* name, auto handler) {
-    QObject::connect(form.action(QLatin1String(name)), &QAction::triggered, saving, handler);
+    QObject::connect(form.action(QLatin1String(name)), &QAction::triggered, saving,
+                     [&form, handler] {
+                       endPlayingPreview(form);
+                       handler();
+                     });
   };
   on("menuSaveAs", [saving] { saving->menuSaveAs_Click(); });
   on("mnuSaveAndClose", [saving] { saving->mnuSaveAndClose_Click(); });
@@ -49,7 +60,7 @@ void installSaveCommands(ParentForm& form) {
   on("mnuLBRMedium", [saving] { saving->ExportLowBitrate(appState().RecordFilePath, 384); });
   on("mnuLBRLow", [saving] { saving->ExportLowBitrate(appState().RecordFilePath, 128); });
   QPushButton* make = form.newRecorder()->butMake();
-  make->installEventFilter(new MakeButtonFilter(make, *saving));
+  make->installEventFilter(new MakeButtonFilter(make, form, *saving));
   new SessionKeeper(form);
 }
 

@@ -10,6 +10,8 @@
 #include <cerrno>
 
 #include "app/shell/saving.h"
+#include "app/windows/commands.h"
+#include "app/windows/new_preview.h"
 #include "app/windows/save_controller.h"
 #include "save_fixture.h"
 #include "support/corpus.h"
@@ -372,6 +374,31 @@ TEST_F(SaveCommands, ExportHandsTheMovieToMosaica) {
     const auto unexpected = takeMessages();
     EXPECT_TRUE(unexpected.empty()) << texts(unexpected);
   }
+}
+
+}  // namespace cw::app::testing
+
+namespace cw::app::testing {
+
+// An audio-only preview plays unseen with its edit in the project file:
+// Save As while it plays ends it first and saves the movie without it.
+TEST_F(SaveCommands, SaveAsDuringAnAudioOnlyPreviewSavesTheRecordedMovie) {
+  CW_REQUIRE_CORPUS("audio_only.mpa");
+  startEditor();
+  record(corpus("audio_only.mpa"));
+  const QByteArray movie = bytesOf(project());
+  playerKeys({Qt::Key_End, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left,
+              Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_I});
+  trigger("menuPreview");
+  player::ScrubPane& iPreview = *previewWindow(form())->iPreview();
+  ASSERT_EQ(iPreview.mode(), static_cast<int>(player::PlayerMode::Playing));
+  ASSERT_NE(bytesOf(project()), movie);
+
+  answerSaveDialog(root() + "/kept");
+  trigger("menuSaveAs");
+  EXPECT_EQ(iPreview.mode(), 0);
+  EXPECT_EQ(bytesOf(root() + "/kept.mpa"), movie);
+  EXPECT_EQ(bytesOf(project()), movie);
 }
 
 }  // namespace cw::app::testing
