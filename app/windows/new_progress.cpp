@@ -41,10 +41,6 @@ NewProgress::NewProgress(QWidget* parent) : QDialog(parent) {
   row->addWidget(butCancel_);
   layout->addLayout(row);
   setMinimumWidth(320);
-  // While an operation runs, Cancel is the one thing the user may press: the
-  // operation lets window messages run, and any other command would reach
-  // the engine or the project file in the middle of the work.
-  setWindowModality(Qt::ApplicationModal);
 }
 
 void NewProgress::prepare(const QString& action, int percent, const QString& percentText) {

@@ -34,6 +34,20 @@ bool projectFileHoldsMovie(const QString& path) {
 
 void processMessages() { QCoreApplication::processEvents(); }
 
+// The progress window is application-modal for one record; other users of
+// the window (a batch of files being opened) leave the editor open. The
+// window is hidden before and after a record, when its modality can change.
+class ModalWhileRecording {
+ public:
+  explicit ModalWhileRecording(QWidget& window) : window_(window) {
+    window_.setWindowModality(Qt::ApplicationModal);
+  }
+  ~ModalWhileRecording() { window_.setWindowModality(Qt::NonModal); }
+
+ private:
+  QWidget& window_;
+};
+
 }  // namespace
 
 bool RecordController::RecordClip() {
@@ -75,6 +89,10 @@ bool RecordController::RecordClip() {
 
   newProgress_.prepare(state.PreviewMode ? tr("Building preview...") : tr("Recording..."), 0,
                        QStringLiteral("0 %"));
+  // While the engine works, Cancel is the one thing the user may press: the
+  // engine lets window messages run, and any other command would reach the
+  // engine or the project file in the middle of the work.
+  ModalWhileRecording modal(newProgress_);
   // A Cancel of an earlier operation must not be taken for this one's.
   state.UserCancelled = false;
 

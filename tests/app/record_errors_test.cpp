@@ -176,6 +176,8 @@ TEST_F(RecordErrors, OnlyCancelIsOpenDuringARecordAndNotOnceAllIsWritten) {
   EXPECT_TRUE(enabled("mnuEditUndo"));
   EXPECT_FALSE(progress->isVisible());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  // Opening files and exporting show the window too, and leave the editor open.
+  EXPECT_EQ(progress->windowModality(), Qt::NonModal);
   expectCleanDecode(project());
 }
 
