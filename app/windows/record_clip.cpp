@@ -196,6 +196,10 @@ void RecordController::reopenRecorder() {
 void RecordController::mnuEditUndo_Click() {
   AppState& state = appState();
   Splicer& tazo = *state.Tazo1;
+  if (!actions_.isEnabled(QStringLiteral("mnuEditUndo"))) return;
+  // Off before messages run: a second Undo waiting among them would reach
+  // the engine with nothing left to undo.
+  actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
   iRecorder_.xClose();
   processMessages();
   logShortBlock(QStringLiteral("UNDO"));
@@ -210,7 +214,6 @@ void RecordController::mnuEditUndo_Click() {
   iRecorder_.setMarkOut(state.SavedEntry);
   iRecorder_.pressMarkOut();
   state.RedoArmed = true;
-  actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
 }
 
 void RecordController::setPreRoll(int seconds) {

@@ -181,6 +181,24 @@ TEST_F(RecordErrors, OnlyCancelIsOpenDuringARecordAndNotOnceAllIsWritten) {
   expectCleanDecode(project());
 }
 
+// Undo lets window messages run before it calls the engine: a second Undo
+// waiting among them (a key pressed twice) must not undo once more.
+TEST_F(RecordErrors, UndoPressedTwiceUndoesOnce) {
+  CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
+  startEditor(/*log=*/true);
+  cropFirstClip();
+  const QByteArray movie = bytesOf(project());
+  dropOnPlayer(openClips({corpus("mjpeg_vcd.mpg")}));
+  pressRecord();
+  ASSERT_TRUE(enabled("mnuEditUndo"));
+  QTimer::singleShot(0, &form(), [this] { form().action("mnuEditUndo")->trigger(); });
+  trigger("mnuEditUndo");
+  EXPECT_TRUE(takeMessages().empty());
+  EXPECT_EQ(bytesOf(project()), movie);
+  EXPECT_EQ(logLines().filter("Action: UNDO").size(), 1);
+  EXPECT_NE(iRecorder().mode(), 0);
+}
+
 // A redo into an empty recorder counts on the movie a preview left behind;
 // with no such file the stretch is cut again instead of "succeeding" empty.
 TEST_F(RecordErrors, ArmedRedoWithoutAProjectFileCropsAgain) {
