@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,6 +30,27 @@ std::unique_ptr<QMimeData> Thumbnail::dragData() const {
 void Thumbnail::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.drawPixmap(0, 0, picture_);
+  if (!keyboardFocus_) return;
+  // Inside the three rings of the frame, which keep their colours.
+  QPen dotted(palette().color(QPalette::Highlight), 1, Qt::DotLine);
+  painter.setPen(dotted);
+  painter.drawRect(rect().adjusted(4, 4, -5, -5));
+}
+
+// A mouse press gives the focus too; only Tab, Backtab and shortcuts show
+// the mark, as a press already shows the clip by its frame.
+void Thumbnail::focusInEvent(QFocusEvent* event) {
+  const Qt::FocusReason reason = event->reason();
+  keyboardFocus_ = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                   reason == Qt::ShortcutFocusReason;
+  update();
+  QWidget::focusInEvent(event);
+}
+
+void Thumbnail::focusOutEvent(QFocusEvent* event) {
+  keyboardFocus_ = false;
+  update();
+  QWidget::focusOutEvent(event);
 }
 
 void Thumbnail::mousePressEvent(QMouseEvent* event) {

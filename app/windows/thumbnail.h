@@ -1,7 +1,9 @@
 // One thumbnail of the footage palette: the clip's picture with its frame
 // drawn in. It reports presses (with the button and the keyboard modifiers),
 // starts a drag once the pressed mouse has moved, and asks for the clip to be
-// loaded on a double-click or Enter.
+// loaded on a double-click or Enter. Reached with Tab, it shows a dotted
+// focus mark inside its frame, so that a keyboard user sees which clip Enter
+// loads.
 #pragma once
 
 #include <QMimeData>
@@ -44,12 +46,15 @@ class Thumbnail : public QWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   int index_;
   QPixmap picture_;
   QPoint dragStart_;
   bool dragArmed_ = false;
+  bool keyboardFocus_ = false;
 };
 
 }  // namespace cw::app

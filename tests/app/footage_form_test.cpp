@@ -201,6 +201,44 @@ TEST_F(FootageFormTest, TheContextMenuOffersWhatTheClipAllows) {
   EXPECT_TRUE(appState().Clips.empty());
 }
 
+// A keyboard user sees which thumbnail Enter loads: Tab draws a dotted mark
+// inside the frame, which a mouse press (the frame shows that) does not.
+TEST_F(FootageFormTest, TabMarksTheThumbnailThatEnterLoads) {
+  CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
+  startEditor();
+  openClips(2);
+  const auto changedPixels = [&](int index, bool* onlyInside) {
+    const QImage shown = shownThumbnail(index);
+    const QImage picture =
+        palette().thumbnail(index)->picture().toImage().convertToFormat(QImage::Format_RGB32);
+    int changed = 0;
+    *onlyInside = true;
+    for (int y = 0; y < shown.height(); ++y) {
+      for (int x = 0; x < shown.width(); ++x) {
+        if (shown.pixel(x, y) == picture.pixel(x, y)) continue;
+        ++changed;
+        const bool onMark = x == 4 || y == 4 || x == shown.width() - 5 || y == shown.height() - 5;
+        if (!onMark) *onlyInside = false;
+      }
+    }
+    return changed;
+  };
+  bool inside = true;
+  palette().activateWindow();
+  palette().thumbnail(0)->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  ASSERT_TRUE(palette().thumbnail(0)->hasFocus());
+  EXPECT_GT(changedPixels(0, &inside), 40);
+  EXPECT_TRUE(inside) << "the mark must leave the frame's rings and the picture alone";
+  expectFrame(0, grayFrameColors());
+
+  press(1);
+  palette().thumbnail(1)->setFocus(Qt::MouseFocusReason);
+  QApplication::processEvents();
+  EXPECT_EQ(changedPixels(0, &inside), 0);
+  EXPECT_EQ(changedPixels(1, &inside), 0);
+}
+
 TEST_F(FootageFormTest, ThumbnailsLoadTheirClipIntoThePlayer) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
