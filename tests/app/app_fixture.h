@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QString>
 #include <deque>
 #include <memory>
 #include <vector>
+
+#include "support/corpus.h"
 
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
@@ -56,5 +59,10 @@ class AppFixture : public ::testing::Test {
   QByteArray oldCache_;
   QString oldCurrent_;  // start-up makes TempDir current
 };
+
+// A corpus file's path as the editor takes it.
+inline QString corpus(const char* name) {
+  return QString::fromStdString(cw::test::corpusPath(name));
+}
 
 }  // namespace cw::app::testing

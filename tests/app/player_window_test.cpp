@@ -10,11 +10,7 @@
 
 namespace cw::app::testing {
 
-namespace {
-
-QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
-
-}  // namespace
+namespace {}  // namespace
 
 class PlayerWindow : public RecordFixture {};
 

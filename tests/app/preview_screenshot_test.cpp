@@ -21,8 +21,6 @@ namespace {
 constexpr const char* kShotVariable = "CW_PREVIEW_SHOT";
 const QSize kScreen(1280, 1024);
 
-QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
-
 class PreviewOnScreen : public RecordFixture {};
 
 // The part that runs inside the X server.

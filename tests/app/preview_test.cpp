@@ -12,11 +12,7 @@
 
 namespace cw::app::testing {
 
-namespace {
-
-QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
-
-}  // namespace
+namespace {}  // namespace
 
 class Preview : public RecordFixture {
  protected:

@@ -16,8 +16,6 @@ namespace cw::app::testing {
 
 namespace {
 
-QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
-
 // Clicks the progress window's Cancel as soon as the window comes up; the
 // click is a queued event, so it runs where the record lets messages run.
 class CancelOnShow : public QObject {

@@ -10,8 +10,6 @@ namespace cw::app::testing {
 
 namespace {
 
-QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
-
 const char* const kModeItems[] = {"mnuRecModeMPEGSystem", "mnuRecModeVideo", "mnuRecModeAudio",
                                   "mnuVideoCDNone",       "mnuVideoCDVCD",   "mnuVideoCDVCD20"};
 

@@ -15,8 +15,6 @@ namespace cw::app::testing {
 
 namespace {
 
-QString corpus(const char* name) { return QString::fromStdString(cw::test::corpusPath(name)); }
-
 QString number(double value) { return QString::number(value, 'g', 15); }
 
 // The action line carries the date and time after the action's name.

@@ -15,7 +15,7 @@
 namespace cw::app::testing {
 namespace {
 
-constexpr double kNtscFrame = 1001.0 / 30000.0;
+constexpr double kNtscPicture = 1001.0 / 30000.0;
 
 // Counts the times a widget is hidden itself (not with its window).
 class HideCounter : public QObject {
@@ -40,7 +40,7 @@ class StillImage : public RecordFixture {
     CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
     startEditor();
     dropOnPlayer(openClips({ClipFixture::corpusPath("vcd_ntsc.mpg")}));
-    ASSERT_EQ(iPlayer().xSeek(90.4 * kNtscFrame), 0);
+    ASSERT_EQ(iPlayer().xSeek(90.4 * kNtscPicture), 0);
     QApplication::processEvents();
   }
 
@@ -120,7 +120,7 @@ TEST_F(StillImage, TheSavedBitmapIsThePictureOnScreen) {
   EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32),
             onScreen.convertToFormat(QImage::Format_RGB32));
   // And that is the decoded picture at the player's position, all over.
-  const int index = static_cast<int>(iPlayer().position() / kNtscFrame + 0.5);
+  const int index = static_cast<int>(iPlayer().position() / kNtscPicture + 0.5);
   const std::vector<QImage> pictures =
       decodedPictures(ClipFixture::corpusPath("vcd_ntsc.mpg"), index - 1, 3);
   ASSERT_EQ(pictures.size(), 3u);

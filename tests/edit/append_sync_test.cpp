@@ -16,7 +16,7 @@
 namespace cw::test {
 namespace {
 
-constexpr double kAudioFrameMs = 1152.0 / 44.1;
+constexpr double kLayer2FrameMs = 1152.0 / 44.1;
 
 struct Flash {
   double seconds = 0.0;
@@ -53,7 +53,7 @@ class JoinSync : public JoinFixture {
     int before = 0;
     int after = 0;
     for (const Flash& f : pairedFlashes(ctx.recordFileName)) {
-      EXPECT_NEAR(f.offsetMs, reference, kAudioFrameMs) << "flash at " << f.seconds;
+      EXPECT_NEAR(f.offsetMs, reference, kLayer2FrameMs) << "flash at " << f.seconds;
       (f.seconds < joinSeconds ? before : after)++;
     }
     EXPECT_GE(before, each);
