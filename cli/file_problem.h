@@ -5,14 +5,12 @@
 #include <iosfwd>
 #include <string>
 
+#include "engine/common/errors.h"
+
 namespace cw::cli {
 
 // How the file was to be used.
-enum class FileUse {
-  Read,    // an existing file, read
-  Write,   // an existing file, read and written
-  Create,  // a file that is made (replacing one of the name)
-};
+using FileUse = FileAccess;
 
 // What stands in the way of that use of `path`: "no such file", "a
 // directory", "no such folder DIR", "permission denied", ...; empty when

@@ -93,71 +93,33 @@ bool ProjectSession::run(const std::function<std::int16_t(Splicer&)>& method) {
   return result == 0;
 }
 
-namespace {
-
-enum class Role { None, Source, Record, Undo, Redo };
-
-struct FileOfError {
-  int number;
-  Role role;
-  FileUse use;
-};
-
-// The engine errors that one file of the edit caused: opening, reading or
-// writing the source, the project or a journal.
-constexpr FileUse R = FileUse::Read;
-constexpr FileUse W = FileUse::Write;
-constexpr FileUse C = FileUse::Create;
-constexpr FileOfError kFilesOfErrors[] = {
-    {1000, Role::Source, R}, {1015, Role::Record, R}, {1016, Role::Source, R},
-    {2002, Role::Record, W}, {2003, Role::Undo, W},   {2005, Role::Undo, R},
-    {2006, Role::Record, W}, {2102, Role::Record, W}, {2103, Role::Redo, W},
-    {2105, Role::Redo, R},   {2106, Role::Record, W}, {3000, Role::Record, W},
-    {3001, Role::Source, R}, {3002, Role::Undo, C},   {3003, Role::Redo, C},
-    {3008, Role::Record, R}, {3009, Role::Undo, W},   {3010, Role::Redo, W},
-    {3011, Role::Record, W}, {3012, Role::Source, R}, {4000, Role::Record, W},
-    {4001, Role::Source, R}, {4002, Role::Undo, C},   {4003, Role::Redo, C},
-    {4008, Role::Record, R}, {4009, Role::Undo, W},   {4010, Role::Redo, W},
-    {4011, Role::Record, W}, {4012, Role::Source, R}, {6001, Role::Source, R},
-    {6002, Role::Record, W}, {7001, Role::Record, C}, {7002, Role::Source, R},
-    {7004, Role::Record, C},
-};
-
-FileOfError fileOfError(int number) {
-  for (const FileOfError& f : kFilesOfErrors)
-    if (f.number == number) return f;
-  return {number, Role::None, FileUse::Read};
-}
-
-}  // namespace
-
 int ProjectSession::reportFailure() {
   const int number = splicer.errorMesNumber();
-  const FileOfError f = fileOfError(number);
+  const ErrorEntry* error = findError(number);
   std::string path;
-  switch (f.role) {
-    case Role::Source:
+  switch (error ? error->file : ErrorFile::None) {
+    case ErrorFile::Source:
       path = splicer.sourceFileName();
       break;
-    case Role::Record:
+    case ErrorFile::Record:
       path = splicer.recordFileName();
       break;
-    case Role::Undo:
+    case ErrorFile::UndoJournal:
       path = splicer.undoFileName();
       break;
-    case Role::Redo:
+    case ErrorFile::RedoJournal:
       path = splicer.redoFileName();
       break;
-    case Role::None:
+    case ErrorFile::None:
       reportEngineError(err, number, splicer.errorMes());
       reportStreamSpans(number);
       return kExitFailed;
   }
-  return reportFileError(err, path, number, splicer.errorMes(), fileProblem(path, f.use));
+  return reportFileError(err, path, number, splicer.errorMes(), fileProblem(path, error->access));
 }
 
 void ProjectSession::reportStreamSpans(int number) {
-  const bool cutError = number >= 1300 && number < 1500;
+  const bool cutError = isCutAreaError(number);
   const StreamSpans spans = streamSpans(source.info());
   if (!cutError || !spans.known) return;
   // Picture and sound that begin and end within a few audio frames of each

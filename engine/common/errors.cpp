@@ -16,15 +16,15 @@ constexpr ErrorEntry kErrors[] = {
     // Success
     {kErrOk, "OK"},
     // File type and basic reading
-    {kErrSourceRead, "source file reading error"},
+    {kErrSourceRead, "source file reading error", ErrorFile::Source, FileAccess::Read},
     {kErrMemory, "memory error"},
     {kErrWrongType, "wrong file type"},
     {kErrTooShort, "file is too short"},
     {kErrNoVideoHeader, "can not find videostream[0] sequenceheader in system file"},
     {kErrNoAudioHeader, "can not find audiostream[0] header in system file"},
     {kErrNoGopInVideoFile, "can not find group-of-picture header in videofile"},
-    {kErrRecordRead, "record file reading error"},
-    {kErrFileRead, "file reading error"},
+    {kErrRecordRead, "record file reading error", ErrorFile::Record, FileAccess::Read},
+    {kErrFileRead, "file reading error", ErrorFile::Source, FileAccess::Read},
     // Source file head
     {kErrHeadNoPackets, "can not find packets in source file head"},
     {kErrHeadBadPackets, "incorrect packets found in source file head"},
@@ -165,43 +165,51 @@ constexpr ErrorEntry kErrors[] = {
     // Undo
     {kErrUndoDisabled, "Undo is disabled"},
     {kErrUndoMemory, "memory error in Undo operation"},
-    {kErrUndoOpenRecord, "can not open record file for Undo operation"},
-    {kErrUndoOpenJournal, "can not open Undo-file"},
+    {kErrUndoOpenRecord, "can not open record file for Undo operation", ErrorFile::Record,
+     FileAccess::Write},
+    {kErrUndoOpenJournal, "can not open Undo-file", ErrorFile::UndoJournal, FileAccess::Write},
     {kErrUndoBadJournal, "incorrect Undo-file; Undo disabled "},
-    {kErrUndoReadJournal,
-     "Undo-file reading error; record file is probably damaged; Undo disabled"},
+    {kErrUndoReadJournal, "Undo-file reading error; record file is probably damaged; Undo disabled",
+     ErrorFile::UndoJournal, FileAccess::Read},
     {kErrUndoWriteRecord,
-     "record file writing error in Undo operation; record file is probably damaged; Undo disabled"},
+     "record file writing error in Undo operation; record file is probably damaged; Undo disabled",
+     ErrorFile::Record, FileAccess::Write},
     {kErrUndoChangeSize,
      "change_size-function failed; record file is damaged; Undo operation disabled"},
     {kErrUndoNoJournal, "undo-file does not exist; Undo disabled"},
     // Redo
     {kErrRedoDisabled, "Redo operation is disabled"},
     {kErrRedoMemory, "memory error in Redo operation"},
-    {kErrRedoOpenRecord, "can not open record file for Redo operation"},
-    {kErrRedoOpenJournal, "can not open Redo-file"},
+    {kErrRedoOpenRecord, "can not open record file for Redo operation", ErrorFile::Record,
+     FileAccess::Write},
+    {kErrRedoOpenJournal, "can not open Redo-file", ErrorFile::RedoJournal, FileAccess::Write},
     {kErrRedoBadJournal, "incorrect Redo-file; Redo operation disabled "},
-    {kErrRedoReadJournal,
-     "Redo-file reading error; record file is probably damaged; Redo disabled"},
+    {kErrRedoReadJournal, "Redo-file reading error; record file is probably damaged; Redo disabled",
+     ErrorFile::RedoJournal, FileAccess::Read},
     {kErrRedoWriteRecord,
-     "record file writing error in Redo operation; record file is probably damaged; Redo disabled"},
+     "record file writing error in Redo operation; record file is probably damaged; Redo disabled",
+     ErrorFile::Record, FileAccess::Write},
     {kErrRedoChangeSize,
      "change_size-function failed; record file is probably damaged; Redo disabled"},
     {kErrRedoNoJournal, "Redo-file does not exist; Redo operation disabled"},
     // Entry crop
-    {kErrEntryOpenRecord, "record file opening error"},
-    {kErrEntryOpenSource, "source file opening error"},
-    {kErrEntryOpenUndo, "undo-file opening error; probably, file was set to write-protect mode"},
-    {kErrEntryOpenRedo, "redo-file opening error; probably, file was set to write-protect mode"},
+    {kErrEntryOpenRecord, "record file opening error", ErrorFile::Record, FileAccess::Write},
+    {kErrEntryOpenSource, "source file opening error", ErrorFile::Source, FileAccess::Read},
+    {kErrEntryOpenUndo, "undo-file opening error; probably, file was set to write-protect mode",
+     ErrorFile::UndoJournal, FileAccess::Create},
+    {kErrEntryOpenRedo, "redo-file opening error; probably, file was set to write-protect mode",
+     ErrorFile::RedoJournal, FileAccess::Create},
     {kErrEntryAudioGap, "unrecoverable audiogap accumulated indefect in recordfile"},
     {kErrEntryVideoIncompatible, "incompatible videostreams in the source and record files"},
     {kErrEntryAudioIncompatible, "incompatible audiostreams  in the source and record files"},
     {kErrEntryNoMemory, "insufficient memory in entry-crop operation"},
-    {kErrEntryReadRecord, "record file reading error"},
-    {kErrEntryWriteUndo, "undo-file writing error"},
-    {kErrEntryWriteRedo, "redo-file writing error"},
-    {kErrEntryWriteRecord, "record file writing error in entry-crop operation"},
-    {kErrEntryReadSource, "source file reading error in entry-crop operation"},
+    {kErrEntryReadRecord, "record file reading error", ErrorFile::Record, FileAccess::Read},
+    {kErrEntryWriteUndo, "undo-file writing error", ErrorFile::UndoJournal, FileAccess::Write},
+    {kErrEntryWriteRedo, "redo-file writing error", ErrorFile::RedoJournal, FileAccess::Write},
+    {kErrEntryWriteRecord, "record file writing error in entry-crop operation", ErrorFile::Record,
+     FileAccess::Write},
+    {kErrEntryReadSource, "source file reading error in entry-crop operation", ErrorFile::Source,
+     FileAccess::Read},
     {kErrEntryMarksTooClose,
      "markin-markout in source file are too close to each other; can not make correct crop"},
     {kErrEntryNotRestored,
@@ -220,21 +228,23 @@ constexpr ErrorEntry kErrors[] = {
     {kErrEntryBadSource, "incorrect source file"},
     {kErrEntryUnderflow, "can not perform correct multiplexing; buffers underflowed"},
     // Append crop
-    {kErrAppendOpenRecord, "record file opening error"},
-    {kErrAppendOpenSource, "source file opening error"},
-    {kErrAppendOpenUndo, "undo-file opening error; probably, undo-file set to write-protect mode"},
-    {kErrAppendOpenRedo, "redo-file opening error; probably, redo-file set to write-protect mode"},
+    {kErrAppendOpenRecord, "record file opening error", ErrorFile::Record, FileAccess::Write},
+    {kErrAppendOpenSource, "source file opening error", ErrorFile::Source, FileAccess::Read},
+    {kErrAppendOpenUndo, "undo-file opening error; probably, undo-file set to write-protect mode",
+     ErrorFile::UndoJournal, FileAccess::Create},
+    {kErrAppendOpenRedo, "redo-file opening error; probably, redo-file set to write-protect mode",
+     ErrorFile::RedoJournal, FileAccess::Create},
     {kErrAppendAudioGap,
      "unrecoverable audiogap accumulated in the end of record file; you can try move entry point a "
      "bit left"},
     {kErrAppendVideoIncompatible, "incompatible videostreams in the source and record files"},
     {kErrAppendAudioIncompatible, "incompatible audiostreams  in the source and record files"},
     {kErrAppendNoMemory, "insufficient memory in append operation"},
-    {kErrAppendReadRecord, "record file reading error"},
-    {kErrAppendWriteUndo, "undo-file writing error"},
-    {kErrAppendWriteRedo, "redo-file writing error"},
-    {kErrAppendWriteRecord, "record file writing error"},
-    {kErrAppendReadSource, "source file reading error"},
+    {kErrAppendReadRecord, "record file reading error", ErrorFile::Record, FileAccess::Read},
+    {kErrAppendWriteUndo, "undo-file writing error", ErrorFile::UndoJournal, FileAccess::Write},
+    {kErrAppendWriteRedo, "redo-file writing error", ErrorFile::RedoJournal, FileAccess::Write},
+    {kErrAppendWriteRecord, "record file writing error", ErrorFile::Record, FileAccess::Write},
+    {kErrAppendReadSource, "source file reading error", ErrorFile::Source, FileAccess::Read},
     {kErrAppendMarksTooClose,
      "markin-markout in source file are too close to each other; can not make correct crop"},
     {kErrAppendNotRestored,
@@ -254,16 +264,17 @@ constexpr ErrorEntry kErrors[] = {
     {kErrAppendUnderflow, "can not perform correct multiplexing; buffers underflowed"},
     // Packet scanning
     {kScanZeroLength, "incorrect packet found (coded length is zero)"},
-    // 5003 and 5006 keep their texts although no routine raises them.
-    {5003, "incorrect source stream: packet followed by unrecognizable data > 2K"},
+    {kScanTrailingData, "incorrect source stream: packet followed by unrecognizable data > 2K"},
     {kScanBadHeader, "incorrect packet header found in source stream"},
-    {5006, "incorrect source stream: packet followed by unrecognizable data >2K"},
+    {kScanTrailingDataLong, "incorrect source stream: packet followed by unrecognizable data >2K"},
     {kScanNoPackets, "no packets found in source stream 32K-buffer"},
     {kScanMemory, "insufficient memory in processing"},
     {kScanBadStream, "incorrect source stream"},
     // Crop write phase
-    {kCropReadError, "file reading error took place in the process"},
-    {kCropWriteError, "file writing error took place in the process"},
+    {kCropReadError, "file reading error took place in the process", ErrorFile::Source,
+     FileAccess::Read},
+    {kCropWriteError, "file writing error took place in the process", ErrorFile::Record,
+     FileAccess::Write},
     {kCropMuxMemory, "insufficient memory space in the process"},
     {kCropOverflow, "unbalanced or incorrect stream in source file; internal buffer overflow"},
     {kCropAudioChanged,
@@ -274,10 +285,11 @@ constexpr ErrorEntry kErrors[] = {
     {kCropUnderflow, "can not perform correct multiplexing; buffers underflowed"},
     // Crop set-up
     {kCropNoMemory, "insufficient memory in crop operation"},
-    {kCropCannotCreate, "project file opening error"},
-    {kCropCannotOpenSource, "source file opening error"},
+    {kCropCannotCreate, "project file opening error", ErrorFile::Record, FileAccess::Create},
+    {kCropCannotOpenSource, "source file opening error", ErrorFile::Source, FileAccess::Read},
     {kCropNoSpace, "Insufficient disk space for crop operation. Cleanup harddrive and try again."},
-    {kCropCannotReplace, "project file with this name already exists"},
+    {kCropCannotReplace, "project file with this name already exists", ErrorFile::Record,
+     FileAccess::Create},
     {kCropEmpty,
      "markin-markout in source file are too close to each other; can not make correct crop"},
     // Sequence mode
@@ -294,12 +306,59 @@ constexpr ErrorEntry kErrors[] = {
     {kDemuxNoMemory, "memory error in demultiplexing process"},
 };
 
-constexpr bool isSorted() {
-  for (std::size_t i = 1; i < std::size(kErrors); ++i)
-    if (kErrors[i - 1].number >= kErrors[i].number) return false;
+// Catalogued numbers without a text of their own, sorted by number.
+constexpr ErrorEntry kWithoutText[] = {
+    {kErrNoFileHeader, nullptr},    {kErrVideoFileNoHeader, nullptr},
+    {kErrVideoFileNoGop, nullptr},  {kErrAudioFileNoHeader, nullptr},
+    {kErrHeadReserved, nullptr},    {kErrHeaderReserved, nullptr},
+    {kErrAlreadyReported, nullptr}, {kScanNearEnd, nullptr},
+    {kSeqReserved1, nullptr},       {kSeqReserved2, nullptr},
+    {kEsReaderReadError, nullptr},  {kEsReaderBadRange, nullptr},
+    {kEsReaderOverflow, nullptr},   {kEsReaderNoMemory, nullptr},
+};
+
+constexpr bool isSorted(std::span<const ErrorEntry> table) {
+  for (std::size_t i = 1; i < table.size(); ++i)
+    if (table[i - 1].number >= table[i].number) return false;
   return true;
 }
-static_assert(isSorted(), "the error table must stay sorted by number");
+static_assert(isSorted(kErrors), "the error table must stay sorted by number");
+static_assert(isSorted(kWithoutText), "the numbers without text must stay sorted");
+
+struct Block {
+  int first;
+  int last;
+  ErrorCategory category;
+};
+
+constexpr Block kBlocks[] = {
+    {0, 0, ErrorCategory::Success},
+    {1000, 1099, ErrorCategory::FileReading},
+    {1100, 1199, ErrorCategory::SourceHead},
+    {1200, 1299, ErrorCategory::SourceTail},
+    {1300, 1399, ErrorCategory::CutOutArea},
+    {1400, 1499, ErrorCategory::CutInArea},
+    {1500, 1599, ErrorCategory::HeaderField},
+    {1600, 1649, ErrorCategory::EntryArea},
+    {kErrRecordHeadNoPackets, kErrRecordHeadBadGop, ErrorCategory::RecordHead},
+    {kErrRecordTailNoPackets, 1699, ErrorCategory::RecordTail},
+    {2000, 2099, ErrorCategory::Undo},
+    {2100, 2199, ErrorCategory::Redo},
+    {3000, 3999, ErrorCategory::EntryCrop},
+    {4000, 4999, ErrorCategory::AppendCrop},
+    {5000, 5999, ErrorCategory::PacketScan},
+    {6000, 6999, ErrorCategory::CropWrite},
+    {7000, 7999, ErrorCategory::CropSetup},
+    {8000, 8999, ErrorCategory::Sequence},
+    {9000, 9099, ErrorCategory::Demux},
+    {9100, 9199, ErrorCategory::EsReader},
+};
+
+const ErrorEntry* findIn(std::span<const ErrorEntry> table, int number) {
+  auto it = std::lower_bound(table.begin(), table.end(), number,
+                             [](const ErrorEntry& e, int n) { return e.number < n; });
+  return it != table.end() && it->number == number ? &*it : nullptr;
+}
 
 constexpr const char* kNonIdentified = "non-identified error";
 
@@ -307,10 +366,27 @@ constexpr const char* kNonIdentified = "non-identified error";
 
 std::span<const ErrorEntry> errorTable() { return kErrors; }
 
+std::span<const ErrorEntry> errorsWithoutText() { return kWithoutText; }
+
+const ErrorEntry* findError(int number) {
+  if (const ErrorEntry* e = findIn(kErrors, number)) return e;
+  return findIn(kWithoutText, number);
+}
+
+ErrorCategory errorCategory(int number) {
+  for (const Block& b : kBlocks)
+    if (number >= b.first && number <= b.last) return b.category;
+  return ErrorCategory::Other;
+}
+
+bool isCutAreaError(int number) {
+  const ErrorCategory c = errorCategory(number);
+  return c == ErrorCategory::CutOutArea || c == ErrorCategory::CutInArea;
+}
+
 const char* errorMessage(int number) {
-  auto it = std::lower_bound(std::begin(kErrors), std::end(kErrors), number,
-                             [](const ErrorEntry& e, int n) { return e.number < n; });
-  return it != std::end(kErrors) && it->number == number ? it->message : kNonIdentified;
+  const ErrorEntry* e = findIn(kErrors, number);
+  return e ? e->message : kNonIdentified;
 }
 
 int errorNumberOf(int result) { return static_cast<std::int16_t>(result & 0xFFFF); }

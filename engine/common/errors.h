@@ -7,6 +7,7 @@
 // the controls' interface: the editor maps them to its own messages.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -210,10 +211,12 @@ inline constexpr int kErrAppendBadSource = 4022;
 inline constexpr int kErrAppendUnderflow = 4023;
 
 // Packet scanning. 5002 has no message: the first-packet search treats it
-// like 5001.
+// like 5001. No routine raises 5003 and 5006; they keep their texts.
 inline constexpr int kScanZeroLength = 5001;
 inline constexpr int kScanNearEnd = 5002;  // packet too close to the buffer end to check
+inline constexpr int kScanTrailingData = 5003;
 inline constexpr int kScanBadHeader = 5004;
+inline constexpr int kScanTrailingDataLong = 5006;
 inline constexpr int kScanNoPackets = 5007;
 inline constexpr int kScanMemory = 5008;
 inline constexpr int kScanBadStream = 5009;
@@ -255,13 +258,71 @@ inline constexpr int kEsReaderBadRange = 9103;   // the cut-in lies at or after 
 inline constexpr int kEsReaderOverflow = 9104;
 inline constexpr int kEsReaderNoMemory = 9105;
 
-struct ErrorEntry {
-  int number;
-  const char* message;
+// Numbers the editor groups into its messages although the engine raises
+// none of them: they have no text of their own. 1999 is a failure that was
+// already reported; the editor shows nothing for it.
+inline constexpr int kErrNoFileHeader = 1011;
+inline constexpr int kErrVideoFileNoHeader = 1021;
+inline constexpr int kErrVideoFileNoGop = 1022;
+inline constexpr int kErrAudioFileNoHeader = 1031;
+inline constexpr int kErrHeadReserved = 1112;
+inline constexpr int kErrHeaderReserved = 1500;
+inline constexpr int kErrAlreadyReported = 1999;
+inline constexpr int kSeqReserved1 = 8004;
+inline constexpr int kSeqReserved2 = 8005;
+
+// The component whose block holds a number.
+enum class ErrorCategory : std::uint8_t {
+  Success,
+  FileReading,  // 1000-1099
+  SourceHead,   // 1100-1199
+  SourceTail,   // 1200-1299
+  CutOutArea,   // 1300-1399
+  CutInArea,    // 1400-1499
+  HeaderField,  // 1500-1599
+  EntryArea,    // 1600-1649
+  RecordHead,   // 1650-1657
+  RecordTail,   // 1658-1699
+  Undo,         // 2000-2099
+  Redo,         // 2100-2199
+  EntryCrop,    // 3000-3999
+  AppendCrop,   // 4000-4999
+  PacketScan,   // 5000-5999
+  CropWrite,    // 6000-6999
+  CropSetup,    // 7000-7999
+  Sequence,     // 8000-8999
+  Demux,        // 9000-9099
+  EsReader,     // 9100-9199
+  Other,        // any other number
 };
 
-// The whole table, sorted by number (0 "OK" included).
+// The file of an edit that an error is about, and what was being done with it.
+enum class ErrorFile : std::uint8_t { None, Source, Record, UndoJournal, RedoJournal };
+enum class FileAccess : std::uint8_t {
+  Read,    // an existing file, read
+  Write,   // an existing file, read and written
+  Create,  // a file that is made (replacing one of the name)
+};
+
+// One catalogued error. Its name is the constant above that holds its number.
+struct ErrorEntry {
+  int number;
+  const char* message;  // nullptr: no text of its own ("non-identified error")
+  ErrorFile file = ErrorFile::None;
+  FileAccess access = FileAccess::Read;
+};
+
+// The numbers with a text, sorted by number (0 "OK" included).
 std::span<const ErrorEntry> errorTable();
+// The catalogued numbers without one (scanner and reader internals, and the
+// numbers only the editor groups), sorted by number.
+std::span<const ErrorEntry> errorsWithoutText();
+
+// The catalogue's entry for `number`: nullptr when it is in neither table.
+const ErrorEntry* findError(int number);
+ErrorCategory errorCategory(int number);
+// The analyses of the source's cut-out and cut-in areas raised `number`.
+bool isCutAreaError(int number);
 
 // The message of `number`; "non-identified error" for a number not in the table.
 const char* errorMessage(int number);

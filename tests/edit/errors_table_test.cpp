@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstring>
 #include <set>
 #include <string>
@@ -46,6 +47,70 @@ TEST(ErrorTable, KeepsTheTextsLetterForLetterWithTheirBlanks) {
 TEST(ErrorTable, GapsAndForeignNumbersAreNonIdentified) {
   for (int n : {1003, 1011, 1501, 5002, 5005, 3018, 9006, -1, -2, 65535, 10000})
     EXPECT_STREQ(errorMessage(n), "non-identified error") << n;
+}
+
+TEST(ErrorCatalogue, EveryNumberOnceAndNumbersWithoutTextStayNonIdentified) {
+  std::set<int> numbers;
+  for (const ErrorEntry& e : errorTable()) EXPECT_TRUE(numbers.insert(e.number).second) << e.number;
+  for (const ErrorEntry& e : errorsWithoutText()) {
+    EXPECT_TRUE(numbers.insert(e.number).second) << e.number;
+    EXPECT_EQ(e.message, nullptr) << e.number;
+    EXPECT_STREQ(errorMessage(e.number), "non-identified error") << e.number;
+    EXPECT_NE(errorCategory(e.number), ErrorCategory::Other) << e.number;
+  }
+  for (int n : numbers) {
+    ASSERT_NE(findError(n), nullptr) << n;
+    EXPECT_EQ(findError(n)->number, n);
+  }
+  for (int n : {1003, 3018, 9006, -1}) EXPECT_EQ(findError(n), nullptr) << n;
+}
+
+TEST(ErrorCatalogue, TheFileAnErrorConcernsIsTheOneItsTextNames) {
+  int withFile = 0;
+  for (const ErrorEntry& e : errorTable()) {
+    if (e.file == ErrorFile::None) continue;
+    ++withFile;
+    const std::string text = e.message;
+    const auto names = [&text](const char* word) {
+      std::string lower = text;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      return lower.find(word) != std::string::npos;
+    };
+    switch (e.file) {
+      case ErrorFile::Source:
+        EXPECT_FALSE(names("record") || names("project") || names("undo") || names("redo"))
+            << e.number;
+        EXPECT_EQ(e.access, FileAccess::Read) << e.number;
+        break;
+      case ErrorFile::Record:
+        EXPECT_FALSE(names("source") || names("-file")) << e.number;
+        break;
+      case ErrorFile::UndoJournal:
+        EXPECT_TRUE(names("undo")) << e.number;
+        break;
+      case ErrorFile::RedoJournal:
+        EXPECT_TRUE(names("redo")) << e.number;
+        break;
+      case ErrorFile::None:
+        break;
+    }
+  }
+  EXPECT_EQ(withFile, 34);
+  // A file that an operation makes, and one it changes in place.
+  EXPECT_EQ(findError(kCropCannotCreate)->access, FileAccess::Create);
+  EXPECT_EQ(findError(kErrAppendOpenUndo)->access, FileAccess::Create);
+  EXPECT_EQ(findError(kErrUndoOpenRecord)->access, FileAccess::Write);
+}
+
+TEST(ErrorCatalogue, BlocksGiveTheCategory) {
+  EXPECT_EQ(errorCategory(kErrOk), ErrorCategory::Success);
+  EXPECT_EQ(errorCategory(kErrRecordHeadBadGop), ErrorCategory::RecordHead);
+  EXPECT_EQ(errorCategory(kErrRecordTailNoPackets), ErrorCategory::RecordTail);
+  EXPECT_EQ(errorCategory(kEsReaderNoMemory), ErrorCategory::EsReader);
+  for (int n : {-1, 999, 1999, 2200, 9200}) EXPECT_EQ(errorCategory(n), ErrorCategory::Other) << n;
+  // Both cut areas, gaps included, and nothing either side of them.
+  for (int n : {1300, 1311, 1399, 1400, 1499}) EXPECT_TRUE(isCutAreaError(n)) << n;
+  for (int n : {1299, 1500, 1609}) EXPECT_FALSE(isCutAreaError(n)) << n;
 }
 
 TEST(ErrorState, SetErrorStoresTheNumberAndItsMessage) {
