@@ -1,94 +1,152 @@
 #include "app/shell/editing_error.h"
 
-#include <initializer_list>
-#include <utility>
-
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
+#include "engine/common/errors.h"
 
 namespace cw::app {
 
 namespace {
 
-struct Range {
-  int first;
-  int last;
-};
-
-struct Row {
-  std::initializer_list<Range> numbers;
-  const char* line1;
-  const char* line2;  // nullptr: one line
-  int topic;
-};
+using R = EditingErrorSpan;
 
 // Tried from the top; the first row that holds the number gives the message.
-const Row kRows[] = {
-    {{{1000, 1000}}, "Read error!", nullptr, 1000},
-    {{{1001, 1001}}, "Memory allocation error!", nullptr, 1001},
-    {{{1002, 1002}}, "Wrong file type!", nullptr, 1002},
-    {{{1010, 1010}}, "File is too short!", nullptr, 1010},
-    {{{1011, 1011}}, "File header is missing!", nullptr, 1011},
-    {{{1012, 1012}, {1021, 1021}}, "Cannot find video header!", nullptr, 1011},
-    {{{1013, 1013}, {1031, 1031}}, "Cannot find audio header!", nullptr, 1011},
-    {{{1022, 1022}}, "No GOPs in video file!", nullptr, 1022},
-    {{{1100, 1112}}, "Incorrect data at the beginning of the stream!", nullptr, 1100},
-    {{{1200, 1208}}, "Incorrect data at the end of the stream!", nullptr, 1200},
-    {{{1500, 1508}}, "Incorrect header information!", nullptr, 1500},
-    {{{1300, 1319}, {1609, 1609}},
+const EditingErrorRow kRows[] = {
+    {{{kErrSourceRead, kErrSourceRead}}, "Read error!", nullptr, 1000},
+    {{{kErrMemory, kErrMemory}}, "Memory allocation error!", nullptr, 1001},
+    {{{kErrWrongType, kErrWrongType}}, "Wrong file type!", nullptr, 1002},
+    {{{kErrTooShort, kErrTooShort}}, "File is too short!", nullptr, 1010},
+    {{{kErrNoFileHeader, kErrNoFileHeader}}, "File header is missing!", nullptr, 1011},
+    {{R{kErrNoVideoHeader, kErrNoVideoHeader}, R{kErrVideoFileNoHeader, kErrVideoFileNoHeader}},
+     "Cannot find video header!",
+     nullptr,
+     1011},
+    {{R{kErrNoAudioHeader, kErrNoAudioHeader}, R{kErrAudioFileNoHeader, kErrAudioFileNoHeader}},
+     "Cannot find audio header!",
+     nullptr,
+     1011},
+    {{{kErrVideoFileNoGop, kErrVideoFileNoGop}}, "No GOPs in video file!", nullptr, 1022},
+    {{{kErrHeadNoPackets, kErrHeadReserved}},
+     "Incorrect data at the beginning of the stream!",
+     nullptr,
+     1100},
+    {{{kErrTailNoPackets, kErrTailGopTooLong}},
+     "Incorrect data at the end of the stream!",
+     nullptr,
+     1200},
+    {{{kErrHeaderReserved, kErrAudioBitRate}}, "Incorrect header information!", nullptr, 1500},
+    {{R{kErrCutOutNoPackets, kErrCutOutForbiddenPicture},
+      R{kErrEntryAreaNoAudioPackets, kErrEntryAreaNoAudioPackets}},
      "Incorrect data at the end of the Crop Area",
      "(Player Mark Out or Recorder Mark Out)!",
      1610},
-    {{{1400, 1410}, {1610, 1610}},
+    {{R{kErrCutInNoPackets, kErrCutInNoAudioCut},
+      R{kErrEntryAreaNoAudioFrames, kErrEntryAreaNoAudioFrames}},
      "Incorrect data at the beginning of the Crop Area (Player Mark In)!",
      nullptr,
      1609},
-    {{{2000, 2000}, {2100, 2100}}, "Undo (Redo) is disabled!", nullptr, 2000},
-    {{{2001, 2001}, {2101, 2101}}, "Memory access error!", nullptr, 2001},
-    {{{2002, 2008}, {2102, 2108}}, "Incorrect file or file access error!", nullptr, 2002},
-    {{{3000, 3003}, {4000, 4003}}, "Cannot open the file!", nullptr, 3000},
-    {{{3004, 3004}, {4004, 4004}}, "Incorrect audio in project (Recorder) file!", nullptr, 3004},
-    {{{3005, 3005}, {4005, 4005}}, "Incompatible video data!", nullptr, 3005},
-    {{{3006, 3006}, {4006, 4006}}, "Incompatible audio data!", nullptr, 3006},
-    {{{3007, 3007}, {3019, 3019}, {4007, 4007}, {4019, 4019}},
+    {{R{kErrUndoDisabled, kErrUndoDisabled}, R{kErrRedoDisabled, kErrRedoDisabled}},
+     "Undo (Redo) is disabled!",
+     nullptr,
+     2000},
+    {{R{kErrUndoMemory, kErrUndoMemory}, R{kErrRedoMemory, kErrRedoMemory}},
+     "Memory access error!",
+     nullptr,
+     2001},
+    {{R{kErrUndoOpenRecord, kErrUndoNoJournal}, R{kErrRedoOpenRecord, kErrRedoNoJournal}},
+     "Incorrect file or file access error!",
+     nullptr,
+     2002},
+    {{R{kErrEntryOpenRecord, kErrEntryOpenRedo}, R{kErrAppendOpenRecord, kErrAppendOpenRedo}},
+     "Cannot open the file!",
+     nullptr,
+     3000},
+    {{R{kErrEntryAudioGap, kErrEntryAudioGap}, R{kErrAppendAudioGap, kErrAppendAudioGap}},
+     "Incorrect audio in project (Recorder) file!",
+     nullptr,
+     3004},
+    {{R{kErrEntryVideoIncompatible, kErrEntryVideoIncompatible},
+      R{kErrAppendVideoIncompatible, kErrAppendVideoIncompatible}},
+     "Incompatible video data!",
+     nullptr,
+     3005},
+    {{R{kErrEntryAudioIncompatible, kErrEntryAudioIncompatible},
+      R{kErrAppendAudioIncompatible, kErrAppendAudioIncompatible}},
+     "Incompatible audio data!",
+     nullptr,
+     3006},
+    {{R{kErrEntryNoMemory, kErrEntryNoMemory}, R{kErrEntryMuxMemory, kErrEntryMuxMemory},
+      R{kErrAppendNoMemory, kErrAppendNoMemory}, R{kErrAppendMuxMemory, kErrAppendMuxMemory}},
      "Insufficient Memory or Memory Access Error!",
      nullptr,
      3007},
-    {{{3008, 3012}, {4008, 4012}}, "3008 File Access Error!", nullptr, 3008},
-    {{{3013, 3013}, {4013, 4013}}, "Restore error!", nullptr, 3013},
-    {{{3015, 3015}, {4015, 4015}, {7003, 7003}}, "Not enough space on the drive!", nullptr, 3015},
-    {{{3016, 3017}, {4016, 4017}}, "Wrong length of project (Recorder) file!", nullptr, 3017},
-    {{{3020, 3021}, {4020, 4021}}, "Incorrect source (Player) file!", nullptr, 3020},
-    {{{5001, 5009}}, "Incorrect data found in MPEG stream!", nullptr, 5001},
-    {{{6001, 6002}, {8000, 8001}, {9002, 9002}}, "File access error!", nullptr, 9002},
-    {{{6004, 6005}, {8003, 8005}, {9003, 9004}},
+    {{R{kErrEntryReadRecord, kErrEntryReadSource}, R{kErrAppendReadRecord, kErrAppendReadSource}},
+     "3008 File Access Error!",
+     nullptr,
+     3008},
+    {{R{kErrEntryMarksTooClose, kErrEntryMarksTooClose},
+      R{kErrAppendMarksTooClose, kErrAppendMarksTooClose}},
+     "Restore error!",
+     nullptr,
+     3013},
+    {{R{kErrEntryNoSpace, kErrEntryNoSpace}, R{kErrAppendNoSpace, kErrAppendNoSpace},
+      R{kCropNoSpace, kCropNoSpace}},
+     "Not enough space on the drive!",
+     nullptr,
+     3015},
+    {{R{kErrEntryEmptyRecord, kErrEntryRecordLength},
+      R{kErrAppendEmptyRecord, kErrAppendRecordLength}},
+     "Wrong length of project (Recorder) file!",
+     nullptr,
+     3017},
+    {{R{kErrEntryOverflow, kErrEntryAudioChanged}, R{kErrAppendOverflow, kErrAppendAudioChanged}},
+     "Incorrect source (Player) file!",
+     nullptr,
+     3020},
+    {{{kScanZeroLength, kScanBadStream}}, "Incorrect data found in MPEG stream!", nullptr, 5001},
+    {{R{kCropReadError, kCropWriteError}, R{kSeqNoPreviousCut, kSeqCutNotUsable},
+      R{kDemuxReadError, kDemuxReadError}},
+     "File access error!",
+     nullptr,
+     9002},
+    {{R{kCropOverflow, kCropAudioChanged}, R{kSeqMarkOutNotLater, kSeqReserved2},
+      R{kDemuxBadRange, kDemuxOverflow}},
      "Incorrect or unbalanced input streams!",
      nullptr,
      9004},
-    {{{6003, 6003}, {8002, 8002}, {9005, 9005}}, "Insufficient memory error!", nullptr, 9005},
-    {{{7000, 7000}}, "Insufficient memory error!", nullptr, 7000},
-    {{{7001, 7002}, {7004, 7004}}, "File access error!", nullptr, 7001},
+    {{R{kCropMuxMemory, kCropMuxMemory}, R{kSeqEmptyPiece, kSeqEmptyPiece},
+      R{kDemuxNoMemory, kDemuxNoMemory}},
+     "Insufficient memory error!",
+     nullptr,
+     9005},
+    {{{kCropNoMemory, kCropNoMemory}}, "Insufficient memory error!", nullptr, 7000},
+    {{R{kCropCannotCreate, kCropCannotOpenSource}, R{kCropCannotReplace, kCropCannotReplace}},
+     "File access error!",
+     nullptr,
+     7001},
 };
 
-bool holds(const Row& row, int number) {
-  for (const Range& range : row.numbers)
+bool holds(const EditingErrorRow& row, int number) {
+  for (const EditingErrorSpan& range : row.numbers)
     if (number >= range.first && number <= range.last) return true;
   return false;
 }
 
 }  // namespace
 
+std::span<const EditingErrorRow> editingErrorRows() { return kRows; }
+
 EditingErrorText editingErrorText(int number, const QString& engineText) {
   EditingErrorText text;
-  if (number == 0 || number == 1999) {
+  if (number == kErrOk || number == kErrAlreadyReported) {
     text.show = false;
     return text;
   }
-  for (const Row& row : kRows) {
+  for (const EditingErrorRow& row : kRows) {
     if (!holds(row, number)) continue;
     text.lines << QString::fromLatin1(row.line1);
     if (row.line2) text.lines << QString::fromLatin1(row.line2);
-    text.helpTopic = row.topic;
+    text.helpTopic = row.helpTopic;
     return text;
   }
   text.lines << QStringLiteral("Error: %1").arg(number) << engineText;

@@ -5,8 +5,27 @@
 
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
+#include <span>
 
 namespace cw::app {
+
+// Engine errors from `first` to `last`, both included.
+struct EditingErrorSpan {
+  int first;
+  int last;
+};
+
+// One message of the editor and the engine errors it stands for.
+struct EditingErrorRow {
+  std::initializer_list<EditingErrorSpan> numbers;
+  const char* line1;
+  const char* line2;  // nullptr: one line
+  int helpTopic;
+};
+
+// The editor's messages, tried from the top.
+std::span<const EditingErrorRow> editingErrorRows();
 
 struct EditingErrorText {
   bool show = true;    // false for 0 and 1999

@@ -1,10 +1,12 @@
 // The editor's messages for engine error numbers, and the help behind them.
 #include <QFileInfo>
+#include <map>
 #include <set>
 
 #include "app/shell/editing_error.h"
 #include "app/windows/help_window.h"
 #include "app_fixture.h"
+#include "engine/common/errors.h"
 
 namespace cw::app::testing {
 namespace {
@@ -51,6 +53,23 @@ TEST_F(EditingErrorTest, NumbersGroupIntoMessagesWithHelpTopics) {
     EXPECT_EQ(text.lines, QStringList({QString("Error: %1").arg(other), "engine text"}));
     EXPECT_EQ(text.helpTopic, -1);
   }
+}
+
+TEST_F(EditingErrorTest, EveryMessageStandsForCataloguedErrorsOfItsOwn) {
+  std::map<int, int> rowOf;  // catalogued number -> the first row that holds it
+  int row = 0;
+  for (const EditingErrorRow& r : editingErrorRows()) {
+    for (const EditingErrorSpan& span : r.numbers) {
+      EXPECT_LE(span.first, span.last) << r.line1;
+      EXPECT_NE(findError(span.first), nullptr) << r.line1 << ' ' << span.first;
+      EXPECT_NE(findError(span.last), nullptr) << r.line1 << ' ' << span.last;
+      for (int n = span.first; n <= span.last; ++n)
+        if (findError(n) && !rowOf.emplace(n, row).second)
+          ADD_FAILURE() << n << " is in two messages";
+    }
+    ++row;
+  }
+  EXPECT_EQ(row, 32);
 }
 
 TEST_F(EditingErrorTest, EveryHelpTopicHasAPage) {
