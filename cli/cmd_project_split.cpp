@@ -12,6 +12,7 @@
 #include "cli/command.h"
 #include "cli/project_state_options.h"
 #include "cli/project_state_session.h"
+#include "engine/analysis/stream_info.h"
 #include "platform/file.h"
 
 namespace cw::cli {
@@ -126,7 +127,7 @@ int runSplit(const Arguments& args, std::ostream& out, std::ostream& err) {
 
   ProjectSession s(out, err);
   if (const int rc = s.analyseSource(sourcePath)) return rc;
-  if (s.source.shopFileType() == 2) {
+  if (s.source.shopFileType() == kTypeAudioOnly) {
     err << kProgram << " split: " << sourcePath
         << " is an audio stream; it has no pictures to cut at\n";
     return kExitFailed;

@@ -1,4 +1,5 @@
 #include "cli/project_state_options.h"
+#include "engine/common/record_mode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,7 +16,8 @@ struct ModeName {
   std::int16_t mode;
 };
 constexpr ModeName kModes[] = {
-    {"mpeg", 0}, {"vcd", 1}, {"vcd-zeroes", 2}, {"video", 3}, {"audio", 4},
+    {"mpeg", kModeMpegSystem}, {"vcd", kModeVideoCd},     {"vcd-zeroes", kModeVideoCdZeroes},
+    {"video", kModeVideoOnly}, {"audio", kModeAudioOnly},
 };
 
 bool contains(const std::vector<std::string>& list, const std::string& item) {

@@ -1,4 +1,5 @@
 #include "app/shell/clip_table.h"
+#include "engine/analysis/stream_info.h"
 
 #include <cmath>
 
@@ -6,13 +7,13 @@ namespace cw::app {
 
 QString clipTypeWord(int fileType) {
   switch (fileType) {
-    case 0:
+    case kTypeSystem:
       return "System";
-    case 1:
+    case kTypeVideoOnly:
       return "Videoonly";
-    case 2:
+    case kTypeAudioOnly:
       return "Audioonly";
-    case 3:
+    case kTypeSystemMulti:
       return "Multiple";
     default:
       return "Wrong";
@@ -39,9 +40,9 @@ bool vcdCompatible(const Probe& info) {
   const bool video = info.shopFileVideoVCDcomp() == 1;
   const bool audio = info.shopFileAudioVCDcomp() == 1;
   switch (info.shopFileType()) {
-    case 1:
+    case kTypeVideoOnly:
       return video;
-    case 2:
+    case kTypeAudioOnly:
       return audio;
     default:
       return video && audio;

@@ -1,4 +1,5 @@
 #include "app/shell/info_labels.h"
+#include "engine/analysis/stream_info.h"
 
 #include <cmath>
 
@@ -15,13 +16,13 @@ struct Shown {
 
 Shown shownFor(int fileType) {
   switch (fileType) {
-    case 0:
+    case kTypeSystem:
       return {true, true, true, true, true};
-    case 1:
+    case kTypeVideoOnly:
       return {true, false, true, false, false};
-    case 2:
+    case kTypeAudioOnly:
       return {false, false, false, true, false};
-    case 3:
+    case kTypeSystemMulti:
       return {true, true, true, true, false};
     default:
       return {true, true, true, true, true};
@@ -34,13 +35,13 @@ QString orNotApplicable(bool shown, const QString& text) { return shown ? text :
 
 QString fileTypeText(int fileType) {
   switch (fileType) {
-    case 0:
+    case kTypeSystem:
       return QStringLiteral("MPEG System");
-    case 1:
+    case kTypeVideoOnly:
       return QStringLiteral("Video Only");
-    case 2:
+    case kTypeAudioOnly:
       return QStringLiteral("Audio Only");
-    case 3:
+    case kTypeSystemMulti:
       return QStringLiteral("Multiple Streams");
     default:
       return QStringLiteral("Invalid Stream");

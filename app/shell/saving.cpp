@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/shell/startup.h"
+#include "engine/analysis/stream_info.h"
 
 namespace cw::app {
 
@@ -44,8 +45,8 @@ int renameFile(const QString& from, const QString& to) {
 
 SaveDialogSetup saveDialogSetup(int recorderFileType, const QString& projectExtension) {
   switch (recorderFileType) {
-    case 0:
-    case 3: {
+    case kTypeSystem:
+    case kTypeSystemMulti: {
       const QString ext = projectExtension.toLower();
       const int index = ext == QLatin1String("mpg")   ? 1
                         : ext == QLatin1String("m15") ? 4
@@ -53,9 +54,9 @@ SaveDialogSetup saveDialogSetup(int recorderFileType, const QString& projectExte
                                                       : 6;
       return {index, projectExtension};
     }
-    case 1:
+    case kTypeVideoOnly:
       return {2, QStringLiteral("mpv")};
-    case 2:
+    case kTypeAudioOnly:
       return {3, QStringLiteral("mpa")};
     default:
       return {6, projectExtension};

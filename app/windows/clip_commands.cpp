@@ -8,6 +8,7 @@
 #include "app/windows/info_form.h"
 #include "app/windows/new_import.h"
 #include "app/windows/parent_form.h"
+#include "engine/analysis/stream_info.h"
 
 namespace cw::app {
 
@@ -41,7 +42,7 @@ void showThumbnailMenu(ParentForm& form, int index, QPoint globalPosition) {
   // shown a second time.
   const bool infoOpen = state.InfoWindowClip == index;
   actions.setEnabled("menuPopUpDelete", !infoOpen && !isOpenInAWindow(form, clip.FullPath));
-  actions.setEnabled("menuPopUpChangeThumbnail", clip.FileType != 2);
+  actions.setEnabled("menuPopUpChangeThumbnail", clip.FileType != kTypeAudioOnly);
   actions.setEnabled("menuPopUpPreferences", !infoOpen);
   // The information form opens where the menu was asked for.
   actions.action("menuPopUpPreferences")->setData(globalPosition);

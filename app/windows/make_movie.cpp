@@ -9,6 +9,7 @@
 #include "app/windows/parent_form.h"
 #include "app/windows/placeholder_pictures.h"
 #include "app/windows/save_controller.h"
+#include "engine/analysis/stream_info.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -39,7 +40,7 @@ void SaveController::butMake_Press(Qt::MouseButton button) {
   ClipRecord& clip = state.Clips[static_cast<std::size_t>(state.ClipCount)];
   clip.LengthTimeCode = length;
   FootageForm& palette = *form_.footageForm();
-  if (clip.FileType == 2) {
+  if (clip.FileType == kTypeAudioOnly) {
     palette.setPicture2(audioPlaceholderPicture(palette.thumbnailSize()));
   } else if (iRecorder_.mode() != static_cast<int>(player::PlayerMode::NoClip)) {
     palette.setPicture2(iRecorder_.xCapture().bitmap);

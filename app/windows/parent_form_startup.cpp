@@ -11,6 +11,7 @@
 #include "app/shell/startup.h"
 #include "app/windows/commands.h"
 #include "app/windows/parent_form.h"
+#include "engine/common/record_mode.h"
 #include "player/twips.h"
 
 namespace cw::app {
@@ -57,7 +58,7 @@ bool ParentForm::MDIForm_Load() {
   showIntro(*this);
   placeImportWindow(*this);
   resetRecorderAtStart(*this);
-  state.Tazo1->setRecordMode(0);
+  state.Tazo1->setRecordMode(kModeMpegSystem);
   timer1_->setInterval(kSecondStageMs);
   timer1_->start();
   newProgress_->raise();

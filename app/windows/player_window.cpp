@@ -10,6 +10,7 @@
 #include "app/windows/new_player.h"
 #include "app/windows/parent_form.h"
 #include "app/windows/record_controller.h"
+#include "engine/analysis/stream_info.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -58,7 +59,7 @@ void RecordController::loadClip(int clip) {
     return;
   }
   state.Clips[static_cast<std::size_t>(clip)].LengthTimeCode = iPlayer_.getLenInTimeCode();
-  iPlayer_.setAudioOnly(record->FileType == 2);
+  iPlayer_.setAudioOnly(record->FileType == kTypeAudioOnly);
   state.RedoArmed = false;
   setPlayerCaption(QStringLiteral("Player: ") + record->displayName());
   actions_.setEnabled(QStringLiteral("menuPreview"), true);

@@ -17,6 +17,7 @@
 #include "app/windows/new_preview.h"
 #include "app/windows/parent_form.h"
 #include "app/windows/record_controller.h"
+#include "engine/common/record_mode.h"
 
 namespace cw::app {
 
@@ -24,7 +25,6 @@ namespace {
 
 constexpr int kNoClip = static_cast<int>(player::PlayerMode::NoClip);
 constexpr int kStopped = static_cast<int>(player::PlayerMode::Stopped);
-constexpr int kAudioOnlyMode = 4;
 
 void processMessages() { QCoreApplication::processEvents(); }
 
@@ -98,7 +98,7 @@ class PreviewController : public QObject {
       Form_Unload();
       return;
     }
-    if (state.Tazo1->recordMode() == kAudioOnlyMode) return;
+    if (state.Tazo1->recordMode() == kModeAudioOnly) return;
     newPreview_->show();
     newPreview_->raise();
     newPreview_->activateWindow();

@@ -5,6 +5,8 @@
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/windows/record_controller.h"
+#include "engine/analysis/stream_info.h"
+#include "engine/common/record_mode.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -27,13 +29,13 @@ const char* const kModeNames[] = {"MPEG System", "VideoCD", "VideoCD (Zeroes)", 
 // The two items of each record mode: its VideoCD item and its Recorder Mode item.
 std::array<QString, 2> itemsOfMode(int recordMode) {
   switch (recordMode) {
-    case 1:
+    case kModeVideoCd:
       return {kVcd, kMpegSystem};
-    case 2:
+    case kModeVideoCdZeroes:
       return {kVcdZeroes, kMpegSystem};
-    case 3:
+    case kModeVideoOnly:
       return {kVcdNone, kVideoOnly};
-    case 4:
+    case kModeAudioOnly:
       return {kVcdNone, kAudioOnly};
     default:
       return {kVcdNone, kMpegSystem};
@@ -55,12 +57,12 @@ void setAll(ActionRegistry& actions, std::initializer_list<QString> names, bool 
 }  // namespace
 
 QString RecordController::modeCaption(int recordMode) {
-  if (recordMode < 0 || recordMode > 4) recordMode = 0;
+  if (recordMode < kModeMpegSystem || recordMode > kModeAudioOnly) recordMode = kModeMpegSystem;
   return QStringLiteral("Recorder Mode: ") + QLatin1String(kModeNames[recordMode]);
 }
 
 QString RecordController::movieCaption(int recordMode) {
-  if (recordMode < 0 || recordMode > 4) recordMode = 0;
+  if (recordMode < kModeMpegSystem || recordMode > kModeAudioOnly) recordMode = kModeMpegSystem;
   return QStringLiteral("Recorder: NEW MOVIE (") + QLatin1String(kModeNames[recordMode]) +
          QLatin1Char(')');
 }
@@ -98,22 +100,22 @@ bool RecordController::evaluateCompatibility(const ClipRecord& clip) {
   const int type = clip.FileType;
   tazo.setRecInfoHand(state.RecorderInfoHandle);
   switch (state.RecorderFileType) {
-    case 1:
-      if (type == 2) return false;
+    case kTypeVideoOnly:
+      if (type == kTypeAudioOnly) return false;
       tazo.setSrcInfoHand(clip.InfoHandle);
       return tazo.VideoCompat();
-    case 2:
-      if (type == 1) return false;
+    case kTypeAudioOnly:
+      if (type == kTypeVideoOnly) return false;
       tazo.setSrcInfoHand(clip.InfoHandle);
       return tazo.AudioCompat();
     default: {
-      if (type == 1) return false;
+      if (type == kTypeVideoOnly) return false;
       tazo.setSrcInfoHand(clip.InfoHandle);
       const bool audio = tazo.AudioCompat();
       const bool video = tazo.VideoCompat();
       if (!audio || !video) return false;
       const int mode = tazo.recordMode();
-      return (mode == 1 || mode == 2) ? clip.VcdCompatible : true;
+      return (mode == kModeVideoCd || mode == kModeVideoCdZeroes) ? clip.VcdCompatible : true;
     }
   }
 }
@@ -124,21 +126,21 @@ bool RecordController::evaluateCompatibility(const ClipRecord& clip) {
 void RecordController::chooseModeForClip(const ClipRecord& clip, bool noneAlwaysEnabled) {
   Splicer& tazo = *appState().Tazo1;
   switch (clip.FileType) {
-    case 0:
+    case kTypeSystem:
       setAll(actions_, {kMpegSystem, kVideoOnly, kAudioOnly}, true);
       actions_.setEnabled(kVcdNone, noneAlwaysEnabled || clip.VcdCompatible);
       setAll(actions_, {kVcd, kVcdZeroes}, clip.VcdCompatible);
       if (noneAlwaysEnabled) {
-        checkOnly(actions_, 0);
-        tazo.setRecordMode(0);
+        checkOnly(actions_, kModeMpegSystem);
+        tazo.setRecordMode(kModeMpegSystem);
       }
       break;
-    case 1:
-    case 2: {
-      const QString only = clip.FileType == 1 ? kVideoOnly : kAudioOnly;
+    case kTypeVideoOnly:
+    case kTypeAudioOnly: {
+      const QString only = clip.FileType == kTypeVideoOnly ? kVideoOnly : kAudioOnly;
       for (const QString& name : kModeItems)
         actions_.setEnabled(name, name == kVcdNone || name == only);
-      const int mode = clip.FileType == 1 ? 3 : 4;
+      const int mode = clip.FileType == kTypeVideoOnly ? kModeVideoOnly : kModeAudioOnly;
       checkOnly(actions_, mode);
       tazo.setRecordMode(static_cast<std::int16_t>(mode));
       break;
@@ -160,13 +162,13 @@ void RecordController::SyncModeMenus(int clip) {
   const int mode = appState().Tazo1->recordMode();
   setRecorderCaption(modeCaption(mode));
   switch (mode) {
-    case 1:
-    case 2:
+    case kModeVideoCd:
+    case kModeVideoCdZeroes:
       actions_.setEnabled(kMpegSystem, true);
       setAll(actions_, {kVideoOnly, kAudioOnly}, false);
       break;
-    case 3:
-    case 4:
+    case kModeVideoOnly:
+    case kModeAudioOnly:
       actions_.setEnabled(kVcdNone, true);
       setAll(actions_, {kVcd, kVcdZeroes}, false);
       break;
@@ -193,7 +195,9 @@ void RecordController::mnuRecModeMPEGSystem_Click() {
   actions_.setChecked(kVideoOnly, false);
   actions_.setChecked(kAudioOnly, false);
   setAll(actions_, {kVcd, kVcdZeroes}, true);
-  const int mode = actions_.isChecked(kVcd) ? 1 : actions_.isChecked(kVcdZeroes) ? 2 : 0;
+  const int mode = actions_.isChecked(kVcd)         ? kModeVideoCd
+                   : actions_.isChecked(kVcdZeroes) ? kModeVideoCdZeroes
+                                                    : kModeMpegSystem;
   modeChanged(mode);
 }
 
@@ -202,7 +206,7 @@ void RecordController::mnuRecModeVideo_Click() {
   actions_.setChecked(kMpegSystem, false);
   actions_.setChecked(kAudioOnly, false);
   setAll(actions_, {kVcd, kVcdZeroes}, false);
-  modeChanged(3);
+  modeChanged(kModeVideoOnly);
 }
 
 void RecordController::mnuRecModeAudio_Click() {
@@ -210,14 +214,16 @@ void RecordController::mnuRecModeAudio_Click() {
   actions_.setChecked(kMpegSystem, false);
   actions_.setChecked(kVideoOnly, false);
   setAll(actions_, {kVcd, kVcdZeroes}, false);
-  modeChanged(4);
+  modeChanged(kModeAudioOnly);
 }
 
 void RecordController::mnuVideoCDNone_Click() {
   actions_.setChecked(kVcdNone, true);
   actions_.setChecked(kVcd, false);
   actions_.setChecked(kVcdZeroes, false);
-  const int mode = actions_.isChecked(kVideoOnly) ? 3 : actions_.isChecked(kAudioOnly) ? 4 : 0;
+  const int mode = actions_.isChecked(kVideoOnly)   ? kModeVideoOnly
+                   : actions_.isChecked(kAudioOnly) ? kModeAudioOnly
+                                                    : kModeMpegSystem;
   modeChanged(mode);
 }
 
@@ -226,7 +232,7 @@ void RecordController::mnuVideoCDVCD_Click() {
   actions_.setChecked(kVcdNone, false);
   actions_.setChecked(kVcdZeroes, false);
   setAll(actions_, {kVideoOnly, kAudioOnly}, false);
-  modeChanged(1);
+  modeChanged(kModeVideoCd);
 }
 
 void RecordController::mnuVideoCDVCD20_Click() {
@@ -234,7 +240,7 @@ void RecordController::mnuVideoCDVCD20_Click() {
   actions_.setChecked(kVcdNone, false);
   actions_.setChecked(kVcd, false);
   setAll(actions_, {kVideoOnly, kAudioOnly}, false);
-  modeChanged(2);
+  modeChanged(kModeVideoCdZeroes);
 }
 
 void RecordController::lockModeMenus(int recordMode) {
@@ -247,7 +253,7 @@ void RecordController::lockModeMenus(int recordMode) {
 }
 
 void RecordController::clearModeMenus() {
-  appState().Tazo1->setRecordMode(0);
+  appState().Tazo1->setRecordMode(kModeMpegSystem);
   for (const QString& name : kModeItems) {
     actions_.setChecked(name, false);
     actions_.setEnabled(name, false);

@@ -11,6 +11,8 @@
 #include "app/windows/commands.h"
 #include "app/windows/new_recorder.h"
 #include "app/windows/record_controller.h"
+#include "engine/analysis/stream_info.h"
+#include "engine/common/record_mode.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -29,13 +31,13 @@ void removeFile(const QString& path) {
 
 QString typeWord(int fileType) {
   switch (fileType) {
-    case 0:
+    case kTypeSystem:
       return QStringLiteral("System");
-    case 1:
+    case kTypeVideoOnly:
       return QStringLiteral("Videoonly");
-    case 2:
+    case kTypeAudioOnly:
       return QStringLiteral("Audioonly");
-    case 3:
+    case kTypeSystemMulti:
       return QStringLiteral("Multiple");
     default:
       return {};
@@ -63,7 +65,7 @@ void RecordController::butRecord_Click() {
   const int mode = tazo.recordMode();
   iRecorder_.setCurrExt(state.ProjectExtension);
   reopenRecorder();
-  iRecorder_.setAudioOnly(mode == 4);
+  iRecorder_.setAudioOnly(mode == kModeAudioOnly);
 
   state.RedoArmed = false;
   state.MovieMade = false;
@@ -86,7 +88,7 @@ void RecordController::resetRecorderInfo() {
   AppState& state = appState();
   state.InfoDest->resetInfoStruct();
   state.Recorder = RecorderInfo{};
-  state.RecorderFileType = -1;
+  state.RecorderFileType = kTypeNotAnalysed;
   state.ProjectByteLength = 0;
 }
 
@@ -97,7 +99,7 @@ QString RecordController::generateRecorderInfo(const QString& fileName) {
   if (fileName.isEmpty()) {
     info.setShopFileName(std::string());
     recorder = RecorderInfo{};
-    state.RecorderFileType = -1;
+    state.RecorderFileType = kTypeNotAnalysed;
     state.RecorderInfoHandle = info.ninfoHand();
     return {};
   }
@@ -124,13 +126,13 @@ QString RecordController::generateRecorderInfo(const QString& fileName) {
       static_cast<std::int32_t>(std::lround(info.shopFileAudioSampfreqDeclared()));
   const bool videoVcd = info.shopFileVideoVCDcomp() == 1;
   const bool audioVcd = info.shopFileAudioVCDcomp() == 1;
-  recorder.VcdCompatible = recorder.FileType == 1   ? videoVcd
-                           : recorder.FileType == 2 ? audioVcd
-                                                    : videoVcd && audioVcd;
+  recorder.VcdCompatible = recorder.FileType == kTypeVideoOnly   ? videoVcd
+                           : recorder.FileType == kTypeAudioOnly ? audioVcd
+                                                                 : videoVcd && audioVcd;
   state.RecorderInfoHandle = info.ninfoHand();
 
   const QString word = typeWord(recorder.FileType);
-  recorder.AudioOnly = recorder.FileType == 2;
+  recorder.AudioOnly = recorder.FileType == kTypeAudioOnly;
   if (!word.isEmpty()) return word;
   recorder.AudioOnly = false;
   exclamation({QStringLiteral("File ") + fileName + QStringLiteral(" is not a valid MPEG file!")});

@@ -11,6 +11,7 @@
 #include "app/windows/record_controller.h"
 #include "app/windows/save_controller.h"
 #include "app/windows/session_keeper.h"
+#include "engine/common/record_mode.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -127,7 +128,7 @@ bool SessionKeeper::openRecovered(const SessionState& recovered) {
   state.Tazo1->setRecInfoHand(state.RecorderInfoHandle);
   if (state.ProjectFrameRate > 0) recorder.setStepSize(1.0 / state.ProjectFrameRate);
   recorder.setMovieSaved(recovered.movieSaved);
-  recorder.setAudioOnly(recovered.recordMode == 4);
+  recorder.setAudioOnly(recovered.recordMode == kModeAudioOnly);
   state.RedoArmed = false;
   state.MovieMade = false;
   const QString caption = RecordController::movieCaption(recovered.recordMode);
