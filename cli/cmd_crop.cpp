@@ -2,7 +2,7 @@
 //
 // Records the marked stretch of SOURCE as a new project file RECORD, the
 // way the editor's first record of a project does. Progress goes to standard
-// output: a bar on a terminal, one percentage line per step otherwise.
+// error: a bar on a terminal, percentage lines elsewhere only with --progress.
 // Ctrl+C cancels after the current chunk; the record file is then removed.
 // A recorded file starts a project: RECORD.clipwright beside it keeps the
 // record mode, the journal names and the edit history for the commands that
@@ -23,6 +23,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: clipwright-cli crop SOURCE RECORD --in SECONDS --out SECONDS\n"
     "                           [--mode mpeg|vcd|vcd-zeroes|video|audio] [--keep-dead-b]\n"
+    "                           [--progress]\n"
     "\n"
     "Copies the stretch from --in to --out (seconds from the start of SOURCE)\n"
     "into a new RECORD without re-encoding. The cut points move to the nearest\n"
@@ -35,6 +36,7 @@ constexpr const char* kUsage =
     "                  only; an elementary-stream SOURCE gives its own kind\n"
     "  --keep-dead-b   keep the B-pictures of an open first GOP and mark it\n"
     "                  broken instead of removing them\n"
+    "  --progress      percentage lines on standard error when it is no terminal\n"
     "\n"
     "Ctrl+C cancels and removes RECORD (exit status 130).\n"
     "Exit status: 0 recorded, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
@@ -55,6 +57,7 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
   const std::string& record = o.files[1];
 
   ProjectSession s(out, err);
+  s.showProgressLines(o.progress);
   if (const int rc = s.analyseSource(source)) return rc;
   Splicer& splicer = s.splicer;
   splicer.setSourceFileName(source);

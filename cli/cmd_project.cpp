@@ -1,8 +1,8 @@
 // clipwright-cli append, entry, undo and redo: the edits of a project that
 // crop started. Each run reads the project's state file, drives the Splicer
 // control as the editor does, and writes the state back, so that one command
-// can undo what another did. Progress and Ctrl+C behave as in crop; a
-// cancelled edit leaves the project as it was (exit status 130).
+// can undo what another did. Progress (--progress too) and Ctrl+C behave as
+// in crop; a cancelled edit leaves the project as it was (exit status 130).
 #include <iostream>
 #include <string>
 
@@ -90,6 +90,7 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
   const std::string& project = o.files[1];
 
   ProjectSession s(out, err);
+  s.showProgressLines(o.progress);
   if (const int rc = loadState(s, syntax, project)) return rc;
   if (const int rc = s.analyseSource(sourcePath)) return rc;
   if (const int rc = s.analyseProject(project)) return rc;
@@ -126,6 +127,7 @@ int runReplay(const Arguments& args, const OptionSpec& syntax, bool undo, std::o
   const std::string& project = o.files[0];
 
   ProjectSession s(out, err);
+  s.showProgressLines(o.progress);
   if (const int rc = loadState(s, syntax, project)) return rc;
   // The project is not analysed: a project that a failed change left
   // damaged must still be repairable by undo.

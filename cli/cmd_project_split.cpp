@@ -22,6 +22,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: clipwright-cli split SOURCE --at SECONDS [--at SECONDS ...] -o PATTERN\n"
     "                            [--mode mpeg|vcd|vcd-zeroes|video|audio] [--keep-dead-b]\n"
+    "                            [--progress]\n"
     "\n"
     "Cuts SOURCE at each --at time (in increasing order) into pieces that follow\n"
     "each other without a gap or an overlap; the last piece runs to the end of\n"
@@ -32,6 +33,7 @@ constexpr const char* kUsage =
     "  --mode          record mode of the pieces (default mpeg)\n"
     "  --keep-dead-b   mark an open first GOP broken instead of removing its\n"
     "                  leading B-pictures\n"
+    "  --progress      percentage lines on standard error when it is no terminal\n"
     "\n"
     "Ctrl+C cancels the piece being written and removes it (exit status 130).\n"
     "Exit status: 0 all pieces written, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
@@ -126,6 +128,7 @@ int runSplit(const Arguments& args, std::ostream& out, std::ostream& err) {
   const std::string& sourcePath = o.files[0];
 
   ProjectSession s(out, err);
+  s.showProgressLines(o.progress);
   if (const int rc = s.analyseSource(sourcePath)) return rc;
   if (s.source.shopFileType() == kTypeAudioOnly) {
     err << kProgram << " split: " << sourcePath

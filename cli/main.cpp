@@ -19,6 +19,8 @@ constexpr Command kCommands[] = {
     {"redo", "PROJECT", "bring back what undo took away", runRedo},
     {"split", "SOURCE --at S [--at S ...] -o PATTERN [--mode M]",
      "cut a source into consecutive pieces", runSplit},
+    {"cutlist", "SOURCE PROJECT --keep A-B [--keep C-D ...] | --list FILE | --cut-edl FILE",
+     "record a list of stretches as a new project", runCutlist},
 };
 
 void printUsage(std::ostream& out) {

@@ -1,12 +1,11 @@
 // clipwright-cli probe [--json] [--analyse] FILE...
 #include <iostream>
 
+#include "cli/audio_length.h"
 #include "cli/clip_report.h"
 #include "cli/command.h"
 #include "cli/file_problem.h"
-#include "engine/analysis/head_tail.h"
 #include "engine/common/errors.h"
-#include "platform/file.h"
 #include "probe/probe.h"
 #include "probe/quick_analysis.h"
 
@@ -60,16 +59,6 @@ int parseOptions(const Arguments& args, Options& options, std::ostream& out, std
   return 0;
 }
 
-int analyseAudioOnly(StreamInfo& info) {
-  platform::File file;
-  if (!file.open(info.fileName, platform::OpenMode::Read)) return kErrFileRead;
-  try {
-    return cw::analyseAudioOnly(file, info);
-  } catch (...) {
-    return errorForCurrentException(kErrMemory, kErrFileRead);
-  }
-}
-
 // Probes one file and reports it; true when it can be edited.
 bool probeFile(const std::string& path, const Options& options, std::ostream& out,
                std::ostream& err) {
@@ -87,8 +76,10 @@ bool probeFile(const std::string& path, const Options& options, std::ostream& ou
   file.duration = probe.shopFileTimelenD();
   file.durationStatus = probe.lastDurationStatus();
   file.analysed = options.analyse;
-  if (options.analyse && probe.shopFileType() == kTypeAudioOnly)
-    file.audioOnlyStatus = analyseAudioOnly(probe.info());
+  // The Probe control gives an audio-only stream no duration; its own
+  // head/tail analysis measures it in whole frames.
+  if (probe.shopFileType() == kTypeAudioOnly)
+    file.audioOnlyStatus = measureAudioOnlyLength(probe.info(), file.duration);
 
   if (options.json)
     out << toJson(file, probe) << '\n';

@@ -51,6 +51,8 @@ int parseProjectOptions(const Arguments& args, const OptionSpec& syntax, Project
       return -1;
     } else if (arg == "--keep-dead-b") {
       o.keepDeadB = true;
+    } else if (arg == "--progress") {
+      o.progress = true;
     } else if (contains(syntax.valued, arg)) {
       if (i + 1 >= args.size()) return usageError(syntax, err, arg + " needs a value");
       o.values[arg].push_back(args[++i]);

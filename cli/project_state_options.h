@@ -1,7 +1,7 @@
 // Command-line options of the editing commands of clipwright-cli (crop,
-// append, entry, undo, redo, split): file operands, options with a value
-// (some of them repeatable) and the --keep-dead-b switch, and the checks of
-// their values.
+// append, entry, undo, redo, split, cutlist): file operands, options with a
+// value (some of them repeatable), the --keep-dead-b and --progress
+// switches, and the checks of their values.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +18,7 @@ struct ProjectOptions {
   std::vector<std::string> files;
   std::map<std::string, std::vector<std::string>> values;  // option -> its values in order
   bool keepDeadB = false;
+  bool progress = false;  // --progress
 
   bool has(const std::string& option) const { return values.count(option) != 0; }
   // The last value given for `option` (empty when absent).

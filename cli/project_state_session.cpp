@@ -42,7 +42,7 @@ void ProgressView::show(int percentage) {
     const int filled = percentage * kWidth / 100;
     out_ << "\r[" << std::string(filled, '#') << std::string(kWidth - filled, ' ') << "] "
          << percentage << '%' << std::flush;
-  } else {
+  } else if (lines_) {
     out_ << percentage << "%\n" << std::flush;
   }
 }
@@ -58,7 +58,7 @@ int reportEngineError(std::ostream& err, int number, const std::string& message)
 }
 
 ProjectSession::ProjectSession(std::ostream& out, std::ostream& err)
-    : out(out), err(err), view_(out, &out == &std::cout && ::isatty(STDOUT_FILENO)) {
+    : out(out), err(err), view_(err, &err == &std::cerr && ::isatty(STDERR_FILENO)) {
   splicer.setSrcInfoHand(source.ninfoHand());
   splicer.setRecInfoHand(project.ninfoHand());
   splicer.events().connect("Progress", [this](automation::Args& args) {

@@ -34,11 +34,12 @@ class InterruptGuard {
   struct sigaction previous_ {};
 };
 
-// Shows progress: a redrawn bar on a terminal, otherwise one line per new
-// percentage.
+// Shows progress: one line redrawn in place on a terminal; elsewhere (a
+// log, a pipe) nothing, or one line per new percentage when asked for.
 class ProgressView {
  public:
   ProgressView(std::ostream& out, bool terminal) : out_(out), terminal_(terminal) {}
+  void setLines(bool on) { lines_ = on; }
   void show(int percentage);
   // Ends the bar's line and starts counting afresh.
   void finish();
@@ -46,6 +47,7 @@ class ProgressView {
  private:
   std::ostream& out_;
   bool terminal_;
+  bool lines_ = false;
   int last_ = -1;
 };
 
@@ -63,6 +65,9 @@ class ProjectSession {
   // engine error.
   int analyseSource(const std::string& path);
   int analyseProject(const std::string& path);
+
+  // --progress: percentage lines on standard error when it is no terminal.
+  void showProgressLines(bool on) { view_.setLines(on); }
 
   // Calls one editing method of the Splicer with the progress view and the
   // Ctrl+C handler in place. True when it returned 0.

@@ -25,11 +25,19 @@ class CropCli : public CliTest {
   TempDir dir{"cw-crop-cli"};
 };
 
-TEST_F(CropCli, RecordsAPlayableStretchWithProgressLines) {
+// Progress in a log or a pipe: nothing unless --progress asks for lines.
+TEST_F(CropCli, RecordsAPlayableStretchWithProgressLinesOnRequest) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   const std::string record = dir.file("project.mpg");
-  const CommandResult r =
-      crop({corpusPath("vcd_ntsc.mpg"), record, "--in", "2", "--out", "7.5", "--mode", "vcd"});
+  CommandResult r = crop(
+      {corpusPath("vcd_ntsc.mpg"), record, "--in", "2", "--out", "7.5", "--mode", "vcd"}, true);
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out.find("%"), std::string::npos) << r.out;
+  EXPECT_EQ(splitLines(r.out).size(), 2u) << r.out;
+
+  r = crop({corpusPath("vcd_ntsc.mpg"), record, "--in", "2", "--out", "7.5", "--mode", "vcd",
+            "--progress"},
+           true);
   ASSERT_EQ(r.exitCode, 0) << r.out;
   const std::vector<std::string> lines = splitLines(r.out);
   ASSERT_GE(lines.size(), 3u);

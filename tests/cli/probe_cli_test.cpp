@@ -8,6 +8,7 @@
 
 #include "support/cli.h"
 #include "support/corpus.h"
+#include "support/ffprobe.h"
 #include "support/json.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -103,6 +104,27 @@ TEST_F(ProbeCli, AwkwardFileNamesStillGiveValidJson) {
   ASSERT_TRUE(Json::parse(r.out, o)) << r.out;
   EXPECT_NE(o["path"].asString().find("say \"cut\"\n\\ "), std::string::npos);
   EXPECT_EQ(o["ShopFileType"].asNumber(), 0);
+}
+
+// An audio-only stream lasts its whole frames times the frame period: 1152
+// samples a frame in layer 2, 384 in layer 1.
+TEST_F(ProbeCli, AudioOnlyStreamsHaveTheLengthOfTheirFrames) {
+  const std::pair<const char*, int> files[] = {{"audio_only.mpa", 1152}, {"audio_l1.mpa", 384}};
+  for (const auto& [name, samples] : files) {
+    CW_REQUIRE_CORPUS(name);
+    const std::string path = corpusPath(name);
+    const ProbeInfo info = ffprobeFile(path);
+    const double frames = static_cast<double>(ffprobePackets(path, "a:0").size());
+    const double expected = frames * samples / info.streams.at(0).sampleRate;
+    CommandResult r = probe({"--json", path});
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    Json o;
+    ASSERT_TRUE(Json::parse(r.out, o)) << r.out;
+    EXPECT_NEAR(o["ShopFileTimelenD"].asNumber(), expected, 1e-6) << name;
+    char length[32];
+    std::snprintf(length, sizeof length, "%.3f s", expected);
+    EXPECT_NE(probe({path}).out.find(length), std::string::npos) << name;
+  }
 }
 
 TEST_F(ProbeCli, AnalyseAddsHeadAndTailAreas) {
