@@ -32,5 +32,6 @@ int runEntry(const Arguments& args, std::ostream& out, std::ostream& err);
 int runUndo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runRedo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runSplit(const Arguments& args, std::ostream& out, std::ostream& err);
+int runCheck(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace cw::cli

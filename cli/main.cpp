@@ -19,6 +19,7 @@ constexpr Command kCommands[] = {
     {"redo", "PROJECT", "bring back what undo took away", runRedo},
     {"split", "SOURCE --at S [--at S ...] -o PATTERN [--mode M]",
      "cut a source into consecutive pieces", runSplit},
+    {"check", "[--json] FILE...", "check that files are correct MPEG-1 streams", runCheck},
 };
 
 void printUsage(std::ostream& out) {
