@@ -34,7 +34,14 @@ class StreamReplay {
   std::int64_t esLength() const { return esLength_; }
   void declareSize(std::int64_t bytes);   // a P-STD field of a packet
   void declareBound(std::int64_t bytes);  // the system header's bound
-  std::int64_t bufferSize() const { return size_ >= 0 ? size_ : bound_; }
+  // A constrained-parameters stream's decoder has no larger buffer than
+  // `bytes`, whatever the stream declares.
+  void capSize(std::int64_t bytes) { cap_ = bytes; }
+  std::int64_t declaredSize() const { return size_ >= 0 ? size_ : bound_; }
+  std::int64_t bufferSize() const {
+    const std::int64_t declared = declaredSize();
+    return cap_ >= 0 && declared > cap_ ? cap_ : declared;
+  }
 
   void packet(CheckPacket p, const std::uint8_t* payload);
   void finish(double seconds);
@@ -66,7 +73,7 @@ class StreamReplay {
   std::unique_ptr<VideoCheck> video_;
   std::unique_ptr<AudioCheck> audio_;
   std::int64_t esLength_ = 0;
-  std::int64_t size_ = -1, bound_ = -1;
+  std::int64_t size_ = -1, bound_ = -1, cap_ = -1;
   std::deque<Stamped> stamps_;   // of the last packets, for units whose start code straddles them
   std::deque<TimedUnit> units_;  // found, not yet replayed
   std::int64_t lastDts_ = -1;    // of the last unit found

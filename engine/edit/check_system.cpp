@@ -25,6 +25,13 @@ std::int64_t scrOf(const std::uint8_t* b) {
          (b[4] >> 1);
 }
 
+// The largest buffer a constrained-parameters system stream (and so a
+// VideoCD) may give a stream.
+std::int64_t constrainedBuffer(int id) {
+  return mpeg1::isVideoId(static_cast<std::uint8_t>(id)) ? kVideoCdVideoBuffer
+                                                         : kVideoCdAudioBuffer;
+}
+
 std::string hexByte(int v) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%02X", v);
@@ -58,12 +65,16 @@ class SystemWalk {
   std::int64_t scr_ = 0;
   std::int32_t muxRate_ = 0;
   bool videoCd_ = false;
+  bool constrained_ = false;  // a system header sets the constrained-parameters flag
   bool endSeen_ = false;
 };
 
 StreamReplay& SystemWalk::stream(int id) {
   auto& slot = streams_[id];
-  if (!slot) slot = std::make_unique<StreamReplay>(report_, id);
+  if (!slot) {
+    slot = std::make_unique<StreamReplay>(report_, id);
+    if (constrained_ || videoCd_) slot->capSize(constrainedBuffer(id));
+  }
   return *slot;
 }
 
@@ -135,8 +146,8 @@ std::int64_t SystemWalk::pack(std::int64_t at) {
   if (packs_ == 0) {
     std::size_t m = 0;
     const std::uint8_t* second = in_.view(at + kVideoCdSector, 4, m);
-    videoCd_ = muxRate == kVideoCdMuxRate && m >= 4 && mpeg1::isStartCode(second) &&
-               second[3] == mpeg1::kPackStart;
+    // The sector layout claims a VideoCD, whatever the mux rate says.
+    videoCd_ = m >= 4 && mpeg1::isStartCode(second) && second[3] == mpeg1::kPackStart;
     if (videoCd_) report_.fileKind = "VideoCD system stream";
   } else {
     packSize(at);
@@ -194,6 +205,10 @@ std::int64_t SystemWalk::systemHeader(std::int64_t at) {
   if (n < 12 || end > in_.size() || end - at < 12) {
     problem(CheckKind::Syntax, at, "system header cut short");
     return n < 6 ? in_.size() : std::min(end, in_.size());
+  }
+  if ((h[9] & 0x01) && !constrained_) {
+    constrained_ = true;
+    for (auto& [id, s] : streams_) s->capSize(constrainedBuffer(id));
   }
   for (std::int64_t e = 12; e + 3 <= end - at && (h[e] & 0x80); e += 3) {
     const int id = h[e];
@@ -282,6 +297,11 @@ void SystemWalk::finish() {
     report_.buffers.push_back(s->summary());
     if (s->bufferSize() < 0)
       problem(CheckKind::Syntax, 0, streamName(id) + ": no buffer size declared");
+    if (constrained_ && !videoCd_ && s->declaredSize() > constrainedBuffer(id))
+      problem(CheckKind::Syntax, 0,
+              streamName(id) + ": buffer of " + std::to_string(s->declaredSize()) +
+                  " bytes declared in a constrained-parameters stream (at most " +
+                  std::to_string(constrainedBuffer(id)) + ")");
     if (!videoCd_) continue;
     if (s->video() && s->video()->hasSequenceHeader() &&
         !isVcdVideo(s->video()->firstSequenceHeader()))
