@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cli/command.h"
+#include "cli/file_arguments.h"
 #include "cli/file_problem.h"
 #include "cli/json_writer.h"
 #include "engine/common/errors.h"
@@ -35,27 +36,13 @@ struct Options {
 
 // 0 and the options, -1 after --help, or kExitUsage (already reported).
 int parseOptions(const Arguments& args, Options& options, std::ostream& out, std::ostream& err) {
-  bool optionsEnd = false;
-  for (const std::string& arg : args) {
-    if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
-      options.files.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnd = true;
-    } else if (arg == "--json") {
-      options.json = true;
-    } else if (arg == "--help" || arg == "-h") {
-      out << kUsage;
-      return -1;
-    } else {
-      err << kProgram << " check: unknown option '" << arg << "'\n" << kUsage;
-      return kExitUsage;
-    }
-  }
-  if (options.files.empty()) {
-    err << kProgram << " check: no file given\n" << kUsage;
-    return kExitUsage;
-  }
-  return 0;
+  return parseFileArguments(
+      args, "check", kUsage,
+      [&](const std::string& arg) {
+        options.json = options.json || arg == "--json";
+        return arg == "--json";
+      },
+      options.files, out, err);
 }
 
 std::vector<const CheckProblem*> inFileOrder(const CheckReport& report) {
