@@ -33,5 +33,6 @@ int runUndo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runRedo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runSplit(const Arguments& args, std::ostream& out, std::ostream& err);
 int runCutlist(const Arguments& args, std::ostream& out, std::ostream& err);
+int runCheck(const Arguments& args, std::ostream& out, std::ostream& err);
 
 }  // namespace cw::cli

@@ -21,6 +21,7 @@ constexpr Command kCommands[] = {
      "cut a source into consecutive pieces", runSplit},
     {"cutlist", "SOURCE PROJECT --keep A-B [--keep C-D ...] | --list FILE | --cut-edl FILE",
      "record a list of stretches as a new project", runCutlist},
+    {"check", "[--json] FILE...", "check that files are correct MPEG-1 streams", runCheck},
 };
 
 void printUsage(std::ostream& out) {

@@ -4,6 +4,7 @@
 #include "cli/audio_length.h"
 #include "cli/clip_report.h"
 #include "cli/command.h"
+#include "cli/file_arguments.h"
 #include "cli/file_problem.h"
 #include "engine/common/errors.h"
 #include "probe/probe.h"
@@ -34,29 +35,19 @@ struct Options {
 
 // 0 and the options, or kExitUsage (already reported).
 int parseOptions(const Arguments& args, Options& options, std::ostream& out, std::ostream& err) {
-  bool optionsEnd = false;
-  for (const std::string& arg : args) {
-    if (optionsEnd || arg.empty() || arg[0] != '-' || arg == "-") {
-      options.files.push_back(arg);
-    } else if (arg == "--") {
-      optionsEnd = true;
-    } else if (arg == "--json") {
-      options.json = true;
-    } else if (arg == "--analyse" || arg == "--analyze") {
-      options.analyse = true;
-    } else if (arg == "--help" || arg == "-h") {
-      out << kUsage;
-      return -1;
-    } else {
-      err << kProgram << " probe: unknown option '" << arg << "'\n" << kUsage;
-      return kExitUsage;
-    }
-  }
-  if (options.files.empty()) {
-    err << kProgram << " probe: no file given\n" << kUsage;
-    return kExitUsage;
-  }
-  return 0;
+  return parseFileArguments(
+      args, "probe", kUsage,
+      [&](const std::string& arg) {
+        if (arg == "--json") {
+          options.json = true;
+        } else if (arg == "--analyse" || arg == "--analyze") {
+          options.analyse = true;
+        } else {
+          return false;
+        }
+        return true;
+      },
+      options.files, out, err);
 }
 
 // Probes one file and reports it; true when it can be edited.

@@ -21,6 +21,7 @@ targets=(
   "head_tail_system system"
   "head_tail_video video"
   "head_tail_audio audio"
+  "stream_check system video audio"
 )
 names=()
 for t in "${targets[@]}"; do names+=("fuzz_${t%% *}"); done

@@ -45,28 +45,38 @@ std::int64_t stdLateness(const StdBuffer& b, const PendingUnits& pending, std::i
   return std::max<std::int64_t>(longest - kOneSecond, 0);
 }
 
-bool stdOverflows(const StdBuffer& b, std::int64_t t, const StdClock& clock) {
-  if (!b.started) return false;
-  const std::int64_t limit = b.size - b.margin;
-  const double end = t + (b.packetLength + 9) * clock.ticksPerByte - 0.5;
+StdFill stdFillDuring(const StdBuffer& b, std::int64_t t, const StdClock& clock,
+                      const StdPacketSpan& packet) {
+  const double end = t + packet.lastByte * clock.ticksPerByte - 0.5;
+  StdFill fill;
   std::int64_t occupancy = b.occupancy;
   std::int64_t counted = 0;  // bytes of the new packet already in the buffer
+  fill.highest = -1;
   for (std::size_t i = 0; i < b.queue.size(); ++i) {
     const StdUnit& unit = b.queue[i];
     if (static_cast<double>(unit.dts) >= end) break;
-    const std::int64_t arrived =
-        std::clamp<std::int64_t>(nearest((unit.dts - t - 0.5) * clock.bytesPerTick), 0, b.payload);
+    const std::int64_t arrived = std::clamp<std::int64_t>(
+        nearest((unit.dts - t - 0.5) * clock.bytesPerTick) - packet.firstPayloadByte, 0,
+        packet.payload);
     if (arrived > counted) {
       occupancy += arrived - counted;
       counted = arrived;
     }
-    if (occupancy > limit) return true;
+    fill.highest = std::max(fill.highest, occupancy);
     // The last unit is still arriving: what follows belongs to units that
     // are not in the buffer model yet.
-    if (i + 1 == b.queue.size()) return false;
+    if (i + 1 == b.queue.size()) return fill;
     occupancy -= unit.size;
   }
-  return occupancy + (b.payload - counted) >= limit;
+  fill.atEnd = occupancy + (packet.payload - counted);
+  return fill;
+}
+
+bool stdOverflows(const StdBuffer& b, std::int64_t t, const StdClock& clock) {
+  if (!b.started) return false;
+  const std::int64_t limit = b.size - b.margin;
+  const StdFill fill = stdFillDuring(b, t, clock, {0, b.packetLength + 9, b.payload});
+  return fill.highest > limit || fill.atEnd >= limit;
 }
 
 void stdArrive(StdBuffer& b, const PendingUnits& pending, std::size_t end,

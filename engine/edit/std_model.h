@@ -58,6 +58,26 @@ struct PendingUnits {
 std::int64_t stdLateness(const StdBuffer& b, const PendingUnits& pending, std::int64_t t,
                          const StdClock& clock);
 
+// Where a packet's bytes lie in its pack, counted from the SCR-stamped byte:
+// the distance of its first payload byte and of its last byte.
+struct StdPacketSpan {
+  std::int64_t firstPayloadByte = 0;
+  std::int64_t lastByte = 0;
+  std::int64_t payload = 0;
+};
+
+// What the buffer holds while such a packet arrives in a pack with SCR `t`:
+// `highest` is the most it holds just before one of the units ahead of the
+// packet is decoded (-1 when none is); `atEnd` what it
+// holds when the packet's last byte is in, or -1 when the unit still
+// arriving is decoded before that (what follows it is not modelled yet).
+struct StdFill {
+  std::int64_t highest = 0;
+  std::int64_t atEnd = -1;
+};
+StdFill stdFillDuring(const StdBuffer& b, std::int64_t t, const StdClock& clock,
+                      const StdPacketSpan& packet);
+
 // Whether a full packet sent in a pack with SCR `t` would fill the buffer
 // past its size less the margin before the units ahead of it are decoded.
 // Never true before the stream's first packet.

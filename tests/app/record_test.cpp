@@ -2,12 +2,14 @@
 // crop, append, undo and redo, entry crop, the action log, refusals,
 // failures and Cancel.
 #include <QFile>
+#include <QLabel>
 #include <QMdiSubWindow>
 #include <QProgressBar>
 #include <QTest>
 #include <QTimer>
 
 #include "app/windows/new_progress.h"
+#include "app/windows/recorder_info_form.h"
 #include "record_fixture.h"
 #include "support/corpus.h"
 
@@ -93,6 +95,13 @@ TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
   EXPECT_TRUE(enabled("menuSaveAs"));
   expectCleanDecode(project());
   const double cropLength = iRecorder().length();
+  {
+    // The recorder's information form shows the project's check.
+    RecorderInfoForm info(form().actions());
+    auto* checked = info.findChild<QLabel*>("labChecked");
+    ASSERT_NE(checked, nullptr);
+    EXPECT_EQ(checked->text(), "Checked: no problems");
+  }
 
   // Append: the recorder's mark stands at the movie's end.
   dropOnPlayer(clip + 1);

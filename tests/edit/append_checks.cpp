@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <sstream>
 
+#include "crop_accept_checks.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"
 #include "support/process.h"
@@ -148,6 +149,7 @@ std::string gopTimeCodeDefects(const std::string& es, double pictureRate) {
 std::string systemStreamDefects(const std::string& path) {
   std::ostringstream out;
   out << ffmpegDecodeErrors(path);
+  out << accept::engineCheckDefects(path, false);
   const CommandResult std = runProgram({binaryPath("cw-std-check"), path}, true);
   if (std.exitCode != 0) out << "cw-std-check (" << std.exitCode << "): " << std.out;
 
@@ -167,6 +169,7 @@ std::string systemStreamDefects(const std::string& path) {
 std::string videoStreamDefects(const std::string& path) {
   std::ostringstream out;
   out << ffmpegDecodeErrors(path);
+  out << accept::engineCheckDefects(path, false);
   const std::string es = readFile(path);
   const ProbeInfo info = ffprobeFile(path);
   const ProbeStream* video = info.first("video");
@@ -181,6 +184,7 @@ std::string videoStreamDefects(const std::string& path) {
 std::string audioStreamDefects(const std::string& path) {
   std::ostringstream out;
   out << ffmpegDecodeErrors(path);
+  out << accept::engineCheckDefects(path, false);
   const std::string es = readFile(path);
   std::size_t i = 0;
   while (i < es.size()) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "engine/edit/stream_check.h"
 #include "support/ffprobe.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -356,6 +357,18 @@ bool videoCdSource(const std::string& name) {
   return name.rfind("vcd_", 0) == 0 || name == "mjpeg_vcd.mpg" || name == "syncflash.mpg";
 }
 
+std::string engineCheckDefects(const std::string& path, bool videoCdStreams) {
+  CheckReport report;
+  if (checkFile(path, report) != 0) return "check: cannot read " + path + "\n";
+  std::string defects;
+  for (const CheckProblem& p : report.problems) {
+    if (p.kind == CheckKind::VideoCd && !videoCdStreams) continue;
+    defects += std::string("check: ") + checkKindName(p.kind) + " at byte " +
+               std::to_string(p.offset) + ": " + p.text + "\n";
+  }
+  return defects;
+}
+
 std::string outputDefects(const SourceView& view, const StreamInfo& source, const CropRun& run,
                           const std::string& workDir, int& videoFrames) {
   int audioFrames = 0;
@@ -363,6 +376,7 @@ std::string outputDefects(const SourceView& view, const StreamInfo& source, cons
   std::string defects = decodeDefects(view, run, videoFrames, audioFrames);
   const OutputKind kind = outputKind(view, run.mode);
   const std::string bytes = readFile(run.output);
+  defects += engineCheckDefects(run.output, videoCdSource(view.name));
   if (kind == OutputKind::System) {
     const SystemStream out = readSystemStream(bytes, true);
     defects += layoutDefects(view, out, run.mode, source.muxRateMeasured);

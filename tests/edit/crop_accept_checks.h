@@ -72,6 +72,11 @@ std::string vcdimagerDefects(const std::string& output, const SystemStream& out,
 // VideoCD outputs.
 bool videoCdSource(const std::string& name);
 
+// What `clipwright-cli check` finds in the file, one problem a line;
+// `videoCdStreams` false leaves out the VideoCD limits of the streams (a
+// source that is no VideoCD written in the VideoCD layout).
+std::string engineCheckDefects(const std::string& path, bool videoCdStreams);
+
 // Every check above that applies to the output of `run` (cw-std-check and,
 // for VideoCD sources in the VideoCD modes, vcdimager included); `source`
 // holds the cut points. `videoFrames` receives the pictures ffmpeg decoded.

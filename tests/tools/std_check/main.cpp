@@ -16,9 +16,11 @@ constexpr int kMaxPerKind = 50;
 
 void usage() {
   std::fprintf(stderr,
-               "usage: cw-std-check [--all] FILE\n"
+               "usage: cw-std-check [--all] [--csps] FILE\n"
                "  Checks the buffers of the system target decoder for an MPEG-1 system stream.\n"
-               "  --all  print every finding (default: at most %d of each kind)\n",
+               "  --all  print every finding (default: at most %d of each kind)\n"
+               "  --csps replay at no more than 46 KiB video / 4 KiB audio when the\n"
+               "         system header sets the constrained-parameters flag\n",
                kMaxPerKind);
 }
 
@@ -26,10 +28,13 @@ void usage() {
 
 int main(int argc, char** argv) {
   bool all = false;
+  cw::tools::CheckOptions options;
   const char* path = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--all") == 0) {
       all = true;
+    } else if (std::strcmp(argv[i], "--csps") == 0) {
+      options.constrainedBounds = true;
     } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       usage();
       return 0;
@@ -44,7 +49,7 @@ int main(int argc, char** argv) {
     usage();
     return 2;
   }
-  cw::tools::CheckReport report = cw::tools::checkSystemStream(path);
+  cw::tools::CheckReport report = cw::tools::checkSystemStream(path, options);
   if (!report.readable) {
     std::fprintf(stderr, "cw-std-check: %s: %s\n", path, report.problem.c_str());
     return 2;
@@ -64,9 +69,10 @@ int main(int argc, char** argv) {
   for (const auto& s : report.streams)
     std::fprintf(
         stderr,
-        "  stream 0x%02X: %lld units, %lld bytes, buffer %lld, peak %lld, least slack %.1f ticks\n",
+        "  stream 0x%02X: %lld units, %lld bytes, buffer %lld, peak %lld, least slack %.1f ticks, "
+        "%lld overflowing packets\n",
         s.streamId, static_cast<long long>(s.accessUnits), static_cast<long long>(s.payloadBytes),
         static_cast<long long>(s.bufferSize), static_cast<long long>(s.peakOccupancy),
-        s.minSlackTicks);
+        s.minSlackTicks, static_cast<long long>(s.overflowingPackets));
   return report.findings.empty() ? 0 : 1;
 }

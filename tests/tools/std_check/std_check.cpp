@@ -120,6 +120,7 @@ class Stream {
   void declareBound(std::int64_t bytes) {
     if (boundSize_ < 0) boundSize_ = bytes;
   }
+  void capSize(std::int64_t bytes) { cap_ = bytes; }
 
   void addPayload(const std::uint8_t* bytes, std::int64_t size, std::int64_t fileOffset,
                   double firstArrival, double ticksPerByte, std::int64_t pts, std::int64_t dts) {
@@ -189,6 +190,7 @@ class Stream {
   std::int64_t length_ = 0;
   std::int64_t declaredSize_ = -1;
   std::int64_t boundSize_ = -1;
+  std::int64_t cap_ = -1;
   std::vector<PayloadRun> runs_;
   std::vector<PacketStamps> stamps_;
   std::vector<AccessUnit> units_;
@@ -278,6 +280,7 @@ StreamReport Stream::replay(std::vector<Finding>& findings) {
   report.streamId = id_;
   report.payloadBytes = length_;
   report.bufferSize = declaredSize_ >= 0 ? declaredSize_ : boundSize_;
+  if (cap_ >= 0 && report.bufferSize > cap_) report.bufferSize = cap_;
   if (syncLosses_ > 0)
     findings.push_back({FindingKind::Syntax, 0,
                         "stream " + hex(id_) + " loses audio frame sync " +
@@ -330,13 +333,16 @@ StreamReport Stream::replay(std::vector<Finding>& findings) {
     while (next < units_.size() && units_[next].decodeTime < run.firstArrival)
       remove(run.esStart, units_[next].decodeTime, run.fileOffset);
     double lastArrival = run.firstArrival + static_cast<double>(run.size - 1) * run.ticksPerByte;
+    bool packetOverflows = false;
     while (next < units_.size() && units_[next].decodeTime <= lastArrival) {
       double when = units_[next].decodeTime;
       auto bytes =
           static_cast<std::int64_t>(std::floor((when - run.firstArrival) / run.ticksPerByte)) + 1;
       remove(run.esStart + bytes, when, run.fileOffset + bytes);
+      packetOverflows = packetOverflows || overflowing;
     }
     check(run.esStart + run.size, lastArrival, run.fileOffset + run.size);
+    if (packetOverflows || overflowing) ++report.overflowingPackets;
   }
   if (size < 0)
     findings.push_back(
@@ -347,14 +353,19 @@ StreamReport Stream::replay(std::vector<Finding>& findings) {
 // Walks packs, system headers and packets.
 class Parser {
  public:
-  Parser(const std::uint8_t* bytes, std::int64_t size) : b_(bytes), size_(size) {}
+  Parser(const std::uint8_t* bytes, std::int64_t size, const CheckOptions& options)
+      : b_(bytes), size_(size), options_(options) {}
 
   CheckReport run() {
     CheckReport report;
     if (!walk(report)) return report;
     report.readable = true;
     report.packs = packs_;
-    for (auto& [id, stream] : streams_) report.streams.push_back(stream->replay(report.findings));
+    for (auto& [id, stream] : streams_) {
+      if (constrained_ && options_.constrainedBounds)
+        stream->capSize(stream->isVideo() ? 46 * 1024 : 4096);
+      report.streams.push_back(stream->replay(report.findings));
+    }
     std::stable_sort(report.findings.begin(), report.findings.end(),
                      [](const Finding& a, const Finding& b) { return a.kind < b.kind; });
     return report;
@@ -461,6 +472,7 @@ class Parser {
       syntax(report, at, "system header cut short");
       return size_;
     }
+    if (b_[at + 9] & 0x01) constrained_ = true;  // CSPS flag
     for (std::int64_t e = at + 12; e + 3 <= end; e += 3) {
       int id = b_[e];
       if (!(id & 0x80)) break;
@@ -527,6 +539,8 @@ class Parser {
 
   const std::uint8_t* b_;
   std::int64_t size_;
+  CheckOptions options_;
+  bool constrained_ = false;
   std::int64_t packs_ = 0;
   std::int64_t scr_ = 0;
   std::int64_t scrByte_ = 0;
@@ -557,11 +571,12 @@ const char* findingName(FindingKind kind) {
   return "?";
 }
 
-CheckReport checkSystemStreamBytes(const std::vector<std::uint8_t>& bytes) {
-  return Parser(bytes.data(), static_cast<std::int64_t>(bytes.size())).run();
+CheckReport checkSystemStreamBytes(const std::vector<std::uint8_t>& bytes,
+                                   const CheckOptions& options) {
+  return Parser(bytes.data(), static_cast<std::int64_t>(bytes.size()), options).run();
 }
 
-CheckReport checkSystemStream(const std::string& path) {
+CheckReport checkSystemStream(const std::string& path, const CheckOptions& options) {
   CheckReport report;
   int fd = ::open(path.c_str(), O_RDONLY);
   if (fd < 0) {
@@ -580,7 +595,7 @@ CheckReport checkSystemStream(const std::string& path) {
     report.problem = "cannot map " + path;
     return report;
   }
-  report = Parser(static_cast<const std::uint8_t*>(map), st.st_size).run();
+  report = Parser(static_cast<const std::uint8_t*>(map), st.st_size, options).run();
   ::munmap(map, static_cast<std::size_t>(st.st_size));
   return report;
 }

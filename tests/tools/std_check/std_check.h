@@ -44,6 +44,7 @@ struct StreamReport {
   std::int64_t accessUnits = 0;
   std::int64_t payloadBytes = 0;
   std::int64_t peakOccupancy = 0;
+  std::int64_t overflowingPackets = 0;  // packets during whose arrival the buffer overflows
   double minSlackTicks = 0.0;  // least time between a unit's last byte and its decoding time
 };
 
@@ -55,9 +56,17 @@ struct CheckReport {
   std::vector<Finding> findings;
 };
 
+struct CheckOptions {
+  // When a system header sets the constrained-parameters flag, replay the
+  // buffers at no more than the sizes such a stream may have (46 KiB video,
+  // 4 KiB audio), whatever larger size the packets declare.
+  bool constrainedBounds = false;
+};
+
 // Checks a whole file.
-CheckReport checkSystemStream(const std::string& path);
+CheckReport checkSystemStream(const std::string& path, const CheckOptions& options = {});
 // Checks bytes held in memory (tests build tricky streams this way).
-CheckReport checkSystemStreamBytes(const std::vector<std::uint8_t>& bytes);
+CheckReport checkSystemStreamBytes(const std::vector<std::uint8_t>& bytes,
+                                   const CheckOptions& options = {});
 
 }  // namespace cw::tools
