@@ -3,10 +3,15 @@
 // Records the marked stretch of SOURCE as a new project file RECORD, the
 // way the editor's first record of a project does. Progress goes to standard
 // error: a bar on a terminal, percentage lines elsewhere only with --progress.
-// Ctrl+C cancels after the current chunk; the record file is then removed.
+// Ctrl+C (or SIGTERM, SIGHUP) cancels after the current chunk; the file
+// being made is then removed. The new record is written beside RECORD and
+// renamed over it once complete, so an existing RECORD stays whole until
+// then; an interrupted change of the project it holds is recovered first.
 // A recorded file starts a project: RECORD.clipwright beside it keeps the
 // record mode, the journal names and the edit history for the commands that
 // change the project later (append, entry, undo, redo).
+#include <sys/stat.h>
+
 #include <iostream>
 #include <string>
 
@@ -44,6 +49,21 @@ constexpr const char* kUsage =
 const OptionSpec kSpec{
     "crop", kUsage, {"--in", "--out", "--mode"}, {"--in", "--out"}, 2, "SOURCE and RECORD"};
 
+// Which file a name stands for: a new record replaces the old one by a
+// rename, so the identity tells whether the crop put a file in place.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool exists = false;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity identityOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return {st.st_dev, st.st_ino, true};
+}
+
 }  // namespace
 
 int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
@@ -56,6 +76,12 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
   const std::string& source = o.files[0];
   const std::string& record = o.files[1];
 
+  InterruptGuard interrupts;
+  // A project being replaced is first brought to a consistent state, so that
+  // a failed crop leaves it usable.
+  if (platform::fileExists(stateFilePath(record)) && recoverFirst(err, "crop", record) != 0) {
+    err << kProgram << " crop: the new record replaces it\n";
+  }
   ProjectSession s(out, err);
   s.showProgressLines(o.progress);
   if (const int rc = s.analyseSource(source)) return rc;
@@ -69,21 +95,30 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
   splicer.setUndoFileName(undoJournalPath(record));
   splicer.setRedoFileName(redoJournalPath(record));
 
-  InterruptGuard interrupts;
+  // The new state is written while the new record still has its staged
+  // name; a crash after the record took the project's name finds it there.
+  splicer.setPersistHandler([&s, &record](const HistoryFlags& history) {
+    std::string failure;
+    if (!saveStagedCropState(record, s.splicer, history, failure)) {
+      s.err << kProgram << ": warning: " << failure << '\n';
+    }
+  });
   out << "cropping " << source << " from " << m.in << " s to " << m.out << " s\n" << std::flush;
+  const FileIdentity before = identityOf(record);
   const bool ok = s.run([](Splicer& sp) { return sp.Crop(); });
-  // A crop replaces the project: the state of an earlier one goes with it.
-  if (!platform::fileExists(record)) removeProjectState(record);
+  const bool replaced = ok && !(identityOf(record) == before);
+  if (!replaced) removeStagedCropState(record);
   if (!ok) return s.reportFailure();
-  if (s.cancelSent() && !platform::fileExists(record)) {
-    err << "cancelled; " << record << " removed\n";
-    return kExitInterrupted;
+  if (!replaced && (s.cancelSent() || InterruptGuard::interrupted())) {
+    err << "cancelled; " << record << (before.exists ? " left as it was\n" : " not made\n");
+    return InterruptGuard::exitStatus();
   }
   std::string problem;
   if (!saveProjectState(record, splicer, problem)) {
     err << kProgram << " crop: " << problem << '\n';
     return kExitFailed;
   }
+  removeStagedCropState(record);
   out << "File is recorded as: " << record << " (" << platform::fileSize(record) << " bytes)\n";
   return kExitOk;
 }

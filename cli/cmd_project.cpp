@@ -2,11 +2,14 @@
 // crop started. Each run reads the project's state file, drives the Splicer
 // control as the editor does, and writes the state back, so that one command
 // can undo what another did. Progress (--progress too) and Ctrl+C behave as
-// in crop; a cancelled edit leaves the project as it was (exit status 130).
+// in crop; a cancelled edit leaves the project as it was (exit status 130;
+// 143 for SIGTERM, 129 for SIGHUP). A change that a crash cut short is
+// recovered first, and the command says so.
 #include <iostream>
 #include <string>
 
 #include "cli/command.h"
+#include "cli/project_recovery.h"
 #include "cli/project_state.h"
 #include "cli/project_state_options.h"
 #include "cli/project_state_session.h"
@@ -58,12 +61,22 @@ const OptionSpec kEntrySpec{
 const OptionSpec kUndoSpec{"undo", kUndoUsage, {}, {}, 1, "PROJECT"};
 const OptionSpec kRedoSpec{"redo", kRedoUsage, {}, {}, 1, "PROJECT"};
 
-// Reads the project's state into the session's Splicer; on a problem prints
-// it and returns kExitFailed.
+// Recovers an interrupted change first, then reads the project's state into
+// the session's Splicer and has every change write the state back as soon
+// as the project is durable; on a problem prints it and returns kExitFailed.
 int loadState(ProjectSession& s, const OptionSpec& syntax, const std::string& project) {
   std::string problem;
-  if (loadProjectState(project, s.splicer, problem)) return 0;
-  s.err << kProgram << ' ' << syntax.command << ": " << problem << '\n';
+  if (recoverFirst(s.err, syntax.command, project) == 0 &&
+      loadProjectState(project, s.splicer, problem)) {
+    s.splicer.setPersistHandler([&s, project](const HistoryFlags& history) {
+      std::string failure;
+      if (!saveProjectState(project, s.splicer, history, failure)) {
+        s.err << kProgram << ": warning: " << failure << '\n';
+      }
+    });
+    return 0;
+  }
+  if (!problem.empty()) s.err << kProgram << ' ' << syntax.command << ": " << problem << '\n';
   return kExitFailed;
 }
 
@@ -89,6 +102,7 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
   const std::string& sourcePath = o.files[0];
   const std::string& project = o.files[1];
 
+  InterruptGuard interrupts;
   ProjectSession s(out, err);
   s.showProgressLines(o.progress);
   if (const int rc = loadState(s, syntax, project)) return rc;
@@ -102,7 +116,6 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
   splicer.setRecordMarkEntry(m.at);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
 
-  InterruptGuard interrupts;
   out << (entry ? "entering " : "appending ") << sourcePath << " from " << m.in << " s to " << m.out
       << " s";
   if (entry) out << " at " << m.at << " s";
@@ -114,8 +127,10 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
   // to undo then.
   if (s.cancelSent() && !splicer.undoEnabled()) {
     err << "cancelled; " << project << " restored\n";
-    return kExitInterrupted;
+    return InterruptGuard::exitStatus();
   }
+  // A stop signal during the analyses, before the first chunk.
+  if (InterruptGuard::interrupted()) return InterruptGuard::exitStatus();
   return reportRecorded(s, project);
 }
 
@@ -126,22 +141,38 @@ int runReplay(const Arguments& args, const OptionSpec& syntax, bool undo, std::o
   if (const int rc = parseProjectOptions(args, syntax, o, out, err)) return rc < 0 ? kExitOk : rc;
   const std::string& project = o.files[0];
 
+  InterruptGuard interrupts;
   ProjectSession s(out, err);
   s.showProgressLines(o.progress);
   if (const int rc = loadState(s, syntax, project)) return rc;
   // The project is not analysed: a project that a failed change left
   // damaged must still be repairable by undo.
   s.splicer.setRecordFileName(project);
-  InterruptGuard interrupts;
+  // A replay is short and has no cancel: a stop signal ends the command
+  // once it is done.
   const bool ok = s.run([undo](Splicer& sp) { return undo ? sp.Undo() : sp.Redo(); });
   saveState(s, project);
   if (!ok) return s.reportFailure();
+  if (InterruptGuard::interrupted()) return InterruptGuard::exitStatus();
   out << (undo ? "undone: " : "redone: ") << project << " (" << platform::fileSize(project)
       << " bytes)\n";
   return kExitOk;
 }
 
 }  // namespace
+
+int recoverFirst(std::ostream& err, const std::string& command, const std::string& project) {
+  RecoveryResult result;
+  std::string problem;
+  const bool ok = recoverProject(project, result, problem);
+  if (result.action != RecoveryAction::Nothing && ok) {
+    err << kProgram << ' ' << command << ": " << project << ": " << describeRecovery(result) << " ("
+        << result.length << " bytes)\n";
+  }
+  if (ok) return kExitOk;
+  err << kProgram << ' ' << command << ": " << project << ": " << problem << '\n';
+  return kExitFailed;
+}
 
 int runAppend(const Arguments& args, std::ostream& out, std::ostream& err) {
   return runChange(args, kAppendSpec, false, out, err);

@@ -34,5 +34,10 @@ int runRedo(const Arguments& args, std::ostream& out, std::ostream& err);
 int runSplit(const Arguments& args, std::ostream& out, std::ostream& err);
 int runCutlist(const Arguments& args, std::ostream& out, std::ostream& err);
 int runCheck(const Arguments& args, std::ostream& out, std::ostream& err);
+int runRecover(const Arguments& args, std::ostream& out, std::ostream& err);
+
+// Recovers a change to `project` that a crash cut short, saying on `err`
+// what was done. 0, or kExitFailed after printing why it could not be.
+int recoverFirst(std::ostream& err, const std::string& command, const std::string& project);
 
 }  // namespace cw::cli

@@ -1,8 +1,12 @@
 // clipwright-cli: the editing engine from the command line.
+#include <csignal>
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
 #include "cli/command.h"
+#include "platform/crash_model.h"
+#include "platform/file.h"
 
 namespace cw::cli {
 namespace {
@@ -22,6 +26,7 @@ constexpr Command kCommands[] = {
     {"cutlist", "SOURCE PROJECT --keep A-B [--keep C-D ...] | --list FILE | --cut-edl FILE",
      "record a list of stretches as a new project", runCutlist},
     {"check", "[--json] FILE...", "check that files are correct MPEG-1 streams", runCheck},
+    {"recover", "PROJECT", "mend a project whose last change was interrupted", runRecover},
 };
 
 void printUsage(std::ostream& out) {
@@ -39,11 +44,36 @@ const Command* findCommand(const std::string& name) {
   return nullptr;
 }
 
+// Switches from the environment, for measurements and the crash tests only:
+// CLIPWRIGHT_NO_SYNC=1 leaves out every sync (a benchmark measures what they
+// cost); CLIPWRIGHT_TEST_STOP_AT=N kills the process just before its N-th
+// change to the disk, and CLIPWRIGHT_TEST_POWER_CUT=1 first drops every
+// change not yet synced.
+void reportChanges() {
+  std::cerr << kProgram << ": changes to the disk: " << cw::platform::crash::changesSoFar() << '\n';
+}
+
+void applyEnvironment() {
+  if (const char* noSync = std::getenv("CLIPWRIGHT_NO_SYNC"); noSync && *noSync == '1') {
+    cw::platform::setSyncEnabled(false);
+  }
+  if (const char* stopAt = std::getenv("CLIPWRIGHT_TEST_STOP_AT"); stopAt && *stopAt) {
+    const char* powerCut = std::getenv("CLIPWRIGHT_TEST_POWER_CUT");
+    cw::platform::crash::stopAt(std::atoll(stopAt), powerCut && *powerCut == '1');
+    // A run that was not stopped says how many changes it made, so that a
+    // test can choose its stopping points among them.
+    std::atexit(reportChanges);
+  }
+}
+
 }  // namespace
 }  // namespace cw::cli
 
 int main(int argc, char** argv) {
   using namespace cw::cli;
+  // Output piped into a program that ends early must not kill an edit.
+  std::signal(SIGPIPE, SIG_IGN);
+  applyEnvironment();
   if (argc < 2) {
     printUsage(std::cerr);
     return kExitUsage;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "automation/property_bag.h"
+#include "engine/edit/crop_steps.h"
 #include "engine/splicer/history_state.h"
 #include "platform/file.h"
 
@@ -61,33 +62,101 @@ std::string redoJournalPath(const std::string& project) {
 }
 
 bool saveProjectState(const std::string& project, const Splicer& splicer, std::string& problem) {
-  const std::int64_t length = platform::fileSize(project);
+  return saveProjectState(project, splicer, splicer.history(), problem);
+}
+
+namespace {
+
+// The state of `project` with the length of `movie`, written to `path`.
+bool writeState(const std::string& path, const std::string& project, const std::string& movie,
+                const Splicer& splicer, const HistoryFlags& history, std::string& problem) {
+  const std::int64_t length = platform::fileSize(movie);
   if (length < 0) {
-    problem = "cannot read the length of " + project;
+    problem = "cannot read the length of " + movie;
     return false;
   }
   PropertyBag bag;
   splicer.writeProperties(bag);
   bag.write(kUndoKey, Variant(storedJournalName(project, splicer.undoFileName())));
   bag.write(kRedoKey, Variant(storedJournalName(project, splicer.redoFileName())));
-  writeHistory(bag, splicer.history());
+  writeHistory(bag, history);
   writeProjectLength(bag, length);
-  const automation::Status saved = bag.save(stateFilePath(project));
-  if (!saved.ok()) problem = saved.message;
-  return saved.ok();
+  if (!platform::replaceFileDurably(path, bag.toText())) {
+    problem = "cannot write " + path;
+    return false;
+  }
+  return true;
 }
 
-bool loadProjectState(const std::string& project, Splicer& splicer, std::string& problem) {
+std::string stagedStatePath(const std::string& project) { return stateFilePath(project) + ".new"; }
+
+}  // namespace
+
+bool saveProjectState(const std::string& project, const Splicer& splicer,
+                      const HistoryFlags& history, std::string& problem) {
+  return writeState(stateFilePath(project), project, project, splicer, history, problem);
+}
+
+bool saveStagedCropState(const std::string& project, const Splicer& splicer,
+                         const HistoryFlags& history, std::string& problem) {
+  return writeState(stagedStatePath(project), project, stagedRecordPath(project), splicer, history,
+                    problem);
+}
+
+void removeStagedCropState(const std::string& project) {
+  const std::string staged = stagedStatePath(project);
+  if (platform::fileExists(staged) && platform::removeFile(staged)) platform::syncFolderOf(staged);
+}
+
+void adoptCropState(const std::string& project) {
+  const std::string staged = stagedStatePath(project);
+  if (!platform::fileExists(staged)) return;
+  PropertyBag bag;
+  std::int64_t length = -1;
+  const bool placed = !platform::fileExists(stagedRecordPath(project)) && bag.load(staged).ok() &&
+                      readProjectLength(bag, length) && length == platform::fileSize(project);
+  if (placed && platform::renameFile(staged, stateFilePath(project))) {
+    platform::syncFolderOf(staged);
+    return;
+  }
+  removeStagedCropState(project);
+}
+
+namespace {
+
+bool readStateBag(const std::string& project, PropertyBag& bag, std::string& problem) {
   const std::string path = stateFilePath(project);
   if (!platform::fileExists(path)) {
     problem = "no project state " + path + "; start the project with crop";
     return false;
   }
-  PropertyBag bag;
   if (const automation::Status loaded = bag.load(path); !loaded.ok()) {
-    problem = path + ": " + loaded.message;
+    problem = path + " cannot be read (" + loaded.message + ")";
     return false;
   }
+  return true;
+}
+
+void applyState(const std::string& project, const PropertyBag& bag, Splicer& splicer) {
+  splicer.readProperties(bag);
+  splicer.setUndoFileName(loadedJournalName(project, splicer.undoFileName(), ".undo"));
+  splicer.setRedoFileName(loadedJournalName(project, splicer.redoFileName(), ".redo"));
+  splicer.restoreHistory(readHistory(bag));
+}
+
+}  // namespace
+
+bool readProjectState(const std::string& project, Splicer& splicer, std::string& problem) {
+  PropertyBag bag;
+  if (!readStateBag(project, bag, problem)) return false;
+  applyState(project, bag, splicer);
+  return true;
+}
+
+bool loadProjectState(const std::string& project, Splicer& splicer, std::string& problem) {
+  const std::string path = stateFilePath(project);
+  PropertyBag bag;
+  if (!readStateBag(project, bag, problem)) return false;
   std::int64_t recorded = -1;
   if (!readProjectLength(bag, recorded) || recorded < 0) {
     problem = path + " holds no project length";
@@ -101,10 +170,7 @@ bool loadProjectState(const std::string& project, Splicer& splicer, std::string&
               "); start the project again with crop";
     return false;
   }
-  splicer.readProperties(bag);
-  splicer.setUndoFileName(loadedJournalName(project, splicer.undoFileName(), ".undo"));
-  splicer.setRedoFileName(loadedJournalName(project, splicer.redoFileName(), ".redo"));
-  splicer.restoreHistory(readHistory(bag));
+  applyState(project, bag, splicer);
   return true;
 }
 

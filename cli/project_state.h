@@ -25,13 +25,35 @@ std::string undoJournalPath(const std::string& project);
 std::string redoJournalPath(const std::string& project);
 
 // Writes the Splicer's persisted properties, its history and the project's
-// current length. False with `problem` set when the file cannot be written.
+// current length. The file is replaced atomically and durably: a crash
+// leaves the old state or the new one. False with `problem` set when the
+// file cannot be written.
 bool saveProjectState(const std::string& project, const Splicer& splicer, std::string& problem);
+// The same with `history` in place of the Splicer's (while an edit runs, the
+// Splicer's properties still hold the history from before it).
+bool saveProjectState(const std::string& project, const Splicer& splicer,
+                      const HistoryFlags& history, std::string& problem);
 
 // Reads the state of `project` into `splicer` (persisted properties and
 // history). False with `problem` set when there is no state file, it cannot
 // be read, or it does not match the project file as it is now.
 bool loadProjectState(const std::string& project, Splicer& splicer, std::string& problem);
+
+// A crop's state, written before its new record takes the project's name:
+// PROJECT.clipwright.new, describing the staged record. Once the record is
+// in place the crop writes the state proper and removes this one; a crop
+// cut short in between leaves it for adoptCropState.
+bool saveStagedCropState(const std::string& project, const Splicer& splicer,
+                         const HistoryFlags& history, std::string& problem);
+void removeStagedCropState(const std::string& project);
+// A staged crop state whose record took the project's name becomes the
+// project's state; one whose record never did is removed.
+void adoptCropState(const std::string& project);
+
+// Reads the state file as it is, without comparing it with the project: the
+// Splicer gets the persisted properties, journal names and history. False
+// with `problem` set when there is none or it cannot be read.
+bool readProjectState(const std::string& project, Splicer& splicer, std::string& problem);
 
 // Removes the state file (a project that no longer exists has none).
 void removeProjectState(const std::string& project);

@@ -18,7 +18,11 @@ namespace {
 
 volatile sig_atomic_t g_interrupted = 0;
 
-extern "C" void onInterrupt(int) { g_interrupted = 1; }
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void onInterrupt(int signal) {
+  if (g_interrupted == 0) g_interrupted = signal;
+}
 
 }  // namespace
 
@@ -27,12 +31,16 @@ InterruptGuard::InterruptGuard() {
   struct sigaction action {};
   action.sa_handler = onInterrupt;
   sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, &previous_);
+  for (int i = 0; i < 3; ++i) sigaction(kStopSignals[i], &action, &previous_[i]);
 }
 
-InterruptGuard::~InterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
+InterruptGuard::~InterruptGuard() {
+  for (int i = 0; i < 3; ++i) sigaction(kStopSignals[i], &previous_[i], nullptr);
+}
 
 bool InterruptGuard::interrupted() { return g_interrupted != 0; }
+
+int InterruptGuard::exitStatus() { return 128 + (g_interrupted != 0 ? g_interrupted : SIGINT); }
 
 void ProgressView::show(int percentage) {
   if (percentage == last_) return;

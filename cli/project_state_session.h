@@ -1,9 +1,11 @@
 // One run of a clipwright-cli editing command around the Splicer control, as
 // the editor drives it: a Probe control analyses the source and another the
 // project, their handles go to the Splicer, and the Splicer's Progress event
-// feeds a progress view. Ctrl+C only raises a flag; the next Progress event
-// passes it on as Cancel, so the engine stops after its current chunk and
-// leaves the project as it was.
+// feeds a progress view. Ctrl+C, SIGTERM (a shutdown, a service manager,
+// timeout) and SIGHUP (a closed terminal) only raise a flag; the next
+// Progress event passes it on as Cancel, so the engine stops after its
+// current chunk and leaves the project as it was, and the command exits with
+// 128 + the signal's number.
 #pragma once
 
 #include <csignal>
@@ -19,7 +21,8 @@ namespace cw::cli {
 
 inline constexpr int kExitInterrupted = 130;  // the shell's status for a Ctrl+C
 
-// Installs the Ctrl+C handler for its lifetime.
+// Installs the handler of the stop signals (SIGINT, SIGTERM, SIGHUP) for its
+// lifetime.
 class InterruptGuard {
  public:
   InterruptGuard();
@@ -27,11 +30,13 @@ class InterruptGuard {
   InterruptGuard(const InterruptGuard&) = delete;
   InterruptGuard& operator=(const InterruptGuard&) = delete;
 
-  // True once Ctrl+C was pressed while the guard was in place.
+  // True once a stop signal came while the guard was in place.
   static bool interrupted();
+  // The exit status for it: 128 + the signal's number.
+  static int exitStatus();
 
  private:
-  struct sigaction previous_ {};
+  struct sigaction previous_[3]{};
 };
 
 // Shows progress: one line redrawn in place on a terminal; elsewhere (a

@@ -1,5 +1,7 @@
 #include "platform/file.h"
 
+#include "platform/crash_model.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -32,7 +34,8 @@ bool shouldFail(Op) {
 
 File::~File() { close(); }
 
-File::File(File&& other) noexcept : fd_(other.fd_), pos_(other.pos_) {
+File::File(File&& other) noexcept
+    : fd_(other.fd_), pos_(other.pos_), path_(std::move(other.path_)) {
   other.fd_ = -1;
   other.pos_ = 0;
 }
@@ -42,6 +45,7 @@ File& File::operator=(File&& other) noexcept {
     close();
     fd_ = other.fd_;
     pos_ = other.pos_;
+    path_ = std::move(other.path_);
     other.fd_ = -1;
     other.pos_ = 0;
   }
@@ -51,18 +55,30 @@ File& File::operator=(File&& other) noexcept {
 namespace {
 int openFlags(OpenMode mode) {
   switch (mode) {
-    case OpenMode::Read: return O_RDONLY;
-    case OpenMode::ReadWrite: return O_RDWR;
-    case OpenMode::Create: return O_RDWR | O_CREAT | O_TRUNC;
-    case OpenMode::CreateNew: return O_RDWR | O_CREAT | O_EXCL;
+    case OpenMode::Read:
+      return O_RDONLY;
+    case OpenMode::ReadWrite:
+      return O_RDWR;
+    case OpenMode::Create:
+      return O_RDWR | O_CREAT | O_TRUNC;
+    case OpenMode::CreateNew:
+      return O_RDWR | O_CREAT | O_EXCL;
   }
   return O_RDONLY;
 }
 
+bool creates(OpenMode mode) { return mode == OpenMode::Create || mode == OpenMode::CreateNew; }
+
 int openOnce(const std::string& path, OpenMode mode) {
-  if (mode == OpenMode::Create) ::unlink(path.c_str());
+  if (mode == OpenMode::Create && fileExists(path)) {
+    crash::beforeRemove(path);
+    ::unlink(path.c_str());
+  }
+  if (creates(mode) && !fileExists(path)) crash::beforeCreate(path);
   return ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, 0644);
 }
+
+std::atomic<bool> g_syncEnabled{true};
 }  // namespace
 
 bool File::open(const std::string& path, OpenMode mode) {
@@ -76,6 +92,7 @@ bool File::open(const std::string& path, OpenMode mode) {
   if (fd < 0) return false;
   fd_ = fd;
   pos_ = 0;
+  path_ = path;
   return true;
 }
 
@@ -83,6 +100,7 @@ void File::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   pos_ = 0;
+  path_.clear();
 }
 
 bool File::seek(std::int64_t offset) {
@@ -124,6 +142,7 @@ std::int64_t File::write(const void* buffer, std::int64_t count) {
   while (done < count) {
     const std::int64_t block = std::min<std::int64_t>(count - done, kMaxBlock);
     if (fault::shouldFail(fault::Op::Write)) return -1;
+    crash::beforeWrite(path_, fd_, pos_, block);
     const ssize_t n = ::pwrite(fd_, in + done, static_cast<size_t>(block), pos_);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -147,10 +166,19 @@ bool File::writeAt(std::int64_t offset, const void* buffer, std::int64_t count) 
 bool File::truncate(std::int64_t length) {
   if (fd_ < 0 || length < 0) return false;
   if (fault::shouldFail(fault::Op::Truncate)) return false;
+  crash::beforeTruncate(path_, fd_, length);
   return ::ftruncate(fd_, static_cast<off_t>(length)) == 0;
 }
 
 bool File::flush() { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+bool File::sync() {
+  if (fd_ < 0) return false;
+  if (!g_syncEnabled) return true;
+  if (::fdatasync(fd_) != 0) return false;
+  crash::fileSynced(path_);
+  return true;
+}
 
 bool fileExists(const std::string& path) {
   struct stat st {};
@@ -164,6 +192,7 @@ std::int64_t fileSize(const std::string& path) {
 }
 
 bool removeFile(const std::string& path) {
+  if (fileExists(path)) crash::beforeRemove(path);
   if (::unlink(path.c_str()) == 0) return true;
   if (errno == EACCES || errno == EPERM) {
     setReadOnly(path, false);
@@ -185,6 +214,42 @@ bool setReadOnly(const std::string& path, bool readOnly) {
   mode = readOnly ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
   return ::chmod(path.c_str(), mode) == 0;
 }
+
+bool renameFile(const std::string& from, const std::string& to) {
+  crash::beforeRename(from, to);
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool syncFolderOf(const std::string& path) {
+  if (!g_syncEnabled) return true;
+  std::error_code ec;
+  const auto full = std::filesystem::absolute(path, ec);
+  std::string folder = (ec ? std::filesystem::path(path) : full).lexically_normal().parent_path();
+  if (folder.empty()) folder = ".";
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  if (ok) crash::folderSynced(folder);
+  return ok;
+}
+
+bool replaceFileDurably(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".tmp";
+  File file;
+  const auto size = static_cast<std::int64_t>(text.size());
+  const bool written = file.open(temporary, OpenMode::Create) &&
+                       file.write(text.data(), size) == size && file.sync();
+  file.close();
+  if (!written || !renameFile(temporary, path)) {
+    removeFile(temporary);
+    return false;
+  }
+  return syncFolderOf(path);
+}
+
+void setSyncEnabled(bool enabled) { g_syncEnabled = enabled; }
+bool syncEnabled() { return g_syncEnabled; }
 
 std::int64_t freeSpace(const std::string& path) {
   std::string probe = path.empty() ? std::string(".") : path;

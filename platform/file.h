@@ -19,7 +19,7 @@ enum class OpenMode {
 
 // An open file. Move-only; closes itself.
 class File {
-public:
+ public:
   File() = default;
   ~File();
   File(File&& other) noexcept;
@@ -52,10 +52,14 @@ public:
   // Sets the file's length (64-bit); the position is left unchanged.
   bool truncate(std::int64_t length);
   bool flush();
+  // Makes the file's content and length durable (fdatasync). True at once
+  // while syncs are switched off.
+  bool sync();
 
-private:
+ private:
   int fd_ = -1;
   std::int64_t pos_ = 0;
+  std::string path_;
 };
 
 // Whole-file helpers.
@@ -64,6 +68,19 @@ std::int64_t fileSize(const std::string& path);  // -1 when it cannot be read
 bool removeFile(const std::string& path);
 bool isReadOnly(const std::string& path);
 bool setReadOnly(const std::string& path, bool readOnly);
+// Renames `from` over `to` (replacing it atomically).
+bool renameFile(const std::string& from, const std::string& to);
+// Makes the names in the folder holding `path` durable: a file created,
+// renamed or deleted there survives a power cut once this returned true.
+bool syncFolderOf(const std::string& path);
+// Writes `text` to a temporary file beside `path`, syncs it, renames it over
+// `path` and syncs the folder: readers see the old file or the new one,
+// never a part of either.
+bool replaceFileDurably(const std::string& path, const std::string& text);
+// Syncs are on by default; a benchmark switches them off to measure what
+// they cost. Never switched off in a real run.
+void setSyncEnabled(bool enabled);
+bool syncEnabled();
 // Free bytes available to this user on the file system holding `path` (a
 // file or a folder; for a file that does not exist yet, its folder). -1 on
 // failure.

@@ -6,6 +6,7 @@
 
 #include "engine/common/errors.h"
 #include "engine/edit/es_writer.h"
+#include "engine/edit/intent_record.h"
 
 namespace cw {
 
@@ -143,8 +144,9 @@ class RecordRestore {
   RecordRestore& operator=(const RecordRestore&) = delete;
   ~RecordRestore() {
     if (committed_) return;
-    outcome_ = journals_.restoreRecord(files_.record, files_.buffer) ? Outcome::Abandoned
-                                                                     : Outcome::Unrestorable;
+    const bool restored =
+        journals_.restoreRecord(files_.record, files_.buffer) && files_.record.sync();
+    outcome_ = restored ? Outcome::Abandoned : Outcome::Unrestorable;
   }
   void commit() {
     committed_ = true;
@@ -157,6 +159,36 @@ class RecordRestore {
   Outcome& outcome_;
   bool committed_ = false;
 };
+
+IntentOperation intentOperation(const ChangeErrors& e) {
+  return e.op == MuxOperation::EntryCrop ? IntentOperation::Entry : IntentOperation::Append;
+}
+
+// Before the first byte of the record changes: the journals complete and
+// durable, then the intent record that names the one recovery restores from.
+int declareIntent(const OperationContext& ctx, const ChangeErrors& e, ChangeFiles& files,
+                  ChangeJournals& journals, std::int64_t joinOffset) {
+  if (const int rc = journals.makeDurable()) return rc;
+  IntentRecord intent;
+  intent.operation = intentOperation(e);
+  intent.length = files.recordLength;
+  if (!tailCheck(files.record, files.recordLength, intent.check)) return e.journal.readRecord;
+  intent.joinOffset = joinOffset;
+  intent.journal = journals.stagedUndoPath();
+  intent.journalLength = journals.undoLength();
+  intent.undoJournal = journals.undoPath();
+  intent.redoJournal = journals.redoPath();
+  intent.stagedRedo = journals.stagedRedoPath();
+  return writeIntent(ctx.recordFileName, intent) ? 0 : e.journal.writeUndo;
+}
+
+// After the write phase: the record and the redo journal durable, then the
+// journals take the names of the previous change's.
+int makeChangeDurable(const ChangeErrors& e, ChangeFiles& files, ChangeJournals& journals) {
+  if (!files.record.sync()) return e.writeRecord;
+  if (const int rc = journals.syncRedo()) return rc;
+  return journals.publish() ? 0 : e.journal.writeRedo;
+}
 
 // Steps 4 and 5 after the plan: space, journals, writer, write phase.
 // `outcome` tells whether the record was touched and how it was left.
@@ -171,6 +203,7 @@ int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
           journals.saveOldTail(files.record, plan.joinOffset, files.recordLength, files.buffer)) {
     return rc;
   }
+  if (const int rc = declareIntent(ctx, e, files, journals, plan.joinOffset)) return rc;
   MuxState m;
   const int memoryError = muxStatusError(e.op, kMuxMemoryError);
   try {
@@ -184,6 +217,7 @@ int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
   int rc = 0;
   try {
     rc = writeNewBytes(ctx, e, plan, m, files, journals, written);
+    if (rc == 0) rc = makeChangeDurable(e, files, journals);
   } catch (...) {
     rc = exceptionError(e, memoryError);
   }
@@ -230,6 +264,20 @@ void dropJournals(const OperationContext& ctx, const ChangeProfile& p, ChangeJou
   platform::removeFile(ctx.redoFileName);
 }
 
+// A record that could not be rolled back keeps the undo journal under its
+// name for Undo, and the intent record now names that journal, so that the
+// next recovery still rolls the record back from it.
+void keepUndoForRepair(const OperationContext& ctx, ChangeJournals& journals) {
+  journals.close();
+  journals.publishUndo();
+  journals.deleteRedo();
+  IntentRecord intent;
+  if (readIntent(ctx.recordFileName, intent) == 1) {
+    intent.journal = journals.undoPath();
+    writeIntent(ctx.recordFileName, intent);
+  }
+}
+
 // The outcome table: flags, journals, record description and the result.
 int settle(OperationContext& ctx, const ChangeProfile& p, RecordContent content, int rc,
            Outcome outcome, std::int64_t newLength, ChangeJournals& journals) {
@@ -239,20 +287,24 @@ int settle(OperationContext& ctx, const ChangeProfile& p, RecordContent content,
       describeChangedRecord(*ctx.record, content, newLength);
       ctx.setHistory(HistoryEvent::ChangeSucceeded);
       ctx.error.number = 0;  // the message of an earlier failure stays
+      ctx.Persist();
+      clearIntent(ctx.recordFileName);
       return 0;
     case Outcome::Unrestorable:
       // The undo journal still holds the old tail: Undo can repair the record.
-      journals.deleteRedo();
-      journals.close();
+      keepUndoForRepair(ctx, journals);
       ctx.record->stage = 1;
       ctx.setHistory(HistoryEvent::ChangeUnrestorable);
       ctx.SetError(p.errors.restoreFailed);
+      ctx.Persist();
       return p.errors.restoreFailed;
     case Outcome::Abandoned:
       break;
   }
   dropJournals(ctx, p, journals);
   ctx.setHistory(HistoryEvent::ChangeAbandoned);
+  ctx.Persist();
+  clearIntent(ctx.recordFileName);
   if (rc == kCropCancelled) {
     ctx.error.number = 0;
     return 0;

@@ -28,10 +28,6 @@ Worker workerFor(const OperationContext& ctx) {
   }
 }
 
-// A failure that happened before the record file existed, or that left an
-// older file of that name in place, must not delete anything.
-bool recordFileWasMade(int rc) { return rc != kCropCannotReplace && rc != kCropCannotCreate; }
-
 }  // namespace
 
 int runCropWorker(OperationContext& ctx, const std::function<int(CropFiles&)>& work) {
@@ -40,6 +36,7 @@ int runCropWorker(OperationContext& ctx, const std::function<int(CropFiles&)>& w
   try {
     rc = openCropFiles(ctx, files);
     if (rc == 0) rc = work(files);
+    if (rc == 0) rc = placeRecordFile(ctx, files.record);
   } catch (...) {
     // The half-made record goes like after any other failure.
     rc = errorForCurrentException(kCropNoMemory, muxStatusError(MuxOperation::Crop, kMuxBadPacket));
@@ -48,7 +45,10 @@ int runCropWorker(OperationContext& ctx, const std::function<int(CropFiles&)>& w
   files.source.close();
   ctx.source->video.handle = -1;
   ctx.source->audio.handle = -1;
-  if (rc != 0 && recordFileWasMade(rc)) platform::removeFile(ctx.recordFileName);
+  // The file of the record's name is replaced only by a complete record;
+  // whatever else was made goes.
+  const std::string staged = stagedRecordPath(ctx.recordFileName);
+  if (rc != 0 && platform::fileExists(staged)) platform::removeFile(staged);
   return rc;
 }
 

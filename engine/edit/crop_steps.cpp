@@ -18,16 +18,34 @@ bool sameFile(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::string stagedRecordPath(const std::string& recordPath) {
+  return recordPath + ".clipwright-new";
+}
+
 int createRecordFile(const std::string& recordPath, const std::string& sourcePath,
                      platform::File& record) {
-  if (record.open(recordPath, platform::OpenMode::CreateNew)) return 0;
-  if (!platform::fileExists(recordPath)) return kCropCannotCreate;
   // Replacing the record must never delete the movie being cut.
-  if (sameFile(recordPath, sourcePath)) return kCropCannotReplace;
-  platform::setReadOnly(recordPath, false);
-  if (!platform::removeFile(recordPath)) return kCropCannotReplace;
-  if (!record.open(recordPath, platform::OpenMode::CreateNew)) return kCropCannotCreate;
+  if (platform::fileExists(recordPath) && sameFile(recordPath, sourcePath)) {
+    return kCropCannotReplace;
+  }
+  const std::string staged = stagedRecordPath(recordPath);
+  if (record.open(staged, platform::OpenMode::Create)) return 0;
+  if (!platform::fileExists(staged)) return kCropCannotCreate;
+  platform::setReadOnly(staged, false);
+  if (!platform::removeFile(staged)) return kCropCannotReplace;
+  if (!record.open(staged, platform::OpenMode::CreateNew)) return kCropCannotCreate;
   return 0;
+}
+
+int placeRecordFile(OperationContext& ctx, platform::File& record) {
+  const bool synced = record.sync();
+  record.close();
+  if (!synced) return kCropCannotReplace;
+  ctx.setHistory(HistoryEvent::NewRecord);
+  ctx.Persist();
+  const std::string& recordPath = ctx.recordFileName;
+  if (!platform::renameFile(stagedRecordPath(recordPath), recordPath)) return kCropCannotReplace;
+  return platform::syncFolderOf(recordPath) ? 0 : kCropCannotReplace;
 }
 
 int openCropFiles(const OperationContext& ctx, CropFiles& files) {

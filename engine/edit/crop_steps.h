@@ -26,11 +26,20 @@ struct CropFiles {
   std::vector<std::uint8_t> buffer;
 };
 
-// Creates the record file exclusively; an existing file of that name is made
-// writable and deleted first. Refuses to replace the source itself.
-// 0, 7004 or 7001.
+// A crop writes its record beside the file it will replace, under this
+// name, so that an existing file of the record's name stays whole until the
+// new one is complete.
+std::string stagedRecordPath(const std::string& recordPath);
+
+// Creates the staged record file (replacing a stale one). Refuses when the
+// record's name is the source itself. 0, 7004 or 7001.
 int createRecordFile(const std::string& recordPath, const std::string& sourcePath,
                      platform::File& record);
+// Puts a complete staged record in place: synced and closed, then the
+// host's state written (onPersist, while the staged file still has its own
+// name, with the history of a new record), then renamed over the record's
+// name and the folder synced. 0 or 7004.
+int placeRecordFile(OperationContext& ctx, platform::File& record);
 // Record file, source and buffer in that order: 0, 7004, 7001, 7002 or 7000.
 int openCropFiles(const OperationContext& ctx, CropFiles& files);
 

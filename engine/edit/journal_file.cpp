@@ -24,6 +24,8 @@ bool createReplacing(platform::File& file, const std::string& path) {
   return file.open(path, platform::OpenMode::Create);
 }
 
+std::string stagedJournalPath(const std::string& journalPath) { return journalPath + ".new"; }
+
 namespace {
 
 // Copies [from, from + count) of `in` to the current position of `out`.
@@ -45,14 +47,40 @@ int copyRange(platform::File& in, std::int64_t from, std::int64_t count, platfor
 
 ChangeJournals::ChangeJournals(std::string undoPath, std::string redoPath,
                                JournalErrorNumbers numbers)
-    : undoPath_(std::move(undoPath)), redoPath_(std::move(redoPath)), numbers_(numbers) {}
+    : undoPath_(std::move(undoPath)),
+      redoPath_(std::move(redoPath)),
+      stagedUndo_(stagedJournalPath(undoPath_)),
+      stagedRedo_(stagedJournalPath(redoPath_)),
+      numbers_(numbers) {}
 
 int ChangeJournals::create() {
-  if (!createReplacing(undo_, undoPath_)) return numbers_.createUndo;
+  if (!createReplacing(undo_, stagedUndo_)) return numbers_.createUndo;
   undoCreated_ = true;
-  if (!createReplacing(redo_, redoPath_)) return numbers_.createRedo;
+  if (!createReplacing(redo_, stagedRedo_)) return numbers_.createRedo;
   redoCreated_ = true;
   return 0;
+}
+
+int ChangeJournals::makeDurable() {
+  if (!undo_.sync() || !redo_.sync()) return numbers_.writeUndo;
+  if (!platform::syncFolderOf(stagedUndo_)) return numbers_.writeUndo;
+  if (!platform::syncFolderOf(stagedRedo_)) return numbers_.writeUndo;
+  return 0;
+}
+
+int ChangeJournals::syncRedo() { return redo_.sync() ? 0 : numbers_.writeRedo; }
+
+bool ChangeJournals::publishUndo() {
+  if (!platform::renameFile(stagedUndo_, undoPath_)) return false;
+  undoCreated_ = false;
+  return platform::syncFolderOf(undoPath_);
+}
+
+bool ChangeJournals::publish() {
+  if (!publishUndo()) return false;
+  if (!platform::renameFile(stagedRedo_, redoPath_)) return false;
+  redoCreated_ = false;
+  return platform::syncFolderOf(redoPath_);
 }
 
 int ChangeJournals::writeHeaders(std::int64_t joinOffset) {
@@ -90,13 +118,14 @@ void ChangeJournals::close() {
 
 void ChangeJournals::deleteCreated() {
   close();
-  if (undoCreated_) platform::removeFile(undoPath_);
-  if (redoCreated_) platform::removeFile(redoPath_);
+  if (undoCreated_) platform::removeFile(stagedUndo_);
+  if (redoCreated_) platform::removeFile(stagedRedo_);
   undoCreated_ = redoCreated_ = false;
 }
 
 void ChangeJournals::deleteRedo() {
   redo_.close();
+  if (redoCreated_) platform::removeFile(stagedRedo_);
   platform::removeFile(redoPath_);
   redoCreated_ = false;
 }

@@ -11,6 +11,10 @@
 // This file holds the side of a change (append, entry, sequence append): it
 // creates both journals, saves the old tail, tees every produced chunk into
 // the redo journal, and puts the old tail back when the change cannot finish.
+// A change writes its journals under staged names (the journal's name with
+// ".new") and renames them over the journals of the previous change only
+// once it is complete, so that a change cut short by a crash leaves the
+// previous history where it was.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +36,9 @@ std::int64_t decodeJournalHeader(const std::uint8_t* in);
 // fails and a file of the name exists, it is made writable, deleted and
 // created again. False when the file cannot be made.
 bool createReplacing(platform::File& file, const std::string& path);
+
+// The name a journal has while the change that writes it runs.
+std::string stagedJournalPath(const std::string& journalPath);
 
 // The error numbers one kind of change reports for its journal work.
 struct JournalErrorNumbers {
@@ -58,8 +65,20 @@ class ChangeJournals {
   ChangeJournals(const ChangeJournals&) = delete;
   ChangeJournals& operator=(const ChangeJournals&) = delete;
 
-  // Creates the undo file, then the redo file. 0, createUndo or createRedo.
+  // Creates the staged undo file, then the staged redo file. 0, createUndo
+  // or createRedo.
   int create();
+  // Makes both staged journals and their names durable (the undo journal
+  // must be, before the record changes). 0 or writeUndo.
+  int makeDurable();
+  // Syncs the staged redo journal once the change is written. 0 or writeRedo.
+  int syncRedo();
+  // Renames the staged journals over the previous ones and makes that
+  // durable. False when a rename fails.
+  bool publish();
+  // Only the undo journal (a change that could not be rolled back keeps it
+  // so that Undo can repair the record).
+  bool publishUndo();
   // Writes J as the header of both files. 0, writeUndo or writeRedo.
   int writeHeaders(std::int64_t joinOffset);
   // Copies the record's [joinOffset, oldLength) into the undo file through
@@ -80,10 +99,18 @@ class ChangeJournals {
   void deleteRedo();
 
   std::int64_t joinOffset() const { return joinOffset_; }
+  const std::string& undoPath() const { return undoPath_; }
+  const std::string& redoPath() const { return redoPath_; }
+  const std::string& stagedUndoPath() const { return stagedUndo_; }
+  const std::string& stagedRedoPath() const { return stagedRedo_; }
+  // Length of the staged undo journal, -1 when it cannot be read.
+  std::int64_t undoLength() const { return undo_.length(); }
 
  private:
   std::string undoPath_;
   std::string redoPath_;
+  std::string stagedUndo_;
+  std::string stagedRedo_;
   JournalErrorNumbers numbers_;
   platform::File undo_;
   platform::File redo_;

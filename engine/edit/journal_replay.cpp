@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/common/errors.h"
+#include "engine/edit/intent_record.h"
 #include "engine/edit/journal_file.h"
 #include "platform/file.h"
 
@@ -30,6 +31,7 @@ struct ReplayProfile {
   HistoryEvent succeeded;
   HistoryEvent journalBroken;
   HistoryEvent notStarted;
+  IntentOperation intent;
 };
 
 constexpr ReplayProfile kUndo{&HistoryFlags::undoEnabled,
@@ -46,7 +48,8 @@ constexpr ReplayProfile kUndo{&HistoryFlags::undoEnabled,
                               kErrUndoChangeSize,
                               HistoryEvent::UndoSucceeded,
                               HistoryEvent::UndoJournalBroken,
-                              HistoryEvent::UndoNotStarted};
+                              HistoryEvent::UndoNotStarted,
+                              IntentOperation::Undo};
 
 constexpr ReplayProfile kRedo{&HistoryFlags::redoEnabled,
                               &HistoryFlags::redoFileValid,
@@ -62,7 +65,8 @@ constexpr ReplayProfile kRedo{&HistoryFlags::redoEnabled,
                               kErrRedoChangeSize,
                               HistoryEvent::RedoSucceeded,
                               HistoryEvent::RedoJournalBroken,
-                              HistoryEvent::RedoNotStarted};
+                              HistoryEvent::RedoNotStarted,
+                              IntentOperation::Redo};
 
 // Copies the journal body (from its current position to its end) into the
 // record at the record's current position.
@@ -76,6 +80,23 @@ int copyBody(platform::File& journal, std::int64_t bodyLength, platform::File& r
     bodyLength -= n;
   }
   return 0;
+}
+
+// Before the record changes: the journal durable and an intent record that
+// names it, so that a replay cut short is finished by recovery (copying the
+// same journal again gives the same record).
+bool declareReplay(const OperationContext& ctx, const ReplayProfile& p, platform::File& record,
+                   platform::File& journal, std::int64_t joinOffset) {
+  IntentRecord intent;
+  intent.operation = p.intent;
+  intent.length = record.length();
+  if (intent.length < 0 || !tailCheck(record, intent.length, intent.check)) return false;
+  intent.joinOffset = joinOffset;
+  intent.journal = ctx.*p.journalName;
+  intent.journalLength = journal.length();
+  intent.undoJournal = ctx.undoFileName;
+  intent.redoJournal = ctx.redoFileName;
+  return journal.sync() && writeIntent(ctx.recordFileName, intent);
 }
 
 // Steps that touch files; returns 0 or an error number and, on success, the
@@ -101,11 +122,13 @@ int replayJournal(const OperationContext& ctx, const ReplayProfile& p,
   // A negative offset can only come from a damaged file; refuse it rather
   // than seek before the start of the record.
   if (joinOffset < 0 || record.length() < joinOffset) return p.badJournal;
+  if (!declareReplay(ctx, p, record, journal, joinOffset)) return p.openJournal;
 
   if (!record.seek(joinOffset)) return p.writeRecord;
   const std::int64_t body = journalLength - kJournalHeaderSize;
   if (const int rc = copyBody(journal, body, record, buffer, p); rc != 0) return rc;
   if (!record.truncate(joinOffset + body)) return p.changeSize;
+  if (!record.sync()) return p.writeRecord;
   restoredLength = joinOffset + body;
   return 0;
 }
@@ -145,15 +168,17 @@ int replay(OperationContext& ctx, const ReplayProfile& p) {
   if (rc == 0) {
     describeRecord(ctx.record, restoredLength);
     ctx.setHistory(p.succeeded);
-    return 0;
-  }
-  ctx.SetError(rc);
-  if (journalDeletedOnFailure(rc, p)) {
-    platform::removeFile(ctx.*p.journalName);
-    ctx.setHistory(p.journalBroken);
   } else {
-    ctx.setHistory(p.notStarted);
+    ctx.SetError(rc);
+    if (journalDeletedOnFailure(rc, p)) {
+      platform::removeFile(ctx.*p.journalName);
+      ctx.setHistory(p.journalBroken);
+    } else {
+      ctx.setHistory(p.notStarted);
+    }
   }
+  ctx.Persist();
+  clearIntent(ctx.recordFileName);
   return rc;
 }
 

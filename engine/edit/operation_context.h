@@ -18,6 +18,14 @@ namespace cw {
 
 // Progress(status, percentage): status is always 0, percentage 0-100.
 using ProgressHandler = std::function<void(int status, int percentage)>;
+// Called when a change to an existing record has ended and the record and
+// journals are durable, with the history flags as they now are, before the
+// change's intent record is deleted: the host writes its own state of the
+// project here, so that no crash finds a record that the host's state does
+// not describe and no intent record that would tell how to mend it. A crop
+// calls it once its new record is complete and durable but still has its
+// staged name (crop_steps.h), just before that record replaces the old one.
+using PersistHandler = std::function<void(const HistoryFlags& history)>;
 
 struct OperationContext {
   std::string recordFileName = "record.mpg";
@@ -44,6 +52,7 @@ struct OperationContext {
   ErrorState error;
 
   ProgressHandler onProgress;
+  PersistHandler onPersist;
   bool cancelRequested = false;  // set by Cancel, polled between chunks
 
   // Looks both handles up; a handle that names no live record leaves its
@@ -59,6 +68,10 @@ struct OperationContext {
   double refreshSpaceAvailable();
 
   void setHistory(HistoryEvent event) { history = nextHistory(history, event); }
+  // Calls onPersist when one is set.
+  void Persist() const {
+    if (onPersist) onPersist(history);
+  }
   void SetError(int number) { error.SetError(number); }
 };
 

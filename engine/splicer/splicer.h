@@ -133,6 +133,12 @@ class Splicer : public automation::Dispatch {
   // saves the flags with its journals and gives them back to a new control.
   const HistoryFlags& history() const { return props_.history; }
   void restoreHistory(const HistoryFlags& flags) { props_.history = flags; }
+  // Called while a change to the project ends, once the project and its
+  // journals are durable, with the new history: a host that keeps its own
+  // state of the project writes it here (see OperationContext::onPersist).
+  void setPersistHandler(PersistHandler handler) { props_.onPersist = std::move(handler); }
+  // True while a method runs (a Progress handler is inside it).
+  bool busy() const { return running_ != nullptr; }
 
   // The sequence state: the sequence-start flag and the previous cut-out.
   const SequenceState& sequence() const { return sequence_; }

@@ -190,7 +190,8 @@ TEST_F(JoinHistory, AnExceptionWhileWritingRestoresTheRecord) {
     if (c.failingCall == 0) {
       EXPECT_TRUE(recordBytes() == before);
       EXPECT_EQ(ctx.history, HistoryFlags{});
-      EXPECT_FALSE(platform::fileExists(ctx.undoFileName));
+      // Entry leaves the previous change's journals alone, append deletes them.
+      EXPECT_EQ(platform::fileExists(ctx.undoFileName), c.isEntry);
       continue;
     }
     EXPECT_EQ(ctx.history, (HistoryFlags{true, false, true, false}));
@@ -200,11 +201,12 @@ TEST_F(JoinHistory, AnExceptionWhileWritingRestoresTheRecord) {
 }
 
 // A crop or a sequence piece that ends in an exception leaves no half-made
-// record and no history of the project it replaced.
-TEST_F(JoinHistory, AnExceptionWhileCroppingRemovesTheRecord) {
+// record, the file it was to replace as it was, and no history.
+TEST_F(JoinHistory, AnExceptionWhileCroppingKeepsTheOldRecord) {
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
   ASSERT_TRUE(makeRecord("vcd_pal.mpg", 1.0, 3.0, 1));
   ASSERT_EQ(append("vcd_pal.mpg", 4.0, 5.0), 0);
+  const std::string before = recordBytes();
   ASSERT_TRUE(useCorpusSource("vcd_pal.mpg"));
   ctx.onProgress = [](int, int percentage) {
     if (percentage > 10) throw std::runtime_error("listener failed");
@@ -212,7 +214,8 @@ TEST_F(JoinHistory, AnExceptionWhileCroppingRemovesTheRecord) {
   EXPECT_EQ(crop(1.0, 8.0, 1), 6007);
   ctx.onProgress = nullptr;
   EXPECT_EQ(ctx.error.number, 6007);
-  EXPECT_FALSE(recordExists());
+  EXPECT_TRUE(recordBytes() == before);
+  EXPECT_FALSE(platform::fileExists(ctx.recordFileName + ".clipwright-new"));
   EXPECT_EQ(ctx.history, HistoryFlags{});
 }
 

@@ -100,13 +100,16 @@ TEST_F(CropFailure, RecordNamedLikeTheSourceIsRefused) {
   EXPECT_EQ(readFile(copy), bytes);
 }
 
-TEST_F(CropFailure, MissingSourceDeletesTheNewRecord) {
+// A crop that fails leaves an earlier file of the record's name whole and
+// nothing of its own beside it.
+TEST_F(CropFailure, MissingSourceKeepsTheOldRecord) {
   CW_REQUIRE_CORPUS("sys_closed.mpg");
   ASSERT_TRUE(useCorpusSource("sys_closed.mpg"));
   ASSERT_TRUE(writeFile(ctx.recordFileName, "old project"));
   ctx.sourceFileName = dir.file("gone.mpg");
   EXPECT_EQ(crop(1.0, 3.0, 0), 7002);
-  EXPECT_FALSE(recordExists());
+  EXPECT_EQ(readFile(ctx.recordFileName), "old project");
+  EXPECT_FALSE(platform::fileExists(ctx.recordFileName + ".clipwright-new"));
 }
 
 TEST_F(CropFailure, SourceOfAnotherTypeTouchesNoFile) {

@@ -74,6 +74,7 @@ class JournalReplay : public ::testing::Test {
       ASSERT_EQ(journals.teeChunk(tail.data() + at, static_cast<std::int64_t>(n)), 0);
     }
     ASSERT_TRUE(record.truncate(join + static_cast<std::int64_t>(tail.size())));
+    ASSERT_TRUE(journals.publish());
     journals.close();
     ctx.setHistory(HistoryEvent::ChangeSucceeded);
   }

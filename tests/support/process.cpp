@@ -58,7 +58,7 @@ std::vector<std::string> splitLines(const std::string& text) {
   return lines;
 }
 
-InterruptedRun interruptAfterFirstLine(const std::vector<std::string>& argv) {
+InterruptedRun interruptAfterFirstLine(const std::vector<std::string>& argv, int signal) {
   InterruptedRun run;
   int fds[2];
   if (::pipe(fds) != 0) return run;
@@ -85,7 +85,7 @@ InterruptedRun interruptAfterFirstLine(const std::vector<std::string>& argv) {
     run.started = true;
     run.firstLine = line;
     if (!run.firstLine.empty() && run.firstLine.back() == '\n') run.firstLine.pop_back();
-    ::kill(pid, SIGINT);
+    ::kill(pid, signal);
   }
   while (std::fgets(line, sizeof line, out) != nullptr) run.rest += line;
   std::fclose(out);

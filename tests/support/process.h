@@ -27,15 +27,15 @@ CommandResult runCommand(const std::string& commandLine);
 // Splits text into lines without their line ends; no empty last line.
 std::vector<std::string> splitLines(const std::string& text);
 
-// A run of a program that is interrupted with Ctrl+C (SIGINT) as soon as it
-// has written its first line to stdout, the way a user stops it once it has
-// started working.
+// A run of a program that is interrupted with Ctrl+C (SIGINT), or another
+// signal, as soon as it has written its first line to stdout, the way a user
+// (or a shutdown, or a closed terminal) stops it once it has started working.
 struct InterruptedRun {
   bool started = false;  // the program ran and wrote a first line
   std::string firstLine;
   std::string rest;   // what it wrote after the signal
   int exitCode = -1;  // its exit status; -1 when it did not exit by itself
 };
-InterruptedRun interruptAfterFirstLine(const std::vector<std::string>& argv);
+InterruptedRun interruptAfterFirstLine(const std::vector<std::string>& argv, int signal = 2);
 
 }  // namespace cw::test
