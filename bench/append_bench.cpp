@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "engine/splicer/splicer.h"
+#include "platform/file.h"
 #include "probe/probe.h"
 
 namespace {
@@ -118,6 +119,29 @@ bool measure(Project& p, cw::Probe& clip, const fs::path& dir, AppendCost& cost)
   return true;
 }
 
+// What the syncs of an append and of its undo cost: median times with them
+// and with them switched off for the measurement only. False on a failure.
+bool measureSyncCost(Project& p, cw::Probe& clip, double& appendRatio, double& undoRatio) {
+  std::vector<double> appends[2], undos[2];
+  p.useSource(clip);
+  p.splicer.setSourceMarkIn(1.0);
+  p.splicer.setSourceMarkOut(11.0);
+  for (int i = 0; i < kRuns; ++i) {
+    for (const int synced : {1, 0}) {
+      cw::platform::setSyncEnabled(synced == 1);
+      appends[synced].push_back(timeMs([&] { return p.splicer.AppendCrop() == 0; }));
+      undos[synced].push_back(timeMs([&] { return p.splicer.Undo() == 0; }));
+    }
+  }
+  cw::platform::setSyncEnabled(true);
+  for (const auto& list : {appends[0], appends[1], undos[0], undos[1]}) {
+    if (std::any_of(list.begin(), list.end(), [](double ms) { return ms < 0.0; })) return false;
+  }
+  appendRatio = median(appends[1]) / median(appends[0]);
+  undoRatio = median(undos[1]) / median(undos[0]);
+  return true;
+}
+
 // A VideoCD stream of `seconds` encoded in one piece.
 bool makeSource(const std::string& out, double seconds) {
   return run(
@@ -171,6 +195,17 @@ int main(int argc, char** argv) {
     if (!measure(p, clip, dir, costs[k])) return fail(p.splicer.errorMes().c_str());
     std::printf("  append %.1f ms, undo %.1f ms (dd %.1f ms), redo %.1f ms (dd %.1f ms)\n",
                 costs[k].append, costs[k].undo, costs[k].ddUndo, costs[k].redo, costs[k].ddRedo);
+  }
+
+  {
+    Project p(dir, "synced.mpg");
+    double appendSync = 0.0;
+    double undoSync = 0.0;
+    if (!p.crop(source, 30 * kMinute) || !measureSyncCost(p, clip, appendSync, undoSync)) {
+      return fail(p.splicer.errorMes().c_str());
+    }
+    std::printf("30-minute project: append with syncs / without %.2f, undo with / without %.2f\n",
+                appendSync, undoSync);
   }
 
   const double appendRatio = costs[1].append / costs[0].append;

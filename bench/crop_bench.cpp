@@ -132,6 +132,18 @@ double peakResidentMiB(const std::string& cli, const std::string& source,
   return usage.ru_maxrss / 1024.0;  // KiB on Linux
 }
 
+// What the syncs of a crop cost: the same crop process with them and with
+// CLIPWRIGHT_NO_SYNC=1, which leaves them out for this measurement only.
+void reportSyncCost(const std::string& crop) {
+  std::vector<double> synced, unsynced;
+  for (int i = 0; i < kRuns; ++i) {
+    synced.push_back(secondsOf(crop));
+    unsynced.push_back(secondsOf("CLIPWRIGHT_NO_SYNC=1 " + crop));
+  }
+  std::printf("  crop with syncs / without %8.2f   (%.3f s / %.3f s)\n",
+              median(synced) / median(unsynced), median(synced), median(unsynced));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -195,6 +207,7 @@ int main(int argc, char** argv) {
                 median(ours) / median(dds));
     std::printf("  crop / ffmpeg            %8.2f   (target below 1)\n",
                 median(ours) / median(ffmpegs));
+    reportSyncCost(crop);
     if (peak < 0) {
       std::printf("  peak resident size: clipwright-cli %s failed\n", cli.c_str());
     } else {
