@@ -8,7 +8,9 @@
 #include "app/shell/saving.h"
 #include "app/shell/startup.h"
 #include "automation/property_bag.h"
+#include "engine/edit/recovery.h"
 #include "engine/splicer/history_state.h"
+#include "platform/file.h"
 
 namespace cw::app {
 
@@ -65,7 +67,8 @@ bool writeSessionState(const QString& path, const SessionState& session) {
   writeProjectLength(bag, session.length);
   bag.write("MovieSaved", Variant::fromBool(session.movieSaved));
   bag.write("UndoItem", Variant::fromBool(session.undoItem));
-  return bag.save(local(path)).ok();
+  // Replaced atomically and durably: a crash finds the old state or the new.
+  return platform::replaceFileDurably(local(path), bag.toText());
 }
 
 bool readSessionState(const QString& path, SessionState& session) {
@@ -89,6 +92,27 @@ bool readSessionState(const QString& path, SessionState& session) {
 bool AbandonedRun::recoverable() const {
   const QFileInfo project(state.project);
   return state.length > 0 && project.isFile() && project.size() == state.length;
+}
+
+bool AbandonedRun::mendInterruptedRecord() {
+  const RecoveryResult result =
+      recoverRecord(local(state.project), local(state.undo), local(state.redo));
+  switch (result.action) {
+    case RecoveryAction::Nothing:
+      return true;
+    case RecoveryAction::Failed:
+      return false;
+    case RecoveryAction::RolledBack:
+      if (!result.historyKept) state.undoItem = false;
+      break;
+    case RecoveryAction::RolledForward:
+      state.movieSaved = false;
+      break;
+  }
+  state.history = recoveredHistory(state.history, result);
+  if (result.action == RecoveryAction::RolledForward) state.undoItem = state.history.undoEnabled;
+  state.length = result.length;
+  return writeSessionState(statePath, state);
 }
 
 WorkingSession::~WorkingSession() { release(); }
@@ -162,6 +186,17 @@ void WorkingSession::update(const AppState& state, bool movieSaved, bool undoIte
   movieSaved_ = movieSaved;
   undoItem_ = undoItem;
   writeSessionState(statePath_, snapshot(state));
+}
+
+void WorkingSession::persist(const AppState& state, const HistoryFlags& history) {
+  if (!lock_) return;
+  SessionState session = snapshot(state);
+  session.history = history;
+  // What the recorder will show once the command has ended: a change that
+  // was given up (all flags cleared) left the project as it was.
+  session.movieSaved = movieSaved_ && history == HistoryFlags{};
+  session.undoItem = history.undoEnabled;
+  writeSessionState(statePath_, session);
 }
 
 SessionState WorkingSession::snapshot(const AppState& state) const {

@@ -46,6 +46,11 @@ struct AbandonedRun {
   std::unique_ptr<QLockFile> lock;
   // The project is there and as long as the state says: it can be opened.
   bool recoverable() const;
+  // A record, undo or redo that the crash cut short is rolled back (or
+  // completed) from the project's intent record and journals, and the state
+  // file is brought in line, before the project is offered. False when the
+  // project could not be mended.
+  bool mendInterruptedRecord();
 };
 
 class WorkingSession {
@@ -70,6 +75,10 @@ class WorkingSession {
   // The same, with what the last update was told of the recorder and the
   // Undo item (after TempDir or the names changed outside a command).
   void refresh(const AppState& state) { update(state, movieSaved_, undoItem_); }
+  // Called by the engine while a change to the project ends, once the
+  // project and journals are durable: the state file gets `history` and the
+  // project's new length before the change's intent record goes.
+  void persist(const AppState& state, const HistoryFlags& history);
 
   // Moving the working files to another folder, in three steps, so that at
   // every moment one folder holds a locked, consistent set:

@@ -11,6 +11,7 @@
 #include "app/shell/startup.h"
 #include "app/windows/commands.h"
 #include "app/windows/parent_form.h"
+#include "app/windows/stop_requests.h"
 #include "engine/common/record_mode.h"
 #include "player/twips.h"
 
@@ -55,6 +56,7 @@ bool ParentForm::MDIForm_Load() {
   LoadSettings();
   generateUniqueNames(state);
   startWorkingSession(*this);
+  installStopRequests(*this);
   showIntro(*this);
   placeImportWindow(*this);
   resetRecorderAtStart(*this);

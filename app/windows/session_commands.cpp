@@ -51,6 +51,9 @@ SessionKeeper::SessionKeeper(ParentForm& form) : QObject(&form), form_(form) {
 
 void SessionKeeper::claim() {
   session_.claim(appState());
+  // The state file follows every change as soon as the project is durable.
+  appState().Tazo1->setPersistHandler(
+      [this](const HistoryFlags& history) { session_.persist(appState(), history); });
   written_ = signature();
   timer_.start();
 }
@@ -94,6 +97,8 @@ void SessionKeeper::offerRecovery() {
   std::vector<AbandonedRun> runs = session_.abandonedRuns(state.TempDir);
   bool opened = false;
   for (AbandonedRun& run : runs) {
+    // A project that cannot be mended now is left for a later start.
+    if (!run.mendInterruptedRecord()) continue;
     if (!run.recoverable()) {
       WorkingSession::discard(run);
       continue;

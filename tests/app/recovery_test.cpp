@@ -2,11 +2,13 @@
 // working files and their state; the next editor offers them back. A run
 // that is still alive keeps its files to itself.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QProcess>
 #include <QSettings>
+#include <QThread>
 #include <csignal>
 
 #include "app/shell/working_session.h"
@@ -144,5 +146,94 @@ TEST_F(CrashRecovery, NoDeletesADeadRunsFilesAndALiveRunIsLeftAlone) {
   EXPECT_EQ(iRecorder().mode(), 0);
   EXPECT_TRUE(QFileInfo::exists(lockPathOf(temp, appState().RecordBaseName)));
 }
+
+}  // namespace cw::app::testing
+
+namespace cw::app::testing {
+
+namespace {
+
+// The intent record an engine change leaves beside the project while it
+// rewrites it, once one appears in `folder`.
+bool waitForIntent(const QString& folder, int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < milliseconds) {
+    if (!QDir(folder).entryList({QStringLiteral("*.clipwright-intent")}, QDir::Files).isEmpty()) {
+      return true;
+    }
+    QThread::usleep(200);
+  }
+  return false;
+}
+
+}  // namespace
+
+// The editor stopped during a record: run by RecordStoppedMidway as a process
+// of its own. A crop and an append, then a long append that is stopped.
+TEST_F(CrashRecovery, ChildStartsALongRecord) {
+  const QString shared = qEnvironmentVariable(kChildRoot);
+  if (shared.isEmpty()) GTEST_SKIP() << "started by RecordStoppedMidway only";
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, shared + "/config");
+  qputenv("XDG_CACHE_HOME", QFile::encodeName(shared + "/cache"));
+  startEditor();
+  record(corpus("syncflash.mpg"), 5, 1000);
+  writeFile(shared + "/crop.bytes", bytesOf(project()));
+  record(corpus("syncflash.mpg"), 5, 1000);
+  ASSERT_TRUE(enabled("mnuEditUndo"));
+  writeFile(shared + "/append.bytes", bytesOf(project()));
+  record(corpus("syncflash.mpg"), 0, 0);
+  for (;;) runEventsFor(100);
+}
+
+class RecordStoppedMidway : public CrashRecovery, public ::testing::WithParamInterface<int> {};
+
+// Killed (a crash) or terminated (a session logging out) while a long record
+// rewrites the project: the next editor has the project as before the
+// record.
+TEST_P(RecordStoppedMidway, ProjectAndUndoAsBefore) {
+  CW_REQUIRE_CORPUS("syncflash.mpg");
+  const int signal = GetParam();
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QLatin1String(kChildRoot), root());
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  child.setProcessEnvironment(env);
+  child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  child.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--gtest_filter=CrashRecovery.ChildStartsALongRecord")});
+  ASSERT_TRUE(child.waitForStarted());
+  const bool recording =
+      waitForFile(root() + "/append.bytes", 90000) && waitForIntent(tempDirOf(root()), 60000);
+  ::kill(static_cast<pid_t>(child.processId()), recording ? signal : SIGKILL);
+  ASSERT_TRUE(child.waitForFinished(60000));
+  ASSERT_TRUE(recording);
+  if (signal == SIGTERM) {
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 128 + SIGTERM);
+  }
+
+  answer(MessageAnswer::Yes);
+  startEditor();
+  const auto shown = takeMessages();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].lines.last(), QStringLiteral("Do you want to recover it?"));
+  EXPECT_EQ(bytesOf(project()), bytesOf(root() + "/append.bytes"));
+  EXPECT_TRUE(QDir(tempDirOf(root()))
+                  .entryList({QStringLiteral("*.clipwright-intent"), QStringLiteral("*.new")})
+                  .isEmpty());
+  // A cancelled record gives up the history, as Cancel in the progress
+  // window does; a crash leaves it as it was.
+  if (signal == SIGTERM) {
+    EXPECT_FALSE(enabled("mnuEditUndo"));
+    return;
+  }
+  ASSERT_TRUE(enabled("mnuEditUndo"));
+  trigger("mnuEditUndo");
+  EXPECT_EQ(bytesOf(project()), bytesOf(root() + "/crop.bytes"));
+  EXPECT_TRUE(takeMessages().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, RecordStoppedMidway, ::testing::Values(SIGKILL, SIGTERM));
 
 }  // namespace cw::app::testing
