@@ -204,7 +204,7 @@ class ScrubPane : public QWidget {
   void frameRateSliderChanged(int value);
   void resetFrameRateToNatural();
   void positionSliderPressed();
-  void positionSliderSeek();
+  void positionSliderSeek(int sliderValue);
   void raiseEvent(const char* name);
   void raiseEvent(const char* name, automation::Args args);
 
