@@ -187,7 +187,6 @@ class ScrubPane : public QWidget {
   int renderSource();
   void applyNaturalRate();
   void needSoundPrologue();
-  void processMessages();
   int commandFailed(int error, const char* what);
   void releaseGraph();
   void detachVideo(bool reportErrors);

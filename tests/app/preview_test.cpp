@@ -272,7 +272,7 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   EXPECT_EQ(bytesOf(project()), previewed);
   EXPECT_TRUE(enabled("mnuEditUndo"));
   const QStringList tail = logFrom(logLines().size() - 6);
-  EXPECT_EQ(tail, QStringList({"Action: UNDO", "doProcess", "8...", "Action: REDO", "doProcess",
+  EXPECT_EQ(tail, QStringList({"Action: UNDO", "doProcess", "10...", "Action: REDO", "doProcess",
                                "File is recorded as: " + project()}));
   expectCleanDecode(project());
 }
