@@ -1,13 +1,60 @@
 #include "player/position_slider.h"
 
+#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <algorithm>
 
 namespace cw::player {
+namespace {
 
-PositionSlider::PositionSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+// What an assistive tool sees of the slider. A new value moves the slider as
+// a drag does, so the pane seeks there; a plain setValue() would move the
+// handle only.
+class AccessiblePositionSlider : public QAccessibleWidget, public QAccessibleValueInterface {
+ public:
+  explicit AccessiblePositionSlider(PositionSlider* slider)
+      : QAccessibleWidget(slider, QAccessible::Slider) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QString text(QAccessible::Text t) const override {
+    if (t == QAccessible::Value) return QString::number(slider()->value());
+    return QAccessibleWidget::text(t);
+  }
+
+  QVariant currentValue() const override { return slider()->value(); }
+  void setCurrentValue(const QVariant& value) override {
+    if (slider()->isEnabled()) slider()->setSliderPosition(value.toInt());
+  }
+  QVariant maximumValue() const override { return slider()->maximum(); }
+  QVariant minimumValue() const override { return slider()->minimum(); }
+  QVariant minimumStepSize() const override { return slider()->singleStep(); }
+
+ private:
+  PositionSlider* slider() const { return static_cast<PositionSlider*>(widget()); }
+};
+
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
+  if (className == QLatin1String(PositionSlider::staticMetaObject.className()) && object &&
+      object->isWidgetType()) {
+    return new AccessiblePositionSlider(static_cast<PositionSlider*>(object));
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+PositionSlider::PositionSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+  static const bool installed = [] {
+    QAccessible::installFactory(accessibleFactory);
+    return true;
+  }();
+  (void)installed;
+}
 
 void PositionSlider::setSelectionStart(int start) {
   selStart_ = start;

@@ -151,10 +151,17 @@ void ScrubPane::buildPositionSlider() {
   sliderPosition_->setObjectName("SliderPosition");
   sliderPosition_->setRange(0, kSliderMax);
   sliderPosition_->setPageStep(kSliderMax / 10);
+  sliderPosition_->setAccessibleName(tr("Position"));
   sliderPosition_->setFocusPolicy(Qt::NoFocus);
   sliderPosition_->setEnabled(false);
   sliderPosition_->installEventFilter(this);
-  connect(sliderPosition_, &QSlider::sliderMoved, this, [this] { positionSliderSeek(); });
+  // A drag, the wheel and an assistive tool's new value move the slider; the
+  // new place is the slider position then, the value follows only after the
+  // signal. Page steps from a press on the groove seek on the release.
+  connect(sliderPosition_, &QAbstractSlider::actionTriggered, this, [this](int action) {
+    if (action == QAbstractSlider::SliderMove)
+      positionSliderSeek(sliderPosition_->sliderPosition());
+  });
 }
 
 void ScrubPane::buildFrameRatePanel() {
@@ -239,6 +246,12 @@ void ScrubPane::buildTransport() {
   for (const Button& b : kButtons) {
     if (b.watched) (this->*b.button)->installEventFilter(this);
   }
+  // Left presses act at once, as the buttons always did; pressed() also comes
+  // from the keyboard and from an assistive tool's Press action.
+  connect(butPlay_, &QToolButton::pressed, this, [this] { xPlay(); });
+  connect(butPause_, &QToolButton::pressed, this, [this] { xPause(); });
+  connect(butMarkIn_, &QToolButton::pressed, this, [this] { markInPressed(Qt::LeftButton); });
+  connect(butMarkOut_, &QToolButton::pressed, this, [this] { markOutPressed(Qt::LeftButton); });
   connect(butEject_, &QToolButton::clicked, this, [this] { ejectClicked(); });
   connect(butStart_, &QToolButton::clicked, this, [this] { xSeek(0); });
   connect(butRewind_, &QToolButton::clicked, this, [this] { stepClicked(-1); });
@@ -561,9 +574,9 @@ void ScrubPane::keyReleaseEvent(QKeyEvent* event) {
   event->accept();
 }
 
-// Button presses with either mouse button, and right-button presses on the
-// frame-rate panel, come through here; the position slider's press and release
-// too.
+// Right-button presses on the buttons and the frame-rate panel come through
+// here (a button reports only left presses itself); the position slider's press
+// and release too.
 bool ScrubPane::eventFilter(QObject* watched, QEvent* event) {
   const bool press = event->type() == QEvent::MouseButtonPress;
   const bool release = event->type() == QEvent::MouseButtonRelease;
@@ -571,17 +584,13 @@ bool ScrubPane::eventFilter(QObject* watched, QEvent* event) {
   const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
   if (watched == sliderPosition_) {
     if (press && button == Qt::LeftButton) positionSliderPressed();
-    if (release && button == Qt::LeftButton) positionSliderSeek();
+    if (release && button == Qt::LeftButton) positionSliderSeek(sliderPosition_->value());
     return false;
   }
-  if (!press) return false;
+  if (!press || button != Qt::RightButton) return false;
   if (watched == butPlay_ || watched == butPause_) {
-    if (button == Qt::LeftButton) {
-      watched == butPlay_ ? xPlay() : xPause();
-    } else if (button == Qt::RightButton) {
-      picture3_->setVisible(picture3_->isHidden());
-    }
-    return button == Qt::RightButton;
+    picture3_->setVisible(picture3_->isHidden());
+    return true;
   }
   if (watched == butMarkIn_) {
     markInPressed(button);
@@ -592,8 +601,7 @@ bool ScrubPane::eventFilter(QObject* watched, QEvent* event) {
     return false;
   }
   if ((watched == picture3_ || watched == sliderFrameRate_ || watched == rateLabel100_ ||
-       watched == rateLabel0_ || watched == rateLabel200_) &&
-      button == Qt::RightButton) {
+       watched == rateLabel0_ || watched == rateLabel200_)) {
     resetFrameRateToNatural();
     return true;
   }

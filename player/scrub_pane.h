@@ -187,7 +187,6 @@ class ScrubPane : public QWidget {
   int renderSource();
   void applyNaturalRate();
   void needSoundPrologue();
-  void processMessages();
   int commandFailed(int error, const char* what);
   void releaseGraph();
   void detachVideo(bool reportErrors);
@@ -204,7 +203,7 @@ class ScrubPane : public QWidget {
   void frameRateSliderChanged(int value);
   void resetFrameRateToNatural();
   void positionSliderPressed();
-  void positionSliderSeek();
+  void positionSliderSeek(int sliderValue);
   void raiseEvent(const char* name);
   void raiseEvent(const char* name, automation::Args args);
 

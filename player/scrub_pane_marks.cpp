@@ -86,10 +86,11 @@ void ScrubPane::positionSliderPressed() {
   raiseEvent("ModeChanged");
 }
 
-// Dragging the thumb and letting it go seek to the slider's value.
-void ScrubPane::positionSliderSeek() {
+// Dragging the thumb, clicking the groove and letting go seek to the place the
+// user chose.
+void ScrubPane::positionSliderSeek(int sliderValue) {
   if (mode_ == kModeNoClip) return;
-  xSeek(positionForSliderValue(sliderPosition_->value(), length_));
+  xSeek(positionForSliderValue(sliderValue, length_));
 }
 
 // ---- playback rate ----

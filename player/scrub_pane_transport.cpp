@@ -1,7 +1,5 @@
 // ScrubPane: opening and closing the media graph, the transport commands, the
 // position timer and the transport buttons.
-#include <QCoreApplication>
-
 #include "player/message_box.h"
 #include "player/player_errors.h"
 #include "player/scrub_pane.h"
@@ -17,8 +15,6 @@ constexpr long kClipChildrenAndSiblings = 0x06000000;
 bool isFatalOpenError(int error) { return error != kErrNone && error != kErrNoInterface; }
 
 }  // namespace
-
-void ScrubPane::processMessages() { QCoreApplication::processEvents(); }
 
 void ScrubPane::raiseEvent(const char* name) { raiseEvent(name, {}); }
 
@@ -101,7 +97,6 @@ void ScrubPane::applyNaturalRate() {
 void ScrubPane::needSoundPrologue() {
   if (amVersion_ == 1 && (mode_ == kModeNoClip || mode_ == kModeStopped)) {
     raiseEvent("NeedSound");
-    processMessages();
   }
 }
 
@@ -112,7 +107,6 @@ int ScrubPane::xOpen() {
     xClose();
   }
   if (renderSource()) return -1;
-  processMessages();
   double duration = 0;
   const int error = mediaPosition_ ? mediaPosition_->duration(duration) : kErrObjectNotSet;
   if (isFatalOpenError(error)) {
@@ -136,7 +130,6 @@ int ScrubPane::xOpen() {
 int ScrubPane::xReOpen() {
   if (source_.isEmpty() || mode_ != kModeNoClip) return 0;
   if (renderSource()) return -1;
-  processMessages();
   needSoundPrologue();
   xSeek(position_);
   xPause();
@@ -196,7 +189,6 @@ int ScrubPane::xSeek(double fPosition) {
     xPause();
     mode_ = kModePaused;
     raiseEvent("ModeChanged");
-    processMessages();
   }
   const int error =
       mediaPosition_ ? mediaPosition_->setCurrentPosition(fPosition) : kErrObjectNotSet;
@@ -227,9 +219,7 @@ void ScrubPane::detachVideo(bool reportErrors) {
     }
   };
   xStop();
-  processMessages();
   report(videoWindow_ ? videoWindow_->setVisible(false) : kErrNoInterface);
-  processMessages();
   report(videoWindow_ ? videoWindow_->setOwner(nullptr) : kErrNoInterface);
 }
 
@@ -277,7 +267,6 @@ void ScrubPane::onPositionTimer() {
   showPosition(position_);
   if (position_ < length_) return;
   xPause();
-  processMessages();
   if (mediaPosition_ && !mediaPosition_->currentPosition(now)) {
     position_ = now;
     showPosition(position_);

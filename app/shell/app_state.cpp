@@ -2,7 +2,10 @@
 
 namespace cw::app {
 
-AppState::AppState() : Tazo1(std::make_unique<Splicer>()), InfoDest(std::make_unique<Probe>()) {}
+AppState::AppState()
+    : Tazo1(std::make_unique<Splicer>()),
+      InfoDest(std::make_unique<Probe>()),
+      Operations(std::make_unique<OperationRunner>()) {}
 
 namespace {
 std::unique_ptr<AppState>& slot() {

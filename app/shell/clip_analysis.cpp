@@ -1,6 +1,5 @@
 #include "app/shell/clip_analysis.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "app/shell/action_log.h"
@@ -14,8 +13,11 @@ QString AnalyseClip(AppState& state, const QString& path, const QString& fileNam
   const bool fromCapture = extension == kCaptureExtension;
   auto info = std::make_shared<Probe>();
   info->setShopFileName(path.toStdString());
-  info->doQuickAnalys();
-  QCoreApplication::processEvents();
+  // The analysis reads the whole file: the windows keep painting meanwhile.
+  state.Operations->run([&info] {
+    info->doQuickAnalys();
+    return 0;
+  });
 
   const int fileType = info->shopFileType();
   const QString word = clipTypeWord(fileType);

@@ -43,7 +43,6 @@ void ClipInfoForm::txtAlias_Change(const QString& text) { setClipAlias(clipIndex
 void ClipInfoForm::closeEvent(QCloseEvent* event) {
   actions_.setEnabled("mnuDelete", true);
   appState().InfoWindowClip = -1;
-  QCoreApplication::processEvents();
   InfoForm::closeEvent(event);
 }
 

@@ -16,11 +16,7 @@
 
 namespace cw::app {
 
-namespace {
-
-void letMessagesRun() { QCoreApplication::processEvents(); }
-
-}  // namespace
+namespace {}  // namespace
 
 ClipOpener::ClipOpener(ParentForm& form) : QObject(&form), form_(form), state_(appState()) {
   setObjectName("ClipOpener");
@@ -28,11 +24,20 @@ ClipOpener::ClipOpener(ParentForm& form) : QObject(&form), form_(form), state_(a
 
 int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   if (paths.isEmpty()) return 0;
-  // The batch lets window messages run between its files; a drop or another
+  // The windows keep running while a file is analysed; a drop or another
   // File > Open in that time joins the running batch instead of starting one
   // of its own, whose end would stop this one.
   if (batchRunning_) {
     batch_ += paths;
+    return 0;
+  }
+  // Files dropped while other work runs (an undo) open once it has ended.
+  OperationRunner& operations = *state_.Operations;
+  if (operations.running()) {
+    connect(
+        &operations, &OperationRunner::runningChanged, this,
+        [this, paths, display] { openClipList(paths, display); },
+        Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
     return 0;
   }
   const bool withWindow = display == OpenDisplay::ProgressWindow;
@@ -49,7 +54,6 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   } else {
     QApplication::setOverrideCursor(Qt::WaitCursor);
   }
-  letMessagesRun();
 
   int opened = 0;
   for (qsizetype next = 0; next < batch_.size(); ++next) {
@@ -72,7 +76,6 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   } else {
     QApplication::restoreOverrideCursor();
   }
-  letMessagesRun();
   state_.OpeningFiles = false;
   return opened;
 }
@@ -86,7 +89,6 @@ bool ClipOpener::openOne(const QString& given) {
   state_.PaletteIndex = state_.ClipCount;
   state_.OpeningPath = path;
   const QString fileName = QFileInfo(path).fileName();
-  letMessagesRun();
   const bool opened = OpenClip(path, fileName, fileExtension(fileName));
   // Close All while the file was analysed emptied the table under it: the
   // file goes with the others (the batch ends, OpeningFiles being cleared).
@@ -144,7 +146,6 @@ QStringList ClipOpener::askForFiles() {
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   if (dialog.exec() != QDialog::Accepted) return {};
-  letMessagesRun();
   return dialog.selectedFiles();
 }
 

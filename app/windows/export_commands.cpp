@@ -62,10 +62,7 @@ void SaveController::startMosaica(const QStringList& arguments) {
       OpenDocument(QDir(helpFolder()).filePath(QLatin1String(kMosaicaPage)));
     return;
   }
-  if (!arguments.isEmpty()) {
-    stopPlayingPanes();
-    QCoreApplication::processEvents();
-  }
+  if (!arguments.isEmpty()) stopPlayingPanes();
   QProcess::startDetached(state.PalettePath, arguments);
 }
 

@@ -111,7 +111,6 @@ ClipInfoForm* showClipInfo(ParentForm& form, int index, const QPoint& screenPoin
 void showIntro(ParentForm& form) {
   auto* intro = new Intro(&form);
   intro->show();
-  QCoreApplication::processEvents();
 }
 
 void closeIntro(ParentForm& form) {

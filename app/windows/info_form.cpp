@@ -58,8 +58,8 @@ void InfoForm::addRow(const QString& caption, const char* valueName) {
   auto* captionLabel = new QLabel(caption, this);
   auto* value = new QLabel(this);
   value->setObjectName(QString::fromLatin1(valueName));
-  // A screen reader names each value by its caption.
-  value->setAccessibleName(caption);
+  // A screen reader reads the value's text as its name and finds the caption
+  // through the buddy's label relation.
   captionLabel->setBuddy(value);
   grid_->addWidget(captionLabel, row, 0);
   grid_->addWidget(value, row, 1);
@@ -68,7 +68,6 @@ void InfoForm::addRow(const QString& caption, const char* valueName) {
 
 void InfoForm::fill(const QString& stream, const FileFacts& facts) {
   labMPEGStream_->setText(stream);
-  labMPEGStream_->setAccessibleName(stream);
   const auto texts = infoLabelTexts(facts);
   for (const auto& [name, text] : texts) {
     if (QLabel* label = values_.value(name)) label->setText(text);

@@ -55,7 +55,8 @@ void NewProgress::butCancel_Click() {
   if (state.OpeningFiles) {
     state.OpeningFiles = false;  // the batch stops after its current file
   } else {
-    state.Tazo1->Cancel();
+    // The running work sees it at its next report.
+    state.Operations->requestCancel();
     state.UserCancelled = true;
   }
   cancelPressed_ = true;

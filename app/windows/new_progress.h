@@ -1,6 +1,6 @@
 // The progress window of a running engine operation or File > Open batch.
 // Its caller sets the action text, the bar and the percentage; Cancel stops
-// the batch (OpeningFiles) or asks the engine to cancel (Tazo1.Cancel).
+// the batch (OpeningFiles) or asks the running work to cancel.
 #pragma once
 
 #include <QDialog>

@@ -6,6 +6,11 @@
 #include <QVBoxLayout>
 
 namespace cw::app {
+namespace {
+
+constexpr int kEscapeKeyCode = 0x1B;
+
+}  // namespace
 
 NewRecorder::NewRecorder(QWidget* parent) : QMdiSubWindow(parent) {
   setObjectName(QStringLiteral("newRecorder"));
@@ -28,6 +33,11 @@ NewRecorder::NewRecorder(QWidget* parent) : QMdiSubWindow(parent) {
   layout->addLayout(buttons);
   setWidget(body);
   setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+  // The pane usually has the focus and takes every key; it hands them on as
+  // its KeyDown event.
+  connect(iRecorder_, &player::ScrubPane::KeyDown, this, [this](int keyCode, int shift) {
+    if (keyCode == kEscapeKeyCode && shift == 0) emit escapePressed();
+  });
 }
 
 QPushButton* NewRecorder::makeButton(const char* name, const QString& caption) {

@@ -4,10 +4,12 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 
+#include "app/shell/app_state.h"
 #include "app/shell/messages.h"
 #include "app/shell/settings.h"
 #include "app/windows/commands.h"
 #include "app/windows/session_keeper.h"
+#include "app/windows/sound_guard.h"
 #include "player/twips.h"
 
 namespace cw::app {
@@ -48,6 +50,15 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   setAccessibleName(windowTitle());
   actions_ = new ActionRegistry(this);
   buildMenus();
+  OperationRunner& operations = *appState().Operations;
+  operations.setCommands(actions_);
+  // Exit while work ran: the work has been cancelled and its caller has
+  // restored what it changed; the exit goes on from the event loop.
+  connect(&operations, &OperationRunner::runningChanged, this, [this](bool running) {
+    if (running || !exitWhenIdle_) return;
+    exitWhenIdle_ = false;
+    QTimer::singleShot(0, this, &ParentForm::menuExit_Click);
+  });
 
   mdiArea_ = new QMdiArea(this);
   mdiArea_->setObjectName(QStringLiteral("MDIClient"));
@@ -80,6 +91,8 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   installPreviewCommands(*this);
   installImportCommands(*this);
   installStillImageCommands(*this);
+  auto* sound = new SoundGuard(this);
+  for (player::ScrubPane* pane : findChildren<player::ScrubPane*>()) sound->watch(pane);
 }
 
 ParentForm::~ParentForm() {

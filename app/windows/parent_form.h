@@ -81,6 +81,7 @@ class ParentForm : public QMainWindow {
   static QRect restoredGeometry(const QMdiSubWindow* window);
   int footageWinSt_ = 0;  // 0 normal, 1 minimised, 2 maximised
   bool ended_ = false;
+  bool exitWhenIdle_ = false;  // Exit was chosen while work ran
 };
 
 }  // namespace cw::app

@@ -43,6 +43,14 @@ void ParentForm::closeEvent(QCloseEvent* event) {
 }
 
 void ParentForm::menuExit_Click() {
+  if (appState().Operations->running()) {
+    const MessageAnswer answer =
+        askYesNo({tr("An operation is still running."), tr("Do you want to cancel it and exit?")});
+    if (answer != MessageAnswer::Yes) return;
+    exitWhenIdle_ = true;
+    newProgress_->butCancel_Click();
+    return;
+  }
   if (!newRecorder_->iRecorder()->movieSaved()) {
     const MessageAnswer answer =
         askYesNo({tr("Recorder contains an unsaved movie."), tr("Do you want to save it first?")},

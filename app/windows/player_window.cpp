@@ -64,7 +64,6 @@ void RecordController::loadClip(int clip) {
   setPlayerCaption(QStringLiteral("Player: ") + record->displayName());
   actions_.setEnabled(QStringLiteral("menuPreview"), true);
   actions_.setEnabled(QStringLiteral("menuRecord"), true);
-  QCoreApplication::processEvents();
 }
 
 void RecordController::iPlayer_Ejected() {

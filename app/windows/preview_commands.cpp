@@ -26,8 +26,6 @@ namespace {
 constexpr int kNoClip = static_cast<int>(player::PlayerMode::NoClip);
 constexpr int kStopped = static_cast<int>(player::PlayerMode::Stopped);
 
-void processMessages() { QCoreApplication::processEvents(); }
-
 bool makesSound(const player::ScrubPane& pane) {
   return pane.mode() == static_cast<int>(player::PlayerMode::Paused) ||
          pane.mode() == static_cast<int>(player::PlayerMode::Playing);
@@ -81,7 +79,6 @@ class PreviewController : public QObject {
     if (!records->RecordClip()) return;
     previewing_ = true;
     actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
-    processMessages();
 
     iPreview_.setCurrExt(state.ProjectExtension);
     iPreview_.setSource(state.RecordFilePath);
@@ -122,22 +119,19 @@ class PreviewController : public QObject {
     previewing_ = false;
     AppState& state = appState();
     Splicer& tazo = *state.Tazo1;
-    processMessages();
     if (actions_.isChecked(QStringLiteral("menuRecorder"))) form_.newRecorder()->show();
     iPreview_.setFullScreen(false);
     iPreview_.xClose();
-    processMessages();
     if (tazo.undoEnabled()) {
       logShortBlock(QStringLiteral("UNDO"));
       QApplication::setOverrideCursor(Qt::WaitCursor);
-      const int result = tazo.Undo();
+      const int result = state.Operations->run([&tazo] { return tazo.Undo(); });
       QApplication::restoreOverrideCursor();
       if (result != 0) {
         ShowEditingError();
         logPreviewErrorLine(tazo.errorMesNumber(), QString::fromStdString(tazo.errorMes()));
       }
     }
-    processMessages();
     iRecorder_.xReOpen();
     iRecorder_.freezeFrame(false);
   }

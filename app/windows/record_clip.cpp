@@ -32,8 +32,6 @@ bool projectFileHoldsMovie(const QString& path) {
   return info.isFile() && info.size() > 0;
 }
 
-void processMessages() { QCoreApplication::processEvents(); }
-
 // The progress window is application-modal for one record; other users of
 // the window (a batch of files being opened) leave the editor open. The
 // window is hidden before and after a record, when its modality can change.
@@ -90,8 +88,8 @@ bool RecordController::RecordClip() {
   newProgress_.prepare(state.PreviewMode ? tr("Building preview...") : tr("Recording..."), 0,
                        QStringLiteral("0 %"));
   // While the engine works, Cancel is the one thing the user may press: the
-  // engine lets window messages run, and any other command would reach the
-  // engine or the project file in the middle of the work.
+  // windows keep running, and any other command would reach the engine or
+  // the project file in the middle of the work.
   ModalWhileRecording modal(newProgress_);
   // A Cancel of an earlier operation must not be taken for this one's.
   state.UserCancelled = false;
@@ -133,32 +131,41 @@ int RecordController::runEngineOperation(bool recorderFull, double entry) {
     if (state.RedoArmed && projectFileHoldsMovie(project)) return 0;
     QFile::remove(project);
     logCropBlock(source, project, iPlayer_.markIn(), iPlayer_.markOut(), tazo.recordMode());
-    return tazo.Crop();
+    return runEngine(&Splicer::Crop);
   }
 
   const double length = iRecorder_.length();
   iRecorder_.freezeFrame(true);
-  processMessages();
   state.SavedEntry = entry;
   state.PreviewMode ? iRecorder_.xCloseTemp() : iRecorder_.xClose();
-  processMessages();
   const bool redo = tazo.redoEnabled() && state.RedoArmed;
   if (redo) return runRedo();
   if (length == entry) {
     logJoinBlock(QStringLiteral("APPENDCROP"), source, project, iPlayer_.markIn(),
                  iPlayer_.markOut(), entry);
-    return tazo.AppendCrop();
+    return runEngine(&Splicer::AppendCrop);
   }
-  processMessages();
   logJoinBlock(QStringLiteral("ENTRYCROP"), source, project, iPlayer_.markIn(), iPlayer_.markOut(),
                entry);
-  return tazo.EntryCrop();
+  return runEngine(&Splicer::EntryCrop);
+}
+
+// A cancelled call restores the project and answers 0: UserCancelled tells
+// it from a finished one. A Cancel that reached the engine only after it had
+// written everything comes too late, and the record is shown as done.
+int RecordController::runEngine(std::int16_t (Splicer::*call)()) {
+  AppState& state = appState();
+  Splicer& engine = *state.Tazo1;
+  cancelDelivered_ = false;
+  const int result = state.Operations->run([&engine, call] { return (engine.*call)(); });
+  state.UserCancelled = cancelDelivered_;
+  return result;
 }
 
 int RecordController::runRedo() {
   logShortBlock(QStringLiteral("REDO"));
   setHourglass(true);
-  const int result = appState().Tazo1->Redo();
+  const int result = runEngine(&Splicer::Redo);
   setHourglass(false);
   return result;
 }
@@ -178,7 +185,6 @@ void RecordController::RestoreRecorder() {
       reopenRecorder();
       iRecorder_.setMarkOut(iRecorder_.length());
     }
-    processMessages();
   }
   setHourglass(false);
 }
@@ -197,14 +203,13 @@ void RecordController::mnuEditUndo_Click() {
   AppState& state = appState();
   Splicer& tazo = *state.Tazo1;
   if (!actions_.isEnabled(QStringLiteral("mnuEditUndo"))) return;
-  // Off before messages run: a second Undo waiting among them would reach
-  // the engine with nothing left to undo.
+  // Off before the engine runs: a second Undo waiting among the window's
+  // events would reach the engine with nothing left to undo.
   actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
   iRecorder_.xClose();
-  processMessages();
   logShortBlock(QStringLiteral("UNDO"));
   setHourglass(true);
-  const int result = tazo.Undo();
+  const int result = runEngine(&Splicer::Undo);
   setHourglass(false);
   if (result != 0) {
     ShowEditingError();

@@ -8,9 +8,13 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 
 #include "automation/events.h"
 
+namespace cw {
+class Splicer;
+}
 namespace cw::player {
 class ScrubPane;
 }
@@ -57,7 +61,6 @@ class RecordController : public QObject {
   // --- Engine events (record_progress.cpp) ---------------------------------
   void Tazo1_Progress(int status, int percentage);
   void Tazo1_Done();
-  void Tazo1_Err() {}
 
   // --- Recorder window (recorder_window.cpp) -------------------------------
   void butRecord_Click();
@@ -102,6 +105,8 @@ class RecordController : public QObject {
   void setHourglass(bool on);
   int runEngineOperation(bool recorderFull, double entry);
   int runRedo();
+  // Runs one engine call off the GUI thread (the windows keep painting).
+  int runEngine(std::int16_t (Splicer::*call)());
   void reopenRecorder();
   bool evaluateCompatibility(const ClipRecord& clip);
   void chooseModeForClip(const ClipRecord& clip, bool noneAlwaysEnabled);
@@ -120,6 +125,10 @@ class RecordController : public QObject {
   automation::ConnectionId progressConnection_ = 0;
   automation::ConnectionId doneConnection_ = 0;
   automation::ConnectionId errConnection_ = 0;
+  // The last percentage sent to the window, and whether the engine took a
+  // Cancel (written on the engine's thread while it runs).
+  int lastReported_ = -1;
+  bool cancelDelivered_ = false;
 };
 
 }  // namespace cw::app

@@ -1,6 +1,6 @@
 // The engine's events while a record runs: the progress window comes up
-// with the first Progress event, follows the percentage and lets window
-// messages run so that its Cancel button can reach the engine.
+// with the first Progress event and follows the percentage; its Cancel
+// button reaches the engine at the next report.
 #include <QApplication>
 
 #include "app/shell/actions.h"
@@ -11,13 +11,34 @@
 
 namespace cw::app {
 
+// The events come from the worker thread that runs the engine: the window
+// work goes to the GUI thread, and a Cancel pressed there reaches the engine
+// from its own thread.
 void RecordController::connectEngine() {
-  automation::EventSource& events = appState().Tazo1->events();
-  progressConnection_ = events.connect("Progress", [this](automation::Args& args) {
-    Tazo1_Progress(args.at(0).asInt16(), args.at(1).asInt16());
+  Splicer* engine = appState().Tazo1.get();
+  OperationRunner* operations = appState().Operations.get();
+  progressConnection_ =
+      engine->events().connect("Progress", [this, engine, operations](automation::Args& args) {
+        const int status = args.at(0).asInt16();
+        const int percentage = args.at(1).asInt16();
+        if (percentage != lastReported_) {
+          lastReported_ = percentage;
+          operations->report([this, status, percentage] { Tazo1_Progress(status, percentage); });
+        }
+        // The engine looks at a Cancel right after each report below 100 %;
+        // one that comes later would leave a finished record reported as
+        // cancelled.
+        if (percentage < 100 && !cancelDelivered_ && operations->cancelRequested()) {
+          engine->Cancel();
+          cancelDelivered_ = true;
+        }
+      });
+  doneConnection_ = engine->events().connect("Done", [this, operations](automation::Args&) {
+    lastReported_ = -1;
+    operations->report([this] { Tazo1_Done(); });
   });
-  doneConnection_ = events.connect("Done", [this](automation::Args&) { Tazo1_Done(); });
-  errConnection_ = events.connect("Err", [this](automation::Args&) { Tazo1_Err(); });
+  errConnection_ =
+      engine->events().connect("Err", [this](automation::Args&) { lastReported_ = -1; });
 }
 
 void RecordController::Tazo1_Progress(int status, int percentage) {
@@ -35,20 +56,16 @@ void RecordController::Tazo1_Progress(int status, int percentage) {
   newProgress_.butCancel()->setEnabled(percentage < 100);
   newProgress_.labPercent()->setText(QLatin1Char(' ') + QString::number(percentage) +
                                      QStringLiteral(" %"));
-  QCoreApplication::processEvents();
   newProgress_.ProgressBar1()->setValue(percentage);
-  QCoreApplication::processEvents();
 }
 
 void RecordController::Tazo1_Done() {
-  QCoreApplication::processEvents();
   appState().OperationShown = false;
   newProgress_.hide();
   if (playerHoldsClip()) {
     actions_.setEnabled(QStringLiteral("menuPreview"), true);
     actions_.setEnabled(QStringLiteral("menuRecord"), true);
   }
-  QCoreApplication::processEvents();
 }
 
 }  // namespace cw::app

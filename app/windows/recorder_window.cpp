@@ -81,7 +81,6 @@ void RecordController::butRecord_Click() {
   HistoryFlags history = tazo.history();
   history.redoEnabled = false;
   tazo.restoreHistory(history);
-  QCoreApplication::processEvents();
 }
 
 void RecordController::resetRecorderInfo() {
@@ -150,7 +149,6 @@ void RecordController::iRecorder_Ejected() {
   state.RedoArmed = false;
   state.MovieMade = false;
   iRecorder_.setMovieSaved(true);
-  QCoreApplication::processEvents();
   if (playerHoldsClip()) {
     SyncModeMenus(state.CurrentClip);
   } else {

@@ -24,8 +24,6 @@ namespace {
 
 constexpr int kNoClip = static_cast<int>(player::PlayerMode::NoClip);
 
-void letMessagesRun() { QCoreApplication::processEvents(); }
-
 class Hourglass {
  public:
   Hourglass() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -102,22 +100,31 @@ bool SaveController::copyProject(const QString& path) {
   AppState& state = appState();
   NewProgress& progress = *form_.newProgress();
   Hourglass hourglass;
-  letMessagesRun();
   progress.prepare(tr("Saving..."), 0, QStringLiteral("0 %"));
   progress.show();
   progress.raise();
-  letMessagesRun();
   QString error;
-  const CopyOutcome outcome = copyInBlocks(
-      state.RecordFilePath, path,
-      [&progress](qint64 done, qint64 total) {
-        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
-        progress.ProgressBar1()->setValue(percent);
-        progress.labPercent()->setText(QString::number(percent) + QStringLiteral(" %"));
-        letMessagesRun();
-        return !progress.cancelPressed();
-      },
-      &error);
+  CopyOutcome outcome = CopyOutcome::Failed;
+  OperationRunner& operations = *state.Operations;
+  const QString from = state.RecordFilePath;
+  int shown = -1;  // the worker's own
+  operations.run([&] {
+    outcome = copyInBlocks(
+        from, path,
+        [&](qint64 done, qint64 total) {
+          const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+          if (percent != shown) {
+            shown = percent;
+            operations.report([&progress, percent] {
+              progress.ProgressBar1()->setValue(percent);
+              progress.labPercent()->setText(QString::number(percent) + QStringLiteral(" %"));
+            });
+          }
+          return !operations.cancelRequested();
+        },
+        &error);
+    return 0;
+  });
   progress.hide();
   if (outcome == CopyOutcome::Done) return true;
   if (outcome == CopyOutcome::Failed) {
@@ -133,9 +140,7 @@ void SaveController::mnuSaveAndClose_Click() {
   const QString path = askSavePath(QStringLiteral("Save file as...(Recorder file will be closed)"));
   if (path.isEmpty() || refusedAsPlayerFile(path)) return;
   form_.footageForm()->setPicture2(iRecorder_.xCapture().bitmap);
-  letMessagesRun();
   iRecorder_.xClose();
-  letMessagesRun();
   if (!moveProject(path)) {
     // The project stays where it was: the recorder shows it again.
     iRecorder_.setSource(state.RecordFilePath);

@@ -19,8 +19,6 @@ namespace cw::app {
 
 namespace {
 
-void processMessages() { QCoreApplication::processEvents(); }
-
 enum class WriteOutcome { Written, DriveFull, Failed };
 
 // A ".png" name gets a PNG picture, any other name a Windows bitmap.
@@ -64,18 +62,15 @@ class StillImage : public QObject {
     if (iPlayer_.mode() == static_cast<int>(player::PlayerMode::NoClip)) return;
     iPlayer_.xPause();
     window_.hide();
-    processMessages();
     const QString path = askPath();
     if (path.isEmpty()) {
       window_.show();
-      processMessages();
       return;
     }
     // The time code stays out of the picture.
     const bool timeCode = form_.actions().isChecked(QStringLiteral("mnuPrefTimeCode"));
     if (timeCode) iPlayer_.setTimeCodeVisible(false);
     window_.show();
-    processMessages();
     const WriteOutcome outcome = writePicture(iPlayer_.xCapture().bitmap.toImage(), path);
     if (timeCode) iPlayer_.setTimeCodeVisible(true);
     if (outcome == WriteOutcome::DriveFull) exclamation(driveFullLines());

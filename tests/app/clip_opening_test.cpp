@@ -108,18 +108,23 @@ TEST_F(ClipOpeningTest, ADeleteDuringABatchKeepsTableAndPaletteInStep) {
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
   CW_REQUIRE_CORPUS("sys_open.mpg");
   startEditor();
-  // The first clip is deleted while the third file is being opened.
-  bool deleted = false;
+  // Delete comes while the third file is being analysed: the command is off
+  // then, and the batch ends with every file; afterwards it deletes.
+  bool offWhileAnalysed = false;
   QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int index) {
-    if (index != 1 || deleted) return;
-    deleted = true;
+    if (index != 1) return;
     QTimer::singleShot(0, &form(), [&] {
+      offWhileAnalysed = !form().actions().isEnabled("menuPopUpDelete");
       appState().PaletteIndex = 0;
       form().action("menuPopUpDelete")->trigger();
     });
   });
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
            {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
+  EXPECT_TRUE(offWhileAnalysed);
+  ASSERT_EQ(clipCount(), 2);
+  appState().PaletteIndex = 0;
+  form().action("menuPopUpDelete")->trigger();
 
   ASSERT_EQ(clipCount(), 1);
   ASSERT_EQ(appState().Clips.size(), 2u);
@@ -130,20 +135,28 @@ TEST_F(ClipOpeningTest, ADeleteDuringABatchKeepsTableAndPaletteInStep) {
   EXPECT_EQ(palette().thumbnail(1)->accessibleName(), "sys_open.mpg");
 }
 
-TEST_F(ClipOpeningTest, CloseAllDuringABatchEndsItWithAnEmptyTable) {
+TEST_F(ClipOpeningTest, CloseAllWaitsForTheBatchThenEmptiesTheTable) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
   CW_REQUIRE_CORPUS("sys_open.mpg");
   startEditor();
-  // Close All comes while the second file is being opened.
+  // Close All comes while the second file is being analysed: it is off then;
+  // once the batch has ended it empties the table.
   bool closed = false;
+  bool offWhileAnalysed = false;
   QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int) {
     if (closed) return;
     closed = true;
-    QTimer::singleShot(0, &form(), [&] { form().action("menuClose")->trigger(); });
+    QTimer::singleShot(0, &form(), [&] {
+      offWhileAnalysed = !form().actions().isEnabled("menuClose");
+      form().action("menuClose")->trigger();
+    });
   });
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
            {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
+  EXPECT_TRUE(offWhileAnalysed);
+  EXPECT_EQ(clipCount(), 2);
+  form().action("menuClose")->trigger();
 
   EXPECT_EQ(clipCount(), -1);
   EXPECT_TRUE(appState().Clips.empty());

@@ -1,6 +1,7 @@
 // The "Clip Properties" forms on corpus files opened through the editor:
 // every value label by file type, the rate rules, the alias, the placement,
 // and the menus they switch off while open.
+#include <QAccessible>
 #include <QFile>
 #include <QFileInfo>
 #include <QScreen>
@@ -84,6 +85,14 @@ TEST_F(InfoFormsTest, EveryLabelForEachKindOfFile) {
                                  {"labAudioSampleRate", "44100"},
                                  {"labFileLengthBytes", kilobytes(paths[0])},
                                  {"labVideoCDCompliant", "Yes"}}));
+  // A screen reader reads the value itself, and its caption as its label.
+  QAccessibleInterface* type =
+      QAccessible::queryAccessibleInterface(info->valueLabel("labWhatType"));
+  ASSERT_NE(type, nullptr);
+  EXPECT_EQ(type->text(QAccessible::Name), "MPEG System");
+  const auto labels = type->relations(QAccessible::Label);
+  ASSERT_EQ(labels.size(), 1);
+  EXPECT_EQ(labels[0].first->text(QAccessible::Name), "File Type:");
 
   info = openClipForm(1);
   EXPECT_EQ(shown(info), (Labels{{"labWhatType", "Video Only"},

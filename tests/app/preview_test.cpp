@@ -239,6 +239,18 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   EXPECT_EQ(bytesOf(project()), before);
   EXPECT_NE(iRecorder().mode(), 0);
 
+  // The same with the recorder's pane holding the focus, as it does after a
+  // click on the picture: the pane takes the key.
+  trigger("menuPreview");
+  ASSERT_EQ(iPreview().mode(), kPlaying);
+  form().activateWindow();
+  form().newRecorder()->setFocus();
+  iRecorder().setFocus();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &iRecorder(); }, 2000));
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(bytesOf(project()), before);
+
   // Closing the player's clip while it plays leaves the project's mode.
   trigger("menuPreview");
   ASSERT_EQ(iPreview().mode(), kPlaying);
@@ -260,7 +272,7 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   EXPECT_EQ(bytesOf(project()), previewed);
   EXPECT_TRUE(enabled("mnuEditUndo"));
   const QStringList tail = logFrom(logLines().size() - 6);
-  EXPECT_EQ(tail, QStringList({"Action: UNDO", "doProcess", "8...", "Action: REDO", "doProcess",
+  EXPECT_EQ(tail, QStringList({"Action: UNDO", "doProcess", "10...", "Action: REDO", "doProcess",
                                "File is recorded as: " + project()}));
   expectCleanDecode(project());
 }

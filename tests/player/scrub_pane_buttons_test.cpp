@@ -3,8 +3,11 @@
 // frame-rate panel.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include "media_fixture.h"
 #include "pane_fixture.h"
@@ -244,6 +247,77 @@ TEST_F(ScrubPaneButtons, PositionSliderPausesOnPressAndSeeksOnRelease) {
   sendMouse(slider(), QEvent::MouseButtonRelease, Qt::LeftButton);
   EXPECT_EQ(log.take(), Names{"PositionChanged"});
   EXPECT_DOUBLE_EQ(pane_->position(), 500 * pane_->length() / 1000);
+}
+
+// Where the handle's centre lies for a slider value.
+QPoint handleCentre(PositionSlider* slider, int value) {
+  QStyleOptionSlider option;
+  option.initFrom(slider);
+  option.orientation = Qt::Horizontal;
+  option.minimum = slider->minimum();
+  option.maximum = slider->maximum();
+  option.sliderPosition = option.sliderValue = slider->value();
+  const QRect handle =
+      slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+  const int span = slider->width() - handle.width();
+  const int x = handle.width() / 2 +
+                QStyle::sliderPositionFromValue(slider->minimum(), slider->maximum(), value, span);
+  return QPoint(x, handle.center().y());
+}
+
+void sendMouseAt(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+  QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+                    Qt::NoModifier);
+  QApplication::sendEvent(widget, &event);
+}
+
+TEST_F(ScrubPaneButtons, DraggingThePositionSliderMovesThePicture) {
+  pane_->show();
+  ASSERT_EQ(pane_->xSeek(0), 0);
+  PositionSlider* s = slider();
+  sendMouseAt(s, QEvent::MouseButtonPress, handleCentre(s, 0), Qt::LeftButton);
+  ASSERT_TRUE(s->isSliderDown());
+  for (int value : {250, 500}) {
+    sendMouseAt(s, QEvent::MouseMove, handleCentre(s, value), Qt::LeftButton);
+    EXPECT_NEAR(s->value(), value, 5);
+    EXPECT_NEAR(pane_->position(), value * pane_->length() / 1000, 0.05);
+    EXPECT_NEAR(graphPosition(), pane_->position(), 0.05);
+  }
+  sendMouseAt(s, QEvent::MouseButtonRelease, handleCentre(s, 500), Qt::NoButton);
+  EXPECT_NEAR(s->value(), 500, 5);
+  EXPECT_NEAR(pane_->position(), pane_->length() / 2, 0.05);
+  EXPECT_EQ(pane_->timeCode().toStdString(), formatTimeCode(pane_->position(), pane_->stepSize()));
+}
+
+// What a screen reader or switch user reaches: the buttons' Press action and
+// the position slider's name and value.
+TEST_F(ScrubPaneButtons, AssistiveToolsMarkPlayAndSeek) {
+  auto press = [this](const char* name) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button(name));
+    ASSERT_NE(face, nullptr);
+    ASSERT_NE(face->actionInterface(), nullptr);
+    face->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  };
+  ASSERT_EQ(pane_->xSeek(1.0), 0);
+  press("butMarkIn");
+  EXPECT_DOUBLE_EQ(pane_->markIn(), 1.0);
+  ASSERT_EQ(pane_->xSeek(2.5), 0);
+  press("butMarkOut");
+  EXPECT_DOUBLE_EQ(pane_->markOut(), 2.5);
+  press("butPlay");
+  EXPECT_EQ(pane_->mode(), 3);
+  press("butPause");
+  EXPECT_EQ(pane_->mode(), 2);
+
+  QAccessibleInterface* position = QAccessible::queryAccessibleInterface(slider());
+  ASSERT_NE(position, nullptr);
+  EXPECT_EQ(position->text(QAccessible::Name), "Position");
+  ASSERT_NE(position->valueInterface(), nullptr);
+  position->valueInterface()->setCurrentValue(750);
+  EXPECT_EQ(slider()->value(), 750);
+  EXPECT_NEAR(pane_->position(), 750 * pane_->length() / 1000, 0.05);
+  EXPECT_NEAR(graphPosition(), pane_->position(), 0.05);
+  EXPECT_EQ(position->valueInterface()->currentValue().toInt(), 750);
 }
 
 TEST_F(ScrubPaneButtons, ClipOfNoLengthDoesNotDivide) {
