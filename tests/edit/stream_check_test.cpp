@@ -77,9 +77,11 @@ TEST(StreamCheck, DamagedCopiesGetProblemsNeverACrash) {
   hit[pack + 2] = 0x07;
   const CheckReport r = check(hit, hit.size());
   ASSERT_EQ(r.count(CheckKind::Syntax), 1) << checkVerdict(r);
-  for (const CheckProblem& p : r.problems)
-    if (p.kind == CheckKind::Syntax)
+  for (const CheckProblem& p : r.problems) {
+    if (p.kind == CheckKind::Syntax) {
       EXPECT_EQ(p.offset, static_cast<std::int64_t>(pack + 2)) << p.text;
+    }
+  }
 }
 
 TEST(StreamCheck, ClockAndTimeStampsStepBack) {
