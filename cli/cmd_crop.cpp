@@ -84,6 +84,7 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
     err << kProgram << " crop: " << problem << '\n';
     return kExitFailed;
   }
+  reportSilence(splicer, err);
   out << "File is recorded as: " << record << " (" << platform::fileSize(record) << " bytes)\n";
   return kExitOk;
 }

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "engine/common/errors.h"
+#include "engine/edit/audio_silence.h"
 #include "engine/edit/es_writer.h"
 
 namespace cw {
@@ -172,6 +173,7 @@ int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
     return rc;
   }
   MuxState m;
+  ctx.silenceAdded = 0.0;
   const int memoryError = muxStatusError(e.op, kMuxMemoryError);
   try {
     if (const int rc = plan.start(m)) return rc;
@@ -189,6 +191,7 @@ int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
   }
   if (rc != 0) return rc;
   newLength = plan.joinOffset + written;
+  ctx.silenceAdded = silenceSeconds(m.audio.es);
   restore.commit();
   return 0;
 }

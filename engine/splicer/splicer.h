@@ -134,6 +134,10 @@ class Splicer : public automation::Dispatch {
   const HistoryFlags& history() const { return props_.history; }
   void restoreHistory(const HistoryFlags& flags) { props_.history = flags; }
 
+  // Seconds of silence the last successful edit wrote where the sound ended
+  // before the pictures.
+  double silenceAdded() const { return props_.silenceAdded; }
+
   // The sequence state: the sequence-start flag and the previous cut-out.
   const SequenceState& sequence() const { return sequence_; }
 
