@@ -119,6 +119,7 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
     return kExitFailed;
   }
   removeStagedCropState(record);
+  reportSilence(splicer, err);
   out << "File is recorded as: " << record << " (" << platform::fileSize(record) << " bytes)\n";
   return kExitOk;
 }

@@ -88,6 +88,7 @@ void saveState(ProjectSession& s, const std::string& project) {
 }
 
 int reportRecorded(ProjectSession& s, const std::string& project) {
+  reportSilence(s.splicer, s.err);
   s.out << "File is recorded as: " << project << " (" << platform::fileSize(project) << " bytes)\n";
   return kExitOk;
 }

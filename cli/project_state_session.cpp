@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -63,6 +64,14 @@ void ProgressView::finish() {
 int reportEngineError(std::ostream& err, int number, const std::string& message) {
   err << "error " << number << ": " << message << '\n';
   return kExitFailed;
+}
+
+void reportSilence(const Splicer& splicer, std::ostream& err) {
+  const double seconds = splicer.silenceAdded();
+  if (seconds <= 0.0) return;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", seconds);
+  err << kProgram << ": added " << text << " s of silence where the source has no sound\n";
 }
 
 ProjectSession::ProjectSession(std::ostream& out, std::ostream& err)

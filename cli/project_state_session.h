@@ -59,6 +59,10 @@ class ProgressView {
 // Prints "error NNNN: message" for an engine error number.
 int reportEngineError(std::ostream& err, int number, const std::string& message);
 
+// Tells how much silence the last edit wrote where the sound ended before
+// the pictures (nothing when it wrote none).
+void reportSilence(const Splicer& splicer, std::ostream& err);
+
 class ProjectSession {
  public:
   ProjectSession(std::ostream& out, std::ostream& err);

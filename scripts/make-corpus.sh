@@ -182,6 +182,35 @@ syncflash() {
     -target ntsc-vcd "${exact[@]}" "$1"
 }
 
+# Flash and beep from both VideoCD makers: one white frame and a 50 ms 1 kHz
+# beep at every whole second, both starting with the first frame that starts
+# at or after the second. syncflash_pal is ffmpeg's PAL VideoCD (25 frames a
+# second: the whole seconds are frame starts); syncflash_mjpeg is mpeg2enc,
+# mp2enc and mplex in their VideoCD formats, whose time stamps and packets
+# differ from ffmpeg's.
+flash_beep_wav() { # fps (as a fraction) seconds output
+  local onset="ceil(floor(t)*$1)/($1)"
+  "${ff[@]}" -f lavfi \
+    -i "aevalsrc='0.7*sin(2*PI*1000*t)*gte(t,$onset)*lt(t,$onset+0.05)':sample_rate=44100:duration=$2" \
+    -ac 2 -c:a pcm_s16le "$3"
+}
+flash_picture() { # rate size seconds: one white frame at every whole second
+  local flash="lt(mod(N*$4,$5),$4)"
+  echo "color=black:size=$2:rate=$1:duration=$3,format=gray,geq=lum='255*$flash'"
+}
+syncflash_pal() {
+  flash_beep_wav 25 40 "$work/flash_pal.wav"
+  "${ff[@]}" -f lavfi -i "$(flash_picture 25 352x288 40 1 25)" -i "$work/flash_pal.wav" \
+    -target pal-vcd "${exact[@]}" "$1"
+}
+syncflash_mjpeg() {
+  flash_beep_wav 30/1.001 40 "$work/flash_mj.wav"
+  "${ff[@]}" -f lavfi -i "$(flash_picture 30000/1001 352x240 40 1001 30000)" -pix_fmt yuv420p \
+    -f yuv4mpegpipe - | mpeg2enc -v 0 -f 1 -r 8 -4 4 -2 4 -o "$work/flash_mj.m1v"
+  mp2enc -v 0 -b 224 -r 44100 -o "$work/flash_mj.mp2" <"$work/flash_mj.wav"
+  mplex -v 0 -f 1 -o "$1" "$work/flash_mj.m1v" "$work/flash_mj.mp2"
+}
+
 # 30 minutes of VideoCD for the benchmarks: vcd_ntsc repeated, remultiplexed
 # into one continuous stream.
 long_vcd() {
@@ -212,6 +241,8 @@ if command -v mp2enc >/dev/null; then
 fi
 produce sound.wav "pcm_s16le" sound_wav
 produce syncflash.mpg "mpeg1video mp2" syncflash
+produce syncflash_pal.mpg "mpeg1video mp2" syncflash_pal
+produce syncflash_mjpeg.mpg "mpeg1video mp2" syncflash_mjpeg
 produce vcd_ntsc_60.mpg "mpeg1video mp2" vcd_ntsc_60
 produce sys_open_30.mpg "mpeg1video mp2" sys_open_30
 if [[ "${CW_CORPUS_LONG:-0}" == 1 ]]; then

@@ -29,15 +29,28 @@ struct CutAreaTrace {
   std::int64_t lastWindowSize = 0;
 };
 
+// Which audio frame starts the cut: the first one at or after the picture
+// cut-in (a crop, whose time stamps keep the source's distance between the
+// streams), or the one nearest to it (a join, where the sound must continue
+// the record's and can only move by whole frames).
+enum class AudioChoice { AtOrAfter, Nearest };
+
 // System streams (file type 0 or 3).
 int analyseCutIn(platform::File& file, StreamInfo& info, int recordMode, bool removeDeadBpic,
                  double markIn, std::int64_t audioOffset, CutInResult& result,
                  CutAreaTrace* trace = nullptr);
+// The cut-in of a stretch joined behind a record whose sound ends `audioLag`
+// ticks before its pictures (negative: after them): the audio frame whose
+// time plus the lag lies nearest the picture cut-in, within half a frame,
+// so the joined pictures and sound keep the source's distance to within
+// half a frame whatever the record's lag.
+int analyseJoinCutIn(platform::File& file, StreamInfo& info, int recordMode, bool removeDeadBpic,
+                     double markIn, std::int64_t audioLag, CutInResult& result);
 int analyseCutOut(platform::File& file, StreamInfo& info, int recordMode, double markOut,
                   bool lastFrame, CutAreaTrace* trace = nullptr);
 // Cut-out at the last complete GOP of the file whose audio is synchronised,
-// for a mark out near the end (or beyond it: the default). With sound that
-// ends more than two audio frames before the mark, 1309.
+// for a mark out near the end (or beyond it). Where the sound ends before
+// the pictures, its end is the audio cut-out: the writer adds the silence.
 int analyseCutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode,
                        double markOut = std::numeric_limits<double>::infinity());
 // The cut-in of a sequence crop: the previous cut-out point, left in the

@@ -55,6 +55,7 @@ struct CutOut {
 struct CutInRequest {
   bool removeDeadBpic = false;
   std::int64_t audioOffset = 0;
+  AudioChoice audioChoice = AudioChoice::AtOrAfter;
 };
 
 Attempt failed(int status, std::initializer_list<int> growing) {
@@ -108,24 +109,44 @@ Timeline timelineFor(const StreamInfo& info, const SystemSource& src, double mar
 
 // --- Cut-in -------------------------------------------------------------------
 
-Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, std::int64_t audioOffset,
+// Whether a frame at `time` (offset included) may start the cut's sound, and how
+// far it lies from the picture cut-in (smaller is better).
+std::int64_t frameDistance(std::int64_t time, std::int64_t cutIn, std::int64_t period,
+                           AudioChoice choice) {
+  constexpr std::int64_t kUnusable = std::numeric_limits<std::int64_t>::max();
+  if (choice == AudioChoice::AtOrAfter) {
+    // The first frame at or after the cut-in, at most one frame later.
+    return time < cutIn || time > cutIn + period + 1 ? kUnusable : 0;
+  }
+  const std::int64_t distance = time < cutIn ? cutIn - time : time - cutIn;
+  return distance > period / 2 + 1 ? kUnusable : distance;
+}
+
+Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, const CutInRequest& request,
                    CutIn& out) {
   AudioScan audio;
   const int status =
       scanWindowAudio(w.buf, src.audio, kErrCutInNoAudioPackets, kErrCutInNoAudioFrames, audio);
   if (status != 0) return failed(status, {});
-  const std::int64_t latest = out.time + src.audio.roundedPeriod + 1;
+  const ScanEntry* chosen = nullptr;
+  int chosenHolder = -1;
+  std::int64_t best = std::numeric_limits<std::int64_t>::max();
   for (const ScanEntry& frame : audio.frames) {
     if (frame.time() == kNoTime) continue;
-    const std::int64_t time = frame.time() + audioOffset;
-    if (time < out.time || time > latest) continue;
+    const std::int64_t distance = frameDistance(frame.time() + request.audioOffset, out.time,
+                                                src.audio.roundedPeriod, request.audioChoice);
+    if (distance >= best) continue;
     const int holder = holdingPacket(audio.packets, frame.start);
     if (holder < 0) continue;
-    out.audio = areaIn(w.buf, audio.packets[holder], frame.start);
-    out.audioTime = frame.time();
-    return Attempt{};
+    chosen = &frame;
+    chosenHolder = holder;
+    best = distance;
+    if (distance == 0) break;
   }
-  return failed(kErrCutInNoAudioCut, {kErrCutInNoAudioCut});
+  if (chosen == nullptr) return failed(kErrCutInNoAudioCut, {kErrCutInNoAudioCut});
+  out.audio = areaIn(w.buf, audio.packets[chosenHolder], chosen->start);
+  out.audioTime = chosen->time();
+  return Attempt{};
 }
 
 // The cut-in at code `point` (the GOP start code, or the sequence header
@@ -196,7 +217,7 @@ Attempt finishCutIn(const TimedWindow& w, std::size_t point, std::size_t gop,
                   readHeaderBefore(w.buf, packets, codes[gop - 1].start, out.header);
 
   if (src.withAudio) {
-    const Attempt audio = cutInAudio(w, src, request.audioOffset, out);
+    const Attempt audio = cutInAudio(w, src, request, out);
     if (audio.status != 0) return audio;
   }
 
@@ -304,14 +325,12 @@ int sequenceCutIn(platform::File& file, StreamInfo& info, int recordMode,
 
 // --- Cut-out ------------------------------------------------------------------
 
-// `lag`: how far the sound may end before the cut-out time (at the end of
-// the file, where sound usually stops a little before the picture).
+// Where the sound ends before the cut-out time, or within a frame after it,
+// the cut takes the sound to its end; the writer fills the rest with silence.
 Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSource& src,
-                    bool lastFrame, std::int64_t lag, CutOut& out) {
+                    bool lastFrame, CutOut& out) {
   const std::int64_t audioEnd = info.audio.lastTime;
   const std::int64_t duration = src.audio.roundedPeriod;
-  if (out.time > audioEnd + lag)
-    return failed(kErrCutOutNoAudioCut, {});  // no window has audio that late
   if (audioEnd - out.time <= duration) {
     out.audio = info.audio.tail;
     out.audioTime = audioEnd;
@@ -347,7 +366,7 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
 
 // The cut-out behind the GOP at code `gop`: its successor code.
 Attempt finishCutOut(const TimedWindow& w, std::size_t gop, const StreamInfo& info,
-                     const SystemSource& src, bool lastFrame, std::int64_t lag, CutOut& out) {
+                     const SystemSource& src, bool lastFrame, CutOut& out) {
   const ScanList& codes = w.video.codes;
   if (gop + 1 >= codes.size()) return failed(kErrCutOutIncompleteGop, {kErrCutOutIncompleteGop});
   const ScanEntry& cut = codes[gop + 1];
@@ -357,7 +376,7 @@ Attempt finishCutOut(const TimedWindow& w, std::size_t gop, const StreamInfo& in
   out.time = w.video.pictures[after - 1].decodingTime() + 2 * src.video.roundedPeriod;
   out.video = areaIn(w.buf, w.video.packets[packet], cut.start);
   if (!src.withAudio) return Attempt{};
-  return cutOutAudio(w, info, src, lastFrame, lag, out);
+  return cutOutAudio(w, info, src, lastFrame, out);
 }
 
 Attempt cutOutAttempt(platform::File& file, const StreamInfo& info, const SystemSource& src,
@@ -373,7 +392,7 @@ Attempt cutOutAttempt(platform::File& file, const StreamInfo& info, const System
   const std::size_t gop = lastGopBefore(w.video.codes, w.video.pictures[chosen].start);
   if (gop == w.video.codes.size())
     return failed(kErrCutOutIncompleteGop, {kErrCutOutIncompleteGop});
-  return finishCutOut(w, gop, info, src, lastFrame, 0, out);
+  return finishCutOut(w, gop, info, src, lastFrame, out);
 }
 
 void storeCutOut(StreamInfo& info, const SystemSource& src, const CutOut& cut) {
@@ -419,9 +438,6 @@ std::size_t withSequenceHeader(const ScanList& codes, std::size_t candidate) {
 Attempt lastCutOutIn(const TimedWindow& w, const StreamInfo& info, const SystemSource& src,
                      CutOut& out) {
   const ScanList& codes = w.video.codes;
-  // Sound that ends up to two frames before the picture still ends the record
-  // there; the joins take that lag up.
-  const std::int64_t lag = src.withAudio ? 2 * src.audio.roundedPeriod : 0;
   std::size_t candidate = withSequenceHeader(codes, codes.size() - 1);
   for (;;) {
     std::size_t gop = codes.size();
@@ -432,23 +448,16 @@ Attempt lastCutOutIn(const TimedWindow& w, const StreamInfo& info, const SystemS
       }
     }
     if (gop == codes.size()) return failed(kErrCutOutIncompleteGop, {kErrCutOutIncompleteGop});
-    const Attempt attempt = finishCutOut(w, gop, info, src, false, lag, out);
+    const Attempt attempt = finishCutOut(w, gop, info, src, false, out);
     if (attempt.status != kErrCutOutNoAudioCut) return attempt;
     candidate = withSequenceHeader(codes, gop);  // one GOP earlier
   }
 }
 
-int cutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode, double markOut) {
+int cutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode, double /*markOut*/) {
   SystemSource src;
   int status = prepare(file, info, recordMode, src);
   if (status != 0) return status;
-  // A mark beyond the end of the sound is no cut-out at the end of the file:
-  // stepping back to where the sound ends would drop seconds of pictures.
-  const std::int64_t markTime = markOut * mpeg1::kClock < src.duration
-                                    ? markTicks(markOut) + info.video.firstTime
-                                    : info.video.lastTime;
-  if (src.withAudio && info.audio.lastTime + 2 * src.audio.roundedPeriod < markTime)
-    return kErrCutOutNoAudioCut;
 
   // Windows at the end of the file, doubled while the stepping back finds
   // no GOP with its audio in them.
@@ -489,8 +498,14 @@ int guarded(F&& run) {
 int analyseCutIn(platform::File& file, StreamInfo& info, int recordMode, bool removeDeadBpic,
                  double markIn, std::int64_t audioOffset, CutInResult& result,
                  CutAreaTrace* trace) {
-  const CutInRequest request{removeDeadBpic, audioOffset};
+  const CutInRequest request{removeDeadBpic, audioOffset, AudioChoice::AtOrAfter};
   return guarded([&] { return cutIn(file, info, recordMode, request, markIn, result, trace); });
+}
+
+int analyseJoinCutIn(platform::File& file, StreamInfo& info, int recordMode, bool removeDeadBpic,
+                     double markIn, std::int64_t audioLag, CutInResult& result) {
+  const CutInRequest request{removeDeadBpic, audioLag, AudioChoice::Nearest};
+  return guarded([&] { return cutIn(file, info, recordMode, request, markIn, result, nullptr); });
 }
 
 int analyseCutOut(platform::File& file, StreamInfo& info, int recordMode, double markOut,
@@ -504,7 +519,7 @@ int analyseCutOutAtEnd(platform::File& file, StreamInfo& info, int recordMode, d
 
 int analyseSequenceCutIn(platform::File& file, StreamInfo& info, int recordMode,
                          bool removeDeadBpic, std::int64_t audioOffset, CutInResult& result) {
-  const CutInRequest request{removeDeadBpic, audioOffset};
+  const CutInRequest request{removeDeadBpic, audioOffset, AudioChoice::AtOrAfter};
   return guarded([&] { return sequenceCutIn(file, info, recordMode, request, result); });
 }
 

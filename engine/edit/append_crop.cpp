@@ -27,17 +27,26 @@ int planSystemAppend(OperationContext& ctx, const ChangeProfile& p, ChangeFiles&
   const auto analyseEntry = [&] {
     return analyseRecordEntry(files.record, record, usableEnd, *entry);
   };
-  const auto cutSource = [&] {
-    return cutSystemSource(ctx, files.source, *ctx.source, lag, cutIn);
+  const auto cutSource = [&](std::int64_t audioLag) {
+    return cutSystemSource(ctx, files.source, *ctx.source, audioLag, AudioChoice::Nearest, cutIn);
   };
+  JoinSound sound;
   if (lag <= 0) {
-    if (const int rc = cutSource()) return rc;
+    if (const int rc = cutSource(lag)) return rc;
     if (const int rc = analyseEntry()) return rc;
+    // The join continues the sound from the entry analysis's audio end, which
+    // differs from the file's when the record's sound runs on past the end
+    // of its pictures: the source's first frame must answer that lag.
+    sound = joinSound(record);
+    if (sound.lag != lag) {
+      if (const int rc = cutSource(sound.lag)) return rc;
+    }
   } else {
     if (const int rc = analyseEntry()) return rc;
-    if (const int rc = cutSource()) return rc;
+    sound = joinSound(record);
+    if (const int rc = cutSource(sound.lag)) return rc;
   }
-  return finishSystemJoinPlan(ctx, p, files, cutIn, entry, plan);
+  return finishSystemJoinPlan(ctx, p, files, cutIn, entry, sound.silentFrames, plan);
 }
 
 // A video record is joined where its closing sequence end code stands.

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "engine/common/errors.h"
+#include "engine/edit/audio_silence.h"
 #include "engine/edit/es_writer.h"
 #include "engine/edit/intent_record.h"
 
@@ -205,6 +206,7 @@ int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
   }
   if (const int rc = declareIntent(ctx, e, files, journals, plan.joinOffset)) return rc;
   MuxState m;
+  ctx.silenceAdded = 0.0;
   const int memoryError = muxStatusError(e.op, kMuxMemoryError);
   try {
     if (const int rc = plan.start(m)) return rc;
@@ -223,6 +225,7 @@ int applyPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
   }
   if (rc != 0) return rc;
   newLength = plan.joinOffset + written;
+  ctx.silenceAdded = silenceSeconds(m.audio.es);
   restore.commit();
   return 0;
 }

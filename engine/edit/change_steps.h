@@ -136,11 +136,23 @@ int checkCompatibility(const StreamInfo& record, const StreamInfo& source, bool 
 // The rounded picture period of a stored sequence header (ticks).
 std::int64_t picturePeriod(const StreamDescriptor& video);
 
+// The sound at a join, from the record entry analysis's working times: how
+// many silent frames bring the record's sound up to its pictures (when it
+// ends more than half a frame before them), and the lag left after them
+// (ticks, negative when the sound runs on past the pictures), which the
+// source's first audio frame answers.
+struct JoinSound {
+  std::int64_t silentFrames = 0;
+  std::int64_t lag = 0;
+};
+JoinSound joinSound(const StreamInfo& record);
+
 // Cut-in and cut-out of a system-stream source at the context's marks,
-// clamped to the source's usable length: cut-in with `audioOffset`, cut-out
-// at the file's end when the mark out lies within half a second of it.
+// clamped to the source's usable length: cut-in with `audioOffset` and
+// `audioChoice` (a join takes the nearest frame), cut-out at the file's end when the mark out lies
+// within half a second of it.
 int cutSystemSource(const OperationContext& ctx, platform::File& file, StreamInfo& source,
-                    std::int64_t audioOffset, CutInResult& cutIn);
+                    std::int64_t audioOffset, AudioChoice audioChoice, CutInResult& cutIn);
 
 // True when the working cut of `d` holds nothing.
 bool cutIsEmpty(const StreamDescriptor& d);
@@ -168,7 +180,7 @@ int prepareSystemSource(OperationContext& ctx, const ChangeProfile& p, ChangeFil
 // multiplex over the record's state in `entry`.
 int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
                          const CutInResult& cutIn, std::shared_ptr<RecordEntryResult> entry,
-                         ChangePlan& plan);
+                         std::int64_t joinSilence, ChangePlan& plan);
 
 // An elementary-stream record (video when `video`, else audio) joined at
 // `joinOffset`, from a system-stream source (record modes 3 and 4) or an

@@ -1,5 +1,7 @@
 // Planning the join of a source cut onto a record: what append crop and
 // entry crop do alike once each has found its join offset.
+#include <cmath>
+
 #include "engine/analysis/cut_area.h"
 #include "engine/edit/change_steps.h"
 #include "engine/edit/es_writer_join.h"
@@ -15,9 +17,21 @@ int prepareSystemSource(OperationContext& ctx, const ChangeProfile& p, ChangeFil
   return checkCompatibility(*ctx.record, source, true, true, p.errors);
 }
 
+JoinSound joinSound(const StreamInfo& record) {
+  JoinSound sound;
+  sound.lag = record.video.workLastTime - record.audio.workLastTime;
+  const StreamParams audio = makeStreamParams(mpeg1::kAudioStream0, record.audio.header);
+  if (audio.status != 0 || audio.period <= 0.0 || 2 * sound.lag <= audio.roundedPeriod) {
+    return sound;
+  }
+  sound.silentFrames = std::llround(static_cast<double>(sound.lag) / audio.period);
+  sound.lag -= std::llround(static_cast<double>(sound.silentFrames) * audio.period);
+  return sound;
+}
+
 int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
                          const CutInResult& cutIn, std::shared_ptr<RecordEntryResult> entry,
-                         ChangePlan& plan) {
+                         std::int64_t joinSilence, ChangePlan& plan) {
   StreamInfo& source = *ctx.source;
   if (cutIsEmpty(source.video)) return p.errors.emptyCut;
   const int mode = ctx.recordMode;
@@ -28,9 +42,9 @@ int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFi
   const int treatment = cutIn.treatment;
   const MuxOperation op = p.errors.op;
   platform::File& file = files.source;
-  plan.start = [&file, &source, mode, treatment, minimumRate, entry, op](MuxState& m) {
+  plan.start = [&file, &source, mode, treatment, minimumRate, entry, op, joinSilence](MuxState& m) {
     return StartJoinMux(m, file, mode, treatment, kChangeChunk, minimumRate, *entry, &source.video,
-                        &source.audio, op);
+                        &source.audio, op, joinSilence);
   };
   return 0;
 }
@@ -46,7 +60,8 @@ int analyseSourceOnce(platform::File& file, StreamInfo& source, bool video) {
 int cutForElementaryRecord(OperationContext& ctx, ChangeFiles& files, bool video,
                            CutInResult& cutIn) {
   StreamInfo& source = *ctx.source;
-  if (isSystemType(source.fileType)) return cutSystemSource(ctx, files.source, source, 0, cutIn);
+  if (isSystemType(source.fileType))
+    return cutSystemSource(ctx, files.source, source, 0, AudioChoice::AtOrAfter, cutIn);
   const CropMarks marks = elementaryMarks(ctx, video ? source.video : source.audio, video);
   if (video) {
     if (const int rc =

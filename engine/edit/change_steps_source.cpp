@@ -40,14 +40,15 @@ std::int64_t picturePeriod(const StreamDescriptor& video) {
 }
 
 int cutSystemSource(const OperationContext& ctx, platform::File& file, StreamInfo& source,
-                    std::int64_t audioOffset, CutInResult& cutIn) {
+                    std::int64_t audioOffset, AudioChoice audioChoice, CutInResult& cutIn) {
   const double usable = usableSeconds(source.video, picturePeriod(source.video));
   const CropMarks marks = clampSystemMarks(ctx.sourceMarkIn, ctx.sourceMarkOut, usable);
   const int mode = ctx.recordMode;
-  if (const int rc =
-          analyseCutIn(file, source, mode, ctx.removeDeadBpic, marks.in, audioOffset, cutIn)) {
-    return rc;
-  }
+  const int cut =
+      audioChoice == AudioChoice::Nearest
+          ? analyseJoinCutIn(file, source, mode, ctx.removeDeadBpic, marks.in, audioOffset, cutIn)
+          : analyseCutIn(file, source, mode, ctx.removeDeadBpic, marks.in, audioOffset, cutIn);
+  if (cut != 0) return cut;
   if (usable - marks.out <= kCropTailSeconds)
     return analyseCutOutAtEnd(file, source, mode, marks.out);
   return analyseCutOut(file, source, mode, marks.out, false);

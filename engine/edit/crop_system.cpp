@@ -7,6 +7,7 @@
 #include "engine/analysis/head_tail.h"
 #include "engine/analysis/mpeg1.h"
 #include "engine/analysis/stream_params.h"
+#include "engine/edit/audio_silence.h"
 #include "engine/edit/change_steps.h"
 #include "engine/edit/crop_workers.h"
 #include "engine/edit/es_writer.h"
@@ -111,6 +112,7 @@ int writeSystemCut(OperationContext& ctx, CropFiles& files, int treatment,
   if (const int rc = checkCropSpace(ctx, estimate)) return rc;
 
   MuxState m;
+  ctx.silenceAdded = 0.0;
   ChunkProducer produce;
   if (const int rc =
           startSystemWriter(m, files.source, src, mode, treatment, videoReadSize, produce)) {
@@ -122,6 +124,7 @@ int writeSystemCut(OperationContext& ctx, CropFiles& files, int treatment,
   }
   result.written = written;
   result.muxRate = m.profile.muxRate;
+  ctx.silenceAdded = silenceSeconds(m.audio.es);
   result.content = contentOfMode(mode);
   return 0;
 }

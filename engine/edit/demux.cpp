@@ -6,6 +6,8 @@
 #include <limits>
 #include <new>
 
+#include "engine/edit/audio_silence.h"
+
 namespace cw {
 
 namespace {
@@ -132,7 +134,7 @@ int finishStream(DemuxState& state, StreamStep& step) {
   } else {
     if (const int rc = scanAudioUnits(buf); rc != 0) return rc;
   }
-  if (step.reachedEnd) esFinish(buf);
+  if (step.reachedEnd) return finishWithSilence(buf);
   return 0;
 }
 
@@ -207,7 +209,8 @@ int step(DemuxState& state, EsBuffer* video, EsBuffer* audio) {
   do {
     if (state.position >= state.end) {
       for (EsBuffer* buf : {video, audio}) {
-        if (buf != nullptr && !buf->endOfData) esFinish(*buf);
+        if (buf == nullptr || buf->endOfData) continue;
+        if (const int rc = finishWithSilence(*buf); rc != 0) return rc;
       }
       return 0;
     }

@@ -11,8 +11,9 @@ namespace cw {
 namespace {
 
 // Record modes 0-2: the record's head and tail, the source, then the entry
-// area at the clamped entry time and the source cut, whose audio is moved by
-// the distance the record's audio entry lies before its video entry.
+// area at the clamped entry time and the source cut, whose first audio frame
+// answers the distance the record's audio entry lies before its video entry
+// (silence fills that distance where it is more than half a frame).
 int planSystemEntry(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
                     ChangePlan& plan) {
   StreamInfo& record = *ctx.record;
@@ -24,12 +25,13 @@ int planSystemEntry(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& 
   const double entryTime = std::clamp(ctx.recordMarkEntry, 0.0, std::max(usableEnd, 0.0));
   auto entry = std::make_shared<RecordEntryResult>();
   if (const int rc = analyseRecordEntry(files.record, record, entryTime, *entry)) return rc;
-  const std::int64_t audioOffset = record.video.workLastTime - record.audio.workLastTime;
+  const JoinSound sound = joinSound(record);
   CutInResult cutIn;
-  if (const int rc = cutSystemSource(ctx, files.source, *ctx.source, audioOffset, cutIn)) {
+  if (const int rc =
+          cutSystemSource(ctx, files.source, *ctx.source, sound.lag, AudioChoice::Nearest, cutIn)) {
     return rc;
   }
-  return finishSystemJoinPlan(ctx, p, files, cutIn, entry, plan);
+  return finishSystemJoinPlan(ctx, p, files, cutIn, entry, sound.silentFrames, plan);
 }
 
 // Elementary records take the entry time as it is, only never negative:

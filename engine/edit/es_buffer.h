@@ -122,6 +122,10 @@ struct EsBuffer {
   bool insertSequenceHeader = true;  // video: the stored sequence header goes in front
   bool appendSequenceEnd = true;     // video: 00 00 01 B7 goes behind the cut-out
   bool endOfData = false;            // the reader has delivered everything
+  // Audio: silent frames to add behind the data when it ends (a cut whose
+  // pictures run on past the source's sound), and how many were added.
+  std::int64_t silenceToAdd = 0;
+  std::int64_t silenceAdded = 0;
 
   StreamDescriptor* descriptor = nullptr;
   StreamParams params;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/edit/audio_silence.h"
 #include "engine/edit/demux.h"
 #include "engine/edit/video_rewrite.h"
 
@@ -252,7 +253,8 @@ void anchorSourceAfterRecord(EsBuffer& video, EsBuffer& audio) {
 
 int StartJoinMux(MuxState& m, platform::File& source, int recordMode, int cutInTreatment,
                  std::size_t chunkSize, int minimumMuxRate, RecordEntryResult& entry,
-                 StreamDescriptor* video, StreamDescriptor* audio, MuxOperation op) {
+                 StreamDescriptor* video, StreamDescriptor* audio, MuxOperation op,
+                 std::int64_t joinSilence) {
   if (video == nullptr || audio == nullptr) return joinError(op, kDemuxBadRange);
   m.chunkSize = chunkSize;
   if (esInit(m.video.es, video, chunkSize) != 0 || esInit(m.audio.es, audio, chunkSize) != 0) {
@@ -267,6 +269,8 @@ int StartJoinMux(MuxState& m, platform::File& source, int recordMode, int cutInT
   if (const int err = feedRecordBytes(m.video.es, m.audio.es, entry, timeline)) {
     return joinError(op, err);
   }
+  // The record's sound brought up to its pictures before the source's begins.
+  if (const int err = appendSilence(m.audio.es, joinSilence)) return joinError(op, err);
   std::shared_ptr<DemuxState> demux;
   try {
     demux = std::make_shared<DemuxState>();
@@ -284,6 +288,7 @@ int StartJoinMux(MuxState& m, platform::File& source, int recordMode, int cutInT
   continueMux(m, joinContinuation(entry, profile, m.video.es.params, m.audio.es.params));
   anchorSourceAfterRecord(m.video.es, m.audio.es);
   const SourceStart sourceStart = sourceStartOf(m.video.es, m.audio.es);
+  audioBuffer->silenceToAdd = silenceAfterCut(*video, *audio, audioBuffer->params);
   if (const int err =
           PositionDemux(*demux, source, chunkSize, cutInTreatment, videoBuffer, audioBuffer)) {
     return joinError(op, err);

@@ -45,8 +45,12 @@ void anchorSourceAfterRecord(EsBuffer& video, EsBuffer& audio);
 // record's declared mux rate. No leading packs are written. Errors are those
 // of `op` (AppendCrop: 4012 read, 4019 memory, 4020 overflow, 4022 incorrect
 // source packet; EntryCrop: the 30xx equivalents), or 1507 / 1509.
+// `joinSilence` silent frames follow the record's sound before the source's
+// (a record whose sound ends before its pictures); silence also fills the
+// source's cut where its pictures run on past its sound.
 int StartJoinMux(MuxState& m, platform::File& source, int recordMode, int cutInTreatment,
                  std::size_t chunkSize, int minimumMuxRate, RecordEntryResult& entry,
-                 StreamDescriptor* video, StreamDescriptor* audio, MuxOperation op);
+                 StreamDescriptor* video, StreamDescriptor* audio, MuxOperation op,
+                 std::int64_t joinSilence = 0);
 
 }  // namespace cw

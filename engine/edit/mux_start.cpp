@@ -2,6 +2,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/edit/audio_silence.h"
 #include "engine/edit/demux.h"
 #include "engine/edit/mux.h"
 
@@ -45,6 +46,7 @@ int StartSystemMux(MuxState& m, platform::File& source, int recordMode, int cutI
   if (const int err = prepareMux(m, profile, videoOffset, audioOffset, std::move(input))) {
     return err;
   }
+  audioBuffer->silenceToAdd = silenceAfterCut(*video, *audio, audioBuffer->params);
   if (const int err =
           PositionDemux(*demux, source, chunkSize, cutInTreatment, videoBuffer, audioBuffer)) {
     return cropError(err);

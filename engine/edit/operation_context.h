@@ -45,6 +45,9 @@ struct OperationContext {
   StreamInfo* source = nullptr;
   StreamInfo* record = nullptr;
 
+  // Seconds of silence the last operation wrote where the source's sound
+  // ended before its pictures (or the record's before the join).
+  double silenceAdded = 0.0;
   double spaceRequired = 0.0;   // bytes; set only when an operation lacked space
   double spaceAvailable = 0.0;  // bytes; refreshed before every disk-space rule
 

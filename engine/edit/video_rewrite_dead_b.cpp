@@ -42,12 +42,18 @@ std::vector<Code> listCodes(const std::uint8_t* b, std::size_t from, std::size_t
 }
 
 // Moves the packet marks of the deleted bytes [cut, cut + length) to `cut`.
-// A mark whose payload saw a deleted picture start has been used up by it.
+// A mark whose payload saw a deleted picture start has been used up by it,
+// and so has one whose payload begins inside the I-picture: the first
+// picture that starts in it is the first deleted one, and its time stamps
+// belong to that picture, not to the one behind the deleted run.
 void shiftMarks(EsBuffer& buf, const std::vector<Code>& codes, std::size_t first, std::size_t last,
                 std::size_t cut, std::size_t length) {
   const std::size_t cutEnd = cut + length;
+  const std::size_t intraAt = codes[first - 1].at;
   for (PacketMark& m : buf.marks) {
-    if (m.offset >= cutEnd) {
+    if (m.offset > intraAt && m.offset < cut) {
+      m.pts = m.dts = kNoTime;
+    } else if (m.offset >= cutEnd) {
       m.offset -= length;
     } else if (m.offset >= cut) {
       for (std::size_t i = first; i < last; ++i) {

@@ -118,6 +118,7 @@ std::int16_t Splicer::runMethod(Operation op, int memoryError, Frame frame) {
   props_.error = work.error;
   props_.spaceRequired = work.spaceRequired;
   props_.spaceAvailable = work.spaceAvailable;
+  props_.silenceAdded = rc == 0 ? work.silenceAdded : 0.0;
   if (rc != 0) {
     events_.fire("Err");
     return -1;

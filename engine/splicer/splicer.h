@@ -140,6 +140,10 @@ class Splicer : public automation::Dispatch {
   // True while a method runs (a Progress handler is inside it).
   bool busy() const { return running_ != nullptr; }
 
+  // Seconds of silence the last successful edit wrote where the sound ended
+  // before the pictures.
+  double silenceAdded() const { return props_.silenceAdded; }
+
   // The sequence state: the sequence-start flag and the previous cut-out.
   const SequenceState& sequence() const { return sequence_; }
 

@@ -173,20 +173,21 @@ TEST_F(CutSystem, EndOfFileCutOutTakesTheAudioTailOrStepsBack) {
   EXPECT_EQ(laggingAudio.video.workTail.point, info_.video.tail.point);
   EXPECT_EQ(laggingAudio.audio.workTail.point, 222);
 
-  // Audio ending earlier than that: with a mark beyond the sound's end the
-  // cut-out fails and writes nothing; with a mark before it, the cut-out
-  // steps back to a GOP that the audio reaches.
+  // Audio ending earlier than that: the cut-out still ends with the last GOP,
+  // at any mark near the end, and the sound with its analysed tail; the
+  // writer fills the rest with silence.
   StreamInfo earlyAudio = info_;
   earlyAudio.audio.lastTime = info_.video.workLastTime - 5 * period_;
-  EXPECT_EQ(analyseCutOutAtEnd(file_, earlyAudio, 0), 1309);
-  EXPECT_EQ(analyseCutOutAtEnd(file_, earlyAudio, 0, end - 0.05), 1309);
-  EXPECT_EQ(earlyAudio.video.workTail.point, info_.video.tail.point);
+  earlyAudio.audio.tail = StreamArea{111, 222, 333};
   const double soundEnd =
       static_cast<double>(earlyAudio.audio.lastTime - info_.video.firstTime) / 90000;
-  ASSERT_EQ(analyseCutOutAtEnd(file_, earlyAudio, 0, soundEnd), 0);
-  EXPECT_LT(earlyAudio.video.workTail.point, info_.video.tail.point);
-  EXPECT_TRUE(gopOrSequenceAt(earlyAudio.video.workTail.point));
-  EXPECT_LE(earlyAudio.video.workLastTime, earlyAudio.audio.lastTime + 2 * frame_);
+  for (const double mark : {end + 1.0, end - 0.05, soundEnd}) {
+    StreamInfo cut = earlyAudio;
+    ASSERT_EQ(analyseCutOutAtEnd(file_, cut, 0, mark), 0) << mark;
+    EXPECT_EQ(cut.video.workTail.point, info_.video.tail.point);
+    EXPECT_EQ(cut.audio.workTail.point, 222);
+    EXPECT_EQ(cut.audio.workLastTime, earlyAudio.audio.lastTime);
+  }
   // Without audio the sound's end does not matter.
   StreamInfo videoOnly = earlyAudio;
   ASSERT_EQ(analyseCutOutAtEnd(file_, videoOnly, kModeVideoOnly), 0);

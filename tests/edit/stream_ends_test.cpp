@@ -7,12 +7,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstdlib>
 
 #include "append_checks.h"
 #include "append_fixture.h"
 #include "crop_accept_checks.h"
 #include "support/corpus.h"
 #include "support/ffprobe.h"
+#include "support/process.h"
 
 namespace cw::test {
 namespace {
@@ -40,7 +43,7 @@ class StreamEnds : public JoinFixture {
   }
 };
 
-TEST_F(StreamEnds, ShortSoundCutsWhereBothStreamsRunAndRefusesBeyond) {
+TEST_F(StreamEnds, ShortSoundCutsWhereBothStreamsRun) {
   CW_REQUIRE_CORPUS("vcd_short_sound.mpg");
   const std::string name = "vcd_short_sound.mpg";
   const int sourcePictures = decodedPictures(corpusPath(name));
@@ -56,19 +59,67 @@ TEST_F(StreamEnds, ShortSoundCutsWhereBothStreamsRunAndRefusesBeyond) {
   EXPECT_NEAR(spans.videoEnd, video->duration, 1.0 / video->frameRate);
   EXPECT_NEAR(source.duration, video->duration, 1.0 / video->frameRate);
 
-  // Marks beyond the sound's end: the table's cut-out and cut-in errors, and
-  // no record is left behind.
-  for (int mode : {0, 1, 4}) {
-    EXPECT_NE(crop(0.0, 1e6, mode), 0) << mode;
-    EXPECT_EQ(ctx.error.number, 1309) << mode;
-    EXPECT_FALSE(recordExists());
-  }
+  // A stretch that starts where only the picture runs is still refused.
   EXPECT_NE(crop(16.0, 18.0, 0), 0);
   EXPECT_EQ(ctx.error.number / 100, 14) << ctx.error.message;
   EXPECT_FALSE(recordExists());
-
   // Without sound the whole picture is there to cut.
   EXPECT_EQ(cropChecked(name, 0.0, 1e6, 3), sourcePictures);
+}
+
+// The loudest sample of the first sound track from `from` seconds of its
+// decoded samples on (mono, 16 bits); -1 when nothing decodes there.
+int loudestFrom(const std::string& path, double from) {
+  const CommandResult r = runProgram({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-map",
+                                      "0:a:0", "-ac", "1", "-ar", "44100", "-f", "s16le", "-"});
+  const auto first = static_cast<std::size_t>(from * 44100) * 2;
+  if (r.exitCode != 0 || r.out.size() <= first + 2) return -1;
+  int loudest = 0;
+  for (std::size_t i = first; i + 1 < r.out.size(); i += 2) {
+    const auto sample = static_cast<std::int16_t>(static_cast<std::uint8_t>(r.out[i]) |
+                                                  (static_cast<std::uint8_t>(r.out[i + 1]) << 8));
+    loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+  }
+  return loudest;
+}
+
+// Stretches that run on past the source's sound are recorded whole in every
+// mode with sound: the pictures are the source's, the sound is silent after
+// the source's and lasts as long as the pictures; appends onto such a record
+// work.
+TEST_F(StreamEnds, ShortSoundRecordsPastItsSoundWithSilence) {
+  CW_REQUIRE_CORPUS("vcd_short_sound.mpg");
+  const std::string name = "vcd_short_sound.mpg";
+  const std::vector<FrameHash> sourcePictures = framemd5(corpusPath(name), "0:v:0");
+  ASSERT_GT(sourcePictures.size(), 500u);
+  for (const int mode : {0, 1, 2}) {
+    for (const double in : {0.0, 12.4}) {
+      SCOPED_TRACE("mode " + std::to_string(mode) + " from " + std::to_string(in));
+      ASSERT_TRUE(useCorpusSource(name));
+      ASSERT_EQ(crop(in, 1e6, mode), 0) << ctx.error.number << " " << ctx.error.message;
+      EXPECT_EQ(systemStreamDefects(ctx.recordFileName), "");
+      const std::vector<FrameHash> pictures = framemd5(ctx.recordFileName, "0:v:0");
+      ASSERT_GT(pictures.size(), 60u);
+      for (std::size_t k = 1; k <= pictures.size(); ++k) {
+        ASSERT_EQ(pictures[pictures.size() - k].md5, sourcePictures[sourcePictures.size() - k].md5)
+            << k << " from the end";
+      }
+      const ProbeInfo probed = ffprobeFile(ctx.recordFileName);
+      const ProbeStream* video = probed.first("video");
+      const ProbeStream* audio = probed.first("audio");
+      ASSERT_TRUE(video != nullptr && audio != nullptr);
+      EXPECT_NEAR(audio->startTime + audio->duration, video->startTime + video->duration, 0.053);
+      // The source's tone up to its end, silence from a frame after it.
+      const double soundLeft =
+          static_cast<double>(source.audio.lastTime - source.audio.workFirstTime) / 90000.0;
+      EXPECT_GT(loudestFrom(ctx.recordFileName, soundLeft - 1.0), 1000);
+      EXPECT_EQ(loudestFrom(ctx.recordFileName, soundLeft + 0.05), 0);
+    }
+    ASSERT_EQ(append(name, 3.0, 17.5), 0) << ctx.error.number << " " << ctx.error.message;
+    EXPECT_EQ(systemStreamDefects(ctx.recordFileName), "");
+    ASSERT_EQ(append("vcd_ntsc.mpg", 2.0, 4.0), 0) << ctx.error.number << " " << ctx.error.message;
+    EXPECT_EQ(systemStreamDefects(ctx.recordFileName), "");
+  }
 }
 
 TEST_F(StreamEnds, TwoSoundTracksEndingBeforeTheFileCropWhole) {

@@ -12,6 +12,7 @@
 #include "platform/file.h"
 #include "support/corpus.h"
 #include "support/process.h"
+#include "support/validation.h"
 
 namespace cw::test::history {
 
@@ -110,8 +111,13 @@ std::string audioOf(const std::string& bytes, bool system) {
 // Where one stream of a project must stand after a step: the first `keep`
 // units of the project before it (keep within [keepLo, keepHi]), up to
 // `garbage` units nobody can check (leading B-pictures decoded behind a
-// broken link), then one run of the source's units that starts within
+// broken link; silent frames that bring a record's sound up to its pictures
+// at a join), then one run of the source's units that starts within
 // [startLo, startHi] and ends within [endLo, endHi].
+// A record's sound ends at most two frames before its pictures where a
+// stretch ends at the end of its file; a join fills that with silence.
+constexpr std::size_t kJoinSilenceFrames = 2;
+
 struct Expectation {
   const char* what = "";
   std::size_t keepLo = 0, keepHi = 0;
@@ -139,7 +145,11 @@ Expectation expectationAfter(const Step& step, const char* what, const std::vect
   e.startHi = std::min(n, a + tol);
   e.endLo = std::max(0L, b - tol);
   e.endHi = std::min(n, b + tol);
-  e.garbage = step.keepDeadB && pictures ? 3 : 0;
+  if (pictures) {
+    e.garbage = step.keepDeadB ? 3 : 0;
+  } else {
+    e.garbage = step.kind == StepKind::Crop ? 0 : kJoinSilenceFrames;
+  }
   if (step.kind == StepKind::Append) {
     e.keepLo = e.keepHi = was.size();
   } else if (step.kind == StepKind::Entry) {
@@ -330,6 +340,23 @@ std::string HistoryRun::describe(const Step& step) const {
   return d.str();
 }
 
+namespace {
+
+// Flashes whose beep lies more than half an audio frame (44.1 kHz) from the
+// source's own offset.
+std::string syncDefects(const std::string& path, double offsetMs) {
+  constexpr double kHalfFrameMs = 1152.0 / 44.1 / 2.0;
+  std::ostringstream d;
+  for (const SyncPoint& p : measureSync(path)) {
+    if (p.paired && std::fabs(p.offsetMs - offsetMs) > kHalfFrameMs)
+      d << "sync: the flash at " << p.flashSeconds << " s has its beep " << p.offsetMs - offsetMs
+        << " ms from the source's offset\n";
+  }
+  return d.str();
+}
+
+}  // namespace
+
 std::string HistoryRun::run(const Step& step) {
   log_ += describe(step);
   const std::string fault = step.kind == StepKind::Undo   ? replay(true)
@@ -364,6 +391,7 @@ std::string HistoryRun::checkProject(ProjectState& state, std::string& md5Out) {
     const accept::SystemStream parsed = accept::readSystemStream(bytes, true);
     if (!parsed.error.empty()) d << "layout: " << parsed.error << "\n";
     d << clockDefects(parsed);
+    if (syncOffsetMs_ > -1e8) d << syncDefects(project_, syncOffsetMs_);
   }
   Probe fresh;
   fresh.setShopFileName(project_);

@@ -88,6 +88,11 @@ class HistoryRun {
   const std::string& log() const { return log_; }
   int mode() const { return mode_; }
 
+  // For histories over one flash-and-beep file: after every step every
+  // flash of the project must keep `offsetMs`, the file's own beep-to-flash
+  // offset, to within half an audio frame.
+  void checkSyncAgainst(double offsetMs) { syncOffsetMs_ = offsetMs; }
+
  private:
   std::string change(const Step& step);
   std::string failedChange(const Step& step, const ProjectState& before);
@@ -105,6 +110,7 @@ class HistoryRun {
   ProjectState undoTarget_;
   ProjectState redoTarget_;
   std::string log_;
+  double syncOffsetMs_ = -1e9;  // far below any offset: no sync check
 };
 
 // Random marks and steps.

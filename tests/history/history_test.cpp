@@ -11,6 +11,7 @@
 #include "engine/analysis/stream_info.h"
 #include "history/history_run.h"
 #include "support/corpus.h"
+#include "support/validation.h"
 
 namespace cw::test::history {
 namespace {
@@ -127,6 +128,26 @@ TEST(HistoryRandomLong, ChosenSeeds) {
   std::printf("%d of %llu histories of %d steps held\n", static_cast<int>(seeds) - faults,
               static_cast<unsigned long long>(seeds), steps);
   EXPECT_EQ(faults, 0);
+}
+
+// Random histories over one flash-and-beep file in each mode with sound:
+// after every step every second keeps the file's own sync to within half an
+// audio frame, besides the usual checks (clocks that never step back).
+TEST(HistorySync, FlashAndBeepHistoriesKeepTheirSync) {
+  int ran = 0;
+  for (const char* name : {"syncflash_mjpeg.mpg", "syncflash_pal.mpg"}) {
+    if (!hasCorpusFile(name)) continue;
+    const std::vector<SyncPoint> own = measureSync(corpusPath(name));
+    ASSERT_FALSE(own.empty() || !own.front().paired) << name;
+    for (const int mode : {0, 1, 2}) {
+      HistoryRun run(mode, {name});
+      run.checkSyncAgainst(own.front().offsetMs);
+      const auto seed = static_cast<std::uint64_t>(40 + mode);
+      EXPECT_EQ(run.runRandom(seed, 6, {0}), "") << name << " mode " << mode << "\n" << run.log();
+      ++ran;
+    }
+  }
+  if (ran == 0) GTEST_SKIP() << "no flash-and-beep file in the corpus";
 }
 
 // --- Fixed sequences -------------------------------------------------------------

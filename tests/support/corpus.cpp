@@ -33,6 +33,8 @@ const std::vector<CorpusFile>& corpusCatalog() {
       {"mjpeg_kvcd.mpv", K::VideoElementary, 1, -1, 0},
       {"vcd_short_sound.mpg", K::VideoCd, 0, -1, 2},  // sound ends 5 s before the picture
       {"vcd_two_audio.mpg", K::VideoCd, 0, 3, 2},     // both end 2.6 s before the file
+      {"syncflash_pal.mpg", K::VideoCd, 0, -1, 2},    // flash and beep, 25 pictures/s
+      {"syncflash_mjpeg.mpg", K::VideoCd, 0, -1, 2},  // flash and beep, mjpegtools
   };
   return catalog;
 }

@@ -24,4 +24,10 @@ struct SyncPoint {
 };
 std::vector<SyncPoint> measureSync(const std::string& path);
 
+// Where the decoding times of a stream (ffprobe stream specifier, "v:0" or
+// "a:0") step back or leave a hole of more than one unit (a picture period,
+// an audio frame; the unit is the stream's usual step): one line per fault
+// with the two times, empty when the clock runs on.
+std::string clockDefects(const std::string& path, const std::string& stream);
+
 }  // namespace cw::test
