@@ -6,6 +6,9 @@ install(TARGETS clipwright-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET clipwright)
   install(TARGETS clipwright RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+if(TARGET clipwright-thumbnailer)
+  install(TARGETS clipwright-thumbnailer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 # The editor looks for its help pages in ../share/clipwright/help beside its
 # own folder.
@@ -29,6 +32,10 @@ foreach(size 48 128 256)
 endforeach()
 install(FILES ${cw_data}/completion/clipwright-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+# File managers find the thumbnailer by this entry.
+if(TARGET clipwright-thumbnailer)
+  install(FILES ${cw_data}/clipwright.thumbnailer DESTINATION ${CMAKE_INSTALL_DATADIR}/thumbnailers)
+endif()
 
 # Manual pages: help2man runs each program's --help (and every command's, for
 # clipwright-cli), so the manuals and --help say the same. Compressed as
@@ -37,7 +44,7 @@ find_program(CW_HELP2MAN help2man)
 find_program(CW_GZIP gzip)
 if(CW_HELP2MAN AND CW_GZIP)
   set(cw_man_pages)
-  foreach(program clipwright-cli clipwright)
+  foreach(program clipwright-cli clipwright clipwright-thumbnailer)
     if(NOT TARGET ${program})
       continue()
     endif()

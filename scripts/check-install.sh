@@ -46,6 +46,10 @@ expect_files=(
 if [[ -f "$build/clipwright" || -f "$build/app/clipwright" ]]; then
   expect_files+=("$bin/clipwright" "$share/man/man1/clipwright.1.gz" "$share/clipwright/help")
 fi
+if [[ -f "$build/clipwright-thumbnailer" ]]; then
+  expect_files+=("$bin/clipwright-thumbnailer" "$share/thumbnailers/clipwright.thumbnailer"
+    "$share/man/man1/clipwright-thumbnailer.1.gz")
+fi
 missing() {
   local f rc=0
   for f in "${expect_files[@]}"; do [[ -e "$f" ]] || { echo "missing: ${f#"$stage"/root}"; rc=1; }; done
@@ -74,6 +78,31 @@ done
 check "bash completion loads" bash -c \
   "source /usr/share/bash-completion/bash_completion && source '$share/bash-completion/completions/clipwright-cli' && complete -p clipwright-cli"
 
+# A thumbnail of an MPEG file, made as a file manager makes it: the entry
+# in thumbnailers/ that claims video/mpeg, its TryExec found on the path and
+# its Exec run with the size, input and output put in.
+thumbnailer_found() {
+  local entry found="" line exec
+  for entry in "$share"/thumbnailers/*.thumbnailer; do
+    grep -Eq '^MimeType=(.*;)?video/mpeg;' "$entry" && found=$entry
+  done
+  [[ -n $found ]] || { echo "no thumbnailer claims video/mpeg"; return 1; }
+  echo "thumbnailer: ${found#"$stage"/root}"
+  line=$(grep '^TryExec=' "$found")
+  PATH=$bin:$PATH command -v "${line#TryExec=}" >/dev/null || { echo "TryExec not found"; return 1; }
+  exec=$(grep '^Exec=' "$found")
+  exec=${exec#Exec=}
+  exec=${exec//%s/128}
+  exec=${exec//%i/$sample}
+  exec=${exec//%o/$stage/thumbnail.png}
+  # shellcheck disable=SC2086 # the entry's command line, split as a desktop splits it
+  PATH=$bin:$PATH $exec
+  file "$stage/thumbnail.png" | grep -q 'PNG image data, 128 x'
+}
+if [[ -x "$bin/clipwright-thumbnailer" ]]; then
+  check "file managers find the thumbnailer" thumbnailer_found
+fi
+
 # Which program opens an MPEG file, as a desktop would ask it.
 mime_default() {
   update-mime-database "$share/mime" >/dev/null
@@ -95,6 +124,10 @@ package() {
 check "cpack builds the package" package
 deb=$(ls "$stage"/deb/clipwright_*.deb 2>/dev/null | head -n 1 || true)
 if [[ -n "$deb" ]]; then
+  if [[ -x "$bin/clipwright-thumbnailer" ]]; then
+    check "the package holds the thumbnailer" sh -c \
+      "dpkg-deb -c '$deb' | grep -q ' ./usr/share/thumbnailers/clipwright.thumbnailer\$'"
+  fi
   lintian_errors() {
     lintian --tag-display-limit 0 "$deb" | tee "$stage/lintian.txt"
     ! grep -q '^E:' "$stage/lintian.txt"

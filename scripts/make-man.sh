@@ -25,7 +25,7 @@ if [[ $(basename "$program") == clipwright-cli ]]; then
   } >>"$work/include.h2m"
   {
     echo "[commands]"
-    for command in probe crop append entry undo redo split; do
+    for command in $("$program" --help | sed -n '/^commands:/,/^$/p' | awk 'NF > 1 {print $1}'); do
       echo ".SS $command"
       echo ".nf"
       "$program" "$command" --help | verbatim
