@@ -29,9 +29,9 @@ inline std::uint32_t stepPastCode(const std::uint8_t* p) { return p[3] == 0 ? 3 
 
 // Offset of the first 00 00 01 that begins in [from, last), or `last` when
 // there is none; data[last + 1] must be readable. It finds what stepping with
-// stepToPossibleCode() finds, but tests sixteen positions at a time (eight
+// stepToPossibleCode() finds, but tests sixty-four positions at a time (eight
 // where SSE2 is missing): start codes are a few hundred bytes apart in coded
-// pictures and audio.
+// pictures and audio. Only where two zero bytes meet is the third byte read.
 inline std::size_t findStartCode(const std::uint8_t* data, std::size_t from, std::size_t last) {
   const auto isCodeAt = [data](std::size_t at) {
     return data[at + 2] == 1 && data[at + 1] == 0 && data[at] == 0;
@@ -39,16 +39,29 @@ inline std::size_t findStartCode(const std::uint8_t* data, std::size_t from, std
   std::size_t at = from;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
-  const __m128i one = _mm_set1_epi8(1);
-  const auto load = [data](std::size_t offset) {
-    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + offset));
+  const auto zeroBits = [data, zero](std::size_t offset) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + offset));
+    return static_cast<std::uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)));
   };
-  for (; at < last && last - at >= 16; at += 16) {
-    const __m128i zeroZero =
-        _mm_and_si128(_mm_cmpeq_epi8(load(at), zero), _mm_cmpeq_epi8(load(at + 1), zero));
-    const int hits = _mm_movemask_epi8(_mm_and_si128(zeroZero, _mm_cmpeq_epi8(load(at + 2), one)));
-    if (hits != 0) return at + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(hits)));
+  // Bit j of `zeros` stands for data[at + j] == 0. A pair of zeroes across
+  // two blocks is seen through `carry`, the last byte of the previous block.
+  std::uint64_t carry = 0;
+  for (std::size_t blocks = at < last ? (last - at) / 64 : 0; blocks > 0; --blocks, at += 64) {
+    const std::uint64_t zeros =
+        zeroBits(at) | zeroBits(at + 16) << 16 | zeroBits(at + 32) << 32 | zeroBits(at + 48) << 48;
+    std::uint64_t pairs = zeros & zeros >> 1;  // positions at .. at + 62
+    const std::uint64_t edge = carry & zeros;  // position at - 1
+    if ((pairs | edge) != 0) {
+      if (edge != 0 && data[at + 1] == 1) return at - 1;
+      for (; pairs != 0; pairs &= pairs - 1) {
+        const std::size_t pos = at + static_cast<std::size_t>(__builtin_ctzll(pairs));
+        if (data[pos + 2] == 1) return pos;
+      }
+    }
+    carry = zeros >> 63;
   }
+  // The last position of the last block still waits for the byte behind it.
+  if (carry != 0) --at;
 #else
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
   constexpr std::uint64_t kHighs = 0x8080808080808080ULL;

@@ -188,6 +188,12 @@ void keepRest(DemuxState& state, std::size_t consumed) {
 
 int readAndDistribute(DemuxState& state, EsBuffer* video, EsBuffer* audio) {
   if (const int rc = readBlock(state); rc != 0) return rc;
+  // A stream gets at most the block's bytes, the sequence header put in
+  // front of the cut and the end code behind it.
+  const std::size_t incoming = state.blockFill + kStoredHeaderBytes + kSequenceEndCode.size();
+  for (EsBuffer* buf : {video, audio}) {
+    if (buf != nullptr) esMakeRoom(*buf, incoming);
+  }
 
   std::size_t consumed = 0;
   if (walkPackets(state.block.data(), state.blockFill, state.packets, consumed) != 0) {
@@ -203,9 +209,6 @@ int readAndDistribute(DemuxState& state, EsBuffer* video, EsBuffer* audio) {
 }
 
 int step(DemuxState& state, EsBuffer* video, EsBuffer* audio) {
-  for (EsBuffer* buf : {video, audio}) {
-    if (buf != nullptr) esCompact(*buf);
-  }
   do {
     if (state.position >= state.end) {
       for (EsBuffer* buf : {video, audio}) {

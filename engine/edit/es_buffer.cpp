@@ -53,6 +53,10 @@ void esCompact(EsBuffer& buf) {
   buf.markInForce.offset = 0;
 }
 
+void esMakeRoom(EsBuffer& buf, std::size_t incoming) {
+  if (buf.stored() + incoming > buf.capacity()) esCompact(buf);
+}
+
 int esReserve(EsBuffer& buf, std::size_t extra) {
   const std::size_t needed = buf.stored() + extra;
   if (needed <= buf.capacity()) return 0;

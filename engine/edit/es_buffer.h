@@ -159,6 +159,12 @@ int esInit(EsBuffer& buf, StreamDescriptor* descriptor, std::size_t chunk = kEsC
 // offsets; units that started in the dropped part are removed.
 void esCompact(EsBuffer& buf);
 
+// Compacts the buffer before at most `incoming` more bytes arrive, but only
+// when they might not fit behind the stored bytes: consumed bytes stay until
+// a read needs their room, so most reads move nothing, and the buffer grows
+// (or overflows) exactly when it would after a compaction before every read.
+void esMakeRoom(EsBuffer& buf, std::size_t incoming);
+
 // Makes room for `extra` more bytes behind the stored ones, growing in whole
 // growth units. 0, kDemuxOverflow or kDemuxNoMemory; the contents are unchanged on
 // failure.

@@ -22,6 +22,7 @@ void setUpStream(MuxStream& s, int packetLength, int payload, std::int64_t buffe
   s.offset = offset;
   s.finished = false;
   s.firstPacketPending = true;
+  s.firstUnsent = 0;
   s.std = StdBuffer{};
   s.std.size = bufferSize;
   s.std.margin = margin;
@@ -30,13 +31,21 @@ void setUpStream(MuxStream& s, int packetLength, int payload, std::int64_t buffe
   s.std.payload = payload;
 }
 
-// Index of the first unit not yet sent: units before the read position have
-// gone out with earlier packets.
-std::size_t firstUnsent(const EsBuffer& es) {
-  const auto at =
-      std::lower_bound(es.units.begin(), es.units.end(), es.readPos,
-                       [](const ScanEntry& u, std::size_t pos) { return u.start < pos; });
-  return static_cast<std::size_t>(at - es.units.begin());
+// Finds the first unit not yet sent: units before the read position have
+// gone out with earlier packets. Units are only added behind it or dropped
+// in front of it, so the index kept from the last pack mostly still holds
+// and the list is searched only after a compaction.
+void locateUnsent(MuxStream& s) {
+  const ScanList& units = s.es.units;
+  const std::size_t pos = s.es.readPos;
+  const std::size_t i = s.firstUnsent;
+  if (i <= units.size() && (i == 0 || units[i - 1].start < pos) &&
+      (i == units.size() || units[i].start >= pos)) {
+    return;
+  }
+  const auto at = std::lower_bound(units.begin(), units.end(), pos,
+                                   [](const ScanEntry& u, std::size_t p) { return u.start < p; });
+  s.firstUnsent = static_cast<std::size_t>(at - units.begin());
 }
 
 std::size_t unitsBefore(const EsBuffer& es, std::size_t from, std::size_t end) {
@@ -44,8 +53,9 @@ std::size_t unitsBefore(const EsBuffer& es, std::size_t from, std::size_t end) {
   return from;
 }
 
+// The unsent units of `s`; locateUnsent() has run since its buffer changed.
 PendingUnits pendingOf(const MuxStream& s) {
-  return PendingUnits{&s.es.units, firstUnsent(s.es), static_cast<std::uint32_t>(s.es.readPos),
+  return PendingUnits{&s.es.units, s.firstUnsent, static_cast<std::uint32_t>(s.es.readPos),
                       s.offset};
 }
 
@@ -85,7 +95,7 @@ void advancePack(MuxState& m) {
 }
 
 // Writes one pack of stream `s`: a full one, or its last, shorter one.
-int writeDataPack(MuxState& m, MuxStream& s, bool last) {
+int writeDataPack(MuxState& m, PackWriter& out, MuxStream& s, bool last) {
   const bool video = isVideoStream(m, s);
   const std::size_t length = last ? s.es.available() : static_cast<std::size_t>(s.payload);
   const PendingUnits pending = pendingOf(s);
@@ -102,12 +112,13 @@ int writeDataPack(MuxState& m, MuxStream& s, bool last) {
   c.payload = s.es.readPointer();
 
   if (video) {
-    (last ? putLastVideoPack : putFullVideoPack)(m.staging, m.scr, m.profile, c);
+    (last ? putLastVideoPack : putFullVideoPack)(out, m.scr, m.profile, c);
   } else {
-    (last ? putLastAudioPack : putFullAudioPack)(m.staging, m.scr, m.profile, c);
+    (last ? putLastAudioPack : putFullAudioPack)(out, m.scr, m.profile, c);
   }
   stdArrive(s.std, pending, end, pending.readPos, static_cast<std::uint32_t>(length));
   s.es.readPos += length;
+  s.firstUnsent = end;
   s.firstPacketPending = false;
   advancePack(m);
   return kStepDataPack;
@@ -123,10 +134,12 @@ std::int64_t latenessAt(const MuxState& m, const MuxStream& s, std::int64_t t) {
 
 // A full packet of `s` may go out now when it fits the decoder buffer, none
 // of its units would wait more than a second, and the other stream would
-// not be late for waiting one pack.
-bool maySend(const MuxState& m, const MuxStream& s, const MuxStream& other) {
+// not be late for waiting one pack. `lateness` receives that of `s` now.
+bool maySend(const MuxState& m, const MuxStream& s, const MuxStream& other,
+             std::int64_t& lateness) {
   if (stdOverflows(s.std, m.scr, m.clock)) return false;
-  if (latenessAt(m, s, m.scr) > 0) return false;
+  lateness = latenessAt(m, s, m.scr);
+  if (lateness > 0) return false;
   return other.finished || latenessAt(m, other, m.scr + m.profile.ticksPerPack) >= 0;
 }
 
@@ -135,7 +148,20 @@ void preferOther(MuxState& m, const MuxStream& sent) { m.videoPreferred = &sent 
 void finish(MuxState& m, MuxStream& s) {
   s.finished = true;
   --m.active;
-  if (s.es.available() == 0) s.es.units.clear();
+  if (s.es.available() == 0) {
+    s.es.units.clear();
+    s.firstUnsent = 0;
+  }
+}
+
+// Copies what waits in the staging bytes into `dest` (at most `room` bytes)
+// and returns the count.
+std::size_t deliverStaged(MuxState& m, std::uint8_t* dest, std::size_t room) {
+  const std::size_t n = std::min(room, m.stagedEnd - m.stagedFrom);
+  if (n > 0) std::memcpy(dest, m.staging.data() + m.stagedFrom, n);
+  m.stagedFrom += n;
+  if (m.stagedFrom == m.stagedEnd) m.stagedFrom = m.stagedEnd = 0;
+  return n;
 }
 
 }  // namespace
@@ -149,11 +175,11 @@ void cropOffsets(const PackProfile& p, std::int64_t videoFirstTime, std::int64_t
 int prepareMux(MuxState& m, const PackProfile& profile, std::int64_t videoOffset,
                std::int64_t audioOffset, EsInput input) {
   try {
-    m.staging.clear();
-    m.staging.reserve(m.chunkSize + kStagingExtra);
+    m.staging.resize(std::max(m.chunkSize + kStagingExtra, 2 * kMaxPackBytes));
   } catch (const std::bad_alloc&) {
     return kCropMuxMemory;
   }
+  m.stagedFrom = m.stagedEnd = 0;
   m.profile = profile;
   m.clock = StdClock{profile.ticksPerByte, profile.bytesPerTick};
   setUpStream(m.video, profile.videoPacket, profile.videoPayload, profile.videoBufferSize,
@@ -172,7 +198,9 @@ int prepareMux(MuxState& m, const PackProfile& profile, std::int64_t videoOffset
 
 void writeLeadingPacks(MuxState& m) {
   for (const LeadingPack& lead : m.profile.leadingPacks) {
-    putLeadingPack(m.staging, m.scr, m.profile, lead);
+    PackWriter out(m.staging.data() + m.stagedEnd);
+    putLeadingPack(out, m.scr, m.profile, lead);
+    m.stagedEnd += out.size();
     advancePack(m);
   }
   m.video.firstPacketPending = true;
@@ -192,14 +220,16 @@ void continueMux(MuxState& m, const MuxContinuation& c) {
   m.audio.firstPacketPending = !c.audioBytesBeforeMerge;
 }
 
-int muxStep(MuxState& m) {
+int muxStep(MuxState& m, PackWriter& out) {
   if (m.active == 0) {
-    putEndPack(m.staging, m.scr, m.profile);
+    putEndPack(out, m.scr, m.profile);
     advancePack(m);
     return m.stepResult = kStepFinished;
   }
   if (needsData(m.video)) return m.stepResult = kStepVideoNeedsData;
   if (needsData(m.audio)) return m.stepResult = kStepAudioNeedsData;
+  locateUnsent(m.video);
+  locateUnsent(m.audio);
 
   MuxStream* order[2] = {&m.video, &m.audio};
   if (!m.videoPreferred) std::swap(order[0], order[1]);
@@ -215,29 +245,36 @@ int muxStep(MuxState& m) {
     }
     // The rest of a stream is tested like a full packet: sent unchecked it
     // can overflow a buffer that the stream has just filled.
-    if (maySend(m, s, other)) {
-      if (latenessAt(m, s, m.scr) < -kMaxLateness) return m.stepResult = kMuxUnderflow;
+    std::int64_t lateness = 0;
+    if (maySend(m, s, other, lateness)) {
+      if (lateness < -kMaxLateness) return m.stepResult = kMuxUnderflow;
       if (last) finish(m, s);
       preferOther(m, s);
-      return m.stepResult = writeDataPack(m, s, last);
+      return m.stepResult = writeDataPack(m, out, s, last);
     }
   }
-  putPaddingPack(m.staging, m.scr, m.profile);
+  putPaddingPack(out, m.scr, m.profile);
   advancePack(m);
   return m.stepResult = kStepPaddingPack;
 }
 
 int MuxChunk(MuxState& m, std::uint8_t* dest, std::size_t size, std::size_t& delivered) {
-  delivered = 0;
-  while (m.staging.size() < size - delivered) {
-    if (!m.staging.empty()) {
-      std::memcpy(dest + delivered, m.staging.data(), m.staging.size());
-      delivered += m.staging.size();
-      m.staging.clear();
-    }
+  delivered = deliverStaged(m, dest, size);
+  while (delivered < size) {
     if (m.stepResult == kStepFinished) return kMuxFinished;
-    const int step = muxStep(m);
+    // A pack that surely fits goes straight into the chunk; one that may not
+    // is built aside and delivered as far as the chunk reaches.
+    const bool direct = size - delivered >= kMaxPackBytes;
+    PackWriter out(direct ? dest + delivered : m.staging.data());
+    const int step = muxStep(m, out);
     if (step < 0) return step;
+    if (direct) {
+      delivered += out.size();
+    } else {
+      m.stagedFrom = 0;
+      m.stagedEnd = out.size();
+      delivered += deliverStaged(m, dest + delivered, size - delivered);
+    }
     if (step == kStepVideoNeedsData || step == kStepAudioNeedsData) {
       if (!m.input) return kMuxReadError;
       if (const int err = m.input()) return readerStatus(err);
@@ -247,10 +284,6 @@ int MuxChunk(MuxState& m, std::uint8_t* dest, std::size_t size, std::size_t& del
       m.paddingRun = 0;
     }
   }
-  const std::size_t rest = size - delivered;
-  if (rest > 0) std::memcpy(dest + delivered, m.staging.data(), rest);
-  m.staging.erase(m.staging.begin(), m.staging.begin() + static_cast<std::ptrdiff_t>(rest));
-  delivered = size;
   return kMuxMore;
 }
 

@@ -77,6 +77,7 @@ struct MuxStream {
   bool finished = false;
   bool firstPacketPending = true;  // the next packet carries the STD field
   int payload = 0;                 // payload of a full packet
+  std::size_t firstUnsent = 0;     // index in es.units of the first unit not yet sent
 };
 
 struct MuxState {
@@ -95,7 +96,12 @@ struct MuxState {
   int stepResult = kStepDataPack;
   int paddingRun = 0;
 
-  Bytes staging;  // capacity chunk + 4 096; packs are built in it
+  // Packs are built straight into the chunk being delivered; the leading
+  // packs, and a pack that may not fit the rest of a chunk, are built here
+  // and wait in [stagedFrom, stagedEnd) for the chunks that follow.
+  Bytes staging;  // chunk + 4 096 bytes
+  std::size_t stagedFrom = 0;
+  std::size_t stagedEnd = 0;
   std::size_t chunkSize = kMuxChunk;
   EsInput input;  // owns the reader's state
 
@@ -151,10 +157,10 @@ int StartSystemMux(MuxState& m, platform::File& source, int recordMode, int cutI
                    std::size_t chunkSize, int minimumMuxRate, StreamDescriptor* video,
                    StreamDescriptor* audio);
 
-// One scheduler step: appends one pack to the staging buffer or asks for
-// input. Returns a MuxStepResult, kMuxNoAudioFrame or kMuxUnderflow (a unit
-// would arrive more than kMaxLateness after its decoding time).
-int muxStep(MuxState& m);
+// One scheduler step: appends one pack to `out` or asks for input. Returns
+// a MuxStepResult, kMuxNoAudioFrame or kMuxUnderflow (a unit would arrive
+// more than kMaxLateness after its decoding time).
+int muxStep(MuxState& m, PackWriter& out);
 
 // Delivers the next `size` bytes of the multiplex into `dest` (fewer at the
 // end); `delivered` receives the count. Returns a MuxStatus.

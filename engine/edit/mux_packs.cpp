@@ -1,5 +1,7 @@
 #include "engine/edit/mux_packs.h"
 
+#include <cstring>
+
 #include "engine/analysis/mpeg1.h"
 
 namespace cw {
@@ -9,89 +11,87 @@ constexpr int kPacketStartBytes = 6;     // start code and packet_length
 constexpr int kMinTrailingPadding = 17;  // room behind a last video packet for a padding packet
 constexpr int kMinAudioPadding = 10;
 
-void putStartCode(Bytes& out, std::uint8_t code) {
-  out.insert(out.end(), {0x00, 0x00, 0x01, code});
+void putStartCode(PackWriter& out, std::uint8_t code) { out.put({0x00, 0x00, 0x01, code}); }
+
+void putLength(PackWriter& out, int length) {
+  out.put({static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
 }
 
-void putLength(Bytes& out, int length) {
-  out.push_back(static_cast<std::uint8_t>(length >> 8));
-  out.push_back(static_cast<std::uint8_t>(length));
-}
-
-void putStamps(Bytes& out, const TimeStamps& s) {
+void putStamps(PackWriter& out, const TimeStamps& s) {
   if (s.count == 0) {
-    out.push_back(0x0F);
+    out.put(0x0F);
     return;
   }
-  const std::size_t at = out.size();
-  out.resize(at + s.size());
-  mpeg1::encodeTimeStamp(&out[at], s.count == 2 ? 0x3 : 0x2, s.pts);
-  if (s.count == 2) mpeg1::encodeTimeStamp(&out[at + 5], 0x1, s.dts);
+  std::uint8_t* field = out.take(static_cast<std::size_t>(s.size()));
+  mpeg1::encodeTimeStamp(field, s.count == 2 ? 0x3 : 0x2, s.pts);
+  if (s.count == 2) mpeg1::encodeTimeStamp(field + 5, 0x1, s.dts);
 }
 
 // Packet header fields in their order: stuffing, STD field, time stamps; then
 // the payload. packet_length counts everything after the length field.
-void putDataPacket(Bytes& out, std::uint8_t streamId, int stuffing, const PacketContent& c) {
+void putDataPacket(PackWriter& out, std::uint8_t streamId, int stuffing, const PacketContent& c) {
   putStartCode(out, streamId);
   putLength(out, stuffing + c.stdBytes() + c.stamps.size() + c.length);
-  out.insert(out.end(), stuffing, 0xFF);
-  if (c.stdField != nullptr) out.insert(out.end(), c.stdField, c.stdField + 2);
+  out.fill(static_cast<std::size_t>(stuffing), 0xFF);
+  if (c.stdField != nullptr) out.copy(c.stdField, 2);
   putStamps(out, c.stamps);
-  out.insert(out.end(), c.payload, c.payload + c.length);
+  out.copy(c.payload, static_cast<std::size_t>(c.length));
 }
 
-void putEndCode(Bytes& out) { putStartCode(out, mpeg1::kEndCode); }
+void putEndCode(PackWriter& out) { putStartCode(out, mpeg1::kEndCode); }
 
-void putZeroFill(Bytes& out, const PackProfile& p) {
-  if (p.zeroFill) out.insert(out.end(), kZeroFillBytes, 0x00);
+void putZeroFill(PackWriter& out, const PackProfile& p) {
+  if (p.zeroFill) out.fill(kZeroFillBytes, 0x00);
 }
 
 }  // namespace
 
-void putPackHeader(Bytes& out, std::int64_t scr, int muxRate) {
-  const std::size_t at = out.size();
-  out.resize(at + mpeg1::kPackHeaderSize);
-  mpeg1::encodePackHeader(&out[at], scr, muxRate);
+void putPackHeader(PackWriter& out, std::int64_t scr, int muxRate) {
+  mpeg1::encodePackHeader(out.take(static_cast<std::size_t>(mpeg1::kPackHeaderSize)), scr, muxRate);
 }
 
-void putPaddingPacket(Bytes& out, int n) {
+void putPaddingPacket(PackWriter& out, int n) {
   putStartCode(out, mpeg1::kPaddingStream);
   putLength(out, n - kPacketStartBytes);
-  const std::size_t data = out.size();
-  out.insert(out.end(), n - kPacketStartBytes, 0xFF);
-  out[n % 2 == 0 ? data + 1 : data] = 0x0F;
+  std::uint8_t* data = out.take(static_cast<std::size_t>(n - kPacketStartBytes));
+  std::memset(data, 0xFF, static_cast<std::size_t>(n - kPacketStartBytes));
+  data[n % 2 == 0 ? 1 : 0] = 0x0F;
 }
 
-void putLeadingPack(Bytes& out, std::int64_t scr, const PackProfile& p, const LeadingPack& lead) {
+void putLeadingPack(PackWriter& out, std::int64_t scr, const PackProfile& p,
+                    const LeadingPack& lead) {
   putPackHeader(out, scr, p.muxRate);
-  out.insert(out.end(), lead.systemHeader.begin(), lead.systemHeader.end());
+  out.copy(lead.systemHeader.data(), lead.systemHeader.size());
   putPaddingPacket(out, lead.padding);
-  out.insert(out.end(), lead.zeroFill, 0x00);
+  out.fill(static_cast<std::size_t>(lead.zeroFill), 0x00);
 }
 
-void putPaddingPack(Bytes& out, std::int64_t scr, const PackProfile& p) {
+void putPaddingPack(PackWriter& out, std::int64_t scr, const PackProfile& p) {
   putPackHeader(out, scr, p.muxRate);
   putPaddingPacket(out, p.paddingSpace + 4);
 }
 
-void putEndPack(Bytes& out, std::int64_t scr, const PackProfile& p) {
+void putEndPack(PackWriter& out, std::int64_t scr, const PackProfile& p) {
   putPackHeader(out, scr, p.muxRate);
   putPaddingPacket(out, p.paddingSpace);
   putEndCode(out);
 }
 
-void putFullVideoPack(Bytes& out, std::int64_t scr, const PackProfile& p, const PacketContent& c) {
+void putFullVideoPack(PackWriter& out, std::int64_t scr, const PackProfile& p,
+                      const PacketContent& c) {
   putPackHeader(out, scr, p.muxRate);
   putDataPacket(out, mpeg1::kVideoStream0, kVideoHeaderBytes - c.stdBytes() - c.stamps.size(), c);
 }
 
-void putFullAudioPack(Bytes& out, std::int64_t scr, const PackProfile& p, const PacketContent& c) {
+void putFullAudioPack(PackWriter& out, std::int64_t scr, const PackProfile& p,
+                      const PacketContent& c) {
   putPackHeader(out, scr, p.muxRate);
   putDataPacket(out, mpeg1::kAudioStream0, kAudioHeaderBytes - c.stdBytes() - c.stamps.size(), c);
   putZeroFill(out, p);
 }
 
-void putLastVideoPack(Bytes& out, std::int64_t scr, const PackProfile& p, const PacketContent& c) {
+void putLastVideoPack(PackWriter& out, std::int64_t scr, const PackProfile& p,
+                      const PacketContent& c) {
   putPackHeader(out, scr, p.muxRate);
   const int header = c.stdBytes() + c.stamps.size();
   const int room = p.videoPacket - header - c.length;
@@ -104,7 +104,8 @@ void putLastVideoPack(Bytes& out, std::int64_t scr, const PackProfile& p, const 
   }
 }
 
-void putLastAudioPack(Bytes& out, std::int64_t scr, const PackProfile& p, const PacketContent& c) {
+void putLastAudioPack(PackWriter& out, std::int64_t scr, const PackProfile& p,
+                      const PacketContent& c) {
   putPackHeader(out, scr, p.muxRate);
   // Stuffing keeps the packet data length even.
   const bool odd = c.length % 2 != 0;

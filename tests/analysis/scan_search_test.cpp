@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/analysis/mpeg1.h"
+#include "engine/analysis/payload_walk.h"
 #include "engine/analysis/scanners.h"
 #include "engine/analysis/stream_params.h"
 
@@ -162,6 +163,33 @@ TEST(ScanSearch, VideoCodesAndPicturesMatchAPlainScanAtEveryAlignment) {
     }
   }
   EXPECT_GT(found, 10000u);
+}
+
+// Long stretches like coded pictures (zero bytes here and there, runs of
+// zeroes, codes far apart) searched from every kind of start and end: a
+// code whose zero pair straddles two blocks of the search must not be lost,
+// and none may be reported at or behind the end.
+TEST(ScanSearch, StartCodeSearchFindsTheFirstCodeOfAnyRange) {
+  std::mt19937 rng(11174);
+  std::vector<std::uint8_t> data(4096 + 2);
+  for (int round = 0; round < 400; ++round) {
+    for (auto& b : data) b = rng() % 24 == 0 ? 0 : static_cast<std::uint8_t>(rng() | 1);
+    for (int n = rng() % 6; n > 0; --n) {
+      const std::size_t at = rng() % (data.size() - 40);
+      const std::size_t zeros = 2 + rng() % 30;
+      std::fill_n(data.begin() + static_cast<std::ptrdiff_t>(at), zeros, 0);
+      data[at + zeros] = rng() % 3 == 0 ? 2 : 1;
+    }
+    for (int range = 0; range < 20; ++range) {
+      const std::size_t last = rng() % (data.size() - 1);
+      const std::size_t from = rng() % (last + 1);
+      std::size_t want = from;
+      while (want < last && !(data[want] == 0 && data[want + 1] == 0 && data[want + 2] == 1))
+        ++want;
+      ASSERT_EQ(scan_detail::findStartCode(data.data(), from, last), want)
+          << "round " << round << ", range [" << from << ", " << last << ")";
+    }
+  }
 }
 
 TEST(ScanSearch, AudioFramesMatchAPlainScan) {

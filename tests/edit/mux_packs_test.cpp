@@ -15,6 +15,17 @@ namespace {
 
 using B = std::vector<std::uint8_t>;
 
+// The bytes one builder writes, into exactly the room the multiplexer
+// promises a pack (a longer pack runs off the end).
+template <class Build>
+B built(Build&& build) {
+  B out(kMaxPackBytes);
+  PackWriter w(out.data());
+  build(w);
+  out.resize(w.size());
+  return out;
+}
+
 StreamParams videoAt(double bytesPerSecond) {
   StreamParams p;
   p.streamId = 0xE0;
@@ -109,9 +120,8 @@ TEST(MuxProfile, MpegSystemRateFromTheStreamsAndItsFailures) {
 TEST(MuxPacks, PaddingAndEndPacksAndThePaddingPacketMarks) {
   for (int mode : {kModeMpegSystem, kModeVideoCd}) {
     const PackProfile p = profileOf(mode);
-    B pad, end;
-    putPaddingPack(pad, 1234, p);
-    putEndPack(end, 1234, p);
+    const B pad = built([&](PackWriter& w) { putPaddingPack(w, 1234, p); });
+    const B end = built([&](PackWriter& w) { putEndPack(w, 1234, p); });
     const std::size_t size = mode == kModeMpegSystem ? 2042 : 2324;
     EXPECT_EQ(pad.size(), size);
     EXPECT_EQ(end.size(), size);
@@ -119,9 +129,8 @@ TEST(MuxPacks, PaddingAndEndPacksAndThePaddingPacketMarks) {
     EXPECT_EQ(mpeg1::packMuxRate(end.data()), p.muxRate);
     EXPECT_EQ(B(end.end() - 4, end.end()), (B{0, 0, 1, 0xB9}));
   }
-  B even, odd;
-  putPaddingPacket(even, 20);
-  putPaddingPacket(odd, 21);
+  const B even = built([](PackWriter& w) { putPaddingPacket(w, 20); });
+  const B odd = built([](PackWriter& w) { putPaddingPacket(w, 21); });
   EXPECT_EQ(B(even.begin(), even.begin() + 8), (B{0, 0, 1, 0xBE, 0, 14, 0xFF, 0x0F}));
   EXPECT_EQ(B(odd.begin(), odd.begin() + 8), (B{0, 0, 1, 0xBE, 0, 15, 0x0F, 0xFF}));
 }
@@ -148,8 +157,7 @@ TEST(MuxPacks, LastVideoPackStuffsSmallRoomAndPadsLargerRoom) {
   c.stamps = {2, 9000, 6000};  // header bytes 10
   // Room 16: all stuffing, packet_length stays V.
   c.length = p.videoPacket - 10 - 16;
-  B a;
-  putLastVideoPack(a, 0, p, c);
+  const B a = built([&](PackWriter& w) { putLastVideoPack(w, 0, p, c); });
   EXPECT_EQ(a.size(), 2048u);
   Packet k = packetAt(a, 12);
   EXPECT_EQ(k.length, p.videoPacket);
@@ -158,8 +166,7 @@ TEST(MuxPacks, LastVideoPackStuffsSmallRoomAndPadsLargerRoom) {
   EXPECT_EQ(k.end, a.size());
   // Room 17 with an odd header + rest: one stuffing byte and 16 bytes of padding.
   c.length = p.videoPacket - 10 - 17;
-  B b;
-  putLastVideoPack(b, 0, p, c);
+  const B b = built([&](PackWriter& w) { putLastVideoPack(w, 0, p, c); });
   EXPECT_EQ(b.size(), 2048u);
   k = packetAt(b, 12);
   EXPECT_EQ(k.length, 1 + 10 + c.length);
@@ -167,8 +174,7 @@ TEST(MuxPacks, LastVideoPackStuffsSmallRoomAndPadsLargerRoom) {
   EXPECT_EQ(b.size() - k.end, 16u);
   // Room 18, even: no stuffing, padding of 18.
   c.length = p.videoPacket - 10 - 18;
-  B d;
-  putLastVideoPack(d, 0, p, c);
+  const B d = built([&](PackWriter& w) { putLastVideoPack(w, 0, p, c); });
   k = packetAt(d, 12);
   EXPECT_EQ(k.length, 10 + c.length);
   EXPECT_EQ(d.size() - k.end, 18u);
@@ -185,8 +191,7 @@ TEST(MuxPacks, LastAudioPackKeepsDataEvenAndEndsVideoCdSectors) {
         c.payload = payload.data();
         c.length = rest;
         c.stamps = {frames, 4500, 0};
-        B out;
-        putLastAudioPack(out, 0, p, c);
+        const B out = built([&](PackWriter& w) { putLastAudioPack(w, 0, p, c); });
         const std::size_t zeros = p.zeroFill ? 20 : 0;
         EXPECT_EQ(out.size(), static_cast<std::size_t>(p.audioPackSize()) + zeros);
         const Packet k = packetAt(out, 12);
@@ -204,8 +209,7 @@ TEST(MuxPacks, LastAudioPackKeepsDataEvenAndEndsVideoCdSectors) {
     c.payload = payload.data();
     c.stamps = {1, 4500, 0};
     c.length = p.audioPacket - p.endCodeInLastAudio - 6 - 8;
-    B out;
-    putLastAudioPack(out, 0, p, c);
+    const B out = built([&](PackWriter& w) { putLastAudioPack(w, 0, p, c); });
     const Packet k = packetAt(out, 12);
     EXPECT_EQ(k.length, p.audioPacket - p.endCodeInLastAudio);
   }
@@ -234,8 +238,8 @@ TEST(MuxPacks, EveryRestFitsItsLastPackInEveryMode) {
             c.length = rest;
             c.stamps = {stamps, 4500, 1500};
             c.stdField = !first ? nullptr : audio ? p.audioStdField : p.videoStdField;
-            B out;
-            (audio ? putLastAudioPack : putLastVideoPack)(out, 0, p, c);
+            const B out = built(
+                [&](PackWriter& w) { (audio ? putLastAudioPack : putLastVideoPack)(w, 0, p, c); });
             ASSERT_EQ(out.size(), size) << mode << (audio ? " audio " : " video ") << rest;
             const Packet k = packetAt(out, 12);
             ASSERT_LE(k.end, size - (audio ? zeros : 0));
@@ -265,8 +269,7 @@ TEST(MuxPacks, FirstPacketsCarryTheBufferSizesBeforeTheirTimeStamps) {
   c.stdField = p.videoStdField;
   // A B-picture first: stuffing, then the STD field, then the PTS.
   c.stamps = {1, 7000, 0};
-  B out;
-  putFullVideoPack(out, 0, p, c);
+  const B out = built([&](PackWriter& w) { putFullVideoPack(w, 0, p, c); });
   EXPECT_EQ(out.size(), 2048u);
   Packet k = packetAt(out, 12);
   EXPECT_TRUE(k.header.hasStd);
@@ -281,8 +284,7 @@ TEST(MuxPacks, FirstPacketsCarryTheBufferSizesBeforeTheirTimeStamps) {
   a.length = p.audioPayload;
   a.stdField = p.audioStdField;
   a.stamps = {1, 8000, 0};
-  B aout;
-  putFullAudioPack(aout, 0, p, a);
+  const B aout = built([&](PackWriter& w) { putFullAudioPack(w, 0, p, a); });
   EXPECT_EQ(aout.size(), 2048u);
   k = packetAt(aout, 12);
   EXPECT_EQ(k.header.stdScale, 0);
