@@ -2,7 +2,12 @@
 
 namespace cw::app {
 
-AppState::AppState() : Tazo1(std::make_unique<Splicer>()), InfoDest(std::make_unique<Probe>()) {}
+AppState::AppState()
+    : Reencoder(std::make_unique<Mpeg1Reencoder>()),
+      Tazo1(std::make_unique<Splicer>()),
+      InfoDest(std::make_unique<Probe>()) {
+  Tazo1->setPictureReencoder(Reencoder.get());
+}
 
 namespace {
 std::unique_ptr<AppState>& slot() {

@@ -12,6 +12,7 @@
 
 #include "engine/splicer/splicer.h"
 #include "probe/probe.h"
+#include "reencode/mpeg1_reencoder.h"
 
 namespace cw::app {
 
@@ -98,18 +99,20 @@ struct AppState {
 
   // --- Clips -----------------------------------------------------------------
   std::int16_t CurrentClip = 0;
-  std::int16_t ClipCount = -1;     // index of the last clip; -1 when none
-  bool OpeningFiles = false;       // a File > Open batch runs; Cancel clears it
-  QString OpeningPath;             // the path of the clip being opened
-  std::int16_t PaletteIndex = -1;  // the footage palette's picked clip
+  std::int16_t ClipCount = -1;       // index of the last clip; -1 when none
+  bool OpeningFiles = false;         // a File > Open batch runs; Cancel clears it
+  QString OpeningPath;               // the path of the clip being opened
+  std::int16_t PaletteIndex = -1;    // the footage palette's picked clip
   std::int16_t InfoWindowClip = -1;  // the clip whose information form is open; -1 none
-  bool AudioPlaceholder = false;   // the clip being opened gets the placeholder picture
-  std::vector<ClipRecord> Clips;   // indices 0 .. ClipCount
+  bool AudioPlaceholder = false;     // the clip being opened gets the placeholder picture
+  std::vector<ClipRecord> Clips;     // indices 0 .. ClipCount
 
   // Files named on the command line, opened by the second start-up stage.
   QStringList CommandLineFiles;
 
   // --- Components ------------------------------------------------------------
+  // Codes the pictures of exact cuts; handed to Tazo1, so it goes after it.
+  std::unique_ptr<PictureReencoder> Reencoder;
   std::unique_ptr<Splicer> Tazo1;   // the editing engine, one for the whole run
   std::unique_ptr<Probe> InfoDest;  // information on the project file
 };
