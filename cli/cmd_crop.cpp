@@ -25,8 +25,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: clipwright-cli crop SOURCE RECORD --in SECONDS --out SECONDS\n"
     "                           [--mode mpeg|vcd|vcd-zeroes|video|audio] [--keep-dead-b]\n"
-    "                           [--progress]\n"
-    "                           [--exact]\n"
+    "                           [--progress] [--exact]\n"
     "\n"
     "Copies the stretch from --in to --out (seconds from the start of SOURCE)\n"
     "into a new RECORD without re-encoding. The cut points move to the nearest\n"

@@ -40,7 +40,7 @@ const ExactCase kCases[] = {
     {"sys_layer3.mpg", "video", 1.7, 4.9},
     {"video_only.mpv", "video", 1.4, 4.45},
     // Both marks inside one GOP: nothing is copied.
-    {"vcd_pal.mpg", "vcd", 2.1, 2.5},
+    {"vcd_pal.mpg", "mpeg", 2.1, 2.5},
     {"video_only.mpv", "video", 2.1, 2.5},
 };
 
@@ -170,6 +170,27 @@ TEST_F(ExactCropCli, CopiedPicturesKeepTheirCoding) {
   std::size_t longest = 0;
   for (const PictureRun& run : layout.runs) longest = std::max(longest, run.count);
   EXPECT_GE(longest, copied.size() - 2 * 15) << describeLayout(layout);
+}
+
+TEST_F(ExactCropCli, SoundStaysInStepWithThePictures) {
+  CW_REQUIRE_CORPUS("syncflash.mpg");
+  const std::string source = corpusPath("syncflash.mpg");
+  const std::vector<SyncPoint> before = measureSync(source);
+  ASSERT_FALSE(before.empty());
+  for (const char* mode : {"mpeg", "vcd"}) {
+    SCOPED_TRACE(mode);
+    const std::string record = dir.file(std::string("sync-") + mode + ".mpg");
+    ASSERT_EQ(
+        runCli({"crop", source, record, "--in", "1.37", "--out", "7.81", "--mode", mode, "--exact"})
+            .exitCode,
+        0);
+    const std::vector<SyncPoint> after = measureSync(record);
+    ASSERT_GE(after.size(), 5u);
+    for (const SyncPoint& p : after) {
+      EXPECT_TRUE(p.paired);
+      EXPECT_NEAR(p.offsetMs, before.front().offsetMs, 13.0) << p.flashSeconds;
+    }
+  }
 }
 
 TEST_F(ExactCropCli, OtherCommandsRefuseTheSwitch) {
