@@ -1,4 +1,5 @@
 // clipwright-cli crop SOURCE RECORD --in SECONDS --out SECONDS [--mode M] [--keep-dead-b]
+//                    [--exact]
 //
 // Records the marked stretch of SOURCE as a new project file RECORD, the
 // way the editor's first record of a project does. Progress goes to standard
@@ -20,6 +21,7 @@
 #include "cli/project_state_options.h"
 #include "cli/project_state_session.h"
 #include "platform/file.h"
+#include "reencode/mpeg1_reencoder.h"
 
 namespace cw::cli {
 
@@ -28,7 +30,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: clipwright-cli crop SOURCE RECORD --in SECONDS --out SECONDS\n"
     "                           [--mode mpeg|vcd|vcd-zeroes|video|audio] [--keep-dead-b]\n"
-    "                           [--progress]\n"
+    "                           [--progress] [--exact]\n"
     "\n"
     "Copies the stretch from --in to --out (seconds from the start of SOURCE)\n"
     "into a new RECORD without re-encoding. The cut points move to the nearest\n"
@@ -42,6 +44,9 @@ constexpr const char* kUsage =
     "  --keep-dead-b   keep the B-pictures of an open first GOP and mark it\n"
     "                  broken instead of removing them\n"
     "  --progress      percentage lines on standard error when it is no terminal\n"
+    "  --exact         start and end on the very pictures at the marks: the\n"
+    "                  pictures between a mark and the nearest group of\n"
+    "                  pictures are coded anew, all others copied\n"
     "\n"
     "Ctrl+C cancels and removes RECORD (exit status 130).\n"
     "Exit status: 0 recorded, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
@@ -92,6 +97,9 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
   splicer.setSourceMarkOut(m.out);
   splicer.setRecordMode(mode);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
+  Mpeg1Reencoder reencoder;
+  splicer.setPictureReencoder(&reencoder);
+  splicer.setExactCut(o.exact);
   splicer.setUndoFileName(undoJournalPath(record));
   splicer.setRedoFileName(redoJournalPath(record));
 

@@ -53,6 +53,9 @@ int parseProjectOptions(const Arguments& args, const OptionSpec& syntax, Project
       o.keepDeadB = true;
     } else if (arg == "--progress") {
       o.progress = true;
+    } else if (arg == "--exact" && std::string(syntax.command) == "crop") {
+      // Only a crop cuts exactly so far; the other commands refuse the switch.
+      o.exact = true;
     } else if (contains(syntax.valued, arg)) {
       if (i + 1 >= args.size()) return usageError(syntax, err, arg + " needs a value");
       o.values[arg].push_back(args[++i]);

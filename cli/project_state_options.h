@@ -19,6 +19,7 @@ struct ProjectOptions {
   std::map<std::string, std::vector<std::string>> values;  // option -> its values in order
   bool keepDeadB = false;
   bool progress = false;  // --progress
+  bool exact = false;  // --exact: cut on the very pictures at the marks
 
   bool has(const std::string& option) const { return values.count(option) != 0; }
   // The last value given for `option` (empty when absent).

@@ -61,6 +61,7 @@ const std::vector<Item>& menuTree() {
       {2, "mnuRecModeMPEGSystem", "&MPEG System", "", Off | Check},
       {2, "mnuRecModeVideo", "&Video Only", "", Off | Check},
       {2, "mnuRecModeAudio", "&Audio Only", "", Off | Check},
+      {1, "mnuPrefExactCuts", "E&xact Cuts", "", Check},
       {1, "", "", "", Sep},
       {1, "menuPreferencesPreview", "&Preview", "", None},
       {2, "menuPreviewWindow", "&Window Size", "", None},

@@ -3,9 +3,12 @@
 namespace cw::app {
 
 AppState::AppState()
-    : Tazo1(std::make_unique<Splicer>()),
+    : Reencoder(std::make_unique<Mpeg1Reencoder>()),
+      Tazo1(std::make_unique<Splicer>()),
       InfoDest(std::make_unique<Probe>()),
-      Operations(std::make_unique<OperationRunner>()) {}
+      Operations(std::make_unique<OperationRunner>()) {
+  Tazo1->setPictureReencoder(Reencoder.get());
+}
 
 namespace {
 std::unique_ptr<AppState>& slot() {

@@ -13,6 +13,7 @@
 #include "app/shell/operation_runner.h"
 #include "engine/splicer/splicer.h"
 #include "probe/probe.h"
+#include "reencode/mpeg1_reencoder.h"
 
 namespace cw::app {
 
@@ -111,6 +112,8 @@ struct AppState {
   QStringList CommandLineFiles;
 
   // --- Components ------------------------------------------------------------
+  // Codes the pictures of exact cuts; handed to Tazo1, so it goes after it.
+  std::unique_ptr<PictureReencoder> Reencoder;
   std::unique_ptr<Splicer> Tazo1;   // the editing engine, one for the whole run
   std::unique_ptr<Probe> InfoDest;  // information on the project file
   // Runs the engine's long calls off the GUI thread, one at a time.

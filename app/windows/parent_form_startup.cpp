@@ -120,6 +120,9 @@ void ParentForm::LoadSettings() {
     default:
       break;
   }
+  // Off until exact cuts hold on every kind of source.
+  action("mnuPrefExactCuts")->setChecked(settings.integer("ExactCuts", 0) != 0);
+  state.Tazo1->setExactCut(action("mnuPrefExactCuts")->isChecked());
   state.PreRoll = static_cast<std::int16_t>(settings.integer("PreRoll", 0));
   switch (state.PreRoll) {
     case 0:
@@ -162,6 +165,7 @@ void ParentForm::SaveSettings() {
   settings.setText("TempDir", state.TempDir);
   settings.setInteger("PreviewWinSize", state.PreviewWinSize);
   settings.setInteger("PreRoll", state.PreRoll);
+  settings.setInteger("ExactCuts", state.Tazo1->exactCut() ? 1 : 0);
   settings.sync();
 }
 

@@ -42,6 +42,9 @@ void RecordController::connectWindows() {
   on("menuPreroll5", [this] { setPreRoll(5); });
   on("menuPreroll7", [this] { setPreRoll(7); });
   on("menuPrerollFull", [this] { setPreRoll(0); });
+  on("mnuPrefExactCuts", [this] {
+    appState().Tazo1->setExactCut(actions_.isChecked(QStringLiteral("mnuPrefExactCuts")));
+  });
 
   connect(newRecorder_.butRecord(), &QPushButton::clicked, this, [this] { butRecord_Click(); });
   connect(&iRecorder_, &player::ScrubPane::Ejected, this, [this] { iRecorder_Ejected(); });

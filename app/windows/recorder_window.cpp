@@ -70,7 +70,8 @@ void RecordController::butRecord_Click() {
   state.RedoArmed = false;
   state.MovieMade = false;
   logRecordedLine(state.RecordFilePath);
-  setRecorderCaption(movieCaption(mode));
+  setRecorderCaption(tazo.lastRecordExact() ? movieCaption(mode) + QStringLiteral(" - Exact Cut")
+                                            : movieCaption(mode));
 
   for (const char* name : {"menuSaveAs", "mnuSaveAndClose", "menuExport", "menuMake"}) {
     actions_.setEnabled(QLatin1String(name), true);

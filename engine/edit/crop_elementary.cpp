@@ -9,6 +9,7 @@
 #include "engine/analysis/stream_params.h"
 #include "engine/edit/crop_workers.h"
 #include "engine/edit/es_writer.h"
+#include "engine/edit/exact_cut.h"
 #include "engine/edit/mux.h"
 
 namespace cw {
@@ -26,7 +27,7 @@ struct ElementaryProfile {
   int (*analyse)(platform::File&, StreamInfo&);
   int (*cut)(const OperationContext&, platform::File&, StreamInfo&, double in, double out,
              int& treatment);
-  int (*start)(MuxState&, platform::File&, int treatment, StreamDescriptor*);
+  int (*start)(MuxState&, platform::File&, int treatment, StreamDescriptor*, const VideoSplice*);
 };
 
 int cutVideo(const OperationContext& ctx, platform::File& file, StreamInfo& src, double in,
@@ -53,11 +54,13 @@ bool tooShortForAudio(const StreamDescriptor& d, const StreamParams& params) {
   return bytes < std::max<std::int64_t>(kShortestFile, 2 * std::int64_t{params.frameLength});
 }
 
-int startVideo(MuxState& m, platform::File& file, int treatment, StreamDescriptor* d) {
-  return StartVideoWriter(m, file, EsSourceKind::ElementaryStream, treatment, kCropChunk, d);
+int startVideo(MuxState& m, platform::File& file, int treatment, StreamDescriptor* d,
+               const VideoSplice* splice) {
+  return StartVideoWriter(m, file, EsSourceKind::ElementaryStream, treatment, kCropChunk, d,
+                          splice);
 }
 
-int startAudio(MuxState& m, platform::File& file, int, StreamDescriptor* d) {
+int startAudio(MuxState& m, platform::File& file, int, StreamDescriptor* d, const VideoSplice*) {
   return StartAudioWriter(m, file, EsSourceKind::ElementaryStream, kCropChunk, d);
 }
 
@@ -67,6 +70,24 @@ constexpr ElementaryProfile kVideoProfile{
 constexpr ElementaryProfile kAudioProfile{
     &StreamInfo::audio, mpeg1::kAudioStream0, RecordContent::AudioOnly, &analyseAudioOnly,
     &cutAudio,          &startAudio};
+
+int writeElementary(OperationContext& ctx, CropFiles& files, CropResult& result,
+                    const ElementaryProfile& p, int treatment, const VideoSplice* splice) {
+  StreamDescriptor& d = (*ctx.source).*p.stream;
+  const std::int64_t estimate = cutSpan(d);
+  if (const int rc = checkCropSpace(ctx, estimate)) return rc;
+
+  MuxState m;
+  if (const int rc = p.start(m, files.source, treatment, &d, splice)) return rc;
+  std::int64_t written = 0;
+  if (const int rc =
+          copyChunks(ctx, elementaryChunks(m), &cropStatusError, files, estimate, written)) {
+    return rc;
+  }
+  result.written = written;
+  result.content = p.content;
+  return 0;
+}
 
 int cropElementary(OperationContext& ctx, CropFiles& files, CropResult& result,
                    const ElementaryProfile& p) {
@@ -83,22 +104,15 @@ int cropElementary(OperationContext& ctx, CropFiles& files, CropResult& result,
   const CropMarks marks = clampElementaryMarks(ctx.sourceMarkIn, ctx.sourceMarkOut, usable);
   int treatment = 0;
   if (const int rc = p.cut(ctx, files.source, src, marks.in, marks.out, treatment)) return rc;
+  if (ctx.reencoder != nullptr && p.content == RecordContent::VideoOnly) {
+    const auto write = [&](int exactTreatment, const VideoSplice* splice) {
+      return writeElementary(ctx, files, result, p, exactTreatment, splice);
+    };
+    return cropExact(ctx, files.record, files.source, false, marks, write);
+  }
   if (d.workTail.point <= d.workHead.point) return kCropEmpty;
   if (p.content == RecordContent::AudioOnly && tooShortForAudio(d, params)) return kCropEmpty;
-
-  const std::int64_t estimate = cutSpan(d);
-  if (const int rc = checkCropSpace(ctx, estimate)) return rc;
-
-  MuxState m;
-  if (const int rc = p.start(m, files.source, treatment, &d)) return rc;
-  std::int64_t written = 0;
-  if (const int rc =
-          copyChunks(ctx, elementaryChunks(m), &cropStatusError, files, estimate, written)) {
-    return rc;
-  }
-  result.written = written;
-  result.content = p.content;
-  return 0;
+  return writeElementary(ctx, files, result, p, treatment, nullptr);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "engine/edit/change_steps.h"
 #include "engine/edit/crop_workers.h"
 #include "engine/edit/es_writer.h"
+#include "engine/edit/exact_cut.h"
 #include "engine/edit/mux.h"
 #include "engine/edit/pack_profile.h"
 
@@ -18,11 +19,11 @@ namespace cw {
 
 namespace {
 
-int findCut(const OperationContext& ctx, platform::File& file, StreamInfo& src,
-            CutInResult& cutIn) {
+int findCut(const OperationContext& ctx, platform::File& file, StreamInfo& src, CutInResult& cutIn,
+            CropMarks& marks) {
   const StreamParams video = makeStreamParams(mpeg1::kVideoStream0, src.video.header);
   const double usable = usableSeconds(src.video, video.roundedPeriod);
-  const CropMarks marks = clampSystemMarks(ctx.sourceMarkIn, ctx.sourceMarkOut, usable);
+  marks = clampSystemMarks(ctx.sourceMarkIn, ctx.sourceMarkOut, usable);
   const int mode = ctx.recordMode;
   if (const int rc = analyseCutIn(file, src, mode, ctx.removeDeadBpic, marks.in, 0, cutIn)) {
     return rc;
@@ -61,17 +62,18 @@ RecordContent contentOfMode(int mode) {
 // and sets `produce` to its chunks. `videoReadSize` is the demultiplexer's
 // block for the video (the audio writer reads blocks of kCropChunk).
 int startSystemWriter(MuxState& m, platform::File& file, StreamInfo& src, int mode, int treatment,
-                      std::size_t videoReadSize, ChunkProducer& produce) {
+                      std::size_t videoReadSize, const VideoSplice* splice,
+                      ChunkProducer& produce) {
   int rc = 0;
   if (mode == kModeVideoOnly) {
-    rc =
-        StartVideoWriter(m, file, EsSourceKind::SystemStream, treatment, videoReadSize, &src.video);
+    rc = StartVideoWriter(m, file, EsSourceKind::SystemStream, treatment, videoReadSize, &src.video,
+                          splice);
   } else if (mode == kModeAudioOnly) {
     rc = StartAudioWriter(m, file, EsSourceKind::SystemStream, kCropChunk, &src.audio);
   } else {
     const int minimumRate = std::max(src.muxRateDeclared, src.muxRateMeasured);
     rc = StartSystemMux(m, file, mode, treatment, videoReadSize, minimumRate, &src.video,
-                        &src.audio);
+                        &src.audio, splice);
   }
   if (rc != 0) return rc;
   if (contentOfMode(mode) != RecordContent::System) {
@@ -99,13 +101,20 @@ int cropSystemStream(OperationContext& ctx, CropFiles& files, CropResult& result
   src.video.handle = src.audio.handle = files.source.fd();
   if (const int rc = analyseSystemSourceOnce(files.source, src)) return rc;
   CutInResult cutIn;
-  if (const int rc = findCut(ctx, files.source, src, cutIn)) return rc;
+  CropMarks marks;
+  if (const int rc = findCut(ctx, files.source, src, cutIn, marks)) return rc;
+  if (ctx.reencoder != nullptr && ctx.recordMode != kModeAudioOnly) {
+    const auto write = [&](int treatment, const VideoSplice* splice) {
+      return writeSystemCut(ctx, files, treatment, cutInReadSize(cutIn), result, splice);
+    };
+    return cropExact(ctx, files.record, files.source, true, marks, write);
+  }
   if (cutIsEmpty(src, ctx.recordMode)) return kCropEmpty;
   return writeSystemCut(ctx, files, cutIn.treatment, cutInReadSize(cutIn), result);
 }
 
 int writeSystemCut(OperationContext& ctx, CropFiles& files, int treatment,
-                   std::size_t videoReadSize, CropResult& result) {
+                   std::size_t videoReadSize, CropResult& result, const VideoSplice* splice) {
   StreamInfo& src = *ctx.source;
   const int mode = ctx.recordMode;
   const std::int64_t estimate = estimateSystemOutput(src, mode);
@@ -114,8 +123,8 @@ int writeSystemCut(OperationContext& ctx, CropFiles& files, int treatment,
   MuxState m;
   ctx.silenceAdded = 0.0;
   ChunkProducer produce;
-  if (const int rc =
-          startSystemWriter(m, files.source, src, mode, treatment, videoReadSize, produce)) {
+  if (const int rc = startSystemWriter(m, files.source, src, mode, treatment, videoReadSize, splice,
+                                       produce)) {
     return rc;
   }
   std::int64_t written = 0;

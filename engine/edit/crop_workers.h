@@ -37,8 +37,10 @@ int runCropWorker(OperationContext& ctx, const std::function<int(CropFiles&)>& w
 // The output of a cut in the source's working areas, once they are found:
 // the disk-space test against the estimate, the writer and the chunk loop;
 // `result` says what was written.
+// `splice`: the re-encoded GOPs of an exact cut, or null.
 int writeSystemCut(OperationContext& ctx, CropFiles& files, int treatment,
-                   std::size_t videoReadSize, CropResult& result);
+                   std::size_t videoReadSize, CropResult& result,
+                   const VideoSplice* splice = nullptr);
 // The chunks of an elementary-stream writer.
 ChunkProducer elementaryChunks(MuxState& m);
 // A writer's negative status as a crop error number.

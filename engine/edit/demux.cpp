@@ -1,5 +1,7 @@
 #include "engine/edit/demux.h"
 
+#include "engine/edit/video_splice.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -89,6 +91,10 @@ int copyPacket(const DemuxState& state, StreamStep& step, const DemuxPacket& pac
       if ((rc = esAppend(buf, header, size)) != 0) return rc;
       buf.insertSequenceHeader = false;
     }
+    if (video && buf.splice != nullptr && !buf.splice->head.empty()) {
+      if ((rc = esAppend(buf, buf.splice->head.data(), buf.splice->head.size())) != 0) return rc;
+      step.cutInAt = buf.stored();  // the first copied GOP, whose dead B-pictures go
+    }
     step.gopAt = buf.stored();
     if (video && state.treatment == kCutInMarkBrokenLink) markBrokenLinkAt(buf, step.gopAt);
   }
@@ -96,6 +102,10 @@ int copyPacket(const DemuxState& state, StreamStep& step, const DemuxPacket& pac
   if ((rc = esAppend(buf, bytes, static_cast<std::size_t>(to - from))) != 0) return rc;
   if (cutOut) {
     if (video && buf.appendSequenceEnd) {
+      if (buf.splice != nullptr && !buf.splice->tail.empty() &&
+          (rc = esAppend(buf, buf.splice->tail.data(), buf.splice->tail.size())) != 0) {
+        return rc;
+      }
       if ((rc = esAppend(buf, kSequenceEndCode.data(), kSequenceEndCode.size())) != 0) return rc;
       buf.appendSequenceEnd = false;
     }

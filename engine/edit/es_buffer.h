@@ -31,6 +31,8 @@
 
 namespace cw {
 
+struct VideoSplice;
+
 inline constexpr std::size_t kEsChunk = 32768;
 inline constexpr std::size_t kEsCeilingChunks = 30;  // 983 040 bytes with 32 KiB chunks
 inline constexpr int kNoVbvDelay = 0xFFFF;           // variable rate: vbv_delay not used
@@ -90,6 +92,8 @@ struct VideoRewriteState {
   // reference; the next GOP header ends the shift.
   int temporalShift = 0;
   std::int64_t shiftGop = -1;
+  // The scan is inside that GOP: an exact cut puts a GOP of its own in front.
+  bool inShiftGop = false;
 };
 
 // Where the payload of one source packet begins among the stored bytes, with
@@ -126,6 +130,9 @@ struct EsBuffer {
   // pictures run on past the source's sound), and how many were added.
   std::int64_t silenceToAdd = 0;
   std::int64_t silenceAdded = 0;
+  // Video of an exact cut: re-encoded GOPs that the reader puts at the cut-in
+  // and the cut-out. Owned by the operation.
+  const VideoSplice* splice = nullptr;
 
   StreamDescriptor* descriptor = nullptr;
   StreamParams params;

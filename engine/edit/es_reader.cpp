@@ -4,6 +4,8 @@
 #include <array>
 #include <new>
 
+#include "engine/edit/video_splice.h"
+
 namespace cw {
 
 namespace {
@@ -34,6 +36,12 @@ int openVideoCut(const EsReaderState& state, EsBuffer& buf, BlockFacts& facts) {
     }
     buf.insertSequenceHeader = false;
   }
+  if (buf.splice != nullptr && !buf.splice->head.empty()) {
+    if (const int rc = esAppend(buf, buf.splice->head.data(), buf.splice->head.size()); rc != 0) {
+      return rc;
+    }
+    facts.cutInAt = buf.stored();  // the first copied GOP, whose dead B-pictures go
+  }
   facts.gopAt = buf.stored();
   if (state.treatment == kCutInMarkBrokenLink) markBrokenLinkAt(buf, facts.gopAt);
   return 0;
@@ -46,6 +54,10 @@ int appendBlock(EsReaderState& state, EsBuffer& buf, std::int64_t count, bool la
   if (video && state.firstStep && (rc = openVideoCut(state, buf, facts)) != 0) return rc;
   if ((rc = esAppend(buf, state.block.data(), static_cast<std::size_t>(count))) != 0) return rc;
   if (video && last && buf.appendSequenceEnd) {
+    if (buf.splice != nullptr && !buf.splice->tail.empty() &&
+        (rc = esAppend(buf, buf.splice->tail.data(), buf.splice->tail.size())) != 0) {
+      return rc;
+    }
     if ((rc = esAppend(buf, kSequenceEndCode.data(), kSequenceEndCode.size())) != 0) return rc;
     buf.appendSequenceEnd = false;
   }
@@ -105,7 +117,7 @@ int readNextBlock(EsReaderState& state, EsBuffer& buf) {
 
 int step(EsReaderState& state, EsBuffer& buf) {
   esCompact(buf);
-  if (state.position >= state.end) {
+  if (state.position >= state.end && !state.firstStep) {
     esFinish(buf);
     return 0;
   }
@@ -120,7 +132,9 @@ int step(EsReaderState& state, EsBuffer& buf) {
 int PositionEsReader(EsReaderState& state, platform::File& file, std::size_t chunk, int treatment,
                      EsBuffer& buf) {
   const StreamDescriptor* d = buf.descriptor;
-  if (d == nullptr || d->workHead.point < 0 || d->workHead.point >= d->workTail.point) {
+  const bool spliced = buf.splice != nullptr && !buf.splice->head.empty();
+  if (d == nullptr || d->workHead.point < 0 || d->workHead.point > d->workTail.point ||
+      (d->workHead.point == d->workTail.point && !spliced)) {
     return kEsReaderBadRange;
   }
   EsReaderState fresh;

@@ -45,12 +45,14 @@ int startReader(MuxState& m, platform::File& source, EsSourceKind kind, int trea
 }
 
 int startWriter(MuxState& m, platform::File& source, EsSourceKind kind, int treatment,
-                std::size_t chunkSize, StreamDescriptor* descriptor, bool video) {
+                std::size_t chunkSize, StreamDescriptor* descriptor, bool video,
+                const VideoSplice* splice) {
   if (descriptor == nullptr) return cropError(kDemuxBadRange);
   m.chunkSize = chunkSize;
   if (esInit(video ? m.video.es : m.audio.es, descriptor, chunkSize) != 0) {
     return cropError(kDemuxNoMemory);
   }
+  if (video) m.video.es.splice = splice;
   return startReader(m, source, kind, treatment, chunkSize, video);
 }
 
@@ -66,13 +68,13 @@ void prepareEsWriter(MuxState& m, bool video, EsInput input) {
 }
 
 int StartVideoWriter(MuxState& m, platform::File& source, EsSourceKind kind, int cutInTreatment,
-                     std::size_t chunkSize, StreamDescriptor* video) {
-  return startWriter(m, source, kind, cutInTreatment, chunkSize, video, true);
+                     std::size_t chunkSize, StreamDescriptor* video, const VideoSplice* splice) {
+  return startWriter(m, source, kind, cutInTreatment, chunkSize, video, true, splice);
 }
 
 int StartAudioWriter(MuxState& m, platform::File& source, EsSourceKind kind, std::size_t chunkSize,
                      StreamDescriptor* audio) {
-  return startWriter(m, source, kind, kCutInPlain, chunkSize, audio, false);
+  return startWriter(m, source, kind, kCutInPlain, chunkSize, audio, false, nullptr);
 }
 
 int EsChunk(MuxState& m, std::uint8_t* dest, std::size_t size, std::size_t& delivered) {

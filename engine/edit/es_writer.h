@@ -27,8 +27,10 @@ void prepareEsWriter(MuxState& m, bool video, EsInput input);
 
 // Crop starts: buffer for `descriptor` (whose working areas the cut analyses
 // have set), reader positioned on `source`. 0, 6001 (read), 6003 (memory).
+// `splice`: the re-encoded GOPs of an exact cut, or null.
 int StartVideoWriter(MuxState& m, platform::File& source, EsSourceKind kind, int cutInTreatment,
-                     std::size_t chunkSize, StreamDescriptor* video);
+                     std::size_t chunkSize, StreamDescriptor* video,
+                     const VideoSplice* splice = nullptr);
 int StartAudioWriter(MuxState& m, platform::File& source, EsSourceKind kind, std::size_t chunkSize,
                      StreamDescriptor* audio);
 

@@ -152,10 +152,10 @@ void continueMux(MuxState& m, const MuxContinuation& c);
 // profile, positions the demultiplexer on `source` (which the operation owns
 // and keeps open), runs it once and writes the leading packs. 0, 6001 (read),
 // 6003 (memory), 6004 (buffer overflow), 6007 (incorrect source packet),
-// 1507 or 1509.
+// 1507 or 1509. `splice`: the re-encoded GOPs of an exact cut, or null.
 int StartSystemMux(MuxState& m, platform::File& source, int recordMode, int cutInTreatment,
                    std::size_t chunkSize, int minimumMuxRate, StreamDescriptor* video,
-                   StreamDescriptor* audio);
+                   StreamDescriptor* audio, const VideoSplice* splice = nullptr);
 
 // One scheduler step: appends one pack to `out` or asks for input. Returns
 // a MuxStepResult, kMuxNoAudioFrame or kMuxUnderflow (a unit would arrive

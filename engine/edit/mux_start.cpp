@@ -17,12 +17,13 @@ int cropError(int readerError) {
 
 int StartSystemMux(MuxState& m, platform::File& source, int recordMode, int cutInTreatment,
                    std::size_t chunkSize, int minimumMuxRate, StreamDescriptor* video,
-                   StreamDescriptor* audio) {
+                   StreamDescriptor* audio, const VideoSplice* splice) {
   if (video == nullptr || audio == nullptr) return cropError(kDemuxBadRange);
   m.chunkSize = chunkSize;
   if (esInit(m.video.es, video, chunkSize) != 0 || esInit(m.audio.es, audio, chunkSize) != 0) {
     return cropError(kDemuxNoMemory);
   }
+  m.video.es.splice = splice;
   PackProfile profile;
   if (const int err = makePackProfile(recordMode, m.video.es.params, m.audio.es.params,
                                       minimumMuxRate, profile)) {

@@ -16,6 +16,8 @@
 
 namespace cw {
 
+class PictureReencoder;
+
 // Progress(status, percentage): status is always 0, percentage 0-100.
 using ProgressHandler = std::function<void(int status, int percentage)>;
 // Called when a change to an existing record has ended and the record and
@@ -37,6 +39,11 @@ struct OperationContext {
   double recordMarkEntry = 0.0;  // seconds into the record
   std::int16_t recordMode = 0;   // 0 MPEG, 1 VideoCD, 2 VideoCD zeroes, 3 video, 4 audio
   bool removeDeadBpic = true;
+  // Codes the pictures between a mark and the nearest GOP boundary anew, so
+  // that a crop starts and ends exactly at its marks; null: cuts move to GOP
+  // boundaries. The caller owns it.
+  PictureReencoder* reencoder = nullptr;
+  bool exactRecord = false;  // set by an operation whose record starts and ends at its marks
 
   // Handles of the source's and the record's stream information records, and
   // the records they stand for once resolve() has run.

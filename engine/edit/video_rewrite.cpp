@@ -105,9 +105,11 @@ void rewriteGopHeader(EsBuffer& buf, std::size_t at) {
     if (!mpeg1::gopClosed(g)) g[7] |= 0x20;
     v.markBrokenLinkAt = -1;
   }
-  if (v.shiftGop >= 0 && streamAt != v.shiftGop) {
+  if (v.shiftGop >= 0 && streamAt == v.shiftGop) v.inShiftGop = true;
+  if (v.shiftGop >= 0 && streamAt > v.shiftGop) {
     v.shiftGop = -1;
     v.temporalShift = 0;
+    v.inShiftGop = false;
   }
 }
 
@@ -202,7 +204,7 @@ int rewritePicture(EsBuffer& buf, std::size_t at) {
   const char type = mpeg1::pictureTypeLetter(mpeg1::pictureCodingType(p));
   if (type == 0) return 0;  // not a picture the decoder accepts; left alone
   int ref = mpeg1::pictureTemporalReference(p);
-  if (v.shiftGop >= 0 && v.temporalShift != 0) {
+  if (v.inShiftGop && v.temporalShift != 0) {
     ref = (ref - v.temporalShift) & 0x3FF;
     mpeg1::setPictureTemporalReference(p, ref);
   }

@@ -71,6 +71,16 @@ void Splicer::setRemoveDeadBpic(bool remove) {
   setModified();
 }
 
+void Splicer::setExactCut(bool exact) {
+  exactCut_ = exact;
+  props_.reencoder = exactCut_ ? reencoder_ : nullptr;
+}
+
+void Splicer::setPictureReencoder(PictureReencoder* reencoder) {
+  reencoder_ = reencoder;
+  props_.reencoder = exactCut_ ? reencoder_ : nullptr;
+}
+
 // --- The method frame ---------------------------------------------------------
 
 void Splicer::fireProgress(int status, int percentage) {
@@ -103,6 +113,7 @@ std::int16_t Splicer::runMethod(Operation op, int memoryError, Frame frame) {
   // were at the start of the call even if a Progress handler writes them.
   OperationContext work = props_;
   work.cancelRequested = false;
+  work.exactRecord = false;
   work.onProgress = [this](int status, int percentage) { fireProgress(status, percentage); };
   running_ = &work;
   int rc = 0;
@@ -119,6 +130,7 @@ std::int16_t Splicer::runMethod(Operation op, int memoryError, Frame frame) {
   props_.spaceRequired = work.spaceRequired;
   props_.spaceAvailable = work.spaceAvailable;
   props_.silenceAdded = rc == 0 ? work.silenceAdded : 0.0;
+  props_.exactRecord = work.exactRecord;
   if (rc != 0) {
     events_.fire("Err");
     return -1;

@@ -37,6 +37,11 @@
 //  27 SetSeqMode()
 //  28 SeqCrop(FinalCropFlag Boolean)        Integer
 //  29 SeqAppendCrop(FinalCropFlag Boolean)  Integer
+//  30 ExactCut         Boolean  read/write              false
+//     A crop starts and ends on the pictures at its marks, the pictures
+//     between a mark and the nearest GOP boundary coded anew by the picture
+//     re-encoder that the host handed in (setPictureReencoder); without one,
+//     or with ExactCut false, cuts move to GOP boundaries.
 //
 // Events: 1 Done(), 2 Err(), 3 Progress(Status Integer, Percentage Integer).
 #pragma once
@@ -105,6 +110,13 @@ class Splicer : public automation::Dispatch {
   void setRedoFileName(const std::string& name);
   bool removeDeadBpic() const { return props_.removeDeadBpic; }
   void setRemoveDeadBpic(bool remove);
+  bool exactCut() const { return exactCut_; }
+  void setExactCut(bool exact);
+  // The re-encoder of exact cuts; the host owns it and keeps it alive while
+  // the Splicer may run an operation. Null takes it away.
+  void setPictureReencoder(PictureReencoder* reencoder);
+  // The last operation's record starts and ends on the pictures at its marks.
+  bool lastRecordExact() const { return props_.exactRecord; }
 
   // --- Methods (0 success, -1 failure) --------------------------------------
   std::int16_t Crop();
@@ -170,6 +182,8 @@ class Splicer : public automation::Dispatch {
   SequenceState sequence_;
   OperationContext* running_ = nullptr;  // the working copy of the call in progress
   bool finalCrop_ = false;               // argument of the sequence call in progress
+  bool exactCut_ = false;
+  PictureReencoder* reencoder_ = nullptr;
   SpaceMeter spaceMeter_;
   automation::EventSource events_;
 };

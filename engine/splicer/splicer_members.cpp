@@ -89,6 +89,11 @@ void Splicer::registerProperties() {
                  setRemoveDeadBpic(isTrueAsOne(v));
                  return Status::success();
                }});
+  addProperty({"ExactCut", 30, VariantType::Bool, [this] { return boolean(exactCut()); },
+               [this](const Variant& v) {
+                 setExactCut(isTrueAsOne(v));
+                 return Status::success();
+               }});
 }
 
 void Splicer::registerMethods() {

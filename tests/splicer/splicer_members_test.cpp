@@ -53,6 +53,7 @@ const std::vector<std::pair<const char*, int>> kMembers = {
     {"SetSeqMode", 27},
     {"SeqCrop", 28},
     {"SeqAppendCrop", 29},
+    {"ExactCut", 30},
 };
 
 // Runs the body in `dir` as the current directory.
@@ -76,6 +77,19 @@ struct EventLog {
   }
   std::vector<std::string> names;
 };
+
+TEST(SplicerMembers, ExactCutIsOffUntilSetAndReadsBack) {
+  Splicer s;
+  Variant v;
+  ASSERT_TRUE(s.getProperty("ExactCut", v).ok());
+  EXPECT_FALSE(v.asBool());
+  ASSERT_TRUE(s.setProperty("ExactCut", Variant::fromBool(true)).ok());
+  EXPECT_TRUE(s.exactCut());
+  ASSERT_TRUE(s.getProperty(30, v).ok());
+  EXPECT_TRUE(v.asBool());
+  // No record is exact before one has been made.
+  EXPECT_FALSE(s.lastRecordExact());
+}
 
 TEST(SplicerMembers, EveryMemberIsReachableByNameAndById) {
   Splicer s;

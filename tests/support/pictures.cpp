@@ -1,7 +1,9 @@
 #include "support/pictures.h"
 
+#include <cmath>
 #include <unordered_map>
 
+#include "support/ffprobe.h"
 #include "support/process.h"
 
 namespace cw::test {
@@ -56,6 +58,34 @@ std::string describeLayout(const PictureLayout& layout) {
     text += " " + std::to_string(r.from) + "+" + std::to_string(r.count);
   }
   return text + "; " + std::to_string(layout.foreign) + " foreign";
+}
+
+std::vector<Luma> pictureLumas(const std::string& path) {
+  const ProbeInfo probe = ffprobeFile(path);
+  const ProbeStream* video = probe.first("video");
+  if (video == nullptr || video->width <= 0 || video->height <= 0) return {};
+  const CommandResult run =
+      runProgram({"ffmpeg", "-nostdin", "-hide_banner", "-v", "error", "-i", path, "-map", "0:v:0",
+                  "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+  if (run.exitCode != 0) return {};
+  const std::size_t size = static_cast<std::size_t>(video->width) * video->height;
+  std::vector<Luma> pictures;
+  for (std::size_t at = 0; at + size <= run.out.size(); at += size) {
+    pictures.emplace_back(run.out.begin() + static_cast<std::ptrdiff_t>(at),
+                          run.out.begin() + static_cast<std::ptrdiff_t>(at + size));
+  }
+  return pictures;
+}
+
+double lumaPsnr(const Luma& a, const Luma& b) {
+  if (a.size() != b.size() || a.empty()) return 0.0;
+  double sum = 0.0;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const double d = static_cast<double>(a[i]) - static_cast<double>(b[i]);
+    sum += d * d;
+  }
+  if (sum == 0.0) return 99.0;
+  return 10.0 * std::log10(255.0 * 255.0 * static_cast<double>(a.size()) / sum);
 }
 
 }  // namespace cw::test

@@ -35,4 +35,13 @@ PictureLayout layOnSource(const PictureHashes& source, const PictureHashes& outp
 // "N pictures: runs from+count ...; F foreign", for failure messages.
 std::string describeLayout(const PictureLayout& layout);
 
+// The luma plane of every decoded picture of the first video stream, in
+// output order. Empty when ffmpeg fails.
+using Luma = std::vector<unsigned char>;
+std::vector<Luma> pictureLumas(const std::string& path);
+
+// Peak signal-to-noise ratio of two luma planes of one size, in dB (99 when
+// they are equal).
+double lumaPsnr(const Luma& a, const Luma& b);
+
 }  // namespace cw::test

@@ -1,0 +1,43 @@
+// Preferences > Exact Cuts: off on a first start, a tick reaches the engine,
+// and the choice is kept in the settings for the next start.
+#include <QSettings>
+
+#include "app/shell/settings.h"
+#include "app_fixture.h"
+
+namespace cw::app::testing {
+namespace {
+
+class ExactCutsTest : public AppFixture {
+ protected:
+  QString storedValue(const QString& key) {
+    QSettings file(settingsFile(), QSettings::IniFormat);
+    return file.value("Startup/" + key).toString();
+  }
+};
+
+TEST_F(ExactCutsTest, TickReachesTheEngineAndIsKept) {
+  ParentForm& main = start();
+  QAction* item = main.action("mnuPrefExactCuts");
+  ASSERT_NE(item, nullptr);
+  EXPECT_TRUE(item->isCheckable());
+  EXPECT_FALSE(item->isChecked());
+  EXPECT_FALSE(appState().Tazo1->exactCut());
+  item->trigger();
+  EXPECT_TRUE(appState().Tazo1->exactCut());
+  main.menuExit_Click();
+  ASSERT_TRUE(main.ended());
+  EXPECT_EQ(storedValue("ExactCuts"), "1");
+}
+
+TEST_F(ExactCutsTest, StoredChoiceIsAppliedOnTheNextStart) {
+  Settings settings;
+  settings.setInteger("ExactCuts", 1);
+  settings.sync();
+  ParentForm& main = start();
+  EXPECT_TRUE(main.actions().isChecked("mnuPrefExactCuts"));
+  EXPECT_TRUE(appState().Tazo1->exactCut());
+}
+
+}  // namespace
+}  // namespace cw::app::testing
