@@ -19,7 +19,7 @@ namespace {
 const std::uint8_t kSequence[12] = {0x00, 0x00, 0x01, 0xB3, 0x16, 0x00,
                                     0xF0, 0x13, 0xFF, 0xFF, 0xE0, 0x18};  // 25 Hz, variable rate
 
-void addGop(std::vector<std::uint8_t>& s, bool closed) {
+void addGopHeader(std::vector<std::uint8_t>& s, bool closed) {
   s.insert(s.end(), {0x00, 0x00, 0x01, 0xB8, 0x00, 0x08, 0x00,
                      closed ? std::uint8_t{0x40} : std::uint8_t{0}});
 }
@@ -35,14 +35,14 @@ void addPicture(std::vector<std::uint8_t>& s, char type, int ref, std::size_t bo
 // second GOP and ends at the third, all inside the packet.
 TEST(DemuxBuilt, CutInAndCutOutInOnePacket) {
   std::vector<std::uint8_t> payload;
-  addGop(payload, true);
+  addGopHeader(payload, true);
   addPicture(payload, 'I', 0, 30);
   const auto in = static_cast<std::int64_t>(payload.size());
-  addGop(payload, true);
+  addGopHeader(payload, true);
   addPicture(payload, 'I', 0, 30);
   addPicture(payload, 'P', 1, 30);
   const auto out = static_cast<std::int64_t>(payload.size());
-  addGop(payload, true);
+  addGopHeader(payload, true);
   addPicture(payload, 'I', 0, 30);
 
   std::vector<std::uint8_t> s = {0x00, 0x00, 0x01, 0xBA, 0x21, 0x00,
@@ -86,16 +86,16 @@ TEST(DemuxBuilt, CutInAndCutOutInOnePacket) {
 // it holds them all, and removes them as from a block that held them.
 TEST(DemuxBuilt, DeadBPicturesPastTheFirstBlockAreRemovedToo) {
   std::vector<std::uint8_t> s(kSequence, kSequence + 12);
-  addGop(s, true);
+  addGopHeader(s, true);
   addPicture(s, 'I', 0, 100);
   const auto in = static_cast<std::int64_t>(s.size());
-  addGop(s, false);
+  addGopHeader(s, false);
   addPicture(s, 'I', 2, 100);
   addPicture(s, 'B', 0, 6000);
   addPicture(s, 'B', 1, 6000);
   addPicture(s, 'P', 3, 100);
   const auto out = static_cast<std::int64_t>(s.size());
-  addGop(s, true);
+  addGopHeader(s, true);
   addPicture(s, 'I', 0, 100);
   const std::string path = demuxtest::scratchPath("long_b.m1v");
   demuxtest::writeWholeFile(path, s);
@@ -173,18 +173,18 @@ Packed packVideo(const std::vector<std::uint8_t>& es, std::size_t payload) {
 // block or not.
 TEST(DemuxBuilt, CutInAtASequenceHeaderRepairsTheGopBehindIt) {
   std::vector<std::uint8_t> es(kSequence, kSequence + 12);
-  addGop(es, true);
+  addGopHeader(es, true);
   addPicture(es, 'I', 0, 100);
   const std::size_t in = es.size();
   es.insert(es.end(), kSequence, kSequence + 12);
-  addGop(es, false);
+  addGopHeader(es, false);
   addPicture(es, 'I', 2, 3000);
   addPicture(es, 'B', 0, 3000);
   addPicture(es, 'B', 1, 3000);
   addPicture(es, 'P', 3, 100);
   const std::size_t out = es.size();
   es.insert(es.end(), kSequence, kSequence + 12);
-  addGop(es, true);
+  addGopHeader(es, true);
   addPicture(es, 'I', 0, 100);
   const Packed packed = packVideo(es, 2000);
   const std::string path = demuxtest::scratchPath("seq_cut_in.mpg");
