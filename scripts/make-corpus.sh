@@ -38,8 +38,10 @@ verify() {
     echo "make-corpus: $(basename "$file"): streams '$codecs', expected '$* '" >&2
     return 1
   fi
+  # mplex's VideoCD streams give two pictures the same guessed decoding time
+  # near the end, which only ffmpeg's null muxer remarks on: no decoding error.
   local errors
-  errors=$("${ff[@]}" -i "$file" -f null - 2>&1 || true)
+  errors=$("${ff[@]}" -i "$file" -f null - 2>&1 | grep -v 'non monotonically increasing dts to muxer' || true)
   if [[ -n "$errors" ]]; then
     echo "make-corpus: $(basename "$file") does not decode cleanly: $errors" >&2
     return 1
