@@ -77,7 +77,7 @@ TEST_F(ShutdownTest, ExitDeletesTheProjectAndBothJournalsAndWritesTheSettings) {
   EXPECT_EQ(warnings.take(), QStringList());
   QSettings stored(settingsFile(), QSettings::IniFormat);
   EXPECT_EQ(stored.childGroups(), QStringList{"Startup"});
-  EXPECT_EQ(stored.allKeys().size(), 12);
+  EXPECT_EQ(stored.allKeys().size(), 13);  // the twelve keys and ExactCuts
   EXPECT_TRUE(takeMessages().empty());
 }
 

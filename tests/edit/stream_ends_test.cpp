@@ -9,6 +9,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 
 #include "append_checks.h"
 #include "append_fixture.h"
@@ -59,10 +60,13 @@ TEST_F(StreamEnds, ShortSoundCutsWhereBothStreamsRun) {
   EXPECT_NEAR(spans.videoEnd, video->duration, 1.0 / video->frameRate);
   EXPECT_NEAR(source.duration, video->duration, 1.0 / video->frameRate);
 
-  // A stretch that starts where only the picture runs is still refused.
+  // A stretch that starts where only the picture runs is still refused, and
+  // the record made before under that name stays as it was.
+  const auto earlierRecord = std::filesystem::file_size(ctx.recordFileName);
   EXPECT_NE(crop(16.0, 18.0, 0), 0);
   EXPECT_EQ(ctx.error.number / 100, 14) << ctx.error.message;
-  EXPECT_FALSE(recordExists());
+  ASSERT_TRUE(recordExists());
+  EXPECT_EQ(std::filesystem::file_size(ctx.recordFileName), earlierRecord);
   // Without sound the whole picture is there to cut.
   EXPECT_EQ(cropChecked(name, 0.0, 1e6, 3), sourcePictures);
 }
