@@ -12,6 +12,10 @@
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "usage: cmake -DSOURCE_DIR=<repository> -P no_bare_error_numbers.cmake")
 endif()
+# A list passed through a test's command line may arrive with its separators
+# escaped or as commas.
+string(REPLACE "\\;" ";" FOLDERS "${FOLDERS}")
+string(REPLACE "," ";" FOLDERS "${FOLDERS}")
 if(NOT FOLDERS)
   set(FOLDERS app cli engine)
 endif()
