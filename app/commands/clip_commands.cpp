@@ -2,38 +2,39 @@
 // signals.
 #include <QMenu>
 
+#include "app/commands/commands.h"
+#include "app/controllers/clip_opener.h"
+#include "app/dialogs/info_dialog.h"
 #include "app/shell/app_state.h"
-#include "app/windows/clip_opener.h"
-#include "app/windows/commands.h"
-#include "app/windows/info_form.h"
-#include "app/windows/new_import.h"
-#include "app/windows/parent_form.h"
+#include "app/windows/import_window.h"
+#include "app/windows/main_window.h"
 #include "engine/analysis/stream_info.h"
 
 namespace cw::app {
 
 namespace {
 
-ClipOpener* opener(ParentForm& form) {
+ClipOpener* opener(MainWindow& form) {
   return form.findChild<ClipOpener*>(QStringLiteral("ClipOpener"), Qt::FindDirectChildrenOnly);
 }
 
-bool isOpenInAWindow(ParentForm& form, const QString& path) {
-  const NewImport* chooser = importWindow(form);
-  return form.newPlayer()->iPlayer()->source() == path ||
-         form.newRecorder()->iRecorder()->source() == path ||
-         (chooser && chooser->iImport()->source() == path);
+bool isOpenInAWindow(MainWindow& form, const QString& path) {
+  const ImportWindow* chooser = importWindow(form);
+  return form.playerWindow()->playerPane()->source() == path ||
+         form.recorderWindow()->recorderPane()->source() == path ||
+         (chooser && chooser->importPane()->source() == path);
 }
 
-bool infoFormOpen(ParentForm& form) {
-  for (const InfoForm* info : form.findChildren<InfoForm*>(QString(), Qt::FindDirectChildrenOnly))
+bool infoFormOpen(MainWindow& form) {
+  for (const InfoDialog* info :
+       form.findChildren<InfoDialog*>(QString(), Qt::FindDirectChildrenOnly))
     if (info->isVisible()) return true;
   return false;
 }
 
 // The thumbnail's context menu: no Delete for a clip that a window plays, no
 // Change Thumbnail for a clip without pictures.
-void showThumbnailMenu(ParentForm& form, int index, QPoint globalPosition) {
+void showThumbnailMenu(MainWindow& form, int index, QPoint globalPosition) {
   const AppState& state = appState();
   if (index < 0 || index >= static_cast<int>(state.Clips.size())) return;
   const ClipRecord& clip = state.Clips[index];
@@ -49,39 +50,38 @@ void showThumbnailMenu(ParentForm& form, int index, QPoint globalPosition) {
   actions.menu("menuPopUp")->popup(globalPosition);
 }
 
-void connectPalette(ParentForm& form, ClipOpener* clips) {
-  FootageForm* palette = form.footageForm();
+void connectPalette(MainWindow& form, ClipOpener* clips) {
+  FootageWindow* palette = form.footageWindow();
   // Queued: the opening may ask questions, which must not run inside the
   // file manager's drop.
   QObject::connect(
-      palette, &FootageForm::filesDropped, clips,
+      palette, &FootageWindow::filesDropped, clips,
       [clips](const QStringList& paths) { clips->openClipList(paths, OpenDisplay::Hourglass); },
       Qt::QueuedConnection);
   // An open information form keeps Delete Thumbnail(s) off until it closes.
-  QObject::connect(palette, &FootageForm::selectionChanged, &form, [&form](bool any) {
+  QObject::connect(palette, &FootageWindow::selectionChanged, &form, [&form](bool any) {
     form.actions().setEnabled("mnuDelete", any && !infoFormOpen(form));
   });
-  QObject::connect(palette, &FootageForm::contextMenuRequested, &form,
+  QObject::connect(palette, &FootageWindow::contextMenuRequested, &form,
                    [&form](int index, QPoint at) { showThumbnailMenu(form, index, at); });
-  QObject::connect(palette, &FootageForm::hideRequested, &form,
+  QObject::connect(palette, &FootageWindow::hideRequested, &form,
                    [&form] { form.action("menuFootage")->trigger(); });
 }
 
 }  // namespace
 
-void installClipCommands(ParentForm& form) {
+void installClipCommands(MainWindow& form) {
   auto* clips = new ClipOpener(form);
   ActionRegistry& actions = form.actions();
-  QObject::connect(actions.action("menuOpen"), &QAction::triggered, clips,
-                   &ClipOpener::menuOpen_Click);
+  QObject::connect(actions.action("menuOpen"), &QAction::triggered, clips, &ClipOpener::onOpen);
   QObject::connect(actions.action("menuPopUpDelete"), &QAction::triggered, clips,
-                   &ClipOpener::menuPopUpDelete_Click);
+                   &ClipOpener::onDeleteThumbnail);
   QObject::connect(actions.action("mnuDelete"), &QAction::triggered, clips,
-                   &ClipOpener::mnuDelete_Click);
+                   &ClipOpener::onDeleteSelected);
   connectPalette(form, clips);
 }
 
-void openCommandLineClips(ParentForm& form, const QStringList& paths) {
+void openCommandLineClips(MainWindow& form, const QStringList& paths) {
   if (ClipOpener* clips = opener(form)) clips->openClipList(paths, OpenDisplay::Hourglass);
 }
 

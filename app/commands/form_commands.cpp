@@ -5,16 +5,16 @@
 #include <QCursor>
 #include <QPointer>
 
+#include "app/commands/commands.h"
+#include "app/controllers/session_keeper.h"
+#include "app/dialogs/about_dialog.h"
+#include "app/dialogs/clip_info_dialog.h"
+#include "app/dialogs/recorder_info_dialog.h"
+#include "app/dialogs/temp_dir_dialog.h"
 #include "app/shell/app_state.h"
 #include "app/shell/clip_events.h"
-#include "app/windows/about_box.h"
-#include "app/windows/clip_info_form.h"
-#include "app/windows/commands.h"
 #include "app/windows/intro.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/recorder_info_form.h"
-#include "app/windows/session_keeper.h"
-#include "app/windows/temp_dir_form.h"
+#include "app/windows/main_window.h"
 #include "player/twips.h"
 
 namespace cw::app {
@@ -39,7 +39,7 @@ QPoint screenPoint(const player::ScrubPane* pane, float xTwips, float yTwips) {
 // Clip Properties of the thumbnail context menu: the clip picked in the
 // palette, at the point its caller gives in the item's data (the mouse
 // otherwise).
-void menuPopUpPreferences_Click(ParentForm& form) {
+void showClipProperties(MainWindow& form) {
   QAction* item = form.action("menuPopUpPreferences");
   const QPoint at = item->data().canConvert<QPoint>() ? item->data().toPoint() : QCursor::pos();
   item->setData(QVariant());
@@ -47,8 +47,8 @@ void menuPopUpPreferences_Click(ParentForm& form) {
 }
 
 // A right click on the player's clip shows that clip's properties.
-void iPlayer_MouseDown(ParentForm& form, int button, float x, float y) {
-  player::ScrubPane* pane = form.newPlayer()->iPlayer();
+void onPlayerMouseDown(MainWindow& form, int button, float x, float y) {
+  player::ScrubPane* pane = form.playerWindow()->playerPane();
   if (button != kRightButton || !holdsClip(pane)) return;
   AppState& state = appState();
   if (state.CurrentClip < 0) return;
@@ -58,62 +58,62 @@ void iPlayer_MouseDown(ParentForm& form, int button, float x, float y) {
   item->trigger();
 }
 
-void iRecorder_MouseDown(ParentForm& form, int button, float x, float y) {
-  player::ScrubPane* pane = form.newRecorder()->iRecorder();
+void onRecorderMouseDown(MainWindow& form, int button, float x, float y) {
+  player::ScrubPane* pane = form.recorderWindow()->recorderPane();
   if (button != kRightButton || !holdsClip(pane)) return;
   const QPoint at =
       screenPoint(pane, x, y) + QPoint(player::twipsToPixels(kRecorderFormOffsetTwips), 0);
-  auto* info = new RecorderInfoForm(form.actions(), &form);
+  auto* info = new RecorderInfoDialog(form.actions(), &form);
   info->openAt(at);
 }
 
-void menuTemp_Click(ParentForm& form) {
+void showTempDirDialog(MainWindow& form) {
   auto* keeper = form.findChild<SessionKeeper*>(QStringLiteral("sessionKeeper"));
-  auto* window = new TempDirForm(form.newRecorder()->iRecorder(),
-                                 keeper ? &keeper->session() : nullptr, &form);
+  auto* window = new TempDirDialog(form.recorderWindow()->recorderPane(),
+                                   keeper ? &keeper->session() : nullptr, &form);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowModality(Qt::ApplicationModal);
   window->move(player::twipsToPixels(kTempDirLeftTwips), player::twipsToPixels(kTempDirTopTwips));
   window->show();
 }
 
-void menuAbout_Click(ParentForm& form) {
-  auto* about = new AboutBox(&form);
+void showAbout(MainWindow& form) {
+  auto* about = new AboutDialog(&form);
   about->setWindowModality(Qt::ApplicationModal);
   about->show();
 }
 
 // The palette's tooltip and the player's caption name the clip by its
 // display name.
-void showRenamedClip(ParentForm& form, int index) {
-  form.footageForm()->refreshName(index);
+void showRenamedClip(MainWindow& form, int index) {
+  form.footageWindow()->refreshName(index);
   const AppState& state = appState();
-  if (index != state.CurrentClip || !holdsClip(form.newPlayer()->iPlayer())) return;
+  if (index != state.CurrentClip || !holdsClip(form.playerWindow()->playerPane())) return;
   const ClipRecord& clip = state.Clips.at(static_cast<std::size_t>(index));
   const QString caption = QObject::tr("Player: ") + clip.displayName();
-  form.newPlayer()->setWindowTitle(caption);
-  form.newPlayer()->setAccessibleName(caption);
+  form.playerWindow()->setWindowTitle(caption);
+  form.playerWindow()->setAccessibleName(caption);
 }
 
 }  // namespace
 
-ClipInfoForm* showClipInfo(ParentForm& form, int index, const QPoint& screenPoint) {
+ClipInfoDialog* showClipInfo(MainWindow& form, int index, const QPoint& screenPoint) {
   const auto& clips = appState().Clips;
   if (index < 0 || index >= static_cast<int>(clips.size())) return nullptr;
   // One clip's form at a time.
-  for (auto* open : form.findChildren<ClipInfoForm*>(QString(), Qt::FindDirectChildrenOnly))
+  for (auto* open : form.findChildren<ClipInfoDialog*>(QString(), Qt::FindDirectChildrenOnly))
     if (open->isVisible()) open->close();
-  auto* info = new ClipInfoForm(form.actions(), index, &form);
+  auto* info = new ClipInfoDialog(form.actions(), index, &form);
   info->openAt(screenPoint);
   return info;
 }
 
-void showIntro(ParentForm& form) {
+void showIntro(MainWindow& form) {
   auto* intro = new Intro(&form);
   intro->show();
 }
 
-void closeIntro(ParentForm& form) {
+void closeIntro(MainWindow& form) {
   if (auto* intro = form.findChild<Intro*>(QString(), Qt::FindDirectChildrenOnly)) {
     intro->hide();
     intro->deleteLater();
@@ -122,19 +122,19 @@ void closeIntro(ParentForm& form) {
   }
 }
 
-void installFormCommands(ParentForm& form) {
+void installFormCommands(MainWindow& form) {
   QObject::connect(form.action("menuPopUpPreferences"), &QAction::triggered, &form,
-                   [&form] { menuPopUpPreferences_Click(form); });
+                   [&form] { showClipProperties(form); });
   QObject::connect(form.action("menuTemp"), &QAction::triggered, &form,
-                   [&form] { menuTemp_Click(form); });
+                   [&form] { showTempDirDialog(form); });
   QObject::connect(form.action("menuAbout"), &QAction::triggered, &form,
-                   [&form] { menuAbout_Click(form); });
+                   [&form] { showAbout(form); });
   QObject::connect(
-      form.newPlayer()->iPlayer(), &player::ScrubPane::MouseDown, &form,
-      [&form](int button, int, float x, float y) { iPlayer_MouseDown(form, button, x, y); });
+      form.playerWindow()->playerPane(), &player::ScrubPane::MouseDown, &form,
+      [&form](int button, int, float x, float y) { onPlayerMouseDown(form, button, x, y); });
   QObject::connect(
-      form.newRecorder()->iRecorder(), &player::ScrubPane::MouseDown, &form,
-      [&form](int button, int, float x, float y) { iRecorder_MouseDown(form, button, x, y); });
+      form.recorderWindow()->recorderPane(), &player::ScrubPane::MouseDown, &form,
+      [&form](int button, int, float x, float y) { onRecorderMouseDown(form, button, x, y); });
   QObject::connect(&clipEvents(), &ClipEvents::aliasChanged, &form,
                    [&form](int index) { showRenamedClip(form, index); });
 }

@@ -2,12 +2,12 @@
 // menu items and the recorder's Make Movie button.
 #include <QMouseEvent>
 
+#include "app/commands/commands.h"
+#include "app/controllers/save_controller.h"
+#include "app/controllers/session_keeper.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
-#include "app/windows/commands.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/save_controller.h"
-#include "app/windows/session_keeper.h"
+#include "app/windows/main_window.h"
 
 namespace cw::app {
 
@@ -17,7 +17,7 @@ namespace {
 // apart: left saves a copy, right saves and closes.
 class MakeButtonFilter : public QObject {
  public:
-  MakeButtonFilter(QObject* parent, ParentForm& form, SaveController& saving)
+  MakeButtonFilter(QObject* parent, MainWindow& form, SaveController& saving)
       : QObject(parent), form_(form), saving_(saving) {}
 
  protected:
@@ -26,19 +26,19 @@ class MakeButtonFilter : public QObject {
     const auto button = static_cast<QMouseEvent*>(event)->button();
     if (button == Qt::LeftButton || button == Qt::RightButton) {
       endPlayingPreview(form_);
-      saving_.butMake_Press(button);
+      saving_.onMakePressed(button);
     }
     return true;
   }
 
  private:
-  ParentForm& form_;
+  MainWindow& form_;
   SaveController& saving_;
 };
 
 }  // namespace
 
-void installSaveCommands(ParentForm& form) {
+void installSaveCommands(MainWindow& form) {
   auto* saving = new SaveController(form);
   // Each of these takes the project file as it is: a preview still playing
   // ends first, or its edit would be saved or exported with the movie.
@@ -49,17 +49,17 @@ void installSaveCommands(ParentForm& form) {
                        handler();
                      });
   };
-  on("menuSaveAs", [saving] { saving->menuSaveAs_Click(); });
-  on("mnuSaveAndClose", [saving] { saving->mnuSaveAndClose_Click(); });
-  on("menuClose", [saving] { saving->menuClose_Click(); });
-  on("menuMake", [saving] { saving->butMake_Press(Qt::LeftButton); });
-  on("mnuExportAsRealMedia", [saving] { saving->mnuExportAsRealMedia_Click(); });
-  on("menuPopupExportRealMedia", [saving] { saving->menuPopupExportRealMedia_Click(); });
-  on("mnuToolsMediaPallete", [saving] { saving->mnuToolsMediaPallete_Click(); });
-  on("mnuLBRHigh", [saving] { saving->ExportLowBitrate(appState().RecordFilePath, 600); });
-  on("mnuLBRMedium", [saving] { saving->ExportLowBitrate(appState().RecordFilePath, 384); });
-  on("mnuLBRLow", [saving] { saving->ExportLowBitrate(appState().RecordFilePath, 128); });
-  QPushButton* make = form.newRecorder()->butMake();
+  on("menuSaveAs", [saving] { saving->onSaveAs(); });
+  on("mnuSaveAndClose", [saving] { saving->onSaveAndClose(); });
+  on("menuClose", [saving] { saving->onCloseAll(); });
+  on("menuMake", [saving] { saving->onMakePressed(Qt::LeftButton); });
+  on("mnuExportAsRealMedia", [saving] { saving->onExportRealMedia(); });
+  on("menuPopupExportRealMedia", [saving] { saving->onExportClipRealMedia(); });
+  on("mnuToolsMediaPallete", [saving] { saving->onMediaPalette(); });
+  on("mnuLBRHigh", [saving] { saving->exportLowBitrate(appState().RecordFilePath, 600); });
+  on("mnuLBRMedium", [saving] { saving->exportLowBitrate(appState().RecordFilePath, 384); });
+  on("mnuLBRLow", [saving] { saving->exportLowBitrate(appState().RecordFilePath, 128); });
+  QPushButton* make = form.recorderWindow()->makeButton();
   make->installEventFilter(new MakeButtonFilter(make, form, *saving));
   new SessionKeeper(form);
 }

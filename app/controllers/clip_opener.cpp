@@ -1,4 +1,4 @@
-#include "app/windows/clip_opener.h"
+#include "app/controllers/clip_opener.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,14 +11,14 @@
 #include "app/shell/clip_table.h"
 #include "app/shell/messages.h"
 #include "app/shell/startup.h"
-#include "app/windows/parent_form.h"
+#include "app/windows/main_window.h"
 #include "app/windows/placeholder_pictures.h"
 
 namespace cw::app {
 
 namespace {}  // namespace
 
-ClipOpener::ClipOpener(ParentForm& form) : QObject(&form), form_(form), state_(appState()) {
+ClipOpener::ClipOpener(MainWindow& form) : QObject(&form), form_(form), state_(appState()) {
   setObjectName("ClipOpener");
 }
 
@@ -41,7 +41,7 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
     return 0;
   }
   const bool withWindow = display == OpenDisplay::ProgressWindow;
-  NewProgress* progress = form_.newProgress();
+  ProgressDialog* progress = form_.progressDialog();
   batchRunning_ = true;
   batch_ = paths;
   state_.OpeningFiles = true;
@@ -71,7 +71,7 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   batchRunning_ = false;
 
   if (withWindow) {
-    progress->labPercent()->clear();
+    progress->percentLabel()->clear();
     progress->hide();
   } else {
     QApplication::restoreOverrideCursor();
@@ -89,7 +89,7 @@ bool ClipOpener::openOne(const QString& given) {
   state_.PaletteIndex = state_.ClipCount;
   state_.OpeningPath = path;
   const QString fileName = QFileInfo(path).fileName();
-  const bool opened = OpenClip(path, fileName, fileExtension(fileName));
+  const bool opened = openClip(path, fileName, fileExtension(fileName));
   // Close All while the file was analysed emptied the table under it: the
   // file goes with the others (the batch ends, OpeningFiles being cleared).
   if (state_.ClipCount < 0) {
@@ -104,36 +104,36 @@ bool ClipOpener::openOne(const QString& given) {
     state_.PaletteIndex = std::min(previousIndex, state_.ClipCount);
     return false;
   }
-  form_.footageForm()->addClipThumbnail(state_.ClipCount);
+  form_.footageWindow()->addClipThumbnail(state_.ClipCount);
   form_.actions().setEnabled("menuClose", true);
   lastFolder_ = folderOf(path);
   return true;
 }
 
-bool ClipOpener::OpenClip(const QString& path, const QString& fileName, const QString& extension) {
+bool ClipOpener::openClip(const QString& path, const QString& fileName, const QString& extension) {
   if (AnalyseClip(state_, path, fileName, extension) == "Wrong") return false;
-  FootageForm& palette = *form_.footageForm();
+  FootageWindow& palette = *form_.footageWindow();
   if (state_.AudioPlaceholder) {
-    palette.setPicture2(audioPlaceholderPicture(palette.thumbnailSize()));
+    palette.setThumbnailPicture(audioPlaceholderPicture(palette.thumbnailSize()));
     return true;
   }
-  player::ScrubPane& pane = *form_.newPlayer()->iPlayer();
+  player::ScrubPane& pane = *form_.playerWindow()->playerPane();
   // A file whose middle cannot be decoded still becomes a clip; its
   // thumbnail says so instead of repeating the previous clip's picture.
   if (pane.xOpenCapture(path) == 0 && !pane.capturedPicture().isNull())
-    palette.setPicture2(pane.capturedPicture().bitmap);
+    palette.setThumbnailPicture(pane.capturedPicture().bitmap);
   else
-    palette.setPicture2(noPicturePlaceholder(palette.thumbnailSize()));
+    palette.setThumbnailPicture(noPicturePlaceholder(palette.thumbnailSize()));
   return true;
 }
 
 // Rounded steps (17 for six files) and files joining the batch would carry
 // the count past its end; the bar and its text stop at 100.
 void ClipOpener::reportProgress(int percent) {
-  NewProgress* progress = form_.newProgress();
-  percent = std::min(percent, progress->ProgressBar1()->maximum());
-  progress->ProgressBar1()->setValue(percent);
-  progress->labPercent()->setText(QString::number(percent) + " %");
+  ProgressDialog* progress = form_.progressDialog();
+  percent = std::min(percent, progress->progressBar()->maximum());
+  progress->progressBar()->setValue(percent);
+  progress->percentLabel()->setText(QString::number(percent) + " %");
   progress->repaint();
 }
 
@@ -149,7 +149,7 @@ QStringList ClipOpener::askForFiles() {
   return dialog.selectedFiles();
 }
 
-void ClipOpener::menuOpen_Click() {
+void ClipOpener::onOpen() {
   const QStringList files = askForFiles();
   if (files.isEmpty()) return;
   state_.OpeningPath = files.first();
@@ -160,20 +160,20 @@ void ClipOpener::deleteClip(int index) {
   if (index < 0 || index > state_.ClipCount) return;
   // The table first: the thumbnails that move down take their clips' names.
   removeClipRecord(state_, index);
-  form_.footageForm()->removeThumbnail(index);
+  form_.footageWindow()->removeThumbnail(index);
   if (state_.PaletteIndex > state_.ClipCount) state_.PaletteIndex = state_.ClipCount;
   emit clipEvents().clipRemoved(index);
 }
 
-void ClipOpener::menuPopUpDelete_Click() { deleteClip(state_.PaletteIndex); }
+void ClipOpener::onDeleteThumbnail() { deleteClip(state_.PaletteIndex); }
 
 bool ClipOpener::isInAPlayer(const QString& path) const {
-  return form_.newPlayer()->iPlayer()->source() == path ||
-         form_.newRecorder()->iRecorder()->source() == path;
+  return form_.playerWindow()->playerPane()->source() == path ||
+         form_.recorderWindow()->recorderPane()->source() == path;
 }
 
-void ClipOpener::mnuDelete_Click() {
-  FootageForm& palette = *form_.footageForm();
+void ClipOpener::onDeleteSelected() {
+  FootageWindow& palette = *form_.footageWindow();
   for (int i = state_.ClipCount; i >= 0; --i) {
     if (!palette.isSelected(i)) continue;
     if (isInAPlayer(state_.Clips[i].FullPath)) {

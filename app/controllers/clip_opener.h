@@ -11,7 +11,7 @@
 
 namespace cw::app {
 
-class ParentForm;
+class MainWindow;
 struct AppState;
 
 // How a batch shows itself: the progress window (File > Open with several
@@ -21,7 +21,7 @@ enum class OpenDisplay { Hourglass, ProgressWindow };
 class ClipOpener : public QObject {
   Q_OBJECT
  public:
-  explicit ClipOpener(ParentForm& form);
+  explicit ClipOpener(MainWindow& form);
 
   // Opens the paths as clips, in order. Skips the temporary project and, when
   // the user says so, files that are already clips; stops before the next
@@ -31,16 +31,16 @@ class ClipOpener : public QObject {
   int openClipList(const QStringList& paths, OpenDisplay display);
 
   // One file as clip ClipCount (already counted up): analysis and picture.
-  bool OpenClip(const QString& path, const QString& fileName, const QString& extension);
+  bool openClip(const QString& path, const QString& fileName, const QString& extension);
 
   // File > Open.
-  void menuOpen_Click();
+  void onOpen();
   // The paths the open dialog returns; empty when it was cancelled.
   QStringList askForFiles();
 
   // Thumbnail commands.
-  void menuPopUpDelete_Click();
-  void mnuDelete_Click();
+  void onDeleteThumbnail();
+  void onDeleteSelected();
   void deleteClip(int index);
 
  private:
@@ -48,7 +48,7 @@ class ClipOpener : public QObject {
   void reportProgress(int percent);
   bool isInAPlayer(const QString& path) const;
 
-  ParentForm& form_;
+  MainWindow& form_;
   AppState& state_;
   QString lastFolder_;
   QStringList batch_;

@@ -1,16 +1,16 @@
-// The thumbnail chooser (newImport): Change Thumbnail of the thumbnail
+// The thumbnail chooser (ImportWindow): Change Thumbnail of the thumbnail
 // context menu opens the clip there; its button makes the frame on screen
 // the clip's thumbnail, drawn in the selected frame; a right click on the
 // picture shows the clip's properties.
 #include <QCoreApplication>
 
+#include "app/commands/commands.h"
+#include "app/controllers/transport_keys.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
-#include "app/windows/commands.h"
-#include "app/windows/new_import.h"
-#include "app/windows/new_preview.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/transport_keys.h"
+#include "app/windows/import_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/preview_window.h"
 #include "player/twips.h"
 
 namespace cw::app {
@@ -35,29 +35,33 @@ bool makesSound(const player::ScrubPane& pane) {
 
 class ImportController : public QObject {
  public:
-  explicit ImportController(ParentForm& form)
-      : QObject(&form), form_(form), newImport_(new NewImport), iImport_(*newImport_->iImport()) {
+  explicit ImportController(MainWindow& form)
+      : QObject(&form),
+        form_(form),
+        importWindow_(new ImportWindow),
+        importPane_(*importWindow_->importPane()) {
     setObjectName(QStringLiteral("importController"));
-    form.mdiArea()->addSubWindow(newImport_);
-    newImport_->hide();
+    form.mdiArea()->addSubWindow(importWindow_);
+    importWindow_->hide();
     connect(form.action(QStringLiteral("menuPopUpChangeThumbnail")), &QAction::triggered, this,
-            [this] { menuPopUpChangeThumbnail_Click(); });
-    connect(newImport_->butRecord(), &QPushButton::clicked, this, [this] { butRecord_Click(); });
-    connect(&iImport_, &player::ScrubPane::Ejected, newImport_, &QWidget::hide);
-    connect(&iImport_, &player::ScrubPane::NeedSound, this, [this] { iImport_NeedSound(); });
-    connect(&iImport_, &player::ScrubPane::MouseDown, this,
-            [this](int button, int, float x, float y) { iImport_MouseDown(button, x, y); });
-    new TransportKeys(newImport_, &iImport_);
+            [this] { onChangeThumbnail(); });
+    connect(importWindow_->recordButton(), &QPushButton::clicked, this,
+            [this] { onRecordClicked(); });
+    connect(&importPane_, &player::ScrubPane::Ejected, importWindow_, &QWidget::hide);
+    connect(&importPane_, &player::ScrubPane::NeedSound, this, [this] { onImportNeedsSound(); });
+    connect(&importPane_, &player::ScrubPane::MouseDown, this,
+            [this](int button, int, float x, float y) { onImportMouseDown(button, x, y); });
+    new TransportKeys(importWindow_, &importPane_);
   }
 
-  NewImport* window() const { return newImport_; }
+  ImportWindow* window() const { return importWindow_; }
 
   // Below and right of the player window, behind the other windows.
   void place() {
-    const QPoint player = form_.newPlayer()->pos();
+    const QPoint player = form_.playerWindow()->pos();
     const int offset = player::twipsToPixels(kOffsetFromPlayerTwips);
-    newImport_->move(player + QPoint(offset, offset));
-    newImport_->lower();
+    importWindow_->move(player + QPoint(offset, offset));
+    importWindow_->lower();
   }
 
  private:
@@ -68,30 +72,30 @@ class ImportController : public QObject {
     return &state.Clips[static_cast<std::size_t>(index)];
   }
 
-  void menuPopUpChangeThumbnail_Click() {
+  void onChangeThumbnail() {
     const AppState& state = appState();
     const ClipRecord* clip = clipAt(state.PaletteIndex);
     if (!clip || clip->FileType == kAudioOnly) return;
-    newImport_->setWindowTitle(QStringLiteral("Customize Thumbnail"));
-    newImport_->setAccessibleName(newImport_->windowTitle());
-    iImport_.setAmVersion(state.MediaLayerVersion);
-    iImport_.setSliderVisible(true);
-    iImport_.setNavigationVisible(true);
-    iImport_.setClipWidth(kClipWidthTwips);
-    iImport_.setClipHeight(kClipHeightTwips);
-    iImport_.setTimeCodeLeft(kTimeCodeLeftTwips);
-    iImport_.setTimeCodeTop(kTimeCodeTopTwips);
-    iImport_.setCurrExt(clip->Extension);
-    if (clip->PictureRate > 0) iImport_.setStepSize(1.0 / clip->PictureRate);
-    iImport_.setSource(clip->FullPath);
-    newImport_->fitToPane();
-    newImport_->show();
-    if (iImport_.xOpen() != 0) {  // the player has said why
-      newImport_->hide();
+    importWindow_->setWindowTitle(QStringLiteral("Customize Thumbnail"));
+    importWindow_->setAccessibleName(importWindow_->windowTitle());
+    importPane_.setAmVersion(state.MediaLayerVersion);
+    importPane_.setSliderVisible(true);
+    importPane_.setNavigationVisible(true);
+    importPane_.setClipWidth(kClipWidthTwips);
+    importPane_.setClipHeight(kClipHeightTwips);
+    importPane_.setTimeCodeLeft(kTimeCodeLeftTwips);
+    importPane_.setTimeCodeTop(kTimeCodeTopTwips);
+    importPane_.setCurrExt(clip->Extension);
+    if (clip->PictureRate > 0) importPane_.setStepSize(1.0 / clip->PictureRate);
+    importPane_.setSource(clip->FullPath);
+    importWindow_->fitToPane();
+    importWindow_->show();
+    if (importPane_.xOpen() != 0) {  // the player has said why
+      importWindow_->hide();
       return;
     }
-    newImport_->raise();
-    form_.mdiArea()->setActiveSubWindow(newImport_);
+    importWindow_->raise();
+    form_.mdiArea()->setActiveSubWindow(importWindow_);
   }
 
   // The clip the chooser shows. The palette's pressed clip may have changed,
@@ -99,7 +103,7 @@ class ImportController : public QObject {
   // goes to the clip of the file on screen, never to another clip's
   // thumbnail.
   int chosenClip() const {
-    const QString& source = iImport_.source();
+    const QString& source = importPane_.source();
     if (source.isEmpty()) return -1;
     const AppState& state = appState();
     const ClipRecord* pressed = clipAt(state.PaletteIndex);
@@ -109,61 +113,63 @@ class ImportController : public QObject {
     return -1;
   }
 
-  void butRecord_Click() {
-    if (iImport_.mode() != static_cast<int>(player::PlayerMode::NoClip)) {
+  void onRecordClicked() {
+    if (importPane_.mode() != static_cast<int>(player::PlayerMode::NoClip)) {
       const int clip = chosenClip();
-      const player::Picture picture = iImport_.xCapture();
-      FootageForm& palette = *form_.footageForm();
+      const player::Picture picture = importPane_.xCapture();
+      FootageWindow& palette = *form_.footageWindow();
       if (clip >= 0 && !picture.isNull()) {
-        palette.setPicture2(picture.bitmap);
+        palette.setThumbnailPicture(picture.bitmap);
         palette.replaceThumbnailPicture(clip);
       }
     }
-    newImport_->closeClip();
-    newImport_->hide();
+    importWindow_->closeClip();
+    importWindow_->hide();
   }
 
   // A right click on the picture shows the properties of the clip on screen.
-  void iImport_MouseDown(int button, float x, float y) {
-    if (button != kRightButton || iImport_.mode() == static_cast<int>(player::PlayerMode::NoClip))
+  void onImportMouseDown(int button, float x, float y) {
+    if (button != kRightButton ||
+        importPane_.mode() == static_cast<int>(player::PlayerMode::NoClip))
       return;
     const int clip = chosenClip();
     if (clip < 0) return;
     appState().PaletteIndex = static_cast<std::int16_t>(clip);
     QAction* item = form_.action(QStringLiteral("menuPopUpPreferences"));
-    item->setData(iImport_.mapToGlobal(QPoint(player::twipsToPixels(x), player::twipsToPixels(y))));
+    item->setData(
+        importPane_.mapToGlobal(QPoint(player::twipsToPixels(x), player::twipsToPixels(y))));
     item->trigger();
   }
 
-  void iImport_NeedSound() {
-    if (iImport_.mode() != static_cast<int>(player::PlayerMode::Stopped)) return;
-    std::vector<player::ScrubPane*> others{form_.newPlayer()->iPlayer(),
-                                           form_.newRecorder()->iRecorder()};
-    if (NewPreview* preview = previewWindow(form_)) others.push_back(preview->iPreview());
+  void onImportNeedsSound() {
+    if (importPane_.mode() != static_cast<int>(player::PlayerMode::Stopped)) return;
+    std::vector<player::ScrubPane*> others{form_.playerWindow()->playerPane(),
+                                           form_.recorderWindow()->recorderPane()};
+    if (PreviewWindow* preview = previewWindow(form_)) others.push_back(preview->previewPane());
     for (player::ScrubPane* pane : others)
       if (makesSound(*pane)) pane->xStop();
   }
 
-  ParentForm& form_;
-  NewImport* newImport_;
-  player::ScrubPane& iImport_;
+  MainWindow& form_;
+  ImportWindow* importWindow_;
+  player::ScrubPane& importPane_;
 };
 
-ImportController* controller(ParentForm& form) {
+ImportController* controller(MainWindow& form) {
   return static_cast<ImportController*>(
       form.findChild<QObject*>(QStringLiteral("importController"), Qt::FindDirectChildrenOnly));
 }
 
 }  // namespace
 
-void installImportCommands(ParentForm& form) { new ImportController(form); }
+void installImportCommands(MainWindow& form) { new ImportController(form); }
 
-NewImport* importWindow(ParentForm& form) {
+ImportWindow* importWindow(MainWindow& form) {
   ImportController* found = controller(form);
   return found ? found->window() : nullptr;
 }
 
-void placeImportWindow(ParentForm& form) {
+void placeImportWindow(MainWindow& form) {
   if (ImportController* found = controller(form)) found->place();
 }
 

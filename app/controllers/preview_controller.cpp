@@ -9,14 +9,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/commands/commands.h"
+#include "app/controllers/record_controller.h"
 #include "app/shell/action_log.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/shell/editing_error.h"
-#include "app/windows/commands.h"
-#include "app/windows/new_preview.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/record_controller.h"
+#include "app/windows/main_window.h"
+#include "app/windows/preview_window.h"
 #include "engine/common/record_mode.h"
 
 namespace cw::app {
@@ -33,20 +33,20 @@ bool makesSound(const player::ScrubPane& pane) {
 
 class PreviewController : public QObject {
  public:
-  explicit PreviewController(ParentForm& form)
+  explicit PreviewController(MainWindow& form)
       : QObject(&form),
         form_(form),
         actions_(form.actions()),
-        newPreview_(new NewPreview(&form)),
-        iPreview_(*newPreview_->iPreview()),
-        iPlayer_(*form.newPlayer()->iPlayer()),
-        iRecorder_(*form.newRecorder()->iRecorder()) {
+        previewWindow_(new PreviewWindow(&form)),
+        previewPane_(*previewWindow_->previewPane()),
+        playerPane_(*form.playerWindow()->playerPane()),
+        recorderPane_(*form.recorderWindow()->recorderPane()) {
     setObjectName(QStringLiteral("previewController"));
     connect(actions_.action(QStringLiteral("menuPreview")), &QAction::triggered, this,
-            [this] { butPreview_LeftDown(); });
-    connect(newPreview_, &NewPreview::unloadRequested, this, [this] { Form_Unload(); });
-    connect(&iPreview_, &player::ScrubPane::NeedSound, this, [this] { iPreview_NeedSound(); });
-    form.newRecorder()->butPreview()->installEventFilter(this);
+            [this] { onPreviewPressed(); });
+    connect(previewWindow_, &PreviewWindow::unloadRequested, this, [this] { unloadPreview(); });
+    connect(&previewPane_, &player::ScrubPane::NeedSound, this, [this] { onPreviewNeedsSound(); });
+    form.recorderWindow()->previewButton()->installEventFilter(this);
   }
 
  protected:
@@ -60,110 +60,111 @@ class PreviewController : public QObject {
       return true;
     }
     if (press->button() == Qt::LeftButton) {
-      butPreview_LeftDown();
+      onPreviewPressed();
       return true;
     }
     return false;
   }
 
  private:
-  void butPreview_LeftDown() {
+  void onPreviewPressed() {
     AppState& state = appState();
     if (previewing_ || !actions_.isEnabled(QStringLiteral("menuPreview")) ||
-        iPlayer_.mode() == kNoClip) {
+        playerPane_.mode() == kNoClip) {
       return;
     }
     RecordController* records = form_.findChild<RecordController*>();
     if (!records) return;
     state.PreviewMode = true;
-    if (!records->RecordClip()) return;
+    if (!records->recordClip()) return;
     previewing_ = true;
     actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
 
-    iPreview_.setCurrExt(state.ProjectExtension);
-    iPreview_.setSource(state.RecordFilePath);
-    const bool opened = iPreview_.xOpen() == 0;
-    newPreview_->applyWindowSize(state.PreviewWinSize);
-    newPreview_->setFullScreenOnShow(state.PreviewWinSize == 0);
+    previewPane_.setCurrExt(state.ProjectExtension);
+    previewPane_.setSource(state.RecordFilePath);
+    const bool opened = previewPane_.xOpen() == 0;
+    previewWindow_->applyWindowSize(state.PreviewWinSize);
+    previewWindow_->setFullScreenOnShow(state.PreviewWinSize == 0);
     centreOnScreen();
     if (state.PreRoll != 0) {
-      iPreview_.xSeek(std::max(0.0, iRecorder_.markOut() - state.PreRoll));
+      previewPane_.xSeek(std::max(0.0, recorderPane_.markOut() - state.PreRoll));
     }
     // A preview that cannot play would never reach its end: without this an
     // audio-only one would leave its edit in the project for good.
-    if (!opened || iPreview_.xPlay() != 0) {
-      Form_Unload();
+    if (!opened || previewPane_.xPlay() != 0) {
+      unloadPreview();
       return;
     }
     if (state.Tazo1->recordMode() == kModeAudioOnly) return;
-    newPreview_->show();
-    newPreview_->raise();
-    newPreview_->activateWindow();
+    previewWindow_->show();
+    previewWindow_->raise();
+    previewWindow_->activateWindow();
   }
 
   void centreOnScreen() {
     const QScreen* screen = form_.screen() ? form_.screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->geometry();
-    const QSize size = newPreview_->frameGeometry().size();
-    newPreview_->move(
+    const QSize size = previewWindow_->frameGeometry().size();
+    previewWindow_->move(
         area.left() + static_cast<int>(std::lround((area.width() - size.width()) / 2.0)),
         area.top() + static_cast<int>(std::lround((area.height() - size.height()) / 2.0)));
   }
 
   // The window goes, the recorder comes back, and the previewed edit is
   // undone when the engine can undo it.
-  void Form_Unload() {
-    newPreview_->hide();
+  void unloadPreview() {
+    previewWindow_->hide();
     if (!previewing_) return;
     previewing_ = false;
     AppState& state = appState();
     Splicer& tazo = *state.Tazo1;
-    if (actions_.isChecked(QStringLiteral("menuRecorder"))) form_.newRecorder()->show();
-    iPreview_.setFullScreen(false);
-    iPreview_.xClose();
+    if (actions_.isChecked(QStringLiteral("menuRecorder"))) form_.recorderWindow()->show();
+    previewPane_.setFullScreen(false);
+    previewPane_.xClose();
     if (tazo.undoEnabled()) {
       logShortBlock(QStringLiteral("UNDO"));
       QApplication::setOverrideCursor(Qt::WaitCursor);
       const int result = state.Operations->run([&tazo] { return tazo.Undo(); });
       QApplication::restoreOverrideCursor();
       if (result != 0) {
-        ShowEditingError();
+        showEditingError();
         logPreviewErrorLine(tazo.errorMesNumber(), QString::fromStdString(tazo.errorMes()));
       }
     }
-    iRecorder_.xReOpen();
-    iRecorder_.freezeFrame(false);
+    recorderPane_.xReOpen();
+    recorderPane_.freezeFrame(false);
   }
 
-  void iPreview_NeedSound() {
-    if (iPreview_.mode() != kStopped) return;
+  void onPreviewNeedsSound() {
+    if (previewPane_.mode() != kStopped) return;
     for (player::ScrubPane* pane :
-         {&iPlayer_, &iRecorder_, form_.findChild<player::ScrubPane*>(QStringLiteral("iImport"))}) {
+         {&playerPane_, &recorderPane_,
+          form_.findChild<player::ScrubPane*>(QStringLiteral("iImport"))}) {
       if (pane && makesSound(*pane)) pane->xStop();
     }
   }
 
-  ParentForm& form_;
+  MainWindow& form_;
   ActionRegistry& actions_;
-  NewPreview* newPreview_;
-  player::ScrubPane& iPreview_;
-  player::ScrubPane& iPlayer_;
-  player::ScrubPane& iRecorder_;
+  PreviewWindow* previewWindow_;
+  player::ScrubPane& previewPane_;
+  player::ScrubPane& playerPane_;
+  player::ScrubPane& recorderPane_;
   bool previewing_ = false;
 };
 
 }  // namespace
 
-void installPreviewCommands(ParentForm& form) { new PreviewController(form); }
+void installPreviewCommands(MainWindow& form) { new PreviewController(form); }
 
-NewPreview* previewWindow(ParentForm& form) {
-  return form.findChild<NewPreview*>(QStringLiteral("newPreview"));
+PreviewWindow* previewWindow(MainWindow& form) {
+  return form.findChild<PreviewWindow*>(QStringLiteral("newPreview"));
 }
 
-void endPlayingPreview(ParentForm& form) {
-  NewPreview* preview = previewWindow(form);
-  if (preview && preview->iPreview()->mode() != kNoClip) preview->requestUnload();
+void endPlayingPreview(MainWindow& form) {
+  PreviewWindow* preview = previewWindow(form);
+  if (preview && preview->previewPane()->mode() != kNoClip) preview->requestUnload();
 }
 
 }  // namespace cw::app

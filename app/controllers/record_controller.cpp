@@ -1,23 +1,23 @@
 // Record commands: record modes, Record, Undo, pre-roll, the engine's
 // events and the player and recorder windows' events.
+#include "app/controllers/record_controller.h"
+#include "app/commands/commands.h"
+#include "app/controllers/transport_keys.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
-#include "app/windows/commands.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/record_controller.h"
-#include "app/windows/transport_keys.h"
+#include "app/windows/main_window.h"
 
 namespace cw::app {
 
-RecordController::RecordController(ParentForm& form)
+RecordController::RecordController(MainWindow& form)
     : QObject(&form),
       form_(form),
       actions_(form.actions()),
-      newPlayer_(*form.newPlayer()),
-      newRecorder_(*form.newRecorder()),
-      newProgress_(*form.newProgress()),
-      iPlayer_(*form.newPlayer()->iPlayer()),
-      iRecorder_(*form.newRecorder()->iRecorder()) {
+      playerWindow_(*form.playerWindow()),
+      recorderWindow_(*form.recorderWindow()),
+      progressDialog_(*form.progressDialog()),
+      playerPane_(*form.playerWindow()->playerPane()),
+      recorderPane_(*form.recorderWindow()->recorderPane()) {
   setObjectName(QStringLiteral("recordController"));
   connectEngine();
   connectModeMenus();
@@ -35,8 +35,8 @@ void RecordController::connectWindows() {
   auto on = [this](const char* name, auto handler) {
     connect(actions_.action(QLatin1String(name)), &QAction::triggered, this, handler);
   };
-  on("menuRecord", [this] { butRecord_Click(); });
-  on("mnuEditUndo", [this] { mnuEditUndo_Click(); });
+  on("menuRecord", [this] { onRecordClicked(); });
+  on("mnuEditUndo", [this] { onUndoRecord(); });
   on("menuPreroll1", [this] { setPreRoll(1); });
   on("menuPreroll3", [this] { setPreRoll(3); });
   on("menuPreroll5", [this] { setPreRoll(5); });
@@ -46,37 +46,38 @@ void RecordController::connectWindows() {
     appState().Tazo1->setExactCut(actions_.isChecked(QStringLiteral("mnuPrefExactCuts")));
   });
 
-  connect(newRecorder_.butRecord(), &QPushButton::clicked, this, [this] { butRecord_Click(); });
-  connect(&iRecorder_, &player::ScrubPane::Ejected, this, [this] { iRecorder_Ejected(); });
-  connect(&iRecorder_, &player::ScrubPane::MarkOutChanged, this,
+  connect(recorderWindow_.recordButton(), &QPushButton::clicked, this,
+          [this] { onRecordClicked(); });
+  connect(&recorderPane_, &player::ScrubPane::Ejected, this, [this] { onRecorderEjected(); });
+  connect(&recorderPane_, &player::ScrubPane::MarkOutChanged, this,
           [] { appState().RedoArmed = false; });
-  connect(&iRecorder_, &player::ScrubPane::NeedSound, this, [this] { iRecorder_NeedSound(); });
+  connect(&recorderPane_, &player::ScrubPane::NeedSound, this, [this] { onRecorderNeedsSound(); });
   // Escape in the recorder ends the preview, the one way to stop an
   // audio-only preview, which plays without its window.
-  connect(&newRecorder_, &NewRecorder::escapePressed, this, [this] { endPreview(); });
+  connect(&recorderWindow_, &RecorderWindow::escapePressed, this, [this] { endPreview(); });
 
-  connect(&newPlayer_, &NewPlayer::clipDropped, this, [this](int clip) { loadClip(clip); });
-  connect(form_.footageForm(), &FootageForm::clipActivated, this,
+  connect(&playerWindow_, &PlayerWindow::clipDropped, this, [this](int clip) { loadClip(clip); });
+  connect(form_.footageWindow(), &FootageWindow::clipActivated, this,
           [this](int clip) { loadClip(clip); });
-  connect(&iPlayer_, &player::ScrubPane::Ejected, this, [this] { iPlayer_Ejected(); });
+  connect(&playerPane_, &player::ScrubPane::Ejected, this, [this] { onPlayerEjected(); });
   for (auto changed : {&player::ScrubPane::MarkInChanged, &player::ScrubPane::MarkOutChanged}) {
-    connect(&iPlayer_, changed, this, [] { appState().RedoArmed = false; });
+    connect(&playerPane_, changed, this, [] { appState().RedoArmed = false; });
   }
-  connect(&iPlayer_, &player::ScrubPane::NeedSound, this, [this] { iPlayer_NeedSound(); });
+  connect(&playerPane_, &player::ScrubPane::NeedSound, this, [this] { onPlayerNeedsSound(); });
 
   // Closing the player or recorder window hides it through its Windows item.
-  connect(&newPlayer_, &NewPlayer::closeRequested, this,
+  connect(&playerWindow_, &PlayerWindow::closeRequested, this,
           [this] { actions_.action(QStringLiteral("menuPlayer"))->trigger(); });
-  connect(&newRecorder_, &NewRecorder::closeRequested, this,
+  connect(&recorderWindow_, &RecorderWindow::closeRequested, this,
           [this] { actions_.action(QStringLiteral("menuRecorder"))->trigger(); });
 
-  new TransportKeys(&newPlayer_, &iPlayer_);
-  new TransportKeys(&newRecorder_, &iRecorder_);
+  new TransportKeys(&playerWindow_, &playerPane_);
+  new TransportKeys(&recorderWindow_, &recorderPane_);
 }
 
-void installRecordCommands(ParentForm& form) { new RecordController(form); }
+void installRecordCommands(MainWindow& form) { new RecordController(form); }
 
-void resetRecorderAtStart(ParentForm& form) {
+void resetRecorderAtStart(MainWindow& form) {
   if (auto* controller = form.findChild<RecordController*>()) {
     controller->generateRecorderInfo(QString());
   }

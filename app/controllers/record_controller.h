@@ -22,55 +22,55 @@ class ScrubPane;
 namespace cw::app {
 
 class ActionRegistry;
-class NewPlayer;
-class NewProgress;
-class NewRecorder;
-class ParentForm;
+class PlayerWindow;
+class ProgressDialog;
+class RecorderWindow;
+class MainWindow;
 struct ClipRecord;
 
 class RecordController : public QObject {
   Q_OBJECT
  public:
-  explicit RecordController(ParentForm& form);
+  explicit RecordController(MainWindow& form);
   ~RecordController() override;
 
   // --- Records and undo (record_clip.cpp) ----------------------------------
   // One record from the player's clip into the project; true on success.
-  bool RecordClip();
+  bool recordClip();
   // After a cancelled or failed record: menus and the recorder as before.
-  void RestoreRecorder();
-  void mnuEditUndo_Click();
+  void restoreRecorder();
+  void onUndoRecord();
   void setPreRoll(int seconds);
 
   // --- Record modes (record_modes.cpp) -------------------------------------
   // May this clip be recorded into the project? With an empty recorder the
   // clip chooses the record mode (and the answer is yes).
-  bool CheckClipCompatible(int clip);
-  void SyncModeMenus(int clip);
-  void mnuRecModeMPEGSystem_Click();
-  void mnuRecModeVideo_Click();
-  void mnuRecModeAudio_Click();
-  void mnuVideoCDNone_Click();
-  void mnuVideoCDVCD_Click();
-  void mnuVideoCDVCD20_Click();
+  bool checkClipCompatible(int clip);
+  void syncModeMenus(int clip);
+  void onModeMpegSystem();
+  void onModeVideoOnly();
+  void onModeAudioOnly();
+  void onVideoCdNone();
+  void onVideoCd();
+  void onVideoCdZeroes();
   // Only the current mode's items stay enabled, and checked.
   void lockModeMenus(int recordMode);
   // Record mode 0 with all six mode items unchecked and disabled.
   void clearModeMenus();
 
   // --- Engine events (record_progress.cpp) ---------------------------------
-  void Tazo1_Progress(int status, int percentage);
-  void Tazo1_Done();
+  void onEngineProgress(int status, int percentage);
+  void onEngineDone();
 
   // --- Recorder window (recorder_window.cpp) -------------------------------
-  void butRecord_Click();
+  void onRecordClicked();
   // Empty name: binds the project's information control and forgets every
   // value. A name: reads the control's results; returns "System",
   // "Videoonly", "Audioonly", "Multiple" or "Wrong".
   QString generateRecorderInfo(const QString& fileName);
   void resetRecorderInfo();
-  void iRecorder_Ejected();
-  void iRecorder_NeedSound();
+  void onRecorderEjected();
+  void onRecorderNeedsSound();
   // Ends a preview that is still playing (an audio-only one plays without
   // its window); its edit is undone before anything else touches the project.
   void endPreview();
@@ -79,8 +79,8 @@ class RecordController : public QObject {
   // Loads clip `clip` of the clip table into the player (a dropped or an
   // activated thumbnail).
   void loadClip(int clip);
-  void iPlayer_Ejected();
-  void iPlayer_NeedSound();
+  void onPlayerEjected();
+  void onPlayerNeedsSound();
 
   // After a failed record: when a mark lies where the source has only its
   // picture or only its sound, the lines that say where each runs; empty
@@ -114,13 +114,13 @@ class RecordController : public QObject {
   void stopOtherPanes(player::ScrubPane* except);
   void deleteProjectFiles();
 
-  ParentForm& form_;
+  MainWindow& form_;
   ActionRegistry& actions_;
-  NewPlayer& newPlayer_;
-  NewRecorder& newRecorder_;
-  NewProgress& newProgress_;
-  player::ScrubPane& iPlayer_;
-  player::ScrubPane& iRecorder_;
+  PlayerWindow& playerWindow_;
+  RecorderWindow& recorderWindow_;
+  ProgressDialog& progressDialog_;
+  player::ScrubPane& playerPane_;
+  player::ScrubPane& recorderPane_;
   int hourglassDepth_ = 0;
   automation::ConnectionId progressConnection_ = 0;
   automation::ConnectionId doneConnection_ = 0;

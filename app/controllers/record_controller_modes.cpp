@@ -2,9 +2,9 @@
 // test of a clip against the project, and the recorder's caption.
 #include <array>
 
+#include "app/controllers/record_controller.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
-#include "app/windows/record_controller.h"
 #include "engine/analysis/stream_info.h"
 #include "engine/common/record_mode.h"
 #include "player/scrub_pane.h"
@@ -69,12 +69,12 @@ QString RecordController::movieCaption(int recordMode) {
 
 void RecordController::connectModeMenus() {
   const std::array<std::pair<QString, void (RecordController::*)()>, 6> handlers = {{
-      {kMpegSystem, &RecordController::mnuRecModeMPEGSystem_Click},
-      {kVideoOnly, &RecordController::mnuRecModeVideo_Click},
-      {kAudioOnly, &RecordController::mnuRecModeAudio_Click},
-      {kVcdNone, &RecordController::mnuVideoCDNone_Click},
-      {kVcd, &RecordController::mnuVideoCDVCD_Click},
-      {kVcdZeroes, &RecordController::mnuVideoCDVCD20_Click},
+      {kMpegSystem, &RecordController::onModeMpegSystem},
+      {kVideoOnly, &RecordController::onModeVideoOnly},
+      {kAudioOnly, &RecordController::onModeAudioOnly},
+      {kVcdNone, &RecordController::onVideoCdNone},
+      {kVcd, &RecordController::onVideoCd},
+      {kVcdZeroes, &RecordController::onVideoCdZeroes},
   }};
   for (const auto& [name, handler] : handlers) {
     QAction* item = actions_.action(name);
@@ -85,7 +85,7 @@ void RecordController::connectModeMenus() {
 
 // ---- compatibility ----------------------------------------------------------
 
-bool RecordController::CheckClipCompatible(int clip) {
+bool RecordController::checkClipCompatible(int clip) {
   const ClipRecord* record = clipAt(clip);
   if (!record) return false;
   if (recorderHoldsClip()) return evaluateCompatibility(*record);
@@ -150,7 +150,7 @@ void RecordController::chooseModeForClip(const ClipRecord& clip, bool noneAlways
   }
 }
 
-void RecordController::SyncModeMenus(int clip) {
+void RecordController::syncModeMenus(int clip) {
   if (recorderHoldsClip()) {
     // The project's mode is locked: a mode command may have enabled items of
     // other modes (MPEG System enables the VideoCD items), and a record in
@@ -187,10 +187,10 @@ void RecordController::modeChanged(int recordMode) {
     state.Tazo1->setRecordMode(static_cast<std::int16_t>(recordMode));
   }
   setRecorderCaption(modeCaption(recordMode));
-  SyncModeMenus(state.CurrentClip);
+  syncModeMenus(state.CurrentClip);
 }
 
-void RecordController::mnuRecModeMPEGSystem_Click() {
+void RecordController::onModeMpegSystem() {
   actions_.setChecked(kMpegSystem, true);
   actions_.setChecked(kVideoOnly, false);
   actions_.setChecked(kAudioOnly, false);
@@ -201,7 +201,7 @@ void RecordController::mnuRecModeMPEGSystem_Click() {
   modeChanged(mode);
 }
 
-void RecordController::mnuRecModeVideo_Click() {
+void RecordController::onModeVideoOnly() {
   actions_.setChecked(kVideoOnly, true);
   actions_.setChecked(kMpegSystem, false);
   actions_.setChecked(kAudioOnly, false);
@@ -209,7 +209,7 @@ void RecordController::mnuRecModeVideo_Click() {
   modeChanged(kModeVideoOnly);
 }
 
-void RecordController::mnuRecModeAudio_Click() {
+void RecordController::onModeAudioOnly() {
   actions_.setChecked(kAudioOnly, true);
   actions_.setChecked(kMpegSystem, false);
   actions_.setChecked(kVideoOnly, false);
@@ -217,7 +217,7 @@ void RecordController::mnuRecModeAudio_Click() {
   modeChanged(kModeAudioOnly);
 }
 
-void RecordController::mnuVideoCDNone_Click() {
+void RecordController::onVideoCdNone() {
   actions_.setChecked(kVcdNone, true);
   actions_.setChecked(kVcd, false);
   actions_.setChecked(kVcdZeroes, false);
@@ -227,7 +227,7 @@ void RecordController::mnuVideoCDNone_Click() {
   modeChanged(mode);
 }
 
-void RecordController::mnuVideoCDVCD_Click() {
+void RecordController::onVideoCd() {
   actions_.setChecked(kVcd, true);
   actions_.setChecked(kVcdNone, false);
   actions_.setChecked(kVcdZeroes, false);
@@ -235,7 +235,7 @@ void RecordController::mnuVideoCDVCD_Click() {
   modeChanged(kModeVideoCd);
 }
 
-void RecordController::mnuVideoCDVCD20_Click() {
+void RecordController::onVideoCdZeroes() {
   actions_.setChecked(kVcdZeroes, true);
   actions_.setChecked(kVcdNone, false);
   actions_.setChecked(kVcd, false);

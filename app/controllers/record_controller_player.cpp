@@ -4,12 +4,12 @@
 #include <QApplication>
 #include <vector>
 
+#include "app/controllers/record_controller.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
-#include "app/windows/new_player.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/record_controller.h"
+#include "app/windows/main_window.h"
+#include "app/windows/player_window.h"
 #include "engine/analysis/stream_info.h"
 #include "player/scrub_pane.h"
 
@@ -36,11 +36,11 @@ const ClipRecord* RecordController::clipAt(int clip) const {
 void RecordController::loadClip(int clip) {
   AppState& state = appState();
   const ClipRecord* record = clipAt(clip);
-  if (!record || (iPlayer_.source() == record->FullPath && playerHoldsClip())) return;
+  if (!record || (playerPane_.source() == record->FullPath && playerHoldsClip())) return;
   // A playing preview has the recorder closed: the clip would take it for
   // an empty project and set the record mode from itself.
   endPreview();
-  if (!CheckClipCompatible(clip)) {
+  if (!checkClipCompatible(clip)) {
     const MessageAnswer answer =
         askYesNo({QStringLiteral("The file: ") + record->FullPath,
                   QStringLiteral("is not compatible with your current project. Please "),
@@ -50,23 +50,23 @@ void RecordController::loadClip(int clip) {
     if (answer != MessageAnswer::Yes) return;
   }
   state.CurrentClip = static_cast<std::int16_t>(clip);
-  iPlayer_.setSource(record->FullPath);
-  iPlayer_.setCurrExt(record->Extension);
-  if (record->PictureRate > 0) iPlayer_.setStepSize(1.0 / record->PictureRate);
-  if (iPlayer_.xOpen() != 0) {
+  playerPane_.setSource(record->FullPath);
+  playerPane_.setCurrExt(record->Extension);
+  if (record->PictureRate > 0) playerPane_.setStepSize(1.0 / record->PictureRate);
+  if (playerPane_.xOpen() != 0) {
     // The player has said why and holds no clip now, the one it had included.
-    iPlayer_Ejected();
+    onPlayerEjected();
     return;
   }
-  state.Clips[static_cast<std::size_t>(clip)].LengthTimeCode = iPlayer_.getLenInTimeCode();
-  iPlayer_.setAudioOnly(record->FileType == kTypeAudioOnly);
+  state.Clips[static_cast<std::size_t>(clip)].LengthTimeCode = playerPane_.getLenInTimeCode();
+  playerPane_.setAudioOnly(record->FileType == kTypeAudioOnly);
   state.RedoArmed = false;
   setPlayerCaption(QStringLiteral("Player: ") + record->displayName());
   actions_.setEnabled(QStringLiteral("menuPreview"), true);
   actions_.setEnabled(QStringLiteral("menuRecord"), true);
 }
 
-void RecordController::iPlayer_Ejected() {
+void RecordController::onPlayerEjected() {
   AppState& state = appState();
   endPreview();  // else the project's mode menus would be cleared as for an empty recorder
   state.RedoArmed = false;
@@ -77,16 +77,16 @@ void RecordController::iPlayer_Ejected() {
   state.CurrentClip = -1;
 }
 
-void RecordController::iPlayer_NeedSound() {
-  if (iPlayer_.mode() == static_cast<int>(player::PlayerMode::Stopped)) {
-    stopOtherPanes(&iPlayer_);
+void RecordController::onPlayerNeedsSound() {
+  if (playerPane_.mode() == static_cast<int>(player::PlayerMode::Stopped)) {
+    stopOtherPanes(&playerPane_);
   }
 }
 
 // Frees the sound device for `except`: every other pane that is paused or
 // playing stops.
 void RecordController::stopOtherPanes(player::ScrubPane* except) {
-  std::vector<player::ScrubPane*> panes{&iPlayer_, &iRecorder_};
+  std::vector<player::ScrubPane*> panes{&playerPane_, &recorderPane_};
   for (const char* name : {"iImport", "iPreview"}) {
     if (auto* pane = form_.findChild<player::ScrubPane*>(QLatin1String(name)))
       panes.push_back(pane);
@@ -97,8 +97,8 @@ void RecordController::stopOtherPanes(player::ScrubPane* except) {
 }
 
 void RecordController::setPlayerCaption(const QString& caption) {
-  newPlayer_.setWindowTitle(caption);
-  newPlayer_.setAccessibleName(caption);
+  playerWindow_.setWindowTitle(caption);
+  playerWindow_.setAccessibleName(caption);
 }
 
 }  // namespace cw::app

@@ -3,10 +3,10 @@
 // button reaches the engine at the next report.
 #include <QApplication>
 
+#include "app/controllers/record_controller.h"
+#include "app/dialogs/progress_dialog.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
-#include "app/windows/new_progress.h"
-#include "app/windows/record_controller.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -23,7 +23,7 @@ void RecordController::connectEngine() {
         const int percentage = args.at(1).asInt16();
         if (percentage != lastReported_) {
           lastReported_ = percentage;
-          operations->report([this, status, percentage] { Tazo1_Progress(status, percentage); });
+          operations->report([this, status, percentage] { onEngineProgress(status, percentage); });
         }
         // The engine looks at a Cancel right after each report below 100 %;
         // one that comes later would leave a finished record reported as
@@ -35,33 +35,33 @@ void RecordController::connectEngine() {
       });
   doneConnection_ = engine->events().connect("Done", [this, operations](automation::Args&) {
     lastReported_ = -1;
-    operations->report([this] { Tazo1_Done(); });
+    operations->report([this] { onEngineDone(); });
   });
   errConnection_ =
       engine->events().connect("Err", [this](automation::Args&) { lastReported_ = -1; });
 }
 
-void RecordController::Tazo1_Progress(int status, int percentage) {
+void RecordController::onEngineProgress(int status, int percentage) {
   (void)status;
   AppState& state = appState();
   if (!state.OperationShown) {
-    newProgress_.show();
-    newProgress_.raise();
-    newProgress_.repaint();
+    progressDialog_.show();
+    progressDialog_.raise();
+    progressDialog_.repaint();
     state.OperationShown = true;
     setHourglass(false);  // the pointer must let the user reach Cancel
   }
   // At 100 % the engine has written everything and no longer looks at
   // Cancel: a click now would report a finished record as cancelled.
-  newProgress_.butCancel()->setEnabled(percentage < 100);
-  newProgress_.labPercent()->setText(QLatin1Char(' ') + QString::number(percentage) +
-                                     QStringLiteral(" %"));
-  newProgress_.ProgressBar1()->setValue(percentage);
+  progressDialog_.cancelButton()->setEnabled(percentage < 100);
+  progressDialog_.percentLabel()->setText(QLatin1Char(' ') + QString::number(percentage) +
+                                          QStringLiteral(" %"));
+  progressDialog_.progressBar()->setValue(percentage);
 }
 
-void RecordController::Tazo1_Done() {
+void RecordController::onEngineDone() {
   appState().OperationShown = false;
-  newProgress_.hide();
+  progressDialog_.hide();
   if (playerHoldsClip()) {
     actions_.setEnabled(QStringLiteral("menuPreview"), true);
     actions_.setEnabled(QStringLiteral("menuRecord"), true);

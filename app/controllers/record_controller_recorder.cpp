@@ -4,13 +4,13 @@
 #include <QFile>
 #include <cmath>
 
+#include "app/commands/commands.h"
+#include "app/controllers/record_controller.h"
 #include "app/shell/action_log.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
-#include "app/windows/commands.h"
-#include "app/windows/new_recorder.h"
-#include "app/windows/record_controller.h"
+#include "app/windows/recorder_window.h"
 #include "engine/analysis/stream_info.h"
 #include "engine/common/record_mode.h"
 #include "player/scrub_pane.h"
@@ -52,20 +52,20 @@ double projectPictureRate(float declared) {
 
 }  // namespace
 
-void RecordController::butRecord_Click() {
+void RecordController::onRecordClicked() {
   AppState& state = appState();
   if (!actions_.isEnabled(QStringLiteral("menuRecord")) || !playerHoldsClip()) return;
   // The previewed edit must go first: recorded over, it would be undone by
   // the preview's end afterwards, and the record with it.
   endPreview();
   state.PreviewMode = false;
-  if (!RecordClip()) return;
+  if (!recordClip()) return;
 
   Splicer& tazo = *state.Tazo1;
   const int mode = tazo.recordMode();
-  iRecorder_.setCurrExt(state.ProjectExtension);
+  recorderPane_.setCurrExt(state.ProjectExtension);
   reopenRecorder();
-  iRecorder_.setAudioOnly(mode == kModeAudioOnly);
+  recorderPane_.setAudioOnly(mode == kModeAudioOnly);
 
   state.RedoArmed = false;
   state.MovieMade = false;
@@ -112,7 +112,7 @@ QString RecordController::generateRecorderInfo(const QString& fileName) {
   recorder.ByteLength = info.shopFileBytelenD();
   state.ProjectByteLength = recorder.ByteLength;
   recorder.SizeKB = std::floor(recorder.ByteLength / 1024.0);
-  recorder.Length = iRecorder_.getLenInTimeCode();
+  recorder.Length = recorderPane_.getLenInTimeCode();
   recorder.PictureRate = projectPictureRate(info.shopFileVideoPicrateDeclared());
   state.ProjectFrameRate = recorder.PictureRate;
   recorder.MuxRate = info.shopFileMuxrate();
@@ -139,9 +139,9 @@ QString RecordController::generateRecorderInfo(const QString& fileName) {
   return QStringLiteral("Wrong");
 }
 
-void RecordController::iRecorder_Ejected() {
+void RecordController::onRecorderEjected() {
   AppState& state = appState();
-  iRecorder_.freezeFrame(false);
+  recorderPane_.freezeFrame(false);
   for (const char* name :
        {"menuSaveAs", "mnuSaveAndClose", "menuExport", "mnuEditUndo", "menuMake"}) {
     actions_.setEnabled(QLatin1String(name), false);
@@ -149,9 +149,9 @@ void RecordController::iRecorder_Ejected() {
   resetRecorderInfo();
   state.RedoArmed = false;
   state.MovieMade = false;
-  iRecorder_.setMovieSaved(true);
+  recorderPane_.setMovieSaved(true);
   if (playerHoldsClip()) {
-    SyncModeMenus(state.CurrentClip);
+    syncModeMenus(state.CurrentClip);
   } else {
     clearModeMenus();
     setRecorderCaption(QStringLiteral("Recorder"));
@@ -169,18 +169,18 @@ void RecordController::deleteProjectFiles() {
 
 void RecordController::endPreview() { endPlayingPreview(form_); }
 
-void RecordController::iRecorder_NeedSound() {
-  if (iRecorder_.mode() == static_cast<int>(player::PlayerMode::Stopped)) {
-    stopOtherPanes(&iRecorder_);
+void RecordController::onRecorderNeedsSound() {
+  if (recorderPane_.mode() == static_cast<int>(player::PlayerMode::Stopped)) {
+    stopOtherPanes(&recorderPane_);
   }
 }
 
-bool RecordController::recorderHoldsClip() const { return iRecorder_.mode() != kNoClip; }
-bool RecordController::playerHoldsClip() const { return iPlayer_.mode() != kNoClip; }
+bool RecordController::recorderHoldsClip() const { return recorderPane_.mode() != kNoClip; }
+bool RecordController::playerHoldsClip() const { return playerPane_.mode() != kNoClip; }
 
 void RecordController::setRecorderCaption(const QString& caption) {
-  newRecorder_.setWindowTitle(caption);
-  newRecorder_.setAccessibleName(caption);
+  recorderWindow_.setWindowTitle(caption);
+  recorderWindow_.setAccessibleName(caption);
 }
 
 }  // namespace cw::app

@@ -5,13 +5,13 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/controllers/record_controller.h"
+#include "app/dialogs/progress_dialog.h"
 #include "app/shell/action_log.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/shell/editing_error.h"
 #include "app/shell/messages.h"
-#include "app/windows/new_progress.h"
-#include "app/windows/record_controller.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -48,13 +48,13 @@ class ModalWhileRecording {
 
 }  // namespace
 
-bool RecordController::RecordClip() {
+bool RecordController::recordClip() {
   AppState& state = appState();
   Splicer& tazo = *state.Tazo1;
   const ClipRecord* clip = clipAt(state.CurrentClip);
   const bool recorderFull = recorderHoldsClip();
-  if (recorderFull && !CheckClipCompatible(state.CurrentClip)) {
-    exclamation({QStringLiteral("The file: ") + (clip ? clip->FullPath : iPlayer_.source()),
+  if (recorderFull && !checkClipCompatible(state.CurrentClip)) {
+    exclamation({QStringLiteral("The file: ") + (clip ? clip->FullPath : playerPane_.source()),
                  QStringLiteral("is not compatible with your current project. Please "),
                  QStringLiteral("check file properties for more information.")});
     return false;
@@ -67,30 +67,30 @@ bool RecordController::RecordClip() {
   actions_.setEnabled(QStringLiteral("menuRecord"), false);
 
   if (recorderFull) {
-    state.ProjectExtension = iRecorder_.currExt();
+    state.ProjectExtension = recorderPane_.currExt();
   } else {
-    state.ProjectExtension = iPlayer_.currExt();
+    state.ProjectExtension = playerPane_.currExt();
     state.RecordFilePath = state.TempDir + QLatin1Char('/') + state.RecordBaseName +
                            QLatin1Char('.') + state.ProjectExtension;
   }
   state.OperationShown = false;
   makeWritable(state.RecordFilePath);
 
-  const double entry = iRecorder_.markOut();
-  tazo.setSourceFileName(localPath(iPlayer_.source()));
-  tazo.setSourceMarkIn(iPlayer_.markIn());
-  tazo.setSourceMarkOut(iPlayer_.markOut());
+  const double entry = recorderPane_.markOut();
+  tazo.setSourceFileName(localPath(playerPane_.source()));
+  tazo.setSourceMarkIn(playerPane_.markIn());
+  tazo.setSourceMarkOut(playerPane_.markOut());
   tazo.setRecordFileName(localPath(state.RecordFilePath));
   tazo.setRecordMarkEntry(entry);
   tazo.setSrcInfoHand(clip ? clip->InfoHandle : 0);
   tazo.setRecInfoHand(state.RecorderInfoHandle);
 
-  newProgress_.prepare(state.PreviewMode ? tr("Building preview...") : tr("Recording..."), 0,
-                       QStringLiteral("0 %"));
+  progressDialog_.prepare(state.PreviewMode ? tr("Building preview...") : tr("Recording..."), 0,
+                          QStringLiteral("0 %"));
   // While the engine works, Cancel is the one thing the user may press: the
   // windows keep running, and any other command would reach the engine or
   // the project file in the middle of the work.
-  ModalWhileRecording modal(newProgress_);
+  ModalWhileRecording modal(progressDialog_);
   // A Cancel of an earlier operation must not be taken for this one's.
   state.UserCancelled = false;
 
@@ -98,7 +98,7 @@ bool RecordController::RecordClip() {
 
   if (state.UserCancelled) {
     logCancelLine();
-    RestoreRecorder();
+    restoreRecorder();
     return false;
   }
   if (result == 0) {
@@ -108,13 +108,13 @@ bool RecordController::RecordClip() {
     actions_.setEnabled(QStringLiteral("menuRecord"), true);
     return true;
   }
-  ShowEditingError();
+  showEditingError();
   logErrorLine(QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
   if (clip) {
-    const QStringList notice = streamSpanNotice(*clip, iPlayer_.markIn(), iPlayer_.markOut());
+    const QStringList notice = streamSpanNotice(*clip, playerPane_.markIn(), playerPane_.markOut());
     if (!notice.isEmpty()) exclamation(notice);
   }
-  RestoreRecorder();
+  restoreRecorder();
   return false;
 }
 
@@ -123,30 +123,30 @@ bool RecordController::RecordClip() {
 int RecordController::runEngineOperation(bool recorderFull, double entry) {
   AppState& state = appState();
   Splicer& tazo = *state.Tazo1;
-  const QString source = iPlayer_.source();
+  const QString source = playerPane_.source();
   const QString project = state.RecordFilePath;
   if (!recorderFull) {
     // A redo needs the movie a preview left in the project file; without one
     // the stretch is cut again.
     if (state.RedoArmed && projectFileHoldsMovie(project)) return 0;
     QFile::remove(project);
-    logCropBlock(source, project, iPlayer_.markIn(), iPlayer_.markOut(), tazo.recordMode());
+    logCropBlock(source, project, playerPane_.markIn(), playerPane_.markOut(), tazo.recordMode());
     return runEngine(&Splicer::Crop);
   }
 
-  const double length = iRecorder_.length();
-  iRecorder_.freezeFrame(true);
+  const double length = recorderPane_.length();
+  recorderPane_.freezeFrame(true);
   state.SavedEntry = entry;
-  state.PreviewMode ? iRecorder_.xCloseTemp() : iRecorder_.xClose();
+  state.PreviewMode ? recorderPane_.xCloseTemp() : recorderPane_.xClose();
   const bool redo = tazo.redoEnabled() && state.RedoArmed;
   if (redo) return runRedo();
   if (length == entry) {
-    logJoinBlock(QStringLiteral("APPENDCROP"), source, project, iPlayer_.markIn(),
-                 iPlayer_.markOut(), entry);
+    logJoinBlock(QStringLiteral("APPENDCROP"), source, project, playerPane_.markIn(),
+                 playerPane_.markOut(), entry);
     return runEngine(&Splicer::AppendCrop);
   }
-  logJoinBlock(QStringLiteral("ENTRYCROP"), source, project, iPlayer_.markIn(), iPlayer_.markOut(),
-               entry);
+  logJoinBlock(QStringLiteral("ENTRYCROP"), source, project, playerPane_.markIn(),
+               playerPane_.markOut(), entry);
   return runEngine(&Splicer::EntryCrop);
 }
 
@@ -170,20 +170,20 @@ int RecordController::runRedo() {
   return result;
 }
 
-void RecordController::RestoreRecorder() {
+void RecordController::restoreRecorder() {
   AppState& state = appState();
   state.RedoArmed = false;
   actions_.setEnabled(QStringLiteral("menuPreview"), true);
   actions_.setEnabled(QStringLiteral("menuRecord"), true);
-  newProgress_.hide();
+  progressDialog_.hide();
   if (state.LastAction != QLatin1String("CROP")) {
     if (state.PreviewMode) {
-      iRecorder_.xReOpen();
-      iRecorder_.freezeFrame(false);
+      recorderPane_.xReOpen();
+      recorderPane_.freezeFrame(false);
     } else {
-      iRecorder_.setCurrExt(state.ProjectExtension);
+      recorderPane_.setCurrExt(state.ProjectExtension);
       reopenRecorder();
-      iRecorder_.setMarkOut(iRecorder_.length());
+      recorderPane_.setMarkOut(recorderPane_.length());
     }
   }
   setHourglass(false);
@@ -192,32 +192,32 @@ void RecordController::RestoreRecorder() {
 // Opens the project file in the recorder and reads its information again.
 void RecordController::reopenRecorder() {
   AppState& state = appState();
-  iRecorder_.setSource(state.RecordFilePath);
-  iRecorder_.xOpen();
-  generateRecorderInfo(iRecorder_.source());
-  if (state.ProjectFrameRate > 0) iRecorder_.setStepSize(1.0 / state.ProjectFrameRate);
-  iRecorder_.setMovieSaved(false);
+  recorderPane_.setSource(state.RecordFilePath);
+  recorderPane_.xOpen();
+  generateRecorderInfo(recorderPane_.source());
+  if (state.ProjectFrameRate > 0) recorderPane_.setStepSize(1.0 / state.ProjectFrameRate);
+  recorderPane_.setMovieSaved(false);
 }
 
-void RecordController::mnuEditUndo_Click() {
+void RecordController::onUndoRecord() {
   AppState& state = appState();
   Splicer& tazo = *state.Tazo1;
   if (!actions_.isEnabled(QStringLiteral("mnuEditUndo"))) return;
   // Off before the engine runs: a second Undo waiting among the window's
   // events would reach the engine with nothing left to undo.
   actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
-  iRecorder_.xClose();
+  recorderPane_.xClose();
   logShortBlock(QStringLiteral("UNDO"));
   setHourglass(true);
   const int result = runEngine(&Splicer::Undo);
   setHourglass(false);
   if (result != 0) {
-    ShowEditingError();
+    showEditingError();
     logErrorLine(QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
   }
   reopenRecorder();
-  iRecorder_.setMarkOut(state.SavedEntry);
-  iRecorder_.pressMarkOut();
+  recorderPane_.setMarkOut(state.SavedEntry);
+  recorderPane_.pressMarkOut();
   state.RedoArmed = true;
 }
 

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/controllers/record_controller.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
-#include "app/windows/record_controller.h"
 #include "engine/analysis/stream_info.h"
 
 namespace cw::app {

@@ -5,17 +5,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "app/commands/commands.h"
+#include "app/controllers/record_controller.h"
+#include "app/controllers/save_controller.h"
+#include "app/dialogs/save_dialog.h"
 #include "app/shell/action_log.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
 #include "app/shell/saving.h"
 #include "app/shell/startup.h"
-#include "app/windows/commands.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/record_controller.h"
-#include "app/windows/save_controller.h"
-#include "app/windows/save_dialog.h"
+#include "app/windows/main_window.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -34,12 +34,12 @@ class Hourglass {
 
 }  // namespace
 
-SaveController::SaveController(ParentForm& form)
+SaveController::SaveController(MainWindow& form)
     : QObject(&form),
       form_(form),
       actions_(form.actions()),
-      iPlayer_(*form.newPlayer()->iPlayer()),
-      iRecorder_(*form.newRecorder()->iRecorder()) {
+      playerPane_(*form.playerWindow()->playerPane()),
+      recorderPane_(*form.recorderWindow()->recorderPane()) {
   setObjectName(QStringLiteral("saveController"));
 }
 
@@ -56,7 +56,7 @@ QString SaveController::askSavePath(const QString& title) {
 }
 
 bool SaveController::refusedAsPlayerFile(const QString& path) {
-  if (!samePath(path, iPlayer_.source())) return false;
+  if (!samePath(path, playerPane_.source())) return false;
   exclamation(playerFileLines());
   return true;
 }
@@ -69,9 +69,9 @@ bool SaveController::roomInFolderOf(const QString& path) {
   return room;
 }
 
-void SaveController::menuSaveAs_Click() {
+void SaveController::onSaveAs() {
   AppState& state = appState();
-  if (iRecorder_.mode() == kNoClip) return;
+  if (recorderPane_.mode() == kNoClip) return;
   const QString path = askSavePath(QStringLiteral("Save file as..."));
   if (path.isEmpty() || refusedAsPlayerFile(path)) return;
   if (samePath(path, state.RecordFilePath)) {
@@ -88,7 +88,7 @@ void SaveController::menuSaveAs_Click() {
   }
   savedFilePath_ = path;
   savedFileTitle_ = QFileInfo(path).fileName();
-  iRecorder_.setMovieSaved(true);
+  recorderPane_.setMovieSaved(true);
   actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
   logSavedLine(path);
   emit projectChanged();
@@ -98,7 +98,7 @@ void SaveController::menuSaveAs_Click() {
 // copy and leaves no partial file.
 bool SaveController::copyProject(const QString& path) {
   AppState& state = appState();
-  NewProgress& progress = *form_.newProgress();
+  ProgressDialog& progress = *form_.progressDialog();
   Hourglass hourglass;
   progress.prepare(tr("Saving..."), 0, QStringLiteral("0 %"));
   progress.show();
@@ -116,8 +116,8 @@ bool SaveController::copyProject(const QString& path) {
           if (percent != shown) {
             shown = percent;
             operations.report([&progress, percent] {
-              progress.ProgressBar1()->setValue(percent);
-              progress.labPercent()->setText(QString::number(percent) + QStringLiteral(" %"));
+              progress.progressBar()->setValue(percent);
+              progress.percentLabel()->setText(QString::number(percent) + QStringLiteral(" %"));
             });
           }
           return !operations.cancelRequested();
@@ -134,17 +134,17 @@ bool SaveController::copyProject(const QString& path) {
   return false;
 }
 
-void SaveController::mnuSaveAndClose_Click() {
+void SaveController::onSaveAndClose() {
   AppState& state = appState();
-  if (iRecorder_.mode() == kNoClip) return;
+  if (recorderPane_.mode() == kNoClip) return;
   const QString path = askSavePath(QStringLiteral("Save file as...(Recorder file will be closed)"));
   if (path.isEmpty() || refusedAsPlayerFile(path)) return;
-  form_.footageForm()->setPicture2(iRecorder_.xCapture().bitmap);
-  iRecorder_.xClose();
+  form_.footageWindow()->setThumbnailPicture(recorderPane_.xCapture().bitmap);
+  recorderPane_.xClose();
   if (!moveProject(path)) {
     // The project stays where it was: the recorder shows it again.
-    iRecorder_.setSource(state.RecordFilePath);
-    iRecorder_.xOpen();
+    recorderPane_.setSource(state.RecordFilePath);
+    recorderPane_.xOpen();
     actions_.setEnabled(QStringLiteral("mnuSaveAndClose"), true);
     critical(driveFullLines());
     emit projectChanged();
@@ -170,17 +170,17 @@ void SaveController::closeSavedProject(const QString& path) {
   savedFilePath_ = path;
   savedFileTitle_ = QFileInfo(path).fileName();
   state.RedoArmed = false;
-  iRecorder_.setMovieSaved(true);
-  iRecorder_.freezeFrame(true);
-  form_.newRecorder()->setWindowTitle(QStringLiteral("Recorder"));
+  recorderPane_.setMovieSaved(true);
+  recorderPane_.freezeFrame(true);
+  form_.recorderWindow()->setWindowTitle(QStringLiteral("Recorder"));
   RecordController* records = recordController();
   if (records) records->resetRecorderInfo();
   actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
-  if (iPlayer_.mode() != kNoClip) {
-    if (records) records->SyncModeMenus(state.CurrentClip);
+  if (playerPane_.mode() != kNoClip) {
+    if (records) records->syncModeMenus(state.CurrentClip);
   } else {
     if (records) records->clearModeMenus();
-    form_.newRecorder()->setWindowTitle(QStringLiteral("Recorder"));
+    form_.recorderWindow()->setWindowTitle(QStringLiteral("Recorder"));
   }
   removeWorkingFile(QFile::decodeName(tazo.undoFileName().c_str()));
   removeWorkingFile(QFile::decodeName(tazo.redoFileName().c_str()));
@@ -189,19 +189,19 @@ void SaveController::closeSavedProject(const QString& path) {
   logSavedLine(path);
   generateUniqueNames(state);
   state.RedoArmed = false;
-  iRecorder_.setSource(QString());
+  recorderPane_.setSource(QString());
   for (const char* name : {"mnuSaveAndClose", "menuSaveAs", "menuExport", "menuMake"})
     actions_.setEnabled(QLatin1String(name), false);
 }
 
-void SaveController::menuClose_Click() {
+void SaveController::onCloseAll() {
   AppState& state = appState();
-  if (!iRecorder_.movieSaved()) {
+  if (!recorderPane_.movieSaved()) {
     const MessageAnswer answer = askYesNo({QStringLiteral("Recorder contains an unsaved movie."),
                                            QStringLiteral("Do you want to save it first?")},
                                           MessageIcon::Critical);
     if (answer == MessageAnswer::Yes) {
-      mnuSaveAndClose_Click();
+      onSaveAndClose();
       return;
     }
   }
@@ -210,15 +210,15 @@ void SaveController::menuClose_Click() {
   for (const char* name : {"menuSaveAs", "mnuSaveAndClose", "menuExport"})
     actions_.setEnabled(QLatin1String(name), false);
   RecordController* records = recordController();
-  iPlayer_.xClose();
-  if (records) records->iPlayer_Ejected();
-  iRecorder_.xClose();
-  iRecorder_.setSource(QString());
-  if (records) records->iRecorder_Ejected();
-  iPlayer_.setSource(QString());
+  playerPane_.xClose();
+  if (records) records->onPlayerEjected();
+  recorderPane_.xClose();
+  recorderPane_.setSource(QString());
+  if (records) records->onRecorderEjected();
+  playerPane_.setSource(QString());
   state.CurrentClip = -1;
-  form_.footageForm()->removeAllThumbnails();
-  form_.StartingValues();
+  form_.footageWindow()->removeAllThumbnails();
+  form_.setStartingValues();
   emit projectChanged();
 }
 

@@ -18,39 +18,39 @@ class ScrubPane;
 namespace cw::app {
 
 class ActionRegistry;
-class ParentForm;
+class MainWindow;
 class RecordController;
 
 class SaveController : public QObject {
   Q_OBJECT
  public:
-  explicit SaveController(ParentForm& form);
+  explicit SaveController(MainWindow& form);
 
   // --- File menu (save_commands.cpp) ----------------------------------------
-  void menuSaveAs_Click();
-  void mnuSaveAndClose_Click();
-  void menuClose_Click();
+  void onSaveAs();
+  void onSaveAndClose();
+  void onCloseAll();
   // The user's answer to the save dialog, empty when cancelled.
   QString askSavePath(const QString& title);
 
   // --- Make Movie (make_movie.cpp) ------------------------------------------
   // The recorder's Make Movie button: the left button saves a copy, the
   // right one saves and closes; then the saved movie joins the palette once.
-  void butMake_Press(Qt::MouseButton button);
+  void onMakePressed(Qt::MouseButton button);
 
   // --- Export (export_commands.cpp) -----------------------------------------
-  void mnuExportAsRealMedia_Click();
-  void menuPopupExportRealMedia_Click();
-  void mnuToolsMediaPallete_Click();
-  void ExportLowBitrate(const QString& projectPath, int bitRate);
+  void onExportRealMedia();
+  void onExportClipRealMedia();
+  void onMediaPalette();
+  void exportLowBitrate(const QString& projectPath, int bitRate);
   // Opens a file or web address with the desktop's handler.
-  static bool OpenDocument(const QString& target);
+  static bool openDocument(const QString& target);
   // Replaces the desktop's handler (tests); an empty function restores it.
   using DocumentOpener = std::function<bool(const QUrl&)>;
   static void setDocumentOpener(DocumentOpener opener);
 
-  const QString& SavedFilePath() const { return savedFilePath_; }
-  const QString& SavedFileTitle() const { return savedFileTitle_; }
+  const QString& savedFilePath() const { return savedFilePath_; }
+  const QString& savedFileTitle() const { return savedFileTitle_; }
 
  signals:
   // A save command ended (with or without a saved file): the working files'
@@ -69,10 +69,10 @@ class SaveController : public QObject {
   void stopPlayingPanes();
   RecordController* recordController() const;
 
-  ParentForm& form_;
+  MainWindow& form_;
   ActionRegistry& actions_;
-  player::ScrubPane& iPlayer_;
-  player::ScrubPane& iRecorder_;
+  player::ScrubPane& playerPane_;
+  player::ScrubPane& recorderPane_;
   QString savedFilePath_;
   QString savedFileTitle_;
   QString lastFolder_;

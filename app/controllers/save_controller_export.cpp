@@ -9,12 +9,12 @@
 #include <QUrl>
 #include <memory>
 
+#include "app/controllers/save_controller.h"
 #include "app/shell/app_state.h"
 #include "app/shell/help_files.h"
 #include "app/shell/messages.h"
 #include "app/shell/saving.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/save_controller.h"
+#include "app/windows/main_window.h"
 #include "player/scrub_pane.h"
 #include "player/twips.h"
 
@@ -33,11 +33,11 @@ bool makesSound(const player::ScrubPane& pane) {
 
 }  // namespace
 
-void SaveController::mnuExportAsRealMedia_Click() {
+void SaveController::onExportRealMedia() {
   startMosaica({appState().RecordFilePath + QLatin1String(kExportSwitch)});
 }
 
-void SaveController::menuPopupExportRealMedia_Click() {
+void SaveController::onExportClipRealMedia() {
   const AppState& state = appState();
   const int index = state.PaletteIndex;
   if (index < 0 || index >= static_cast<int>(state.Clips.size())) return;
@@ -45,7 +45,7 @@ void SaveController::menuPopupExportRealMedia_Click() {
       {state.Clips[static_cast<std::size_t>(index)].FullPath + QLatin1String(kExportSwitch)});
 }
 
-void SaveController::mnuToolsMediaPallete_Click() { startMosaica({}); }
+void SaveController::onMediaPalette() { startMosaica({}); }
 
 // The program gets its arguments as a list: a path with spaces or quotes
 // reaches it as it is, and nothing passes through a shell.
@@ -59,7 +59,7 @@ void SaveController::startMosaica(const QStringList& arguments) {
     box.buttons = MessageButtons::OkCancel;
     box.defaultAnswer = MessageAnswer::Ok;
     if (showMessage(box) == MessageAnswer::Ok)
-      OpenDocument(QDir(helpFolder()).filePath(QLatin1String(kMosaicaPage)));
+      openDocument(QDir(helpFolder()).filePath(QLatin1String(kMosaicaPage)));
     return;
   }
   if (!arguments.isEmpty()) stopPlayingPanes();
@@ -67,8 +67,8 @@ void SaveController::startMosaica(const QStringList& arguments) {
 }
 
 void SaveController::stopPlayingPanes() {
-  for (player::ScrubPane* pane :
-       {&iPlayer_, &iRecorder_, form_.findChild<player::ScrubPane*>(QStringLiteral("iImport"))}) {
+  for (player::ScrubPane* pane : {&playerPane_, &recorderPane_,
+                                  form_.findChild<player::ScrubPane*>(QStringLiteral("iImport"))}) {
     if (pane && makesSound(*pane)) pane->xStop();
   }
 }
@@ -82,7 +82,7 @@ void SaveController::setDocumentOpener(DocumentOpener opener) {
   documentOpener() = std::move(opener);
 }
 
-bool SaveController::OpenDocument(const QString& target) {
+bool SaveController::openDocument(const QString& target) {
   const QUrl url = QUrl::fromUserInput(target, QDir::homePath(), QUrl::AssumeLocalFile);
   if (documentOpener()) return documentOpener()(url);
   return QDesktopServices::openUrl(url);
@@ -90,7 +90,7 @@ bool SaveController::OpenDocument(const QString& target) {
 
 // Asks for a name and shows the progress window at "Initializing...": no
 // conversion follows. Cancel takes the window and the hourglass away.
-void SaveController::ExportLowBitrate(const QString& projectPath, int bitRate) {
+void SaveController::exportLowBitrate(const QString& projectPath, int bitRate) {
   (void)bitRate;
   if (projectPath.isEmpty()) return;
   QFileDialog dialog(&form_, QStringLiteral("Export File As..."), QDir::homePath());
@@ -101,14 +101,14 @@ void SaveController::ExportLowBitrate(const QString& projectPath, int bitRate) {
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().value(0).isEmpty()) return;
 
   form_.setCursor(Qt::WaitCursor);
-  NewProgress& progress = *form_.newProgress();
+  ProgressDialog& progress = *form_.progressDialog();
   progress.prepare(QStringLiteral("Initializing..."), 0, QString());
   progress.move(form_.x() + player::twipsToPixels(450), form_.y() + player::twipsToPixels(200));
   progress.show();
   auto connection = std::make_shared<QMetaObject::Connection>();
-  *connection = connect(progress.butCancel(), &QPushButton::clicked, this, [this, connection] {
+  *connection = connect(progress.cancelButton(), &QPushButton::clicked, this, [this, connection] {
     form_.unsetCursor();
-    form_.newProgress()->hide();
+    form_.progressDialog()->hide();
     disconnect(*connection);
   });
 }

@@ -3,14 +3,14 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "app/commands/commands.h"
+#include "app/controllers/record_controller.h"
+#include "app/controllers/save_controller.h"
+#include "app/controllers/session_keeper.h"
 #include "app/shell/actions.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
-#include "app/windows/commands.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/record_controller.h"
-#include "app/windows/save_controller.h"
-#include "app/windows/session_keeper.h"
+#include "app/windows/main_window.h"
 #include "engine/common/record_mode.h"
 #include "player/scrub_pane.h"
 
@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kCheckMs = 2000;
 
-SessionKeeper* keeperOf(ParentForm& form) {
+SessionKeeper* keeperOf(MainWindow& form) {
   return form.findChild<SessionKeeper*>(QStringLiteral("sessionKeeper"));
 }
 
@@ -33,7 +33,7 @@ QStringList recoveryQuestion(const SessionState& run) {
 
 }  // namespace
 
-SessionKeeper::SessionKeeper(ParentForm& form) : QObject(&form), form_(form) {
+SessionKeeper::SessionKeeper(MainWindow& form) : QObject(&form), form_(form) {
   setObjectName(QStringLiteral("sessionKeeper"));
   timer_.setInterval(kCheckMs);
   connect(&timer_, &QTimer::timeout, this, &SessionKeeper::update);
@@ -41,10 +41,11 @@ SessionKeeper::SessionKeeper(ParentForm& form) : QObject(&form), form_(form) {
   ActionRegistry& actions = form.actions();
   for (const char* name : {"menuRecord", "mnuEditUndo", "menuPreview", "menuMake"})
     connect(actions.action(QLatin1String(name)), &QAction::triggered, this, &SessionKeeper::update);
-  NewRecorder& recorder = *form.newRecorder();
-  for (QPushButton* button : {recorder.butRecord(), recorder.butPreview(), recorder.butMake()})
+  RecorderWindow& recorder = *form.recorderWindow();
+  for (QPushButton* button :
+       {recorder.recordButton(), recorder.previewButton(), recorder.makeButton()})
     connect(button, &QPushButton::clicked, this, &SessionKeeper::update);
-  connect(recorder.iRecorder(), &player::ScrubPane::Ejected, this, &SessionKeeper::update);
+  connect(recorder.recorderPane(), &player::ScrubPane::Ejected, this, &SessionKeeper::update);
   if (auto* saving = form.findChild<SaveController*>())
     connect(saving, &SaveController::projectChanged, this, &SessionKeeper::update);
 }
@@ -73,7 +74,7 @@ QString SessionKeeper::signature() const {
                      QString::number(flags.undoFileValid),
                      QString::number(flags.redoFileValid),
                      QString::number(project.isFile() ? project.size() : -1),
-                     QString::number(form_.newRecorder()->iRecorder()->movieSaved()),
+                     QString::number(form_.recorderWindow()->recorderPane()->movieSaved()),
                      QString::number(form_.action(QStringLiteral("mnuEditUndo"))->isEnabled()),
                      QString::number(state.PreviewMode)}
       .join(QLatin1Char('\n'));
@@ -88,7 +89,7 @@ void SessionKeeper::update() {
   const AppState& state = appState();
   const bool undoItem = form_.action(QStringLiteral("mnuEditUndo"))->isEnabled() ||
                         (state.PreviewMode && state.Tazo1->undoEnabled());
-  session_.update(state, form_.newRecorder()->iRecorder()->movieSaved(), undoItem);
+  session_.update(state, form_.recorderWindow()->recorderPane()->movieSaved(), undoItem);
   written_ = now;
 }
 
@@ -124,7 +125,7 @@ bool SessionKeeper::openRecovered(const SessionState& recovered) {
   if (!records) return false;
   state.InfoDest->setShopFileName(QFile::encodeName(state.RecordFilePath).toStdString());
   state.InfoDest->doQuickAnalys();
-  player::ScrubPane& recorder = *form_.newRecorder()->iRecorder();
+  player::ScrubPane& recorder = *form_.recorderWindow()->recorderPane();
   recorder.setCurrExt(state.ProjectExtension);
   recorder.setSource(state.RecordFilePath);
   recorder.xOpen();
@@ -137,8 +138,8 @@ bool SessionKeeper::openRecovered(const SessionState& recovered) {
   state.RedoArmed = false;
   state.MovieMade = false;
   const QString caption = RecordController::movieCaption(recovered.recordMode);
-  form_.newRecorder()->setWindowTitle(caption);
-  form_.newRecorder()->setAccessibleName(caption);
+  form_.recorderWindow()->setWindowTitle(caption);
+  form_.recorderWindow()->setAccessibleName(caption);
   ActionRegistry& actions = form_.actions();
   for (const char* name : {"menuSaveAs", "mnuSaveAndClose", "menuExport", "menuMake"})
     actions.setEnabled(QLatin1String(name), true);
@@ -148,15 +149,15 @@ bool SessionKeeper::openRecovered(const SessionState& recovered) {
   return true;
 }
 
-void startWorkingSession(ParentForm& form) {
+void startWorkingSession(MainWindow& form) {
   if (SessionKeeper* keeper = keeperOf(form)) keeper->claim();
 }
 
-void offerRecovery(ParentForm& form) {
+void offerRecovery(MainWindow& form) {
   if (SessionKeeper* keeper = keeperOf(form)) keeper->offerRecovery();
 }
 
-void endWorkingSession(ParentForm& form) {
+void endWorkingSession(MainWindow& form) {
   if (SessionKeeper* keeper = keeperOf(form)) keeper->session().release();
 }
 

@@ -12,12 +12,12 @@
 
 namespace cw::app {
 
-class ParentForm;
+class MainWindow;
 
 class SessionKeeper : public QObject {
   Q_OBJECT
  public:
-  explicit SessionKeeper(ParentForm& form);
+  explicit SessionKeeper(MainWindow& form);
 
   // After generateUniqueNames: this editor's working files are locked.
   void claim();
@@ -33,7 +33,7 @@ class SessionKeeper : public QObject {
   bool openRecovered(const SessionState& recovered);
   QString signature() const;
 
-  ParentForm& form_;
+  MainWindow& form_;
   WorkingSession session_;
   QTimer timer_;
   QString written_;

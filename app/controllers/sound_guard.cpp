@@ -1,4 +1,4 @@
-#include "app/windows/sound_guard.h"
+#include "app/controllers/sound_guard.h"
 
 namespace cw::app {
 

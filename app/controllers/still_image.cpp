@@ -8,12 +8,12 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include "app/commands/commands.h"
+#include "app/dialogs/save_dialog.h"
 #include "app/shell/actions.h"
 #include "app/shell/messages.h"
 #include "app/shell/saving.h"
-#include "app/windows/commands.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/save_dialog.h"
+#include "app/windows/main_window.h"
 
 namespace cw::app {
 
@@ -51,16 +51,19 @@ WriteOutcome writePicture(const QImage& picture, const QString& path) {
 
 class StillImage : public QObject {
  public:
-  explicit StillImage(ParentForm& form)
-      : QObject(&form), form_(form), window_(*form.newPlayer()), iPlayer_(*window_.iPlayer()) {
+  explicit StillImage(MainWindow& form)
+      : QObject(&form),
+        form_(form),
+        window_(*form.playerWindow()),
+        playerPane_(*window_.playerPane()) {
     setObjectName(QStringLiteral("stillImage"));
-    connect(window_.butPhoto(), &QPushButton::clicked, this, [this] { butPhoto_Click(); });
+    connect(window_.photoButton(), &QPushButton::clicked, this, [this] { onPhotoClicked(); });
   }
 
  private:
-  void butPhoto_Click() {
-    if (iPlayer_.mode() == static_cast<int>(player::PlayerMode::NoClip)) return;
-    iPlayer_.xPause();
+  void onPhotoClicked() {
+    if (playerPane_.mode() == static_cast<int>(player::PlayerMode::NoClip)) return;
+    playerPane_.xPause();
     window_.hide();
     const QString path = askPath();
     if (path.isEmpty()) {
@@ -69,10 +72,10 @@ class StillImage : public QObject {
     }
     // The time code stays out of the picture.
     const bool timeCode = form_.actions().isChecked(QStringLiteral("mnuPrefTimeCode"));
-    if (timeCode) iPlayer_.setTimeCodeVisible(false);
+    if (timeCode) playerPane_.setTimeCodeVisible(false);
     window_.show();
-    const WriteOutcome outcome = writePicture(iPlayer_.xCapture().bitmap.toImage(), path);
-    if (timeCode) iPlayer_.setTimeCodeVisible(true);
+    const WriteOutcome outcome = writePicture(playerPane_.xCapture().bitmap.toImage(), path);
+    if (timeCode) playerPane_.setTimeCodeVisible(true);
     if (outcome == WriteOutcome::DriveFull) exclamation(driveFullLines());
     // Nothing is saved: the user hears of it rather than finding no file.
     if (outcome == WriteOutcome::Failed)
@@ -94,14 +97,14 @@ class StillImage : public QObject {
     return askSaveName(dialog, lastFolder_);
   }
 
-  ParentForm& form_;
-  NewPlayer& window_;
-  player::ScrubPane& iPlayer_;
+  MainWindow& form_;
+  PlayerWindow& window_;
+  player::ScrubPane& playerPane_;
   QString lastFolder_;
 };
 
 }  // namespace
 
-void installStillImageCommands(ParentForm& form) { new StillImage(form); }
+void installStillImageCommands(MainWindow& form) { new StillImage(form); }
 
 }  // namespace cw::app

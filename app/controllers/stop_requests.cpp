@@ -1,4 +1,4 @@
-#include "app/windows/stop_requests.h"
+#include "app/controllers/stop_requests.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <csignal>
 
 #include "app/shell/app_state.h"
-#include "app/windows/parent_form.h"
+#include "app/windows/main_window.h"
 
 namespace cw::app {
 
@@ -48,7 +48,7 @@ bool openSignalPipe() {
   return true;
 }
 
-void installSignalPipe(ParentForm& form) {
+void installSignalPipe(MainWindow& form) {
   if (!openSignalPipe()) return;
   auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
   QObject::connect(notifier, &QSocketNotifier::activated, &form, [] {
@@ -65,7 +65,7 @@ void installSignalPipe(ParentForm& form) {
 
 }  // namespace
 
-void installStopRequests(ParentForm& form) {
+void installStopRequests(MainWindow& form) {
   installSignalPipe(form);
   auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
   if (app == nullptr) return;
@@ -74,7 +74,7 @@ void installStopRequests(ParentForm& form) {
                      // Without a way to ask, the working files stay for the
                      // recovery offer.
                      if (!manager.allowsInteraction()) return;
-                     form.menuExit_Click();
+                     form.onExit();
                      manager.release();
                      if (!form.ended()) manager.cancel();
                    });

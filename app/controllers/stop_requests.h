@@ -8,8 +8,8 @@
 
 namespace cw::app {
 
-class ParentForm;
+class MainWindow;
 
-void installStopRequests(ParentForm& form);
+void installStopRequests(MainWindow& form);
 
 }  // namespace cw::app

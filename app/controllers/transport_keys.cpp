@@ -1,4 +1,4 @@
-#include "app/windows/transport_keys.h"
+#include "app/controllers/transport_keys.h"
 
 #include <QApplication>
 #include <QKeyEvent>

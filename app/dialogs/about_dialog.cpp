@@ -1,4 +1,4 @@
-#include "app/windows/about_box.h"
+#include "app/dialogs/about_dialog.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -22,7 +22,7 @@ QString librariesText() {
 
 }  // namespace
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("frmAbout");
   setWindowTitle(tr("About %1").arg(QString::fromLatin1(kApplicationName)));
   setAccessibleName(windowTitle());
@@ -39,15 +39,15 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   labLibraries_ = addLabel("labLibraries", librariesText());
   labLibraries_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-  butOK_ = new QPushButton(tr("OK"), this);
-  butOK_->setObjectName("butOK");
-  butOK_->setAccessibleName(tr("OK"));
-  butOK_->setDefault(true);
-  connect(butOK_, &QPushButton::clicked, this, &QDialog::accept);
+  okButton_ = new QPushButton(tr("OK"), this);
+  okButton_->setObjectName("butOK");
+  okButton_->setAccessibleName(tr("OK"));
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(butOK_);
+  buttons->addWidget(okButton_);
   auto* layout = new QVBoxLayout(this);
   for (QLabel* label : {labTitle_, labVersion_, description, labLibraries_})
     layout->addWidget(label);
@@ -55,7 +55,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QLabel* AboutBox::addLabel(const char* name, const QString& text) {
+QLabel* AboutDialog::addLabel(const char* name, const QString& text) {
   auto* label = new QLabel(text, this);
   label->setObjectName(QString::fromLatin1(name));
   label->setAccessibleName(text);

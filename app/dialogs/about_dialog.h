@@ -8,15 +8,15 @@
 
 namespace cw::app {
 
-class AboutBox : public QDialog {
+class AboutDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit AboutBox(QWidget* parent = nullptr);
+  explicit AboutDialog(QWidget* parent = nullptr);
 
   QLabel* labTitle() const { return labTitle_; }
   QLabel* labVersion() const { return labVersion_; }
   QLabel* labLibraries() const { return labLibraries_; }
-  QPushButton* butOK() const { return butOK_; }
+  QPushButton* butOK() const { return okButton_; }
 
  private:
   QLabel* addLabel(const char* name, const QString& text);
@@ -24,7 +24,7 @@ class AboutBox : public QDialog {
   QLabel* labTitle_ = nullptr;
   QLabel* labVersion_ = nullptr;
   QLabel* labLibraries_ = nullptr;
-  QPushButton* butOK_ = nullptr;
+  QPushButton* okButton_ = nullptr;
 };
 
 }  // namespace cw::app

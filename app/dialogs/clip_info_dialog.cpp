@@ -1,4 +1,4 @@
-#include "app/windows/clip_info_form.h"
+#include "app/dialogs/clip_info_dialog.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -9,8 +9,8 @@
 
 namespace cw::app {
 
-ClipInfoForm::ClipInfoForm(ActionRegistry& actions, int clipIndex, QWidget* parent)
-    : InfoForm("ClipInfoForm", parent), actions_(actions), clipIndex_(clipIndex) {
+ClipInfoDialog::ClipInfoDialog(ActionRegistry& actions, int clipIndex, QWidget* parent)
+    : InfoDialog("ClipInfoForm", parent), actions_(actions), clipIndex_(clipIndex) {
   txtAlias_ = new QLineEdit(this);
   txtAlias_->setObjectName("txtAlias");
   auto* caption = new QLabel(tr("Alias:"), this);
@@ -27,7 +27,7 @@ ClipInfoForm::ClipInfoForm(ActionRegistry& actions, int clipIndex, QWidget* pare
   fill(clip.FullPath, factsOf(clip, clip.FullPath, clip.LengthTimeCode));
   txtAlias_->setText(clip.displayName());
   // Only the user's edits rename the clip, not the text the form starts with.
-  connect(txtAlias_, &QLineEdit::textEdited, this, &ClipInfoForm::txtAlias_Change);
+  connect(txtAlias_, &QLineEdit::textEdited, this, &ClipInfoDialog::onAliasEdited);
   // Deleting an earlier clip moves this one down a place; the form follows it
   // so that the alias still names it. Its own clip gone, the form closes.
   connect(&clipEvents(), &ClipEvents::clipRemoved, this, [this](int removed) {
@@ -38,12 +38,12 @@ ClipInfoForm::ClipInfoForm(ActionRegistry& actions, int clipIndex, QWidget* pare
   });
 }
 
-void ClipInfoForm::txtAlias_Change(const QString& text) { setClipAlias(clipIndex_, text); }
+void ClipInfoDialog::onAliasEdited(const QString& text) { setClipAlias(clipIndex_, text); }
 
-void ClipInfoForm::closeEvent(QCloseEvent* event) {
+void ClipInfoDialog::closeEvent(QCloseEvent* event) {
   actions_.setEnabled("mnuDelete", true);
   appState().InfoWindowClip = -1;
-  InfoForm::closeEvent(event);
+  InfoDialog::closeEvent(event);
 }
 
 }  // namespace cw::app

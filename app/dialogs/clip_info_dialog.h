@@ -1,4 +1,4 @@
-// ClipInfoForm: the properties of one clip of the footage palette, with the
+// ClipInfoDialog: the properties of one clip of the footage palette, with the
 // clip's alias (its display name) editable in txtAlias. While it is open the
 // clip is marked as having its information window, and Delete Thumbnail(s)
 // is off.
@@ -6,15 +6,15 @@
 
 #include <QLineEdit>
 
+#include "app/dialogs/info_dialog.h"
 #include "app/shell/actions.h"
-#include "app/windows/info_form.h"
 
 namespace cw::app {
 
-class ClipInfoForm : public InfoForm {
+class ClipInfoDialog : public InfoDialog {
   Q_OBJECT
  public:
-  ClipInfoForm(ActionRegistry& actions, int clipIndex, QWidget* parent = nullptr);
+  ClipInfoDialog(ActionRegistry& actions, int clipIndex, QWidget* parent = nullptr);
 
   int clipIndex() const { return clipIndex_; }
   QLineEdit* txtAlias() const { return txtAlias_; }
@@ -23,7 +23,7 @@ class ClipInfoForm : public InfoForm {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void txtAlias_Change(const QString& text);
+  void onAliasEdited(const QString& text);
 
   ActionRegistry& actions_;
   int clipIndex_;

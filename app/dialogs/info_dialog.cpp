@@ -1,4 +1,4 @@
-#include "app/windows/info_form.h"
+#include "app/dialogs/info_dialog.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -34,7 +34,7 @@ constexpr std::pair<const char*, const char*> kRows[] = {
 
 }  // namespace
 
-InfoForm::InfoForm(const char* objectName, QWidget* parent) : QDialog(parent) {
+InfoDialog::InfoDialog(const char* objectName, QWidget* parent) : QDialog(parent) {
   setObjectName(QString::fromLatin1(objectName));
   setWindowTitle(tr("Clip Properties"));
   setAccessibleName(windowTitle());
@@ -53,7 +53,7 @@ InfoForm::InfoForm(const char* objectName, QWidget* parent) : QDialog(parent) {
   layout->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
-void InfoForm::addRow(const QString& caption, const char* valueName) {
+void InfoDialog::addRow(const QString& caption, const char* valueName) {
   const int row = grid_->rowCount();
   auto* captionLabel = new QLabel(caption, this);
   auto* value = new QLabel(this);
@@ -66,7 +66,7 @@ void InfoForm::addRow(const QString& caption, const char* valueName) {
   values_.insert(QString::fromLatin1(valueName), value);
 }
 
-void InfoForm::fill(const QString& stream, const FileFacts& facts) {
+void InfoDialog::fill(const QString& stream, const FileFacts& facts) {
   labMPEGStream_->setText(stream);
   const auto texts = infoLabelTexts(facts);
   for (const auto& [name, text] : texts) {
@@ -75,14 +75,14 @@ void InfoForm::fill(const QString& stream, const FileFacts& facts) {
   widenToStream();
 }
 
-void InfoForm::widenToStream() {
+void InfoDialog::widenToStream() {
   layout()->activate();
   const int needed = labMPEGStream_->geometry().left() + labMPEGStream_->sizeHint().width() +
                      player::twipsToPixels(kStreamMarginTwips);
   if (needed > width()) resize(needed, height());
 }
 
-void InfoForm::openAt(const QPoint& screenPoint) {
+void InfoDialog::openAt(const QPoint& screenPoint) {
   adjustSize();
   widenToStream();
   move(screenPoint);
@@ -101,7 +101,7 @@ void InfoForm::openAt(const QPoint& screenPoint) {
   if (corner != frame.topLeft()) move(corner);
 }
 
-void InfoForm::mousePressEvent(QMouseEvent* event) {
+void InfoDialog::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) {
     close();
     return;

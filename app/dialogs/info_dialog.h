@@ -12,7 +12,7 @@
 
 namespace cw::app {
 
-class InfoForm : public QDialog {
+class InfoDialog : public QDialog {
   Q_OBJECT
  public:
   // The value label of that name (labWhatType, labPictureRate ...).
@@ -24,7 +24,7 @@ class InfoForm : public QDialog {
   void openAt(const QPoint& screenPoint);
 
  protected:
-  explicit InfoForm(const char* objectName, QWidget* parent);
+  explicit InfoDialog(const char* objectName, QWidget* parent);
 
   // Shows `stream` in labMPEGStream and the facts in the value labels, and
   // widens the form to the stream text.

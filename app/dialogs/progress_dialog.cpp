@@ -1,4 +1,4 @@
-#include "app/windows/new_progress.h"
+#include "app/dialogs/progress_dialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,47 +10,47 @@
 
 namespace cw::app {
 
-NewProgress::NewProgress(QWidget* parent) : QDialog(parent) {
+ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("newProgress"));
   setWindowTitle(tr("Progress"));
   setAccessibleName(windowTitle());
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
-  labAction_ = new QLabel(this);
-  labAction_->setObjectName(QStringLiteral("labAction"));
-  labAction_->setAccessibleName(tr("Action"));
-  progressBar1_ = new QProgressBar(this);
-  progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
-  progressBar1_->setAccessibleName(tr("Progress"));
-  progressBar1_->setRange(0, 100);
-  progressBar1_->setTextVisible(false);
-  labPercent_ = new QLabel(this);
-  labPercent_->setObjectName(QStringLiteral("labPercent"));
-  labPercent_->setAccessibleName(tr("Percent done"));
-  butCancel_ = new QPushButton(tr("Cancel"), this);
-  butCancel_->setObjectName(QStringLiteral("butCancel"));
-  butCancel_->setAccessibleName(tr("Cancel"));
-  butCancel_->installEventFilter(this);
-  connect(butCancel_, &QPushButton::clicked, this, &NewProgress::butCancel_Click);
+  actionLabel_ = new QLabel(this);
+  actionLabel_->setObjectName(QStringLiteral("labAction"));
+  actionLabel_->setAccessibleName(tr("Action"));
+  progressBar_ = new QProgressBar(this);
+  progressBar_->setObjectName(QStringLiteral("ProgressBar1"));
+  progressBar_->setAccessibleName(tr("Progress"));
+  progressBar_->setRange(0, 100);
+  progressBar_->setTextVisible(false);
+  percentLabel_ = new QLabel(this);
+  percentLabel_->setObjectName(QStringLiteral("labPercent"));
+  percentLabel_->setAccessibleName(tr("Percent done"));
+  cancelButton_ = new QPushButton(tr("Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("butCancel"));
+  cancelButton_->setAccessibleName(tr("Cancel"));
+  cancelButton_->installEventFilter(this);
+  connect(cancelButton_, &QPushButton::clicked, this, &ProgressDialog::onCancelClicked);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(labAction_);
-  layout->addWidget(progressBar1_);
+  layout->addWidget(actionLabel_);
+  layout->addWidget(progressBar_);
   auto* row = new QHBoxLayout;
-  row->addWidget(labPercent_, 1);
-  row->addWidget(butCancel_);
+  row->addWidget(percentLabel_, 1);
+  row->addWidget(cancelButton_);
   layout->addLayout(row);
   setMinimumWidth(320);
 }
 
-void NewProgress::prepare(const QString& action, int percent, const QString& percentText) {
-  labAction_->setText(action);
-  progressBar1_->setValue(percent);
-  labPercent_->setText(percentText);
-  butCancel_->setEnabled(true);
+void ProgressDialog::prepare(const QString& action, int percent, const QString& percentText) {
+  actionLabel_->setText(action);
+  progressBar_->setValue(percent);
+  percentLabel_->setText(percentText);
+  cancelButton_->setEnabled(true);
 }
 
-void NewProgress::butCancel_Click() {
+void ProgressDialog::onCancelClicked() {
   AppState& state = appState();
   if (state.OpeningFiles) {
     state.OpeningFiles = false;  // the batch stops after its current file
@@ -62,20 +62,20 @@ void NewProgress::butCancel_Click() {
   cancelPressed_ = true;
 }
 
-void NewProgress::showEvent(QShowEvent* event) {
+void ProgressDialog::showEvent(QShowEvent* event) {
   appState().UserCancelled = false;
   cancelPressed_ = false;
-  butCancel_->setEnabled(true);
+  cancelButton_->setEnabled(true);
   QDialog::showEvent(event);
-  butCancel_->setFocus();
+  cancelButton_->setFocus();
 }
 
-void NewProgress::hideEvent(QHideEvent* event) {
+void ProgressDialog::hideEvent(QHideEvent* event) {
   arrowOverCancel(false);
   QDialog::hideEvent(event);
 }
 
-void NewProgress::closeEvent(QCloseEvent* event) {
+void ProgressDialog::closeEvent(QCloseEvent* event) {
   if (cancelPressed_) {
     QDialog::closeEvent(event);
     return;
@@ -86,21 +86,21 @@ void NewProgress::closeEvent(QCloseEvent* event) {
 }
 
 // Escape would close the window behind the Cancel button's back.
-void NewProgress::reject() {
+void ProgressDialog::reject() {
   if (cancelPressed_) QDialog::reject();
 }
 
 // The rest of the program shows the hourglass while an operation runs; over
 // Cancel the pointer is the normal arrow.
-bool NewProgress::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == butCancel_) {
+bool ProgressDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == cancelButton_) {
     if (event->type() == QEvent::Enter) arrowOverCancel(true);
     if (event->type() == QEvent::Leave) arrowOverCancel(false);
   }
   return QDialog::eventFilter(watched, event);
 }
 
-void NewProgress::arrowOverCancel(bool on) {
+void ProgressDialog::arrowOverCancel(bool on) {
   if (on && !arrowPushed_ && QApplication::overrideCursor()) {
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     arrowPushed_ = true;

@@ -10,15 +10,15 @@
 
 namespace cw::app {
 
-class NewProgress : public QDialog {
+class ProgressDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit NewProgress(QWidget* parent = nullptr);
+  explicit ProgressDialog(QWidget* parent = nullptr);
 
-  QLabel* labAction() const { return labAction_; }
-  QProgressBar* ProgressBar1() const { return progressBar1_; }
-  QLabel* labPercent() const { return labPercent_; }
-  QPushButton* butCancel() const { return butCancel_; }
+  QLabel* actionLabel() const { return actionLabel_; }
+  QProgressBar* progressBar() const { return progressBar_; }
+  QLabel* percentLabel() const { return percentLabel_; }
+  QPushButton* cancelButton() const { return cancelButton_; }
 
   // Sets the three displays at once ("Recording...", 0, "0 %").
   void prepare(const QString& action, int percent, const QString& percentText);
@@ -26,7 +26,7 @@ class NewProgress : public QDialog {
   bool cancelPressed() const { return cancelPressed_; }
 
  public slots:
-  void butCancel_Click();
+  void onCancelClicked();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -38,10 +38,10 @@ class NewProgress : public QDialog {
  private:
   void arrowOverCancel(bool on);
 
-  QLabel* labAction_ = nullptr;
-  QProgressBar* progressBar1_ = nullptr;
-  QLabel* labPercent_ = nullptr;
-  QPushButton* butCancel_ = nullptr;
+  QLabel* actionLabel_ = nullptr;
+  QProgressBar* progressBar_ = nullptr;
+  QLabel* percentLabel_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
   bool cancelPressed_ = false;
   bool arrowPushed_ = false;
 };

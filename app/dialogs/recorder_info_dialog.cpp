@@ -1,4 +1,4 @@
-#include "app/windows/recorder_info_form.h"
+#include "app/dialogs/recorder_info_dialog.h"
 
 #include <QCloseEvent>
 #include <QFile>
@@ -21,8 +21,8 @@ QString checkedText(const QString& path) {
 
 }  // namespace
 
-RecorderInfoForm::RecorderInfoForm(ActionRegistry& actions, QWidget* parent)
-    : InfoForm("RecorderInfoForm", parent), actions_(actions) {
+RecorderInfoDialog::RecorderInfoDialog(ActionRegistry& actions, QWidget* parent)
+    : InfoDialog("RecorderInfoForm", parent), actions_(actions) {
   actions_.setEnabled("mnuDelete", false);
   const RecorderInfo& info = appState().Recorder;
   fill(info.FileName, factsOf(info, info.FileName, info.Length));
@@ -33,9 +33,9 @@ RecorderInfoForm::RecorderInfoForm(ActionRegistry& actions, QWidget* parent)
   grid()->addWidget(checked, grid()->rowCount(), 0, 1, 2);
 }
 
-void RecorderInfoForm::closeEvent(QCloseEvent* event) {
+void RecorderInfoDialog::closeEvent(QCloseEvent* event) {
   actions_.setEnabled("mnuDelete", true);
-  InfoForm::closeEvent(event);
+  InfoDialog::closeEvent(event);
 }
 
 }  // namespace cw::app

@@ -1,4 +1,4 @@
-#include "app/windows/save_dialog.h"
+#include "app/dialogs/save_dialog.h"
 
 #include <QFileInfo>
 

@@ -1,4 +1,4 @@
-#include "app/windows/temp_dir_form.h"
+#include "app/dialogs/temp_dir_dialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,7 +52,7 @@ class RecorderRelease {
 
 }  // namespace
 
-TempDirForm::TempDirForm(player::ScrubPane* recorder, WorkingSession* session, QWidget* parent)
+TempDirDialog::TempDirDialog(player::ScrubPane* recorder, WorkingSession* session, QWidget* parent)
     : QDialog(parent), recorder_(recorder), session_(session) {
   setObjectName("frmTempDir");
   setWindowTitle(tr("Temp Directory"));
@@ -75,7 +75,7 @@ class PlainFileIcons : public QFileIconProvider {
 
 }  // namespace
 
-void TempDirForm::buildLists() {
+void TempDirDialog::buildLists() {
   drive1_ = new QComboBox(this);
   drive1_->setObjectName("Drive1");
   drive1_->setAccessibleName(tr("Drive"));
@@ -90,30 +90,30 @@ void TempDirForm::buildLists() {
   dir1_->setModel(model_);
   for (int column = 1; column < model_->columnCount(); ++column) dir1_->hideColumn(column);
   dir1_->header()->hide();
-  butOK_ = new QPushButton(tr("OK"), this);
-  butOK_->setObjectName("butOK");
-  butOK_->setAccessibleName(tr("OK"));
-  butOK_->setDefault(true);
-  butCancel_ = new QPushButton(tr("Cancel"), this);
-  butCancel_->setObjectName("butCancel");
-  butCancel_->setAccessibleName(tr("Cancel"));
+  okButton_ = new QPushButton(tr("OK"), this);
+  okButton_->setObjectName("butOK");
+  okButton_->setAccessibleName(tr("OK"));
+  okButton_->setDefault(true);
+  cancelButton_ = new QPushButton(tr("Cancel"), this);
+  cancelButton_->setObjectName("butCancel");
+  cancelButton_->setAccessibleName(tr("Cancel"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  buttons->addWidget(butOK_);
-  buttons->addWidget(butCancel_);
+  buttons->addWidget(okButton_);
+  buttons->addWidget(cancelButton_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(drive1_);
   layout->addWidget(dir1_, 1);
   layout->addLayout(buttons);
   resize(360, 420);
 
-  connect(drive1_, &QComboBox::activated, this, &TempDirForm::Drive1_Change);
-  connect(butOK_, &QPushButton::clicked, this, &TempDirForm::butOK_Click);
-  connect(butCancel_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(drive1_, &QComboBox::activated, this, &TempDirDialog::onDriveChanged);
+  connect(okButton_, &QPushButton::clicked, this, &TempDirDialog::onOkClicked);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TempDirForm::fillDrives() {
+void TempDirDialog::fillDrives() {
   for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
     if (!volume.isValid() || !volume.isReady()) continue;
     const QString name =
@@ -124,12 +124,12 @@ void TempDirForm::fillDrives() {
   }
 }
 
-QString TempDirForm::chosenFolder() const {
+QString TempDirDialog::chosenFolder() const {
   const QModelIndex index = dir1_->currentIndex();
   return index.isValid() ? model_->filePath(index) : QString();
 }
 
-void TempDirForm::chooseFolder(const QString& folder) {
+void TempDirDialog::chooseFolder(const QString& folder) {
   const QModelIndex index = model_->index(folder);
   if (!index.isValid()) return;
   dir1_->setCurrentIndex(index);
@@ -141,13 +141,13 @@ void TempDirForm::chooseFolder(const QString& folder) {
 
 // A volume has no current folder of its own: the tree goes to TempDir when
 // it lies on that volume, else to the volume's root.
-void TempDirForm::Drive1_Change(int index) {
+void TempDirDialog::onDriveChanged(int index) {
   const QString root = drive1_->itemData(index).toString();
   const QString tempDir = appState().TempDir;
   chooseFolder(QStorageInfo(tempDir).rootPath() == root ? tempDir : root);
 }
 
-bool TempDirForm::refuseFolder(const QString& folder) const {
+bool TempDirDialog::refuseFolder(const QString& folder) const {
   // The engine measures the drive of the current directory.
   const bool usable =
       canUseFolder(folder) && QDir::setCurrent(folder) && appState().Tazo1->spaceAvailable() != 0;
@@ -157,7 +157,7 @@ bool TempDirForm::refuseFolder(const QString& folder) const {
   return true;
 }
 
-void TempDirForm::butOK_Click() {
+void TempDirDialog::onOkClicked() {
   AppState& state = appState();
   const QString oldDir = state.TempDir;
   const QString folder = tempDirText(chosenFolder());
@@ -185,7 +185,7 @@ void TempDirForm::butOK_Click() {
   accept();
 }
 
-bool TempDirForm::moveProject(const QString& oldDir) {
+bool TempDirDialog::moveProject(const QString& oldDir) {
   const QString folder = tempDirText(chosenFolder());
   MoveOutcome outcome;
   {

@@ -17,30 +17,30 @@ namespace cw::app {
 
 class WorkingSession;
 
-class TempDirForm : public QDialog {
+class TempDirDialog : public QDialog {
   Q_OBJECT
  public:
   // `recorder` is the project's player control (released while the files
   // move, reopened on the new path); `session` keeps the working files
   // recoverable (its lock and state file move with them).
-  explicit TempDirForm(player::ScrubPane* recorder, WorkingSession* session = nullptr,
-                       QWidget* parent = nullptr);
+  explicit TempDirDialog(player::ScrubPane* recorder, WorkingSession* session = nullptr,
+                         QWidget* parent = nullptr);
 
   QComboBox* Drive1() const { return drive1_; }
   QTreeView* Dir1() const { return dir1_; }
-  QPushButton* butOK() const { return butOK_; }
-  QPushButton* butCancel() const { return butCancel_; }
+  QPushButton* butOK() const { return okButton_; }
+  QPushButton* cancelButton() const { return cancelButton_; }
 
   // The folder selected in Dir1; selecting one shows it in both lists.
   QString chosenFolder() const;
   void chooseFolder(const QString& folder);
 
-  void butOK_Click();
+  void onOkClicked();
 
  private:
   void buildLists();
   void fillDrives();
-  void Drive1_Change(int index);
+  void onDriveChanged(int index);
   bool refuseFolder(const QString& folder) const;
   bool moveProject(const QString& oldDir);
 
@@ -49,8 +49,8 @@ class TempDirForm : public QDialog {
   QComboBox* drive1_ = nullptr;
   QTreeView* dir1_ = nullptr;
   QFileSystemModel* model_ = nullptr;
-  QPushButton* butOK_ = nullptr;
-  QPushButton* butCancel_ = nullptr;
+  QPushButton* okButton_ = nullptr;
+  QPushButton* cancelButton_ = nullptr;
 };
 
 }  // namespace cw::app

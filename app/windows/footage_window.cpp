@@ -1,4 +1,4 @@
-#include "app/windows/footage_form.h"
+#include "app/windows/footage_window.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -43,7 +43,7 @@ int pixels(int twips) { return player::twipsToPixels(twips); }
 
 }  // namespace
 
-FootageForm::FootageForm(QWidget* parent) : QMdiSubWindow(parent) {
+FootageWindow::FootageWindow(QWidget* parent) : QMdiSubWindow(parent) {
   setObjectName(QStringLiteral("FootageForm"));
   setWindowTitle(tr("Footage"));
   setAccessibleName(windowTitle());
@@ -51,40 +51,40 @@ FootageForm::FootageForm(QWidget* parent) : QMdiSubWindow(parent) {
   body_ = new QWidget(this);
   body_->setObjectName(QStringLiteral("FootageBody"));
   body_->installEventFilter(this);
-  picBackGround_ = new QWidget(body_);
-  picBackGround_->setObjectName(QStringLiteral("picBackGround"));
-  picBackGround_->setAccessibleName(tr("Footage"));
-  picBackGround_->setAutoFillBackground(true);
-  vScroll1_ = new QScrollBar(Qt::Vertical, body_);
-  vScroll1_->setObjectName(QStringLiteral("VScroll1"));
-  vScroll1_->setAccessibleName(tr("Scroll footage"));
-  vScroll1_->hide();
-  connect(vScroll1_, &QScrollBar::valueChanged, this,
-          [this](int value) { picBackGround_->move(0, -value); });
+  thumbnailArea_ = new QWidget(body_);
+  thumbnailArea_->setObjectName(QStringLiteral("picBackGround"));
+  thumbnailArea_->setAccessibleName(tr("Footage"));
+  thumbnailArea_->setAutoFillBackground(true);
+  scrollBar_ = new QScrollBar(Qt::Vertical, body_);
+  scrollBar_->setObjectName(QStringLiteral("VScroll1"));
+  scrollBar_->setAccessibleName(tr("Scroll footage"));
+  scrollBar_->hide();
+  connect(scrollBar_, &QScrollBar::valueChanged, this,
+          [this](int value) { thumbnailArea_->move(0, -value); });
   setWidget(body_);
 }
 
-QSize FootageForm::thumbnailSize() const { return kThumbnailPixels; }
+QSize FootageWindow::thumbnailSize() const { return kThumbnailPixels; }
 
-Thumbnail* FootageForm::thumbnail(int index) const {
+Thumbnail* FootageWindow::thumbnail(int index) const {
   return index >= 0 && index < thumbnailCount() ? thumbnails_[index] : nullptr;
 }
 
-bool FootageForm::isSelected(int index) const {
+bool FootageWindow::isSelected(int index) const {
   return index >= 0 && index < static_cast<int>(selected_.size()) && selected_[index];
 }
 
-void FootageForm::addClipThumbnail(int index) {
+void FootageWindow::addClipThumbnail(int index) {
   if (index < 0 || index > thumbnailCount()) return;
   if (index == thumbnailCount()) {
-    auto* made = new Thumbnail(index, picBackGround_);
-    connect(made, &Thumbnail::pressed, this, &FootageForm::thumbnailPressed);
-    connect(made, &Thumbnail::activated, this, &FootageForm::clipActivated);
+    auto* made = new Thumbnail(index, thumbnailArea_);
+    connect(made, &Thumbnail::pressed, this, &FootageWindow::thumbnailPressed);
+    connect(made, &Thumbnail::activated, this, &FootageWindow::clipActivated);
     thumbnails_.push_back(made);
     selected_.push_back(false);
   }
   selected_[index] = false;
-  showPicture2(index);
+  showThumbnailPicture(index);
   paintFrame(index);
   refreshName(index);
   layoutThumbnails();
@@ -92,19 +92,19 @@ void FootageForm::addClipThumbnail(int index) {
   emit thumbnailAdded(index);
 }
 
-void FootageForm::replaceThumbnailPicture(int index) {
-  if (!thumbnail(index) || picture2_.isNull()) return;
-  showPicture2(index);
+void FootageWindow::replaceThumbnailPicture(int index) {
+  if (!thumbnail(index) || thumbnailPicture_.isNull()) return;
+  showThumbnailPicture(index);
   yellowFrame(index);
 }
 
-// Picture2 fills the thumbnail: 4:3 like the pictures it comes from.
-void FootageForm::showPicture2(int index) {
+// thumbnailPicture fills the thumbnail: 4:3 like the pictures it comes from.
+void FootageWindow::showThumbnailPicture(int index) {
   thumbnails_[index]->setPicture(
-      picture2_.scaled(kThumbnailPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+      thumbnailPicture_.scaled(kThumbnailPixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
-void FootageForm::removeThumbnail(int index) {
+void FootageWindow::removeThumbnail(int index) {
   if (index < 0 || index >= thumbnailCount()) return;
   for (int i = index; i + 1 < thumbnailCount(); ++i) {
     thumbnails_[i]->setPicture(thumbnails_[i + 1]->picture());
@@ -118,7 +118,7 @@ void FootageForm::removeThumbnail(int index) {
   emit selectionChanged(anySelected(selected_));
 }
 
-void FootageForm::removeAllThumbnails() {
+void FootageWindow::removeAllThumbnails() {
   for (Thumbnail* made : thumbnails_) delete made;
   thumbnails_.clear();
   selected_.clear();
@@ -126,7 +126,7 @@ void FootageForm::removeAllThumbnails() {
   emit selectionChanged(false);
 }
 
-void FootageForm::grayFrame(int index) {
+void FootageWindow::grayFrame(int index) {
   if (Thumbnail* made = thumbnail(index)) {
     QPixmap picture = made->picture();
     drawFrame(picture, grayFrameColors());
@@ -134,7 +134,7 @@ void FootageForm::grayFrame(int index) {
   }
 }
 
-void FootageForm::yellowFrame(int index) {
+void FootageWindow::yellowFrame(int index) {
   if (Thumbnail* made = thumbnail(index)) {
     QPixmap picture = made->picture();
     drawFrame(picture, yellowFrameColors());
@@ -142,14 +142,14 @@ void FootageForm::yellowFrame(int index) {
   }
 }
 
-void FootageForm::paintFrame(int index) {
+void FootageWindow::paintFrame(int index) {
   if (isSelected(index))
     yellowFrame(index);
   else
     grayFrame(index);
 }
 
-void FootageForm::refreshName(int index) {
+void FootageWindow::refreshName(int index) {
   Thumbnail* made = thumbnail(index);
   const AppState& state = appState();
   if (!made || index >= static_cast<int>(state.Clips.size())) return;
@@ -159,8 +159,8 @@ void FootageForm::refreshName(int index) {
   made->setToolTip(clip.displayName());
 }
 
-void FootageForm::thumbnailPressed(int index, Qt::MouseButton button,
-                                   Qt::KeyboardModifiers modifiers, QPoint globalPosition) {
+void FootageWindow::thumbnailPressed(int index, Qt::MouseButton button,
+                                     Qt::KeyboardModifiers modifiers, QPoint globalPosition) {
   for (int changed : pressThumbnail(selected_, index, modifiers)) paintFrame(changed);
   AppState& state = appState();
   state.PaletteIndex = static_cast<std::int16_t>(index);
@@ -171,10 +171,10 @@ void FootageForm::thumbnailPressed(int index, Qt::MouseButton button,
 // The background spans the window's inner width less the scroll bar, and is
 // as tall as its thumbnails need; the scroll bar shows when it is taller
 // than the window.
-void FootageForm::layoutThumbnails() {
+void FootageWindow::layoutThumbnails() {
   const int innerWidth = body_->width();
   const int innerHeight = body_->height();
-  const int barWidth = vScroll1_->sizeHint().width();
+  const int barWidth = scrollBar_->sizeHint().width();
   const int backgroundWidth = std::max(0, innerWidth - barWidth);
   std::vector<QSize> sizes(
       thumbnails_.size(), QSize(twips(kThumbnailPixels.width()), twips(kThumbnailPixels.height())));
@@ -184,34 +184,34 @@ void FootageForm::layoutThumbnails() {
     thumbnails_[i]->show();
   }
   const int backgroundHeight = pixels(layout.backgroundHeight);
-  picBackGround_->resize(backgroundWidth, std::max(backgroundHeight, innerHeight));
-  vScroll1_->setGeometry(backgroundWidth, 0, barWidth, innerHeight);
+  thumbnailArea_->resize(backgroundWidth, std::max(backgroundHeight, innerHeight));
+  scrollBar_->setGeometry(backgroundWidth, 0, barWidth, innerHeight);
   const int overflow = backgroundHeight - innerHeight;
-  vScroll1_->setRange(0, std::max(0, overflow));
-  vScroll1_->setPageStep(std::max(1, innerHeight));
-  vScroll1_->setSingleStep(kThumbnailPixels.height() / 2);
-  vScroll1_->setVisible(overflow > 0);
-  picBackGround_->move(0, -vScroll1_->value());
+  scrollBar_->setRange(0, std::max(0, overflow));
+  scrollBar_->setPageStep(std::max(1, innerHeight));
+  scrollBar_->setSingleStep(kThumbnailPixels.height() / 2);
+  scrollBar_->setVisible(overflow > 0);
+  thumbnailArea_->move(0, -scrollBar_->value());
 }
 
-void FootageForm::resizeEvent(QResizeEvent* event) {
+void FootageWindow::resizeEvent(QResizeEvent* event) {
   QMdiSubWindow::resizeEvent(event);
   layoutThumbnails();
 }
 
-bool FootageForm::eventFilter(QObject* watched, QEvent* event) {
+bool FootageWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == body_ && event->type() == QEvent::Resize) layoutThumbnails();
   return QMdiSubWindow::eventFilter(watched, event);
 }
 
 // Closing only hides the palette; the window menu keeps its mark in step.
-void FootageForm::closeEvent(QCloseEvent* event) {
+void FootageWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
   emit hideRequested();
 }
 
 // Ctrl+Alt+F12 switches the action log on for the rest of the run.
-void FootageForm::keyPressEvent(QKeyEvent* event) {
+void FootageWindow::keyPressEvent(QKeyEvent* event) {
   const auto mods =
       event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
   if (event->key() == Qt::Key_F12 && mods == (Qt::ControlModifier | Qt::AltModifier)) {
@@ -222,10 +222,10 @@ void FootageForm::keyPressEvent(QKeyEvent* event) {
 }
 
 // Files from a file manager are taken as a copy; anything else is refused.
-void FootageForm::dragEnterEvent(QDragEnterEvent* event) { acceptFiles(event); }
-void FootageForm::dragMoveEvent(QDragMoveEvent* event) { acceptFiles(event); }
+void FootageWindow::dragEnterEvent(QDragEnterEvent* event) { acceptFiles(event); }
+void FootageWindow::dragMoveEvent(QDragMoveEvent* event) { acceptFiles(event); }
 
-void FootageForm::dropEvent(QDropEvent* event) {
+void FootageWindow::dropEvent(QDropEvent* event) {
   acceptFiles(event);
   if (event->isAccepted()) emit filesDropped(localFiles(event->mimeData()));
 }

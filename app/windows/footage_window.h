@@ -14,23 +14,23 @@
 
 namespace cw::app {
 
-class FootageForm : public QMdiSubWindow {
+class FootageWindow : public QMdiSubWindow {
   Q_OBJECT
  public:
-  explicit FootageForm(QWidget* parent = nullptr);
+  explicit FootageWindow(QWidget* parent = nullptr);
 
-  QWidget* picBackGround() const { return picBackGround_; }
-  QScrollBar* VScroll1() const { return vScroll1_; }
+  QWidget* thumbnailArea() const { return thumbnailArea_; }
+  QScrollBar* scrollBar() const { return scrollBar_; }
 
   // The picture buffer a new thumbnail is made from.
-  const QPixmap& Picture2() const { return picture2_; }
-  void setPicture2(const QPixmap& picture) { picture2_ = picture; }
+  const QPixmap& thumbnailPicture() const { return thumbnailPicture_; }
+  void setThumbnailPicture(const QPixmap& picture) { thumbnailPicture_ = picture; }
   // Pixel size of every thumbnail.
   QSize thumbnailSize() const;
 
-  // Thumbnail `index` (the clip's index) from Picture2, unselected.
+  // Thumbnail `index` (the clip's index) from thumbnailPicture, unselected.
   void addClipThumbnail(int index);
-  // Thumbnail `index` shows Picture2 instead, in the selected (yellow) frame.
+  // Thumbnail `index` shows thumbnailPicture instead, in the selected (yellow) frame.
   void replaceThumbnailPicture(int index);
   // Takes thumbnail `index` away; the later ones move down one place.
   void removeThumbnail(int index);
@@ -75,13 +75,13 @@ class FootageForm : public QMdiSubWindow {
   void thumbnailPressed(int index, Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
                         QPoint globalPosition);
   void paintFrame(int index);
-  void showPicture2(int index);
+  void showThumbnailPicture(int index);
   void placeBackground();
 
   QWidget* body_ = nullptr;
-  QWidget* picBackGround_ = nullptr;
-  QScrollBar* vScroll1_ = nullptr;
-  QPixmap picture2_;
+  QWidget* thumbnailArea_ = nullptr;
+  QScrollBar* scrollBar_ = nullptr;
+  QPixmap thumbnailPicture_;
   std::vector<Thumbnail*> thumbnails_;
   std::vector<bool> selected_;
 };

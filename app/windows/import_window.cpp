@@ -1,4 +1,4 @@
-#include "app/windows/new_import.h"
+#include "app/windows/import_window.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -6,46 +6,46 @@
 
 namespace cw::app {
 
-NewImport::NewImport(QWidget* parent) : QMdiSubWindow(parent) {
+ImportWindow::ImportWindow(QWidget* parent) : QMdiSubWindow(parent) {
   setObjectName(QStringLiteral("newImport"));
   setWindowTitle(tr("Customize Thumbnail"));
   setAccessibleName(windowTitle());
   auto* body = new QWidget(this);
   auto* layout = new QVBoxLayout(body);
   layout->setContentsMargins(0, 0, 0, 0);
-  iImport_ = new player::ScrubPane(body);
-  iImport_->setObjectName(QStringLiteral("iImport"));
-  iImport_->setAccessibleName(tr("Thumbnail chooser"));
-  layout->addWidget(iImport_);
+  importPane_ = new player::ScrubPane(body);
+  importPane_->setObjectName(QStringLiteral("iImport"));
+  importPane_->setAccessibleName(tr("Thumbnail chooser"));
+  layout->addWidget(importPane_);
   auto* buttons = new QHBoxLayout;
   const QString caption = tr("Use This Frame");
-  butRecord_ = new QPushButton(caption, body);
-  butRecord_->setObjectName(QStringLiteral("butRecord"));
-  butRecord_->setAccessibleName(caption);
-  butRecord_->setToolTip(tr("Make the frame on screen the clip's thumbnail"));
-  butRecord_->setFocusPolicy(Qt::NoFocus);
+  recordButton_ = new QPushButton(caption, body);
+  recordButton_->setObjectName(QStringLiteral("butRecord"));
+  recordButton_->setAccessibleName(caption);
+  recordButton_->setToolTip(tr("Make the frame on screen the clip's thumbnail"));
+  recordButton_->setFocusPolicy(Qt::NoFocus);
   buttons->addStretch();
-  buttons->addWidget(butRecord_);
+  buttons->addWidget(recordButton_);
   buttons->addStretch();
   layout->addLayout(buttons);
   setWidget(body);
   setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
 }
 
-void NewImport::fitToPane() {
-  iImport_->resize(iImport_->sizeHint());
-  iImport_->setFixedSize(iImport_->sizeHint());
+void ImportWindow::fitToPane() {
+  importPane_->resize(importPane_->sizeHint());
+  importPane_->setFixedSize(importPane_->sizeHint());
   widget()->adjustSize();
   adjustSize();
 }
 
-void NewImport::closeClip() {
-  iImport_->xClose();
-  iImport_->setSource(QString());
+void ImportWindow::closeClip() {
+  importPane_->xClose();
+  importPane_->setSource(QString());
 }
 
 // The clip closes and the window hides; it is never destroyed by closing.
-void NewImport::closeEvent(QCloseEvent* event) {
+void ImportWindow::closeEvent(QCloseEvent* event) {
   closeClip();
   event->ignore();
   hide();

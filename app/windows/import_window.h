@@ -1,5 +1,5 @@
-// The thumbnail chooser: a clip of the palette in the ScrubPane iImport. The
-// user moves to a frame and presses butRecord, which takes the frame on
+// The thumbnail chooser: a clip of the palette in the ScrubPane importPane. The
+// user moves to a frame and presses recordButton, which takes the frame on
 // screen as the clip's thumbnail. Closing the window closes its clip and
 // only hides the window.
 #pragma once
@@ -11,13 +11,13 @@
 
 namespace cw::app {
 
-class NewImport : public QMdiSubWindow {
+class ImportWindow : public QMdiSubWindow {
   Q_OBJECT
  public:
-  explicit NewImport(QWidget* parent = nullptr);
+  explicit ImportWindow(QWidget* parent = nullptr);
 
-  player::ScrubPane* iImport() const { return iImport_; }
-  QPushButton* butRecord() const { return butRecord_; }
+  player::ScrubPane* importPane() const { return importPane_; }
+  QPushButton* recordButton() const { return recordButton_; }
 
   // Closes the clip and forgets its file: the chooser holds no clip then,
   // and the clip may be deleted from the palette.
@@ -29,8 +29,8 @@ class NewImport : public QMdiSubWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  player::ScrubPane* iImport_ = nullptr;
-  QPushButton* butRecord_ = nullptr;
+  player::ScrubPane* importPane_ = nullptr;
+  QPushButton* recordButton_ = nullptr;
 };
 
 }  // namespace cw::app

@@ -1,15 +1,15 @@
-#include "app/windows/parent_form.h"
+#include "app/windows/main_window.h"
 
 #include <QEvent>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 
+#include "app/commands/commands.h"
+#include "app/controllers/session_keeper.h"
+#include "app/controllers/sound_guard.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
 #include "app/shell/settings.h"
-#include "app/windows/commands.h"
-#include "app/windows/session_keeper.h"
-#include "app/windows/sound_guard.h"
 #include "player/twips.h"
 
 namespace cw::app {
@@ -44,7 +44,7 @@ class NormalPlace : public QObject {
 
 }  // namespace
 
-ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName(QStringLiteral("ParentForm"));
   setWindowTitle(QString::fromLatin1(kApplicationName));
   setAccessibleName(windowTitle());
@@ -57,7 +57,7 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   connect(&operations, &OperationRunner::runningChanged, this, [this](bool running) {
     if (running || !exitWhenIdle_) return;
     exitWhenIdle_ = false;
-    QTimer::singleShot(0, this, &ParentForm::menuExit_Click);
+    QTimer::singleShot(0, this, &MainWindow::onExit);
   });
 
   mdiArea_ = new QMdiArea(this);
@@ -65,22 +65,22 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   mdiArea_->setAccessibleName(tr("Workspace"));
   setCentralWidget(mdiArea_);
 
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setSingleShot(true);
-  connect(timer1_, &QTimer::timeout, this, &ParentForm::Timer1_Timer);
+  startupTimer_ = new QTimer(this);
+  startupTimer_->setObjectName(QStringLiteral("startupTimer"));
+  startupTimer_->setSingleShot(true);
+  connect(startupTimer_, &QTimer::timeout, this, &MainWindow::finishStartUp);
 
-  newPlayer_ = new NewPlayer;
-  newRecorder_ = new NewRecorder;
-  footageForm_ = new FootageForm;
+  playerWindow_ = new PlayerWindow;
+  recorderWindow_ = new RecorderWindow;
+  footageWindow_ = new FootageWindow;
   for (QMdiSubWindow* child :
-       {static_cast<QMdiSubWindow*>(newPlayer_), static_cast<QMdiSubWindow*>(newRecorder_),
-        static_cast<QMdiSubWindow*>(footageForm_)}) {
+       {static_cast<QMdiSubWindow*>(playerWindow_), static_cast<QMdiSubWindow*>(recorderWindow_),
+        static_cast<QMdiSubWindow*>(footageWindow_)}) {
     mdiArea_->addSubWindow(child);
     child->hide();
     new NormalPlace(child);
   }
-  newProgress_ = new NewProgress(this);
+  progressDialog_ = new ProgressDialog(this);
   setMessageParent(this);
 
   installShellCommands(*this);
@@ -95,7 +95,7 @@ ParentForm::ParentForm(QWidget* parent) : QMainWindow(parent) {
   for (player::ScrubPane* pane : findChildren<player::ScrubPane*>()) sound->watch(pane);
 }
 
-ParentForm::~ParentForm() {
+MainWindow::~MainWindow() {
   // The players close their clips as their windows go, and let events run
   // meanwhile: the session keeper's timer must not fire then, on a form
   // whose menus are already gone.
@@ -103,20 +103,20 @@ ParentForm::~ParentForm() {
   setMessageParent(nullptr);
 }
 
-void ParentForm::buildMenus() {
+void MainWindow::buildMenus() {
   menuBar()->setAccessibleName(tr("Menu bar"));
   // Hidden menus (Debug, the thumbnail context menu) stay out of sight.
   for (QMenu* menu : actions_->topMenus()) menuBar()->addMenu(menu);
 }
 
-QRect ParentForm::restoredGeometry(const QMdiSubWindow* window) {
+QRect MainWindow::restoredGeometry(const QMdiSubWindow* window) {
   const auto* place =
       window->findChild<NormalPlace*>(QStringLiteral("normalPlace"), Qt::FindDirectChildrenOnly);
   if (inNormalState(window) || !place || place->rect().isNull()) return window->geometry();
   return place->rect();
 }
 
-void ParentForm::placeWindow(QMdiSubWindow* window, double leftTwips, double topTwips) {
+void MainWindow::placeWindow(QMdiSubWindow* window, double leftTwips, double topTwips) {
   window->move(player::twipsToPixels(leftTwips), player::twipsToPixels(topTwips));
 }
 

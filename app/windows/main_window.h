@@ -9,47 +9,47 @@
 #include <QMdiArea>
 #include <QTimer>
 
+#include "app/dialogs/progress_dialog.h"
 #include "app/shell/actions.h"
-#include "app/windows/footage_form.h"
-#include "app/windows/new_player.h"
-#include "app/windows/new_progress.h"
-#include "app/windows/new_recorder.h"
+#include "app/windows/footage_window.h"
+#include "app/windows/player_window.h"
+#include "app/windows/recorder_window.h"
 
 namespace cw::app {
 
 class Settings;
 
-class ParentForm : public QMainWindow {
+class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit ParentForm(QWidget* parent = nullptr);
-  ~ParentForm() override;
+  explicit MainWindow(QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   ActionRegistry& actions() const { return *actions_; }
   QAction* action(const QString& name) const { return actions_->action(name); }
   QMdiArea* mdiArea() const { return mdiArea_; }
-  NewPlayer* newPlayer() const { return newPlayer_; }
-  NewRecorder* newRecorder() const { return newRecorder_; }
-  FootageForm* footageForm() const { return footageForm_; }
-  NewProgress* newProgress() const { return newProgress_; }
-  QTimer* Timer1() const { return timer1_; }
+  PlayerWindow* playerWindow() const { return playerWindow_; }
+  RecorderWindow* recorderWindow() const { return recorderWindow_; }
+  FootageWindow* footageWindow() const { return footageWindow_; }
+  ProgressDialog* progressDialog() const { return progressDialog_; }
+  QTimer* startupTimer() const { return startupTimer_; }
 
   // --- Start-up and settings (parent_form_startup.cpp) -----------------------
   // First stage; false when the system check failed (the program ends).
-  bool MDIForm_Load();
-  // Second stage, once, when Timer1 fires (tests may call it at once).
-  void Timer1_Timer();
-  void StartingValues();
-  void LoadSettings();
-  void SaveSettings();
+  bool startUp();
+  // Second stage, once, when startupTimer fires (tests may call it at once).
+  void finishStartUp();
+  void setStartingValues();
+  void loadSettings();
+  void saveSettings();
 
   // --- Shutdown (parent_form_shutdown.cpp) -----------------------------------
-  void menuExit_Click();
+  void onExit();
   // The program has ended (a test sees this instead of the process ending).
   bool ended() const { return ended_; }
 
  signals:
-  // menuExit_Click has run to its end: the program should quit.
+  // onExit has run to its end: the program should quit.
   void exitRequested();
   // Exit closes the help window.
   void closeHelpRequested();
@@ -66,11 +66,11 @@ class ParentForm : public QMainWindow {
 
   ActionRegistry* actions_ = nullptr;
   QMdiArea* mdiArea_ = nullptr;
-  NewPlayer* newPlayer_ = nullptr;
-  NewRecorder* newRecorder_ = nullptr;
-  FootageForm* footageForm_ = nullptr;
-  NewProgress* newProgress_ = nullptr;
-  QTimer* timer1_ = nullptr;
+  PlayerWindow* playerWindow_ = nullptr;
+  RecorderWindow* recorderWindow_ = nullptr;
+  FootageWindow* footageWindow_ = nullptr;
+  ProgressDialog* progressDialog_ = nullptr;
+  QTimer* startupTimer_ = nullptr;
   // The positions as read, in twips: written back unchanged while the window
   // stays on the same pixel, so that the settings do not drift by rounding.
   QHash<QString, double> loadedTwips_;

@@ -5,10 +5,10 @@
 #include <QDir>
 #include <QFile>
 
+#include "app/commands/commands.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
-#include "app/windows/commands.h"
-#include "app/windows/parent_form.h"
+#include "app/windows/main_window.h"
 
 namespace cw::app {
 
@@ -31,7 +31,7 @@ void deleteTemporaryFiles(const AppState& state) {
 
 }  // namespace
 
-void ParentForm::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   if (ended_) {
     event->accept();
     return;
@@ -39,19 +39,19 @@ void ParentForm::closeEvent(QCloseEvent* event) {
   event->ignore();
   const MessageAnswer answer =
       askYesNo({tr("This will close the application."), tr("Do you really want to exit?")});
-  if (answer == MessageAnswer::Yes) menuExit_Click();
+  if (answer == MessageAnswer::Yes) onExit();
 }
 
-void ParentForm::menuExit_Click() {
+void MainWindow::onExit() {
   if (appState().Operations->running()) {
     const MessageAnswer answer =
         askYesNo({tr("An operation is still running."), tr("Do you want to cancel it and exit?")});
     if (answer != MessageAnswer::Yes) return;
     exitWhenIdle_ = true;
-    newProgress_->butCancel_Click();
+    progressDialog_->onCancelClicked();
     return;
   }
-  if (!newRecorder_->iRecorder()->movieSaved()) {
+  if (!recorderWindow_->recorderPane()->movieSaved()) {
     const MessageAnswer answer =
         askYesNo({tr("Recorder contains an unsaved movie."), tr("Do you want to save it first?")},
                  MessageIcon::Critical);
@@ -60,12 +60,12 @@ void ParentForm::menuExit_Click() {
       return;
     }
   }
-  newPlayer_->iPlayer()->xClose();
-  newRecorder_->iRecorder()->xClose();
+  playerWindow_->playerPane()->xClose();
+  recorderWindow_->recorderPane()->xClose();
   emit closeHelpRequested();
   deleteTemporaryFiles(appState());
   endWorkingSession(*this);
-  SaveSettings();
+  saveSettings();
   ended_ = true;
   hide();
   emit exitRequested();

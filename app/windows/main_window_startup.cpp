@@ -1,17 +1,17 @@
-// Start-up of the main window: the first stage (MDIForm_Load), the settings
-// and the second stage that Timer1 runs 2000 ms later.
+// Start-up of the main window: the first stage (startUp), the settings
+// and the second stage that startupTimer runs 2000 ms later.
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
 
+#include "app/commands/commands.h"
+#include "app/controllers/stop_requests.h"
 #include "app/shell/app_state.h"
 #include "app/shell/help_files.h"
 #include "app/shell/messages.h"
 #include "app/shell/settings.h"
 #include "app/shell/startup.h"
-#include "app/windows/commands.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/stop_requests.h"
+#include "app/windows/main_window.h"
 #include "engine/common/record_mode.h"
 #include "player/twips.h"
 
@@ -23,7 +23,7 @@ constexpr int kSecondStageMs = 2000;
 
 // The four player controls play through the media layer version the check
 // found.
-void applyMediaLayer(ParentForm& form, int version) {
+void applyMediaLayer(MainWindow& form, int version) {
   for (const char* name : {"iPlayer", "iRecorder", "iImport", "iPreview"}) {
     if (auto* pane = form.findChild<player::ScrubPane*>(QLatin1String(name)))
       pane->setAmVersion(version);
@@ -39,7 +39,7 @@ QString findPalettePath() {
 
 }  // namespace
 
-bool ParentForm::MDIForm_Load() {
+bool MainWindow::startUp() {
   AppState& state = appState();
   state.LogEnabled = false;
   const SystemCheck check = checkPlaybackLibraries(playbackLibraries());
@@ -52,8 +52,8 @@ bool ParentForm::MDIForm_Load() {
   applyMediaLayer(*this, state.MediaLayerVersion);
   state.HelpFolder = helpFolder();
   state.AudioPlaceholder = false;
-  StartingValues();
-  LoadSettings();
+  setStartingValues();
+  loadSettings();
   generateUniqueNames(state);
   startWorkingSession(*this);
   installStopRequests(*this);
@@ -61,13 +61,13 @@ bool ParentForm::MDIForm_Load() {
   placeImportWindow(*this);
   resetRecorderAtStart(*this);
   state.Tazo1->setRecordMode(kModeMpegSystem);
-  timer1_->setInterval(kSecondStageMs);
-  timer1_->start();
-  newProgress_->raise();
+  startupTimer_->setInterval(kSecondStageMs);
+  startupTimer_->start();
+  progressDialog_->raise();
   return true;
 }
 
-void ParentForm::StartingValues() {
+void MainWindow::setStartingValues() {
   AppState& state = appState();
   state.ClipCount = -1;
   state.Clips.clear();
@@ -78,24 +78,25 @@ void ParentForm::StartingValues() {
                            "menuPreview", "menuRecord", "menuMake", "mnuDelete"})
     actions_->setEnabled(QString::fromLatin1(name), false);
   state.OpeningFiles = false;
-  newPlayer_->setWindowTitle(tr("Player"));
-  newRecorder_->setWindowTitle(tr("Recorder"));
-  footageForm_->setWindowTitle(tr("Footage"));
+  playerWindow_->setWindowTitle(tr("Player"));
+  recorderWindow_->setWindowTitle(tr("Recorder"));
+  footageWindow_->setWindowTitle(tr("Footage"));
   state.RedoArmed = false;
   state.OperationShown = false;
 }
 
-void ParentForm::LoadSettings() {
+void MainWindow::loadSettings() {
   AppState& state = appState();
   Settings settings;
   state.PalettePath = findPalettePath();
-  placeWindow(newPlayer_, readTwips(settings, "PlayerL", 240), readTwips(settings, "PlayerT", 60));
-  placeWindow(newRecorder_, readTwips(settings, "RecorderL", 6870),
+  placeWindow(playerWindow_, readTwips(settings, "PlayerL", 240),
+              readTwips(settings, "PlayerT", 60));
+  placeWindow(recorderWindow_, readTwips(settings, "RecorderL", 6870),
               readTwips(settings, "RecorderT", 60));
-  placeWindow(footageForm_, readTwips(settings, "FootageL", 240),
+  placeWindow(footageWindow_, readTwips(settings, "FootageL", 240),
               readTwips(settings, "FootageT", 4950));
-  footageForm_->resize(player::twipsToPixels(readTwips(settings, "FootageW", 6530)),
-                       player::twipsToPixels(readTwips(settings, "FootageH", 1300)));
+  footageWindow_->resize(player::twipsToPixels(readTwips(settings, "FootageW", 6530)),
+                         player::twipsToPixels(readTwips(settings, "FootageH", 1300)));
   footageWinSt_ = settings.integer("FootageWinSt", 0);
 
   QStringList warning;
@@ -145,12 +146,12 @@ void ParentForm::LoadSettings() {
   }
 }
 
-void ParentForm::SaveSettings() {
+void MainWindow::saveSettings() {
   const AppState& state = appState();
   Settings settings;
-  const QPoint player = restoredGeometry(newPlayer_).topLeft();
-  const QPoint recorder = restoredGeometry(newRecorder_).topLeft();
-  const QRect footage = restoredGeometry(footageForm_);
+  const QPoint player = restoredGeometry(playerWindow_).topLeft();
+  const QPoint recorder = restoredGeometry(recorderWindow_).topLeft();
+  const QRect footage = restoredGeometry(footageWindow_);
   settings.setSingle("PlayerL", twipsFor("PlayerL", player.x()));
   settings.setSingle("PlayerT", twipsFor("PlayerT", player.y()));
   settings.setSingle("RecorderL", twipsFor("RecorderL", recorder.x()));
@@ -159,9 +160,9 @@ void ParentForm::SaveSettings() {
   settings.setSingle("FootageT", twipsFor("FootageT", footage.y()));
   settings.setSingle("FootageW", twipsFor("FootageW", footage.width()));
   settings.setSingle("FootageH", twipsFor("FootageH", footage.height()));
-  settings.setInteger("FootageWinSt", footageForm_->isMinimized()   ? 1
-                                      : footageForm_->isMaximized() ? 2
-                                                                    : 0);
+  settings.setInteger("FootageWinSt", footageWindow_->isMinimized()   ? 1
+                                      : footageWindow_->isMaximized() ? 2
+                                                                      : 0);
   settings.setText("TempDir", state.TempDir);
   settings.setInteger("PreviewWinSize", state.PreviewWinSize);
   settings.setInteger("PreRoll", state.PreRoll);
@@ -169,27 +170,27 @@ void ParentForm::SaveSettings() {
   settings.sync();
 }
 
-double ParentForm::readTwips(const Settings& settings, const char* key, double fallback) {
+double MainWindow::readTwips(const Settings& settings, const char* key, double fallback) {
   const double twips = settings.single(QString::fromLatin1(key), fallback);
   loadedTwips_.insert(QString::fromLatin1(key), twips);
   return twips;
 }
 
-double ParentForm::twipsFor(const char* key, int pixels) const {
+double MainWindow::twipsFor(const char* key, int pixels) const {
   const auto loaded = loadedTwips_.constFind(QString::fromLatin1(key));
   if (loaded != loadedTwips_.cend() && player::twipsToPixels(*loaded) == pixels) return *loaded;
   return player::pixelsToTwips(pixels);
 }
 
-void ParentForm::Timer1_Timer() {
-  timer1_->stop();
+void MainWindow::finishStartUp() {
+  startupTimer_->stop();
   warnLowSpace();
   closeIntro(*this);
-  newPlayer_->show();
-  newRecorder_->show();
-  footageForm_->show();
-  if (footageWinSt_ == 1) footageForm_->showMinimized();
-  if (footageWinSt_ == 2) footageForm_->showMaximized();
+  playerWindow_->show();
+  recorderWindow_->show();
+  footageWindow_->show();
+  if (footageWinSt_ == 1) footageWindow_->showMinimized();
+  if (footageWinSt_ == 2) footageWindow_->showMaximized();
   for (const char* name :
        {"menuFile", "menuEdit", "mnuTools", "menuWindows", "menuPreferences", "menuHelp"})
     actions_->setEnabled(QString::fromLatin1(name), true);
@@ -197,14 +198,14 @@ void ParentForm::Timer1_Timer() {
   openCommandLine();
 }
 
-void ParentForm::warnLowSpace() {
+void MainWindow::warnLowSpace() {
   AppState& state = appState();
   QDir::setCurrent(state.TempDir);
   const QStringList lines = lowSpaceWarning(state.Tazo1->spaceAvailable());
   if (!lines.isEmpty()) exclamation(lines);
 }
 
-void ParentForm::openCommandLine() {
+void MainWindow::openCommandLine() {
   const QStringList paths = appState().CommandLineFiles;
   if (paths.isEmpty()) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -1,4 +1,4 @@
-#include "app/windows/new_player.h"
+#include "app/windows/player_window.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-#include "app/windows/footage_form.h"
+#include "app/windows/footage_window.h"
 
 namespace cw::app {
 
@@ -33,7 +33,7 @@ QIcon cameraIcon() {
 
 }  // namespace
 
-NewPlayer::NewPlayer(QWidget* parent) : QMdiSubWindow(parent) {
+PlayerWindow::PlayerWindow(QWidget* parent) : QMdiSubWindow(parent) {
   setObjectName(QStringLiteral("newPlayer"));
   setWindowTitle(tr("Player"));
   setAccessibleName(windowTitle());
@@ -41,23 +41,23 @@ NewPlayer::NewPlayer(QWidget* parent) : QMdiSubWindow(parent) {
   auto* layout = new QHBoxLayout(body);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(2);
-  iPlayer_ = new player::ScrubPane(body);
-  iPlayer_->setObjectName(QStringLiteral("iPlayer"));
-  iPlayer_->setAccessibleName(tr("Player"));
-  layout->addWidget(iPlayer_);
+  playerPane_ = new player::ScrubPane(body);
+  playerPane_->setObjectName(QStringLiteral("iPlayer"));
+  playerPane_->setAccessibleName(tr("Player"));
+  layout->addWidget(playerPane_);
   // The photo button stands beside the slider: a row of its own would make
   // the window taller than the room above the footage palette.
   auto* column = new QVBoxLayout;
   const QString caption = tr("Still Image");
-  butPhoto_ = new QPushButton(body);
-  butPhoto_->setObjectName(QStringLiteral("butPhoto"));
-  butPhoto_->setIcon(cameraIcon());
-  butPhoto_->setAccessibleName(caption);
-  butPhoto_->setToolTip(tr("Still Image: save the frame on screen as a picture"));
-  butPhoto_->setFocusPolicy(Qt::NoFocus);
-  butPhoto_->setFixedSize(26, 26);
+  photoButton_ = new QPushButton(body);
+  photoButton_->setObjectName(QStringLiteral("butPhoto"));
+  photoButton_->setIcon(cameraIcon());
+  photoButton_->setAccessibleName(caption);
+  photoButton_->setToolTip(tr("Still Image: save the frame on screen as a picture"));
+  photoButton_->setFocusPolicy(Qt::NoFocus);
+  photoButton_->setFixedSize(26, 26);
   column->addStretch();
-  column->addWidget(butPhoto_);
+  column->addWidget(photoButton_);
   layout->addLayout(column);
   setWidget(body);
   setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
@@ -77,23 +77,23 @@ int droppedClip(const QMimeData* data) {
 
 }  // namespace
 
-void NewPlayer::dragEnterEvent(QDragEnterEvent* event) {
+void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
   if (droppedClip(event->mimeData()) >= 0) event->acceptProposedAction();
 }
 
-void NewPlayer::dragMoveEvent(QDragMoveEvent* event) {
+void PlayerWindow::dragMoveEvent(QDragMoveEvent* event) {
   if (droppedClip(event->mimeData()) >= 0) event->acceptProposedAction();
 }
 
-void NewPlayer::dropEvent(QDropEvent* event) {
+void PlayerWindow::dropEvent(QDropEvent* event) {
   const int index = droppedClip(event->mimeData());
   if (index < 0) return;
   event->acceptProposedAction();
   emit clipDropped(index);
 }
 
-void NewPlayer::closeEvent(QCloseEvent* event) {
-  if (iPlayer_->mode() == static_cast<int>(player::PlayerMode::Playing)) iPlayer_->xPause();
+void PlayerWindow::closeEvent(QCloseEvent* event) {
+  if (playerPane_->mode() == static_cast<int>(player::PlayerMode::Playing)) playerPane_->xPause();
   event->ignore();
   emit closeRequested();
 }

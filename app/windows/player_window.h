@@ -1,4 +1,4 @@
-// The player window: the source clip in the ScrubPane iPlayer. The user loads
+// The player window: the source clip in the ScrubPane playerPane. The user loads
 // a clip (a thumbnail dropped or activated), plays it, sets its marks and
 // saves the frame on screen with the photo button. Closing the window only
 // hides it.
@@ -11,13 +11,13 @@
 
 namespace cw::app {
 
-class NewPlayer : public QMdiSubWindow {
+class PlayerWindow : public QMdiSubWindow {
   Q_OBJECT
  public:
-  explicit NewPlayer(QWidget* parent = nullptr);
+  explicit PlayerWindow(QWidget* parent = nullptr);
 
-  player::ScrubPane* iPlayer() const { return iPlayer_; }
-  QPushButton* butPhoto() const { return butPhoto_; }
+  player::ScrubPane* playerPane() const { return playerPane_; }
+  QPushButton* photoButton() const { return photoButton_; }
 
  signals:
   // A thumbnail of the footage palette was dropped here.
@@ -32,8 +32,8 @@ class NewPlayer : public QMdiSubWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  player::ScrubPane* iPlayer_ = nullptr;
-  QPushButton* butPhoto_ = nullptr;
+  player::ScrubPane* playerPane_ = nullptr;
+  QPushButton* photoButton_ = nullptr;
 };
 
 }  // namespace cw::app

@@ -1,4 +1,4 @@
-#include "app/windows/new_preview.h"
+#include "app/windows/preview_window.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -20,50 +20,50 @@ constexpr int kEscapeKeyCode = 0x1B;
 
 }  // namespace
 
-NewPreview::NewPreview(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Dialog) {
+PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::Dialog) {
   setObjectName(QStringLiteral("newPreview"));
   setWindowTitle(tr("Preview"));
   setAccessibleName(windowTitle());
   setWindowModality(Qt::ApplicationModal);
-  iPreview_ = new player::ScrubPane(this);
-  iPreview_->setObjectName(QStringLiteral("iPreview"));
-  iPreview_->setAccessibleName(tr("Preview"));
+  previewPane_ = new player::ScrubPane(this);
+  previewPane_->setObjectName(QStringLiteral("iPreview"));
+  previewPane_->setAccessibleName(tr("Preview"));
   // The window has room for the picture only: no transport, marks, slider
   // or time code row below it (they would show cut off at the bottom edge).
-  iPreview_->setNavigationVisible(false);
-  iPreview_->setSliderVisible(false);
-  iPreview_->setMarkInVisible(false);
-  iPreview_->setMarkOutVisible(false);
-  iPreview_->setTimeCodeVisible(false);
-  iPreview_->move(player::twipsToPixels(kPaneLeftTwips), player::twipsToPixels(kPaneTopTwips));
-  connect(iPreview_, &player::ScrubPane::ClipEnd, this, &NewPreview::unloadRequested);
+  previewPane_->setNavigationVisible(false);
+  previewPane_->setSliderVisible(false);
+  previewPane_->setMarkInVisible(false);
+  previewPane_->setMarkOutVisible(false);
+  previewPane_->setTimeCodeVisible(false);
+  previewPane_->move(player::twipsToPixels(kPaneLeftTwips), player::twipsToPixels(kPaneTopTwips));
+  connect(previewPane_, &player::ScrubPane::ClipEnd, this, &PreviewWindow::unloadRequested);
   // The pane takes the keyboard focus and hands its keys on as events.
-  connect(iPreview_, &player::ScrubPane::KeyDown, this, [this](int keyCode, int) {
+  connect(previewPane_, &player::ScrubPane::KeyDown, this, [this](int keyCode, int) {
     if (keyCode == kEscapeKeyCode) emit unloadRequested();
   });
   applyWindowSize(320);
 }
 
-void NewPreview::applyWindowSize(int previewWinSize) {
+void PreviewWindow::applyWindowSize(int previewWinSize) {
   if (previewWinSize != 160 && previewWinSize != 320 && previewWinSize != 640) return;
   // The clip area is 4 pixels larger than the picture each way.
   const int areaWidth = previewWinSize + 4;
   const int areaHeight = previewWinSize * 3 / 4 + 4;
   const double widthTwips = player::pixelsToTwips(areaWidth);
   const double heightTwips = player::pixelsToTwips(areaHeight);
-  iPreview_->setClipWidth(static_cast<int>(std::lround(widthTwips)));
-  iPreview_->setClipHeight(static_cast<int>(std::lround(heightTwips)));
-  iPreview_->resize(iPreview_->sizeHint());
+  previewPane_->setClipWidth(static_cast<int>(std::lround(widthTwips)));
+  previewPane_->setClipHeight(static_cast<int>(std::lround(heightTwips)));
+  previewPane_->resize(previewPane_->sizeHint());
   resize(player::twipsToPixels(widthTwips + kExtraWidthTwips),
          player::twipsToPixels(heightTwips + kExtraHeightTwips));
 }
 
-void NewPreview::showEvent(QShowEvent* event) {
+void PreviewWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  if (fullScreenOnShow_) iPreview_->setFullScreen(true);
+  if (fullScreenOnShow_) previewPane_->setFullScreen(true);
 }
 
-void NewPreview::keyPressEvent(QKeyEvent* event) {
+void PreviewWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape) {
     emit unloadRequested();
     return;
@@ -72,7 +72,7 @@ void NewPreview::keyPressEvent(QKeyEvent* event) {
 }
 
 // The window is never destroyed by closing: it hides, and the preview ends.
-void NewPreview::closeEvent(QCloseEvent* event) {
+void PreviewWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
   emit unloadRequested();
 }

@@ -10,12 +10,12 @@
 
 namespace cw::app {
 
-class NewPreview : public QWidget {
+class PreviewWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit NewPreview(QWidget* parent = nullptr);
+  explicit PreviewWindow(QWidget* parent = nullptr);
 
-  player::ScrubPane* iPreview() const { return iPreview_; }
+  player::ScrubPane* previewPane() const { return previewPane_; }
 
   // Sizes the window for a preview size of 160, 320 or 640 pixels wide;
   // 0 (full screen) and other values leave the size as it is.
@@ -35,7 +35,7 @@ class NewPreview : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  player::ScrubPane* iPreview_ = nullptr;
+  player::ScrubPane* previewPane_ = nullptr;
   bool fullScreenOnShow_ = false;
 };
 

@@ -1,4 +1,4 @@
-#include "app/windows/new_recorder.h"
+#include "app/windows/recorder_window.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -12,35 +12,35 @@ constexpr int kEscapeKeyCode = 0x1B;
 
 }  // namespace
 
-NewRecorder::NewRecorder(QWidget* parent) : QMdiSubWindow(parent) {
+RecorderWindow::RecorderWindow(QWidget* parent) : QMdiSubWindow(parent) {
   setObjectName(QStringLiteral("newRecorder"));
   setWindowTitle(tr("Recorder"));
   setAccessibleName(windowTitle());
   auto* body = new QWidget(this);
   auto* layout = new QVBoxLayout(body);
   layout->setContentsMargins(0, 0, 0, 0);
-  iRecorder_ = new player::ScrubPane(body);
-  iRecorder_->setObjectName(QStringLiteral("iRecorder"));
-  iRecorder_->setAccessibleName(tr("Recorder"));
-  layout->addWidget(iRecorder_);
+  recorderPane_ = new player::ScrubPane(body);
+  recorderPane_->setObjectName(QStringLiteral("iRecorder"));
+  recorderPane_->setAccessibleName(tr("Recorder"));
+  layout->addWidget(recorderPane_);
   auto* buttons = new QHBoxLayout;
-  butRecord_ = makeButton("butRecord", tr("Record"));
-  butPreview_ = makeButton("butPreview", tr("Preview"));
-  butMake_ = makeButton("butMake", tr("Make Movie"));
-  buttons->addWidget(butRecord_);
-  buttons->addWidget(butPreview_);
-  buttons->addWidget(butMake_);
+  recordButton_ = addButton("butRecord", tr("Record"));
+  previewButton_ = addButton("butPreview", tr("Preview"));
+  makeButton_ = addButton("butMake", tr("Make Movie"));
+  buttons->addWidget(recordButton_);
+  buttons->addWidget(previewButton_);
+  buttons->addWidget(makeButton_);
   layout->addLayout(buttons);
   setWidget(body);
   setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
   // The pane usually has the focus and takes every key; it hands them on as
   // its KeyDown event.
-  connect(iRecorder_, &player::ScrubPane::KeyDown, this, [this](int keyCode, int shift) {
+  connect(recorderPane_, &player::ScrubPane::KeyDown, this, [this](int keyCode, int shift) {
     if (keyCode == kEscapeKeyCode && shift == 0) emit escapePressed();
   });
 }
 
-QPushButton* NewRecorder::makeButton(const char* name, const QString& caption) {
+QPushButton* RecorderWindow::addButton(const char* name, const QString& caption) {
   auto* button = new QPushButton(caption, widget() ? widget() : this);
   button->setObjectName(QString::fromLatin1(name));
   button->setAccessibleName(caption);
@@ -49,7 +49,7 @@ QPushButton* NewRecorder::makeButton(const char* name, const QString& caption) {
   return button;
 }
 
-void NewRecorder::keyPressEvent(QKeyEvent* event) {
+void RecorderWindow::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
     event->accept();
     emit escapePressed();
@@ -59,8 +59,9 @@ void NewRecorder::keyPressEvent(QKeyEvent* event) {
 }
 
 // Closing only hides the window; a playing movie pauses first.
-void NewRecorder::closeEvent(QCloseEvent* event) {
-  if (iRecorder_->mode() == static_cast<int>(player::PlayerMode::Playing)) iRecorder_->xPause();
+void RecorderWindow::closeEvent(QCloseEvent* event) {
+  if (recorderPane_->mode() == static_cast<int>(player::PlayerMode::Playing))
+    recorderPane_->xPause();
   event->ignore();
   emit closeRequested();
 }

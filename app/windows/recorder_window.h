@@ -1,4 +1,4 @@
-// The recorder window: the project movie in the ScrubPane iRecorder, with
+// The recorder window: the project movie in the ScrubPane recorderPane, with
 // the Record, Preview and Make Movie buttons.
 #pragma once
 
@@ -9,15 +9,15 @@
 
 namespace cw::app {
 
-class NewRecorder : public QMdiSubWindow {
+class RecorderWindow : public QMdiSubWindow {
   Q_OBJECT
  public:
-  explicit NewRecorder(QWidget* parent = nullptr);
+  explicit RecorderWindow(QWidget* parent = nullptr);
 
-  player::ScrubPane* iRecorder() const { return iRecorder_; }
-  QPushButton* butRecord() const { return butRecord_; }
-  QPushButton* butPreview() const { return butPreview_; }
-  QPushButton* butMake() const { return butMake_; }
+  player::ScrubPane* recorderPane() const { return recorderPane_; }
+  QPushButton* recordButton() const { return recordButton_; }
+  QPushButton* previewButton() const { return previewButton_; }
+  QPushButton* makeButton() const { return makeButton_; }
 
  signals:
   // The user closed the window; the main window's Recorder item hides it.
@@ -30,12 +30,12 @@ class NewRecorder : public QMdiSubWindow {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
-  QPushButton* makeButton(const char* name, const QString& caption);
+  QPushButton* addButton(const char* name, const QString& caption);
 
-  player::ScrubPane* iRecorder_ = nullptr;
-  QPushButton* butRecord_ = nullptr;
-  QPushButton* butPreview_ = nullptr;
-  QPushButton* butMake_ = nullptr;
+  player::ScrubPane* recorderPane_ = nullptr;
+  QPushButton* recordButton_ = nullptr;
+  QPushButton* previewButton_ = nullptr;
+  QPushButton* makeButton_ = nullptr;
 };
 
 }  // namespace cw::app

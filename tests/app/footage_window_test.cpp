@@ -5,9 +5,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "app/commands/commands.h"
+#include "app/dialogs/clip_info_dialog.h"
 #include "app/shell/app_state.h"
-#include "app/windows/clip_info_form.h"
-#include "app/windows/commands.h"
 #include "app/windows/thumbnail_frame.h"
 #include "clip_fixture.h"
 
@@ -38,7 +38,7 @@ class FootageFormTest : public ClipFixture {
 
   std::vector<int> selected() {
     std::vector<int> indices;
-    const auto& flags = form().footageForm()->selection();
+    const auto& flags = form().footageWindow()->selection();
     for (std::size_t i = 0; i < flags.size(); ++i)
       if (flags[i]) indices.push_back(static_cast<int>(i));
     return indices;
@@ -66,36 +66,36 @@ class FootageFormTest : public ClipFixture {
 
 TEST_F(FootageFormTest, ThumbnailsFlowInRowsAndTheBarScrollsThem) {
   startEditor();
-  EXPECT_FALSE(palette().VScroll1()->isVisible());
+  EXPECT_FALSE(palette().scrollBar()->isVisible());
   EXPECT_FALSE(form().actions().isEnabled("mnuDelete"));
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   // A row fits the palette's starting height.
   openClips(2);
-  EXPECT_FALSE(palette().VScroll1()->isVisible());
+  EXPECT_FALSE(palette().scrollBar()->isVisible());
   EXPECT_LE(palette().thumbnail(0)->geometry().bottom(), palette().widget()->height());
   openClips(3, 2);
   const QSize size = palette().thumbnailSize();
 
   // Wide enough for three in a row: 4 px (60 twips) margins and gaps.
-  palette().resize(3 * size.width() + 4 * 4 + 40 + palette().VScroll1()->sizeHint().width(), 400);
+  palette().resize(3 * size.width() + 4 * 4 + 40 + palette().scrollBar()->sizeHint().width(), 400);
   QApplication::processEvents();
   EXPECT_EQ(palette().thumbnail(0)->pos(), QPoint(4, 4));
   EXPECT_EQ(palette().thumbnail(1)->pos(), QPoint(8 + size.width(), 4));
   EXPECT_EQ(palette().thumbnail(2)->pos(), QPoint(12 + 2 * size.width(), 4));
   EXPECT_EQ(palette().thumbnail(3)->pos(), QPoint(4, 8 + size.height()));
-  EXPECT_FALSE(palette().VScroll1()->isVisible());
+  EXPECT_FALSE(palette().scrollBar()->isVisible());
 
   // Narrow: one per row, and the rows are taller than the window.
   palette().resize(size.width() + 60, 200);
   QApplication::processEvents();
   for (int i = 0; i < 5; ++i)
     EXPECT_EQ(palette().thumbnail(i)->pos(), QPoint(4, 4 + i * (size.height() + 4))) << i;
-  QScrollBar& bar = *palette().VScroll1();
+  QScrollBar& bar = *palette().scrollBar();
   ASSERT_TRUE(bar.isVisible());
   const int backgroundHeight = 4 + 5 * (size.height() + 4) + 4;
   EXPECT_EQ(bar.maximum(), backgroundHeight - palette().widget()->height());
   bar.setValue(bar.maximum());
-  EXPECT_EQ(palette().picBackGround()->y(), -bar.maximum());
+  EXPECT_EQ(palette().thumbnailArea()->y(), -bar.maximum());
   for (int i = 0; i < 5; ++i) EXPECT_TRUE(palette().thumbnail(i)->isVisible());
 }
 
@@ -140,7 +140,7 @@ TEST_F(FootageFormTest, DeleteThumbnailsKeepsTheClipsOfThePlayers) {
   const QString fourth = clips[3].FullPath;
   const QString fifth = clips[4].FullPath;
   // The player holds clip 3.
-  form().newPlayer()->iPlayer()->setSource(fourth);
+  form().playerWindow()->playerPane()->setSource(fourth);
   appState().CurrentClip = 3;
 
   press(0);
@@ -172,7 +172,7 @@ TEST_F(FootageFormTest, TheContextMenuOffersWhatTheClipAllows) {
   openPaths({corpus("audio_only.mpa")});
   ActionRegistry& actions = form().actions();
   QMenu* menu = actions.menu("menuPopUp");
-  form().newPlayer()->iPlayer()->setSource(appState().Clips[0].FullPath);
+  form().playerWindow()->playerPane()->setSource(appState().Clips[0].FullPath);
 
   press(0, Qt::NoModifier, Qt::RightButton);
   EXPECT_TRUE(menu->isVisible());
@@ -243,7 +243,7 @@ TEST_F(FootageFormTest, ThumbnailsLoadTheirClipIntoThePlayer) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
   openClips(3);
-  player::ScrubPane& pane = *form().newPlayer()->iPlayer();
+  player::ScrubPane& pane = *form().playerWindow()->playerPane();
   Thumbnail& third = *palette().thumbnail(2);
   EXPECT_EQ(third.accessibleName(), "clip2.mpg");
   EXPECT_EQ(third.toolTip(), "clip2.mpg");
@@ -251,20 +251,20 @@ TEST_F(FootageFormTest, ThumbnailsLoadTheirClipIntoThePlayer) {
   // What a drag of the second thumbnail carries, dropped on the player.
   const auto data = palette().thumbnail(1)->dragData();
   EXPECT_EQ(data->data(kClipMimeType), "1");
-  const QPoint at = form().newPlayer()->rect().center();
+  const QPoint at = form().playerWindow()->rect().center();
   QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton,
                         Qt::NoModifier);
-  QApplication::sendEvent(form().newPlayer(), &enter);
+  QApplication::sendEvent(form().playerWindow(), &enter);
   ASSERT_TRUE(enter.isAccepted());
   QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(form().newPlayer(), &drop);
+  QApplication::sendEvent(form().playerWindow(), &drop);
   QApplication::processEvents();
   EXPECT_EQ(pane.source(), appState().Clips[1].FullPath);
   EXPECT_EQ(appState().CurrentClip, 1);
-  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: clip1.mpg");
+  EXPECT_EQ(form().playerWindow()->windowTitle(), "Player: clip1.mpg");
 
   // A double-click and Enter load the same way.
-  QSignalSpy activated(&palette(), &FootageForm::clipActivated);
+  QSignalSpy activated(&palette(), &FootageWindow::clipActivated);
   QTest::mouseDClick(&third, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
   EXPECT_EQ(pane.source(), appState().Clips[2].FullPath);
   EXPECT_EQ(appState().CurrentClip, 2);
@@ -288,7 +288,7 @@ TEST_F(FootageFormTest, AnOpenClipFormKeepsItsClipThroughDeletes) {
   startEditor();
   openClips(4);
   const QString third = appState().Clips[2].FullPath;
-  ClipInfoForm* info = showClipInfo(form(), 2, QPoint(40, 40));
+  ClipInfoDialog* info = showClipInfo(form(), 2, QPoint(40, 40));
   ASSERT_TRUE(info);
   EXPECT_FALSE(form().actions().isEnabled("mnuDelete"));
 

@@ -9,8 +9,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include "app/windows/clip_info_form.h"
-#include "app/windows/commands.h"
+#include "app/commands/commands.h"
+#include "app/dialogs/clip_info_dialog.h"
 #include "clip_fixture.h"
 #include "support/screen_grab.h"
 #include "xvfb_run.h"
@@ -32,7 +32,7 @@ TEST_F(InfoFormOnScreen, Grab) {
   openPaths({corpus("vcd_ntsc.mpg")});
   ASSERT_EQ(clipCount(), 0);
   QTest::mouseDClick(palette().thumbnail(0), Qt::LeftButton, {}, QPoint(10, 10));
-  ClipInfoForm* info = showClipInfo(form(), 0, kFormAt);
+  ClipInfoDialog* info = showClipInfo(form(), 0, kFormAt);
   ASSERT_NE(info, nullptr);
   info->activateWindow();
   runEventsFor(1500);

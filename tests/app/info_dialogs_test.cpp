@@ -7,9 +7,9 @@
 #include <QScreen>
 #include <QTest>
 
-#include "app/windows/clip_info_form.h"
-#include "app/windows/commands.h"
-#include "app/windows/recorder_info_form.h"
+#include "app/commands/commands.h"
+#include "app/dialogs/clip_info_dialog.h"
+#include "app/dialogs/recorder_info_dialog.h"
 #include "clip_fixture.h"
 
 // Readable values in failure messages.
@@ -31,13 +31,13 @@ QString kilobytes(const QString& path) { return QString::number(QFileInfo(path).
 
 class InfoFormsTest : public ClipFixture {
  protected:
-  ClipInfoForm* openClipForm(int index, QPoint at = QPoint(40, 40)) {
-    ClipInfoForm* info = showClipInfo(form(), index, at);
+  ClipInfoDialog* openClipForm(int index, QPoint at = QPoint(40, 40)) {
+    ClipInfoDialog* info = showClipInfo(form(), index, at);
     EXPECT_NE(info, nullptr);
     return info;
   }
 
-  static Labels shown(const InfoForm* info) {
+  static Labels shown(const InfoDialog* info) {
     Labels texts;
     for (const char* name : kValueLabels) texts[name] = info->valueLabel(name)->text();
     return texts;
@@ -51,8 +51,8 @@ class InfoFormsTest : public ClipFixture {
   }
   bool offered(const char* name) { return form().actions().isEnabled(name); }
 
-  void closeByRightClick(InfoForm* info) {
-    QPointer<InfoForm> alive(info);
+  void closeByRightClick(InfoDialog* info) {
+    QPointer<InfoDialog> alive(info);
     QTest::mousePress(info, Qt::RightButton, {}, QPoint(5, 5));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(alive.isNull());
@@ -69,7 +69,7 @@ TEST_F(InfoFormsTest, EveryLabelForEachKindOfFile) {
   ASSERT_EQ(clipCount(), 3);
 
   // NTSC VideoCD: 1150 kbit/s video, 224 kbit/s stereo layer II sound.
-  ClipInfoForm* info = openClipForm(0);
+  ClipInfoDialog* info = openClipForm(0);
   EXPECT_EQ(info->windowTitle(), "Clip Properties");
   EXPECT_EQ(info->labMPEGStream()->text(), paths[0]);
   EXPECT_EQ(info->txtAlias()->text(), "vcd_ntsc.mpg");
@@ -145,7 +145,7 @@ TEST_F(InfoFormsTest, EveryLabelForEachKindOfFile) {
   EXPECT_NE(info->valueLabel("labSystemMuxRate")->text(), "N/A");
   // Opening another clip's form closed the earlier ones.
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(form().findChildren<ClipInfoForm*>().size(), 1);
+  EXPECT_EQ(form().findChildren<ClipInfoDialog*>().size(), 1);
 }
 
 TEST_F(InfoFormsTest, RateByExtensionAndUnknownRate) {
@@ -170,7 +170,7 @@ TEST_F(InfoFormsTest, OpensAtThePointInsideTheScreen) {
   ASSERT_EQ(clipCount(), 0);
   EXPECT_EQ(openClipForm(0, QPoint(30, 50))->pos(), QPoint(30, 50));
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-  ClipInfoForm* info = openClipForm(0, screen.bottomRight() - QPoint(5, 5));
+  ClipInfoDialog* info = openClipForm(0, screen.bottomRight() - QPoint(5, 5));
   EXPECT_TRUE(screen.contains(info->frameGeometry()))
       << info->frameGeometry().x() << "," << info->frameGeometry().y() << " "
       << info->frameGeometry().width() << "x" << info->frameGeometry().height() << " in "
@@ -192,7 +192,7 @@ TEST_F(InfoFormsTest, ContextMenuAliasAndClosing) {
   EXPECT_TRUE(offered("menuPopUpPreferences"));
   const QPoint asked = palette().thumbnail(1)->mapToGlobal(QPoint(10, 10));
   form().action("menuPopUpPreferences")->trigger();
-  auto* info = form().findChild<ClipInfoForm*>();
+  auto* info = form().findChild<ClipInfoDialog*>();
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->clipIndex(), 1);
   EXPECT_EQ(info->pos(), asked);
@@ -222,11 +222,11 @@ TEST_F(InfoFormsTest, ContextMenuAliasAndClosing) {
   // In the player the clip goes by its alias; a right click on the picture
   // shows the clip's form there.
   QTest::mouseDClick(palette().thumbnail(1), Qt::LeftButton, {}, QPoint(10, 10));
-  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: Harbour at dusk");
-  auto* clipArea = form().newPlayer()->iPlayer()->findChild<QWidget*>("Picture1");
+  EXPECT_EQ(form().playerWindow()->windowTitle(), "Player: Harbour at dusk");
+  auto* clipArea = form().playerWindow()->playerPane()->findChild<QWidget*>("Picture1");
   ASSERT_NE(clipArea, nullptr);
   QTest::mousePress(clipArea, Qt::RightButton, {}, QPoint(25, 35));
-  info = form().findChild<ClipInfoForm*>();
+  info = form().findChild<ClipInfoDialog*>();
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(info->clipIndex(), 1);
   EXPECT_EQ(info->pos(), clipArea->mapToGlobal(QPoint(25, 35)));
@@ -239,19 +239,19 @@ TEST_F(InfoFormsTest, ContextMenuAliasAndClosing) {
   QTest::keyClick(info->txtAlias(), Qt::Key_Delete);
   EXPECT_EQ(appState().Clips[1].Alias, "");
   EXPECT_EQ(palette().thumbnail(1)->toolTip(), "vcd_pal.mpg");
-  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: vcd_pal.mpg");
-  EXPECT_EQ(form().newPlayer()->accessibleName(), "Player: vcd_pal.mpg");
+  EXPECT_EQ(form().playerWindow()->windowTitle(), "Player: vcd_pal.mpg");
+  EXPECT_EQ(form().playerWindow()->accessibleName(), "Player: vcd_pal.mpg");
 }
 
 TEST_F(InfoFormsTest, RecorderFormOnARightClickOfTheRecorder) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
-  player::ScrubPane* recorder = form().newRecorder()->iRecorder();
+  player::ScrubPane* recorder = form().recorderWindow()->recorderPane();
   auto* clipArea = recorder->findChild<QWidget*>("Picture1");
   ASSERT_NE(clipArea, nullptr);
   // Without a movie the right click shows nothing.
   QTest::mousePress(clipArea, Qt::RightButton, {}, QPoint(20, 30));
-  EXPECT_EQ(form().findChild<RecorderInfoForm*>(), nullptr);
+  EXPECT_EQ(form().findChild<RecorderInfoDialog*>(), nullptr);
 
   RecorderInfo& movie = appState().Recorder;
   movie.FileName = corpus("vcd_ntsc.mpg");
@@ -273,7 +273,7 @@ TEST_F(InfoFormsTest, RecorderFormOnARightClickOfTheRecorder) {
   form().actions().setEnabled("mnuDelete", true);
 
   QTest::mousePress(clipArea, Qt::RightButton, {}, QPoint(20, 30));
-  auto* info = form().findChild<RecorderInfoForm*>();
+  auto* info = form().findChild<RecorderInfoDialog*>();
   ASSERT_NE(info, nullptr);
   // 150 twips right of the mouse, unless the form (as wide as the file's
   // path) would then reach past the screen's right edge.

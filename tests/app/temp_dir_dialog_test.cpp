@@ -7,9 +7,9 @@
 #include <QStorageInfo>
 #include <QTest>
 
+#include "app/dialogs/temp_dir_dialog.h"
 #include "app/shell/settings.h"
 #include "app/shell/working_session.h"
-#include "app/windows/temp_dir_form.h"
 #include "app_fixture.h"
 #include "probe/probe.h"
 #include "support/corpus.h"
@@ -45,22 +45,22 @@ class TempDirFormTest : public AppFixture {
     afterAppend_ = bytesOf(state.RecordFilePath);
     ASSERT_NE(afterCrop_, afterAppend_);
 
-    player::ScrubPane* recorder = form().newRecorder()->iRecorder();
+    player::ScrubPane* recorder = form().recorderWindow()->recorderPane();
     recorder->setSource(state.RecordFilePath);
     ASSERT_EQ(recorder->xOpen(), 0);
     recorder->setMovieSaved(false);
   }
 
-  TempDirForm* openWindow() {
+  TempDirDialog* openWindow() {
     form().action("menuTemp")->trigger();
-    auto* window = form().findChild<TempDirForm*>();
+    auto* window = form().findChild<TempDirDialog*>();
     EXPECT_NE(window, nullptr);
     return window;
   }
 
   // Chooses `folder` and presses OK; true when the window closed.
-  bool chooseAndConfirm(TempDirForm* window, const QString& folder) {
-    QPointer<TempDirForm> alive(window);
+  bool chooseAndConfirm(TempDirDialog* window, const QString& folder) {
+    QPointer<TempDirDialog> alive(window);
     window->chooseFolder(folder);
     EXPECT_EQ(window->chosenFolder(), QDir::cleanPath(folder));
     QTest::mouseClick(window->butOK(), Qt::LeftButton);
@@ -120,7 +120,7 @@ TEST_F(TempDirFormTest, MovedProjectKeepsUndoAndRedo) {
   EXPECT_TRUE(QFileInfo::exists(lockPathOf(target, base)));
   EXPECT_EQ(Settings().text("TempDir", QString()), target);
   EXPECT_EQ(bytesOf(state.RecordFilePath), afterAppend_);
-  player::ScrubPane* recorder = form().newRecorder()->iRecorder();
+  player::ScrubPane* recorder = form().recorderWindow()->recorderPane();
   EXPECT_EQ(recorder->source(), state.RecordFilePath);
   EXPECT_NE(recorder->mode(), static_cast<int>(player::PlayerMode::NoClip));
 
@@ -163,7 +163,7 @@ TEST_F(TempDirFormTest, FailingCopyLeavesEverythingInTheOldFolder) {
   const QString undoName = QFileInfo(oldFiles[1]).fileName();
   ASSERT_TRUE(QDir(target).mkdir(undoName));
 
-  TempDirForm* window = openWindow();
+  TempDirDialog* window = openWindow();
   EXPECT_FALSE(chooseAndConfirm(window, target));
   const auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
@@ -180,7 +180,7 @@ TEST_F(TempDirFormTest, FailingCopyLeavesEverythingInTheOldFolder) {
   EXPECT_EQ(QDir(target).entryList(QDir::Files), QStringList());
   EXPECT_TRUE(QFileInfo::exists(lockPathOf(oldDir, appState().RecordBaseName)));
   EXPECT_TRUE(QFileInfo::exists(statePathOf(oldDir, appState().RecordBaseName)));
-  EXPECT_EQ(form().newRecorder()->iRecorder()->source(), appState().RecordFilePath);
+  EXPECT_EQ(form().recorderWindow()->recorderPane()->source(), appState().RecordFilePath);
   ASSERT_EQ(appState().Tazo1->Undo(), 0) << appState().Tazo1->errorMes();
   EXPECT_EQ(bytesOf(appState().RecordFilePath), afterCrop_);
   window->close();
@@ -199,7 +199,7 @@ TEST_F(TempDirFormTest, NameLockedInTheNewFolderKeepsTheOldFolder) {
   other.setStaleLockTime(0);
   ASSERT_TRUE(other.tryLock(0));
 
-  TempDirForm* window = openWindow();
+  TempDirDialog* window = openWindow();
   EXPECT_FALSE(chooseAndConfirm(window, target));
   const auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
@@ -236,7 +236,7 @@ TEST_F(TempDirFormTest, FolderWithoutRoomIsRefused) {
   start();
   const QString oldDir = appState().TempDir;
   const QStringList oldFiles = workingFiles();
-  TempDirForm* window = openWindow();
+  TempDirDialog* window = openWindow();
   EXPECT_FALSE(chooseAndConfirm(window, QStringLiteral("/proc")));
   const auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
