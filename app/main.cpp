@@ -8,7 +8,7 @@
 #include "app/shell/app_state.h"
 #include "app/shell/command_line.h"
 #include "app/shell/settings.h"
-#include "app/windows/parent_form.h"
+#include "app/windows/main_window.h"
 
 int main(int argc, char** argv) {
   using namespace cw::app;
@@ -35,10 +35,10 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("clipwright"), builtIn));
   appState().CommandLineFiles = line.files;
 
-  ParentForm form;
-  QObject::connect(&form, &ParentForm::exitRequested, &app, &QApplication::quit,
+  MainWindow form;
+  QObject::connect(&form, &MainWindow::exitRequested, &app, &QApplication::quit,
                    Qt::QueuedConnection);
-  if (!form.MDIForm_Load()) return 1;
+  if (!form.startUp()) return 1;
   if (line.log) appState().LogEnabled = true;
   form.resize(1000, 720);
   form.show();

@@ -135,9 +135,9 @@ void ScrubPane::buildElements() {
 }
 
 void ScrubPane::buildClipArea() {
-  picture1_ = new ClipArea(this);
-  picture1_->setObjectName("Picture1");
-  labAudioOnly_ = new QLabel(tr("Audio Only"), picture1_);
+  clipArea_ = new ClipArea(this);
+  clipArea_->setObjectName("Picture1");
+  labAudioOnly_ = new QLabel(tr("Audio Only"), clipArea_);
   labAudioOnly_->setObjectName("labAudioOnly");
   labAudioOnly_->setAlignment(Qt::AlignCenter);
   labAudioOnly_->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -273,31 +273,31 @@ void ScrubPane::connectClipAreaEvents() {
     if (std::string_view(name) == "MouseMove") emit MouseMove(button, shift, x, y);
     raiseEvent(name, {std::int16_t(button), std::int16_t(shift), x, y});
   };
-  connect(picture1_, &ClipArea::mouseDown, this, [mouseEvent](QMouseEvent* event) {
+  connect(clipArea_, &ClipArea::mouseDown, this, [mouseEvent](QMouseEvent* event) {
     mouseEvent("MouseDown", event, buttonMask(event->button()));
   });
-  connect(picture1_, &ClipArea::mouseUp, this, [mouseEvent](QMouseEvent* event) {
+  connect(clipArea_, &ClipArea::mouseUp, this, [mouseEvent](QMouseEvent* event) {
     mouseEvent("MouseUp", event, buttonMask(event->button()));
   });
-  connect(picture1_, &ClipArea::mouseMove, this, [mouseEvent](QMouseEvent* event) {
+  connect(clipArea_, &ClipArea::mouseMove, this, [mouseEvent](QMouseEvent* event) {
     mouseEvent("MouseMove", event, buttonMask(event->buttons()));
   });
-  connect(picture1_, &ClipArea::clicked, this, [this] {
+  connect(clipArea_, &ClipArea::clicked, this, [this] {
     emit Click();
     raiseEvent("Click");
   });
-  connect(picture1_, &ClipArea::resized, this, [this] { layoutElements(); });
+  connect(clipArea_, &ClipArea::resized, this, [this] { layoutElements(); });
 }
 
 // ---- layout ----
 
 void ScrubPane::layoutElements() {
-  picture1_->setGeometry(twipsRect(0, 0, clipWidth_, clipHeight_));
-  picture1_->setVisible(clipVisible_);
-  labAudioOnly_->setGeometry(picture1_->rect());
+  clipArea_->setGeometry(twipsRect(0, 0, clipWidth_, clipHeight_));
+  clipArea_->setVisible(clipVisible_);
+  labAudioOnly_->setGeometry(clipArea_->rect());
   labAudioOnly_->setVisible(audioOnly_);
   // An open clip's video keeps filling the clip area when the host resizes it.
-  if (videoWindow_) videoWindow_->setGeometry(0, 0, picture1_->width(), picture1_->height());
+  if (videoWindow_) videoWindow_->setGeometry(0, 0, clipArea_->width(), clipArea_->height());
 
   const double buttonTop = clipHeight_ + kButtonGap;
   placeTransportRow();
@@ -359,16 +359,16 @@ QSize ScrubPane::sizeHint() const {
 void ScrubPane::markChanged() { dispatch_.setModified(true); }
 
 void ScrubPane::applyClipBackColor() {
-  picture1_->setBackgroundColor(colorFromValue(clipBackColor_, palette()));
+  clipArea_->setBackgroundColor(colorFromValue(clipBackColor_, palette()));
 }
 
 void ScrubPane::applyMousePointer() {
   if (mousePointer_ == 99 && !mouseIcon_.isNull()) {
-    picture1_->setCursor(QCursor(mouseIcon_.bitmap));
+    clipArea_->setCursor(QCursor(mouseIcon_.bitmap));
   } else if (mousePointer_ == 0) {
-    picture1_->unsetCursor();
+    clipArea_->unsetCursor();
   } else {
-    picture1_->setCursor(cursorFor(mousePointer_));
+    clipArea_->setCursor(cursorFor(mousePointer_));
   }
 }
 
@@ -394,7 +394,7 @@ void ScrubPane::setSliderVisible(bool visible) {
 
 void ScrubPane::setClipVisible(bool visible) {
   clipVisible_ = visible;
-  picture1_->setVisible(visible);
+  clipArea_->setVisible(visible);
   markChanged();
 }
 

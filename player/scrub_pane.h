@@ -113,9 +113,9 @@ class ScrubPane : public QWidget {
   // ---- methods ----
   int xOpen();
   int xReOpen();
-  // Fills CapturedPicture with a picture from the middle of sFile: 0, or the
+  // Fills CapturedPicture with a picture from the middle of filePath: 0, or the
   // error number of the failed decode (CapturedPicture then keeps its picture).
-  int xOpenCapture(const QString& sFile);
+  int xOpenCapture(const QString& filePath);
   int xPlay();
   int xPause();
   int xSeek(double fPosition);
@@ -124,7 +124,7 @@ class ScrubPane : public QWidget {
   int xCloseTemp();
   int pressMarkOut();
   QString getLenInTimeCode() const;
-  bool freezeFrame(bool bArg);
+  bool freezeFrame(bool freeze);
   Picture xCapture();
   bool GetPath(const QString& strPath, const QString& strDocument);
 
@@ -216,7 +216,7 @@ class ScrubPane : public QWidget {
   void declareEvents();
 
   // Elements, by their names.
-  ClipArea* picture1_ = nullptr;
+  ClipArea* clipArea_ = nullptr;
   QWidget* picture2_ = nullptr;
   PositionSlider* sliderPosition_ = nullptr;
   QWidget* picture3_ = nullptr;

@@ -11,26 +11,26 @@ namespace cw::player {
 
 Picture ScrubPane::xCapture() {
   if (mode_ == kModeNoClip) return Picture{};
-  const int width = twipsToPixels(pixelsToTwips(picture1_->width()));
-  const int height = twipsToPixels(pixelsToTwips(picture1_->height()));
-  return grabWindowImage(picture1_, true, 0, 0, width, height);
+  const int width = twipsToPixels(pixelsToTwips(clipArea_->width()));
+  const int height = twipsToPixels(pixelsToTwips(clipArea_->height()));
+  return grabWindowImage(clipArea_, true, 0, 0, width, height);
 }
 
-bool ScrubPane::freezeFrame(bool bArg) {
-  if (!bArg) {
-    picture1_->setBackgroundPicture(QPixmap());
+bool ScrubPane::freezeFrame(bool freeze) {
+  if (!freeze) {
+    clipArea_->setBackgroundPicture(QPixmap());
   } else if (mode_ != kModeNoClip) {
-    picture1_->setBackgroundPicture(xCapture().bitmap);
+    clipArea_->setBackgroundPicture(xCapture().bitmap);
   }
   return false;
 }
 
 // The picture around the middle of the file, by its size in bytes (64 bits:
 // files past 2 GiB have their middle past what a long holds).
-int ScrubPane::xOpenCapture(const QString& sFile) {
-  thumbnailDecoder_.setFilePath(sFile);
+int ScrubPane::xOpenCapture(const QString& filePath) {
+  thumbnailDecoder_.setFilePath(filePath);
   std::error_code ec;
-  const auto size = std::filesystem::file_size(sFile.toStdString(), ec);
+  const auto size = std::filesystem::file_size(filePath.toStdString(), ec);
   if (ec) return kErrFileNotFound;
   if (int error = thumbnailDecoder_.decodeAtOffset(static_cast<std::int64_t>(size / 2)))
     return error;

@@ -53,10 +53,10 @@ int ScrubPane::attachVideoWindow() {
   if (videoWindow_) {
     step(videoWindow_->setVisible(false));
     step(videoWindow_->setWindowStyle(kClipChildrenAndSiblings));
-    step(videoWindow_->setGeometry(0, 0, twipsToPixels(pixelsToTwips(picture1_->width())),
-                                   twipsToPixels(pixelsToTwips(picture1_->height()))));
-    step(videoWindow_->setOwner(picture1_));
-    step(videoWindow_->setMessageDrain(picture1_));
+    step(videoWindow_->setGeometry(0, 0, twipsToPixels(pixelsToTwips(clipArea_->width())),
+                                   twipsToPixels(pixelsToTwips(clipArea_->height()))));
+    step(videoWindow_->setOwner(clipArea_));
+    step(videoWindow_->setMessageDrain(clipArea_));
     step(videoWindow_->setWindowForeground(true));
   }
   mediaPosition_ = graph_->mediaPosition();

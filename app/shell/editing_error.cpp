@@ -153,7 +153,7 @@ EditingErrorText editingErrorText(int number, const QString& engineText) {
   return text;
 }
 
-void ShowEditingError() {
+void showEditingError() {
   const Splicer& engine = *appState().Tazo1;
   const EditingErrorText text =
       editingErrorText(engine.errorMesNumber(), QString::fromStdString(engine.errorMes()));

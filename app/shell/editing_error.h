@@ -38,6 +38,6 @@ EditingErrorText editingErrorText(int number, const QString& engineText);
 
 // Shows the message for Tazo1's ErrorMesNumber / ErrorMes: "Editing Error:"
 // with OK and Help for a known number, a plain critical box otherwise.
-void ShowEditingError();
+void showEditingError();
 
 }  // namespace cw::app

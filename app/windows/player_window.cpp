@@ -1,104 +1,101 @@
-// The player window's commands: loading a clip of the clip table (dropped
-// from the footage palette or activated there), the player's Close button
-// and the sound device rule.
-#include <QApplication>
-#include <vector>
+#include "app/windows/player_window.h"
 
-#include "app/shell/actions.h"
-#include "app/shell/app_state.h"
-#include "app/shell/messages.h"
-#include "app/windows/new_player.h"
-#include "app/windows/parent_form.h"
-#include "app/windows/record_controller.h"
-#include "engine/analysis/stream_info.h"
-#include "player/scrub_pane.h"
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QMimeData>
+#include <QPainter>
+#include <QVBoxLayout>
+
+#include "app/windows/footage_window.h"
 
 namespace cw::app {
 
 namespace {
 
-bool makesSound(const player::ScrubPane& pane) {
-  const int mode = pane.mode();
-  return mode == static_cast<int>(player::PlayerMode::Paused) ||
-         mode == static_cast<int>(player::PlayerMode::Playing);
+// A small camera: body, lens and viewfinder.
+QIcon cameraIcon() {
+  QPixmap picture(16, 16);
+  picture.fill(Qt::transparent);
+  QPainter painter(&picture);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(QColor(40, 40, 40), 1));
+  painter.setBrush(QColor(90, 90, 90));
+  painter.drawRoundedRect(QRectF(1.5, 4.5, 13, 9), 1.5, 1.5);
+  painter.drawRect(QRectF(5.5, 2.5, 5, 2));
+  painter.setBrush(QColor(200, 220, 240));
+  painter.drawEllipse(QPointF(8, 9), 2.8, 2.8);
+  painter.end();
+  return QIcon(picture);
 }
 
 }  // namespace
 
-const ClipRecord* RecordController::clipAt(int clip) const {
-  const AppState& state = appState();
-  if (clip < 0 || clip > state.ClipCount || clip >= static_cast<int>(state.Clips.size())) {
-    return nullptr;
-  }
-  return &state.Clips[static_cast<std::size_t>(clip)];
+PlayerWindow::PlayerWindow(QWidget* parent) : QMdiSubWindow(parent) {
+  setObjectName(QStringLiteral("newPlayer"));
+  setWindowTitle(tr("Player"));
+  setAccessibleName(windowTitle());
+  auto* body = new QWidget(this);
+  auto* layout = new QHBoxLayout(body);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  playerPane_ = new player::ScrubPane(body);
+  playerPane_->setObjectName(QStringLiteral("iPlayer"));
+  playerPane_->setAccessibleName(tr("Player"));
+  layout->addWidget(playerPane_);
+  // The photo button stands beside the slider: a row of its own would make
+  // the window taller than the room above the footage palette.
+  auto* column = new QVBoxLayout;
+  const QString caption = tr("Still Image");
+  photoButton_ = new QPushButton(body);
+  photoButton_->setObjectName(QStringLiteral("butPhoto"));
+  photoButton_->setIcon(cameraIcon());
+  photoButton_->setAccessibleName(caption);
+  photoButton_->setToolTip(tr("Still Image: save the frame on screen as a picture"));
+  photoButton_->setFocusPolicy(Qt::NoFocus);
+  photoButton_->setFixedSize(26, 26);
+  column->addStretch();
+  column->addWidget(photoButton_);
+  layout->addLayout(column);
+  setWidget(body);
+  setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+  setAcceptDrops(true);
 }
 
-void RecordController::loadClip(int clip) {
-  AppState& state = appState();
-  const ClipRecord* record = clipAt(clip);
-  if (!record || (iPlayer_.source() == record->FullPath && playerHoldsClip())) return;
-  // A playing preview has the recorder closed: the clip would take it for
-  // an empty project and set the record mode from itself.
-  endPreview();
-  if (!CheckClipCompatible(clip)) {
-    const MessageAnswer answer =
-        askYesNo({QStringLiteral("The file: ") + record->FullPath,
-                  QStringLiteral("is not compatible with your current project. Please "),
-                  QStringLiteral("check file properties for more information."),
-                  QStringLiteral("Do you still want to open this file?")},
-                 MessageIcon::Question, MessageAnswer::No);
-    if (answer != MessageAnswer::Yes) return;
-  }
-  state.CurrentClip = static_cast<std::int16_t>(clip);
-  iPlayer_.setSource(record->FullPath);
-  iPlayer_.setCurrExt(record->Extension);
-  if (record->PictureRate > 0) iPlayer_.setStepSize(1.0 / record->PictureRate);
-  if (iPlayer_.xOpen() != 0) {
-    // The player has said why and holds no clip now, the one it had included.
-    iPlayer_Ejected();
-    return;
-  }
-  state.Clips[static_cast<std::size_t>(clip)].LengthTimeCode = iPlayer_.getLenInTimeCode();
-  iPlayer_.setAudioOnly(record->FileType == kTypeAudioOnly);
-  state.RedoArmed = false;
-  setPlayerCaption(QStringLiteral("Player: ") + record->displayName());
-  actions_.setEnabled(QStringLiteral("menuPreview"), true);
-  actions_.setEnabled(QStringLiteral("menuRecord"), true);
+namespace {
+
+// The clip index a palette drag carries; -1 for anything else.
+int droppedClip(const QMimeData* data) {
+  const QString type = QString::fromLatin1(kClipMimeType);
+  if (!data || !data->hasFormat(type)) return -1;
+  bool ok = false;
+  const int index = QString::fromLatin1(data->data(type)).trimmed().toInt(&ok);
+  return ok && index >= 0 ? index : -1;
 }
 
-void RecordController::iPlayer_Ejected() {
-  AppState& state = appState();
-  endPreview();  // else the project's mode menus would be cleared as for an empty recorder
-  state.RedoArmed = false;
-  setPlayerCaption(QStringLiteral("Player"));
-  actions_.setEnabled(QStringLiteral("menuPreview"), false);
-  actions_.setEnabled(QStringLiteral("menuRecord"), false);
-  if (!recorderHoldsClip()) clearModeMenus();
-  state.CurrentClip = -1;
+}  // namespace
+
+void PlayerWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (droppedClip(event->mimeData()) >= 0) event->acceptProposedAction();
 }
 
-void RecordController::iPlayer_NeedSound() {
-  if (iPlayer_.mode() == static_cast<int>(player::PlayerMode::Stopped)) {
-    stopOtherPanes(&iPlayer_);
-  }
+void PlayerWindow::dragMoveEvent(QDragMoveEvent* event) {
+  if (droppedClip(event->mimeData()) >= 0) event->acceptProposedAction();
 }
 
-// Frees the sound device for `except`: every other pane that is paused or
-// playing stops.
-void RecordController::stopOtherPanes(player::ScrubPane* except) {
-  std::vector<player::ScrubPane*> panes{&iPlayer_, &iRecorder_};
-  for (const char* name : {"iImport", "iPreview"}) {
-    if (auto* pane = form_.findChild<player::ScrubPane*>(QLatin1String(name)))
-      panes.push_back(pane);
-  }
-  for (player::ScrubPane* pane : panes) {
-    if (pane != except && makesSound(*pane)) pane->xStop();
-  }
+void PlayerWindow::dropEvent(QDropEvent* event) {
+  const int index = droppedClip(event->mimeData());
+  if (index < 0) return;
+  event->acceptProposedAction();
+  emit clipDropped(index);
 }
 
-void RecordController::setPlayerCaption(const QString& caption) {
-  newPlayer_.setWindowTitle(caption);
-  newPlayer_.setAccessibleName(caption);
+void PlayerWindow::closeEvent(QCloseEvent* event) {
+  if (playerPane_->mode() == static_cast<int>(player::PlayerMode::Playing)) playerPane_->xPause();
+  event->ignore();
+  emit closeRequested();
 }
 
 }  // namespace cw::app

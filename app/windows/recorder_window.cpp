@@ -1,186 +1,69 @@
-// The recorder window's commands: Record, the project's information, the
-// recorder's Close button and the sound device rule.
-#include <QApplication>
-#include <QFile>
-#include <cmath>
+#include "app/windows/recorder_window.h"
 
-#include "app/shell/action_log.h"
-#include "app/shell/actions.h"
-#include "app/shell/app_state.h"
-#include "app/shell/messages.h"
-#include "app/windows/commands.h"
-#include "app/windows/new_recorder.h"
-#include "app/windows/record_controller.h"
-#include "engine/analysis/stream_info.h"
-#include "engine/common/record_mode.h"
-#include "player/scrub_pane.h"
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
 
 namespace cw::app {
-
 namespace {
 
-constexpr int kNoClip = static_cast<int>(player::PlayerMode::NoClip);
-
-void removeFile(const QString& path) {
-  if (path.isEmpty()) return;
-  QFile file(path);
-  if (!file.exists()) return;
-  file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
-  file.remove();
-}
-
-QString typeWord(int fileType) {
-  switch (fileType) {
-    case kTypeSystem:
-      return QStringLiteral("System");
-    case kTypeVideoOnly:
-      return QStringLiteral("Videoonly");
-    case kTypeAudioOnly:
-      return QStringLiteral("Audioonly");
-    case kTypeSystemMulti:
-      return QStringLiteral("Multiple");
-    default:
-      return {};
-  }
-}
-
-// The declared picture rate, 30 when unknown, cut to three decimals.
-double projectPictureRate(float declared) {
-  const double rate = declared == -1.0f ? 30.0 : static_cast<double>(declared);
-  return std::trunc(rate * 1000.0) / 1000.0;
-}
+constexpr int kEscapeKeyCode = 0x1B;
 
 }  // namespace
 
-void RecordController::butRecord_Click() {
-  AppState& state = appState();
-  if (!actions_.isEnabled(QStringLiteral("menuRecord")) || !playerHoldsClip()) return;
-  // The previewed edit must go first: recorded over, it would be undone by
-  // the preview's end afterwards, and the record with it.
-  endPreview();
-  state.PreviewMode = false;
-  if (!RecordClip()) return;
+RecorderWindow::RecorderWindow(QWidget* parent) : QMdiSubWindow(parent) {
+  setObjectName(QStringLiteral("newRecorder"));
+  setWindowTitle(tr("Recorder"));
+  setAccessibleName(windowTitle());
+  auto* body = new QWidget(this);
+  auto* layout = new QVBoxLayout(body);
+  layout->setContentsMargins(0, 0, 0, 0);
+  recorderPane_ = new player::ScrubPane(body);
+  recorderPane_->setObjectName(QStringLiteral("iRecorder"));
+  recorderPane_->setAccessibleName(tr("Recorder"));
+  layout->addWidget(recorderPane_);
+  auto* buttons = new QHBoxLayout;
+  recordButton_ = addButton("butRecord", tr("Record"));
+  previewButton_ = addButton("butPreview", tr("Preview"));
+  makeButton_ = addButton("butMake", tr("Make Movie"));
+  buttons->addWidget(recordButton_);
+  buttons->addWidget(previewButton_);
+  buttons->addWidget(makeButton_);
+  layout->addLayout(buttons);
+  setWidget(body);
+  setWindowFlags(windowFlags() & ~Qt::WindowMaximizeButtonHint);
+  // The pane usually has the focus and takes every key; it hands them on as
+  // its KeyDown event.
+  connect(recorderPane_, &player::ScrubPane::KeyDown, this, [this](int keyCode, int shift) {
+    if (keyCode == kEscapeKeyCode && shift == 0) emit escapePressed();
+  });
+}
 
-  Splicer& tazo = *state.Tazo1;
-  const int mode = tazo.recordMode();
-  iRecorder_.setCurrExt(state.ProjectExtension);
-  reopenRecorder();
-  iRecorder_.setAudioOnly(mode == kModeAudioOnly);
+QPushButton* RecorderWindow::addButton(const char* name, const QString& caption) {
+  auto* button = new QPushButton(caption, widget() ? widget() : this);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setAccessibleName(caption);
+  button->setToolTip(caption);
+  button->setFocusPolicy(Qt::NoFocus);
+  return button;
+}
 
-  state.RedoArmed = false;
-  state.MovieMade = false;
-  logRecordedLine(state.RecordFilePath);
-  setRecorderCaption(tazo.lastRecordExact() ? movieCaption(mode) + QStringLiteral(" - Exact Cut")
-                                            : movieCaption(mode));
-
-  for (const char* name : {"menuSaveAs", "mnuSaveAndClose", "menuExport", "menuMake"}) {
-    actions_.setEnabled(QLatin1String(name), true);
+void RecorderWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    event->accept();
+    emit escapePressed();
+    return;
   }
-  if (tazo.undoEnabled()) actions_.setEnabled(QStringLiteral("mnuEditUndo"), true);
-  lockModeMenus(mode);
-
-  HistoryFlags history = tazo.history();
-  history.redoEnabled = false;
-  tazo.restoreHistory(history);
+  QMdiSubWindow::keyPressEvent(event);
 }
 
-void RecordController::resetRecorderInfo() {
-  AppState& state = appState();
-  state.InfoDest->resetInfoStruct();
-  state.Recorder = RecorderInfo{};
-  state.RecorderFileType = kTypeNotAnalysed;
-  state.ProjectByteLength = 0;
-}
-
-QString RecordController::generateRecorderInfo(const QString& fileName) {
-  AppState& state = appState();
-  Probe& info = *state.InfoDest;
-  RecorderInfo& recorder = state.Recorder;
-  if (fileName.isEmpty()) {
-    info.setShopFileName(std::string());
-    recorder = RecorderInfo{};
-    state.RecorderFileType = kTypeNotAnalysed;
-    state.RecorderInfoHandle = info.ninfoHand();
-    return {};
-  }
-
-  recorder.FileName = fileName;
-  recorder.Folder = state.TempDir;
-  recorder.Extension = state.ProjectExtension;
-  recorder.FileType = info.shopFileType();
-  state.RecorderFileType = recorder.FileType;
-  recorder.ByteLength = info.shopFileBytelenD();
-  state.ProjectByteLength = recorder.ByteLength;
-  recorder.SizeKB = std::floor(recorder.ByteLength / 1024.0);
-  recorder.Length = iRecorder_.getLenInTimeCode();
-  recorder.PictureRate = projectPictureRate(info.shopFileVideoPicrateDeclared());
-  state.ProjectFrameRate = recorder.PictureRate;
-  recorder.MuxRate = info.shopFileMuxrate();
-  recorder.Width = info.shopFileVideoHorPicsize();
-  recorder.Height = info.shopFileVideoVerPicsize();
-  recorder.VideoByteRate = info.shopFileVideoByterate();
-  recorder.AudioByteRate = info.shopFileAudioByterate();
-  recorder.AudioMode = info.shopFileAudioMode();
-  recorder.AudioLevel = info.shopFileAudioLevel();
-  recorder.SampleRate =
-      static_cast<std::int32_t>(std::lround(info.shopFileAudioSampfreqDeclared()));
-  const bool videoVcd = info.shopFileVideoVCDcomp() == 1;
-  const bool audioVcd = info.shopFileAudioVCDcomp() == 1;
-  recorder.VcdCompatible = recorder.FileType == kTypeVideoOnly   ? videoVcd
-                           : recorder.FileType == kTypeAudioOnly ? audioVcd
-                                                                 : videoVcd && audioVcd;
-  state.RecorderInfoHandle = info.ninfoHand();
-
-  const QString word = typeWord(recorder.FileType);
-  recorder.AudioOnly = recorder.FileType == kTypeAudioOnly;
-  if (!word.isEmpty()) return word;
-  recorder.AudioOnly = false;
-  exclamation({QStringLiteral("File ") + fileName + QStringLiteral(" is not a valid MPEG file!")});
-  return QStringLiteral("Wrong");
-}
-
-void RecordController::iRecorder_Ejected() {
-  AppState& state = appState();
-  iRecorder_.freezeFrame(false);
-  for (const char* name :
-       {"menuSaveAs", "mnuSaveAndClose", "menuExport", "mnuEditUndo", "menuMake"}) {
-    actions_.setEnabled(QLatin1String(name), false);
-  }
-  resetRecorderInfo();
-  state.RedoArmed = false;
-  state.MovieMade = false;
-  iRecorder_.setMovieSaved(true);
-  if (playerHoldsClip()) {
-    SyncModeMenus(state.CurrentClip);
-  } else {
-    clearModeMenus();
-    setRecorderCaption(QStringLiteral("Recorder"));
-  }
-  deleteProjectFiles();
-}
-
-// The project and both journals go; a file already missing is no error.
-void RecordController::deleteProjectFiles() {
-  AppState& state = appState();
-  removeFile(state.RecordFilePath);
-  removeFile(QFile::decodeName(state.Tazo1->undoFileName().c_str()));
-  removeFile(QFile::decodeName(state.Tazo1->redoFileName().c_str()));
-}
-
-void RecordController::endPreview() { endPlayingPreview(form_); }
-
-void RecordController::iRecorder_NeedSound() {
-  if (iRecorder_.mode() == static_cast<int>(player::PlayerMode::Stopped)) {
-    stopOtherPanes(&iRecorder_);
-  }
-}
-
-bool RecordController::recorderHoldsClip() const { return iRecorder_.mode() != kNoClip; }
-bool RecordController::playerHoldsClip() const { return iPlayer_.mode() != kNoClip; }
-
-void RecordController::setRecorderCaption(const QString& caption) {
-  newRecorder_.setWindowTitle(caption);
-  newRecorder_.setAccessibleName(caption);
+// Closing only hides the window; a playing movie pauses first.
+void RecorderWindow::closeEvent(QCloseEvent* event) {
+  if (recorderPane_->mode() == static_cast<int>(player::PlayerMode::Playing))
+    recorderPane_->xPause();
+  event->ignore();
+  emit closeRequested();
 }
 
 }  // namespace cw::app

@@ -20,10 +20,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/commands/commands.h"
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
-#include "app/windows/commands.h"
-#include "app/windows/parent_form.h"
+#include "app/windows/main_window.h"
 #include "probe/probe.h"
 
 namespace {
@@ -66,16 +66,16 @@ std::vector<Clip> makeClips(const QString& corpus, const QString& folder) {
 double seconds(const QElapsedTimer& timer) { return timer.nsecsElapsed() / 1e9; }
 
 // The editor from start-up to its working stage, as the program builds it.
-std::unique_ptr<cw::app::ParentForm> startEditor() {
+std::unique_ptr<cw::app::MainWindow> startEditor() {
   cw::app::resetAppState();
-  auto form = std::make_unique<cw::app::ParentForm>();
+  auto form = std::make_unique<cw::app::MainWindow>();
   form->show();
-  if (!form->MDIForm_Load()) return nullptr;
-  form->Timer1_Timer();
+  if (!form->startUp()) return nullptr;
+  form->finishStartUp();
   return form;
 }
 
-double openInEditor(const std::vector<Clip>& clips, std::unique_ptr<cw::app::ParentForm>& keep) {
+double openInEditor(const std::vector<Clip>& clips, std::unique_ptr<cw::app::MainWindow>& keep) {
   auto form = startEditor();
   if (!form) return -1;
   QStringList paths;
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
   }
 
   // Warm page cache and libraries for both sides.
-  std::unique_ptr<cw::app::ParentForm> editor;
+  std::unique_ptr<cw::app::MainWindow> editor;
   if (openInEditor(clips, editor) < 0 || ffmpegPictures(clips, ffmpeg, work.path()) < 0) {
     std::fprintf(stderr, "a warm-up run failed\n");
     return 1;

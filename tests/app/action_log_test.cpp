@@ -101,10 +101,10 @@ TEST_F(ActionLogTest, TheRoadOfARecordLetterForLetter) {
 TEST_F(ActionLogTest, TheLogCommandLineOptionIsKeptAfterStartUp) {
   // --log: main sets LogEnabled once the first stage has run, which starts
   // with the log off.
-  ParentForm& main = start(false);
+  MainWindow& main = start(false);
   EXPECT_FALSE(appState().LogEnabled);
   appState().LogEnabled = true;
-  main.Timer1_Timer();
+  main.finishStartUp();
   logShortBlock("UNDO");
   EXPECT_TRUE(logText().isEmpty());  // TempDir is the program's folder now
   EXPECT_TRUE(QFile::exists(appState().TempDir + "/TazoLog.txt"));

@@ -56,12 +56,12 @@ AppFixture::~AppFixture() {
   resetAppState();
 }
 
-ParentForm& AppFixture::start(bool secondStage) {
-  form_ = std::make_unique<ParentForm>();
+MainWindow& AppFixture::start(bool secondStage) {
+  form_ = std::make_unique<MainWindow>();
   form_->resize(1000, 720);
   form_->show();
-  EXPECT_TRUE(form_->MDIForm_Load());
-  if (secondStage) form_->Timer1_Timer();
+  EXPECT_TRUE(form_->startUp());
+  if (secondStage) form_->finishStartUp();
   return *form_;
 }
 

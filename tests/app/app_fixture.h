@@ -14,7 +14,7 @@
 
 #include "app/shell/app_state.h"
 #include "app/shell/messages.h"
-#include "app/windows/parent_form.h"
+#include "app/windows/main_window.h"
 #include "support/temp_dir.h"
 
 namespace cw::app::testing {
@@ -32,8 +32,8 @@ class AppFixture : public ::testing::Test {
 
   // Builds the main window and runs the first start-up stage; with
   // `secondStage` the timer's stage runs at once as well.
-  ParentForm& start(bool secondStage = true);
-  ParentForm& form() { return *form_; }
+  MainWindow& start(bool secondStage = true);
+  MainWindow& form() { return *form_; }
   // Makes the main window the active one, so that keys reach its shortcuts
   // (the splash, closed by the second stage, may keep the focus window).
   void activateMainWindow();
@@ -53,7 +53,7 @@ class AppFixture : public ::testing::Test {
 
  private:
   cw::test::TempDir dir_{"cw-app"};
-  std::unique_ptr<ParentForm> form_;
+  std::unique_ptr<MainWindow> form_;
   std::deque<MessageAnswer> answers_;
   std::vector<MessageBox> shown_;
   QByteArray oldCache_;

@@ -8,8 +8,8 @@
 #include <QScreen>
 #include <QStandardPaths>
 
-#include "app/windows/commands.h"
-#include "app/windows/new_import.h"
+#include "app/commands/commands.h"
+#include "app/windows/import_window.h"
 #include "clip_fixture.h"
 #include "xvfb_run.h"
 
@@ -45,11 +45,11 @@ TEST_F(ChooserOnScreen, Grab) {
   ASSERT_EQ(clipCount(), 0);
   appState().PaletteIndex = 0;
   form().action("menuPopUpChangeThumbnail")->trigger();
-  NewImport* chooser = importWindow(form());
+  ImportWindow* chooser = importWindow(form());
   ASSERT_TRUE(chooser->isVisible());
-  ASSERT_EQ(chooser->iImport()->xSeek(7.0), 0);
+  ASSERT_EQ(chooser->importPane()->xSeek(7.0), 0);
   runEventsFor(1500);
-  const QRect area = onScreen(chooser->iImport()).adjusted(4, 4, -4, -60);
+  const QRect area = onScreen(chooser->importPane()).adjusted(4, 4, -4, -60);
   const QImage screen =
       grabScreen(chooser, form().frameGeometry(), QStringLiteral("thumbnail-chooser.png"));
   EXPECT_GT(spread(screen, area), 20.0) << "no movie picture in the chooser";

@@ -8,14 +8,14 @@
 #include <QUrl>
 #include <cmath>
 
-#include "app/windows/clip_opener.h"
-#include "app/windows/commands.h"
+#include "app/commands/commands.h"
+#include "app/controllers/clip_opener.h"
 #include "support/process.h"
 
 namespace cw::app::testing {
 
-ParentForm& ClipFixture::startEditor() {
-  ParentForm& main = start();
+MainWindow& ClipFixture::startEditor() {
+  MainWindow& main = start();
   QApplication::processEvents();
   return main;
 }

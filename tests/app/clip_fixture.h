@@ -20,7 +20,7 @@ class ClipFixture : public AppFixture {
 
  protected:
   // Starts the editor with its second stage done.
-  ParentForm& startEditor();
+  MainWindow& startEditor();
 
   static QString corpus(const std::string& name) { return corpusPath(name); }
 
@@ -34,7 +34,7 @@ class ClipFixture : public AppFixture {
   // Drops the files on the palette as a file manager does.
   void dropFiles(const QStringList& paths);
 
-  FootageForm& palette() { return *form().footageForm(); }
+  FootageWindow& palette() { return *form().footageWindow(); }
   int clipCount() const { return appState().ClipCount; }
   // What the screen shows of thumbnail `index`.
   QImage shownThumbnail(int index);

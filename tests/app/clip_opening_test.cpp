@@ -6,8 +6,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/controllers/clip_opener.h"
 #include "app/shell/action_log.h"
-#include "app/windows/clip_opener.h"
 #include "app/windows/placeholder_pictures.h"
 #include "app/windows/thumbnail_frame.h"
 #include "clip_fixture.h"
@@ -28,11 +28,11 @@ TEST_F(ClipOpeningTest, ThreeFilesShowTheBatchAndStepTheBar) {
   CW_REQUIRE_CORPUS("video_only.mpv");
   CW_REQUIRE_CORPUS("audio_only.mpa");
   startEditor();
-  NewProgress& progress = *form().newProgress();
+  ProgressDialog& progress = *form().progressDialog();
   std::vector<ProgressSeen> seen;
-  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int) {
+  QObject::connect(&palette(), &FootageWindow::thumbnailAdded, &form(), [&](int) {
     seen.push_back(
-        {progress.isVisible(), progress.labAction()->text(), progress.ProgressBar1()->value()});
+        {progress.isVisible(), progress.actionLabel()->text(), progress.progressBar()->value()});
   });
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
            {"vcd_ntsc.mpg", "video_only.mpv", "audio_only.mpa"});
@@ -45,8 +45,8 @@ TEST_F(ClipOpeningTest, ThreeFilesShowTheBatchAndStepTheBar) {
     EXPECT_EQ(seen[i].action, "Opening 3  files...");
     EXPECT_EQ(seen[i].bar, 33 * static_cast<int>(i));  // stepped after each thumbnail
   }
-  EXPECT_EQ(progress.ProgressBar1()->value(), 99);
-  EXPECT_TRUE(progress.labPercent()->text().isEmpty());
+  EXPECT_EQ(progress.progressBar()->value(), 99);
+  EXPECT_TRUE(progress.percentLabel()->text().isEmpty());
   EXPECT_FALSE(progress.isVisible());
   EXPECT_FALSE(appState().OpeningFiles);
   ASSERT_EQ(clipCount(), 2);
@@ -61,9 +61,9 @@ TEST_F(ClipOpeningTest, CancelStopsBeforeTheNextFileAndKeepsTheOpenedClips) {
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
   CW_REQUIRE_CORPUS("sys_open.mpg");
   startEditor();
-  NewProgress& progress = *form().newProgress();
-  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int index) {
-    if (index == 0) QTest::mouseClick(progress.butCancel(), Qt::LeftButton);
+  ProgressDialog& progress = *form().progressDialog();
+  QObject::connect(&palette(), &FootageWindow::thumbnailAdded, &form(), [&](int index) {
+    if (index == 0) QTest::mouseClick(progress.cancelButton(), Qt::LeftButton);
   });
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
            {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
@@ -82,10 +82,10 @@ TEST_F(ClipOpeningTest, FilesDroppedDuringABatchJoinIt) {
   CW_REQUIRE_CORPUS("sys_open.mpg");
   CW_REQUIRE_CORPUS("video_only.mpv");
   startEditor();
-  NewProgress& progress = *form().newProgress();
+  ProgressDialog& progress = *form().progressDialog();
   std::vector<int> bar;
-  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int index) {
-    bar.push_back(progress.ProgressBar1()->value());
+  QObject::connect(&palette(), &FootageWindow::thumbnailAdded, &form(), [&](int index) {
+    bar.push_back(progress.progressBar()->value());
     if (index == 0) dropFiles({corpus("video_only.mpv")});
   });
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
@@ -111,7 +111,7 @@ TEST_F(ClipOpeningTest, ADeleteDuringABatchKeepsTableAndPaletteInStep) {
   // Delete comes while the third file is being analysed: the command is off
   // then, and the batch ends with every file; afterwards it deletes.
   bool offWhileAnalysed = false;
-  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int index) {
+  QObject::connect(&palette(), &FootageWindow::thumbnailAdded, &form(), [&](int index) {
     if (index != 1) return;
     QTimer::singleShot(0, &form(), [&] {
       offWhileAnalysed = !form().actions().isEnabled("menuPopUpDelete");
@@ -144,7 +144,7 @@ TEST_F(ClipOpeningTest, CloseAllWaitsForTheBatchThenEmptiesTheTable) {
   // once the batch has ended it empties the table.
   bool closed = false;
   bool offWhileAnalysed = false;
-  QObject::connect(&palette(), &FootageForm::thumbnailAdded, &form(), [&](int) {
+  QObject::connect(&palette(), &FootageWindow::thumbnailAdded, &form(), [&](int) {
     if (closed) return;
     closed = true;
     QTimer::singleShot(0, &form(), [&] {
@@ -162,7 +162,7 @@ TEST_F(ClipOpeningTest, CloseAllWaitsForTheBatchThenEmptiesTheTable) {
   EXPECT_TRUE(appState().Clips.empty());
   EXPECT_EQ(palette().thumbnailCount(), 0);
   EXPECT_FALSE(form().actions().isEnabled("menuClose"));
-  EXPECT_FALSE(form().newProgress()->isVisible());
+  EXPECT_FALSE(form().progressDialog()->isVisible());
 
   // The next file opens as the first clip.
   openPaths({corpus("vcd_pal.mpg")});

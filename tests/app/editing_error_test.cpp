@@ -85,11 +85,11 @@ TEST_F(EditingErrorTest, EveryHelpTopicHasAPage) {
 }
 
 TEST_F(EditingErrorTest, TheBoxOfTheEngineErrorAndItsHelpButton) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   appState().HelpFolder = CW_SOURCE_DIR "/docs/help";
   Splicer& engine = *appState().Tazo1;
   engine.setErrorMesNumber(3005);
-  ShowEditingError();
+  showEditingError();
   auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text(), "Incompatible video data!");
@@ -107,7 +107,7 @@ TEST_F(EditingErrorTest, TheBoxOfTheEngineErrorAndItsHelpButton) {
 
   engine.setErrorMesNumber(1209);
   engine.setErrorMes("the engine's own text");
-  ShowEditingError();
+  showEditingError();
   shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text(), "Error: 1209\nthe engine's own text");
@@ -115,7 +115,7 @@ TEST_F(EditingErrorTest, TheBoxOfTheEngineErrorAndItsHelpButton) {
   EXPECT_TRUE(shown[0].title.isEmpty());
 
   engine.setErrorMesNumber(1999);
-  ShowEditingError();
+  showEditingError();
   EXPECT_TRUE(takeMessages().empty());
 }
 

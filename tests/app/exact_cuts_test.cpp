@@ -17,7 +17,7 @@ class ExactCutsTest : public AppFixture {
 };
 
 TEST_F(ExactCutsTest, TickReachesTheEngineAndIsKept) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   QAction* item = main.action("mnuPrefExactCuts");
   ASSERT_NE(item, nullptr);
   EXPECT_TRUE(item->isCheckable());
@@ -25,7 +25,7 @@ TEST_F(ExactCutsTest, TickReachesTheEngineAndIsKept) {
   EXPECT_FALSE(appState().Tazo1->exactCut());
   item->trigger();
   EXPECT_TRUE(appState().Tazo1->exactCut());
-  main.menuExit_Click();
+  main.onExit();
   ASSERT_TRUE(main.ended());
   EXPECT_EQ(storedValue("ExactCuts"), "1");
 }
@@ -34,7 +34,7 @@ TEST_F(ExactCutsTest, StoredChoiceIsAppliedOnTheNextStart) {
   Settings settings;
   settings.setInteger("ExactCuts", 1);
   settings.sync();
-  ParentForm& main = start();
+  MainWindow& main = start();
   EXPECT_TRUE(main.actions().isChecked("mnuPrefExactCuts"));
   EXPECT_TRUE(appState().Tazo1->exactCut());
 }

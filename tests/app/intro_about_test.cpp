@@ -2,8 +2,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "app/dialogs/about_dialog.h"
 #include "app/shell/library_notices.h"
-#include "app/windows/about_box.h"
 #include "app/windows/intro.h"
 #include "app_fixture.h"
 
@@ -13,7 +13,7 @@ namespace {
 class IntroAboutTest : public AppFixture {};
 
 TEST_F(IntroAboutTest, IntroShowsAboveTheMiddleUntilTheSecondStage) {
-  ParentForm& main = start(false);
+  MainWindow& main = start(false);
   auto* intro = main.findChild<Intro*>();
   ASSERT_NE(intro, nullptr);
   EXPECT_TRUE(intro->isVisible());
@@ -23,16 +23,16 @@ TEST_F(IntroAboutTest, IntroShowsAboveTheMiddleUntilTheSecondStage) {
                                  screen.top() + (screen.height() - intro->height()) / 2 - 33));
   EXPECT_FALSE(intro->picIntro()->pixmap().isNull());
 
-  main.Timer1_Timer();
+  main.finishStartUp();
   EXPECT_FALSE(intro->isVisible());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(main.findChild<Intro*>(), nullptr);
 }
 
 TEST_F(IntroAboutTest, AboutNamesTheProgramVersionAndLibraryLicences) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   main.action("menuAbout")->trigger();
-  auto* about = main.findChild<AboutBox*>();
+  auto* about = main.findChild<AboutDialog*>();
   ASSERT_NE(about, nullptr);
   EXPECT_TRUE(about->isVisible());
   EXPECT_EQ(about->labTitle()->text(), "Clipwright Editor");
@@ -48,7 +48,7 @@ TEST_F(IntroAboutTest, AboutNamesTheProgramVersionAndLibraryLicences) {
       << libraries.toStdString();
   about->butOK()->click();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  EXPECT_EQ(main.findChild<AboutBox*>(), nullptr);
+  EXPECT_EQ(main.findChild<AboutDialog*>(), nullptr);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <QMimeData>
 #include <QTest>
 
-#include "app/windows/footage_form.h"
+#include "app/windows/footage_window.h"
 #include "record_fixture.h"
 #include "support/corpus.h"
 
@@ -18,7 +18,7 @@ TEST_F(PlayerWindow, KeysMoveMarkAndPlay) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
   dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
-  player::ScrubPane& pane = iPlayer();
+  player::ScrubPane& pane = playerPane();
   const double frame = 1001.0 / 30000.0;
   playerKeys({Qt::Key_End});
   EXPECT_NEAR(pane.position(), pane.length(), 1e-6);
@@ -40,8 +40,8 @@ TEST_F(PlayerWindow, KeysMoveMarkAndPlay) {
 
   // Closing the window hides it and takes its Windows mark away.
   playerKeys({Qt::Key_Space});
-  form().newPlayer()->close();
-  EXPECT_FALSE(form().newPlayer()->isVisible());
+  form().playerWindow()->close();
+  EXPECT_FALSE(form().playerWindow()->isVisible());
   EXPECT_FALSE(checked("menuPlayer"));
   EXPECT_EQ(pane.mode(), static_cast<int>(player::PlayerMode::Paused));
   EXPECT_EQ(pane.source(), corpus("vcd_ntsc.mpg"));
@@ -58,25 +58,25 @@ TEST_F(PlayerWindow, DropsAndActivationLoadTheSameWay) {
   QMimeData text;
   text.setText("0");
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(form().newPlayer(), &enter);
+  QCoreApplication::sendEvent(form().playerWindow(), &enter);
   EXPECT_FALSE(enter.isAccepted());
 
   dropOnPlayer(first);
-  EXPECT_EQ(iPlayer().source(), corpus("vcd_ntsc.mpg"));
+  EXPECT_EQ(playerPane().source(), corpus("vcd_ntsc.mpg"));
   EXPECT_TRUE(enabled("menuRecord"));
   EXPECT_FALSE(appState().Clips[first].LengthTimeCode.isEmpty());
   markPlayer(5, 5);
-  const double in = iPlayer().markIn();
+  const double in = playerPane().markIn();
 
   // The clip already in the player is not opened again: the marks stay.
   dropOnPlayer(first);
-  EXPECT_EQ(iPlayer().markIn(), in);
+  EXPECT_EQ(playerPane().markIn(), in);
 
-  emit form().footageForm()->clipActivated(first + 1);
-  EXPECT_EQ(iPlayer().source(), corpus("mjpeg_vcd.mpg"));
+  emit form().footageWindow()->clipActivated(first + 1);
+  EXPECT_EQ(playerPane().source(), corpus("mjpeg_vcd.mpg"));
   EXPECT_EQ(appState().CurrentClip, first + 1);
-  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: mjpeg_vcd.mpg");
-  EXPECT_EQ(iPlayer().markIn(), 0);
+  EXPECT_EQ(form().playerWindow()->windowTitle(), "Player: mjpeg_vcd.mpg");
+  EXPECT_EQ(playerPane().markIn(), 0);
 }
 
 // A clip whose file has gone since it was opened cannot be played: the
@@ -90,21 +90,21 @@ TEST_F(PlayerWindow, AClipThatCannotBeOpenedLeavesTheWindowEmpty) {
   ASSERT_TRUE(QFile::copy(corpus("mjpeg_vcd.mpg"), gone));
   const int first = openClips({corpus("vcd_ntsc.mpg"), gone});
   dropOnPlayer(first);
-  ASSERT_NE(iPlayer().mode(), 0);
+  ASSERT_NE(playerPane().mode(), 0);
   ASSERT_TRUE(QFile::remove(gone));
 
   dropOnPlayer(first + 1);
   EXPECT_EQ(takeMessages().size(), 1u);  // the player's open failure
-  EXPECT_EQ(iPlayer().mode(), 0);
-  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player");
+  EXPECT_EQ(playerPane().mode(), 0);
+  EXPECT_EQ(form().playerWindow()->windowTitle(), "Player");
   EXPECT_FALSE(enabled("menuRecord"));
   EXPECT_FALSE(enabled("menuPreview"));
   EXPECT_EQ(appState().CurrentClip, -1);
 
   ASSERT_TRUE(QFile::copy(corpus("mjpeg_vcd.mpg"), gone));
   dropOnPlayer(first + 1);
-  EXPECT_NE(iPlayer().mode(), 0);
-  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player: gone.mpg");
+  EXPECT_NE(playerPane().mode(), 0);
+  EXPECT_EQ(form().playerWindow()->windowTitle(), "Player: gone.mpg");
   EXPECT_TRUE(enabled("menuRecord"));
 }
 

@@ -8,8 +8,8 @@
 #include <QScreen>
 #include <QTest>
 
-#include "app/windows/commands.h"
-#include "app/windows/new_preview.h"
+#include "app/commands/commands.h"
+#include "app/windows/preview_window.h"
 #include "record_fixture.h"
 #include "support/corpus.h"
 #include "support/screen_grab.h"
@@ -38,10 +38,10 @@ TEST_F(PreviewOnScreen, Grab) {
   markPlayer(20, 30);
   trigger("menuWindow320");
   trigger("menuPreroll3");
-  QTest::mousePress(form().newRecorder()->butPreview(), Qt::LeftButton);
-  NewPreview* preview = previewWindow(form());
+  QTest::mousePress(form().recorderWindow()->previewButton(), Qt::LeftButton);
+  PreviewWindow* preview = previewWindow(form());
   ASSERT_TRUE(preview->isVisible());
-  player::ScrubPane& pane = *preview->iPreview();
+  player::ScrubPane& pane = *preview->previewPane();
   // A second of the pre-roll played: the picture is on the screen.
   const double start = pane.position();
   ASSERT_TRUE(QTest::qWaitFor([&] { return pane.position() > start + 1.0; }, 20000));

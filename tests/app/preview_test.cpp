@@ -5,8 +5,8 @@
 #include <QMenu>
 #include <QTest>
 
-#include "app/windows/commands.h"
-#include "app/windows/new_preview.h"
+#include "app/commands/commands.h"
+#include "app/windows/preview_window.h"
 #include "record_fixture.h"
 #include "support/corpus.h"
 
@@ -16,18 +16,18 @@ namespace {}  // namespace
 
 class Preview : public RecordFixture {
  protected:
-  NewPreview& window() { return *previewWindow(form()); }
-  player::ScrubPane& iPreview() { return *window().iPreview(); }
+  PreviewWindow& window() { return *previewWindow(form()); }
+  player::ScrubPane& previewPane() { return *window().previewPane(); }
 
   void pressPreview(Qt::MouseButton button) {
-    QTest::mousePress(form().newRecorder()->butPreview(), button);
+    QTest::mousePress(form().recorderWindow()->previewButton(), button);
     runEventsFor(30);
   }
 
   // Every button and label the pane shows lies wholly inside the window.
   void expectNothingCutOff() {
     const QRect inside = window().rect();
-    for (QWidget* child : iPreview().findChildren<QWidget*>()) {
+    for (QWidget* child : previewPane().findChildren<QWidget*>()) {
       if (!child->isVisibleTo(&window()) || child->width() == 0) continue;
       const QRect where(child->mapTo(&window(), QPoint(0, 0)), child->size());
       EXPECT_TRUE(inside.contains(where))
@@ -41,15 +41,15 @@ class Preview : public RecordFixture {
   void expectSizeItemsActOnTheOpenWindow() {
     trigger("menuWindow640");
     EXPECT_EQ(window().size(), QSize(650, 506));
-    EXPECT_EQ(iPreview().clipWidth(), 9660);  // 644 pixels in twips
-    EXPECT_EQ(iPreview().clipHeight(), 7260);
+    EXPECT_EQ(previewPane().clipWidth(), 9660);  // 644 pixels in twips
+    EXPECT_EQ(previewPane().clipHeight(), 7260);
     expectNothingCutOff();
     trigger("menuWindowFull");
     EXPECT_TRUE(checked("menuWindowFull"));
     EXPECT_FALSE(checked("menuWindow640"));
     EXPECT_EQ(window().size(), QSize(650, 506));
     EXPECT_FALSE(window().isFullScreen());
-    EXPECT_EQ(iPreview().mode(), static_cast<int>(player::PlayerMode::Playing));
+    EXPECT_EQ(previewPane().mode(), static_cast<int>(player::PlayerMode::Playing));
   }
 
   // Lines of the action log from `first` on, without the date of the
@@ -83,7 +83,7 @@ TEST_F(Preview, OfAnAppendIsTakenBackAndRecordThenRedoes) {
   trigger("menuWindow160");
   trigger("menuPreroll3");
   const QByteArray before = bytesOf(project());
-  const double entry = iRecorder().markOut();
+  const double entry = recorderPane().markOut();
   const int logged = logLines().size();
 
   // The right button only offers the preview preferences.
@@ -100,26 +100,26 @@ TEST_F(Preview, OfAnAppendIsTakenBackAndRecordThenRedoes) {
   ASSERT_TRUE(window().isVisible());
   EXPECT_TRUE(window().isModal());
   EXPECT_EQ(window().size(), QSize(170, 146));  // 164 x 124 clip area and the frame
-  EXPECT_EQ(iPreview().source(), project());
-  EXPECT_EQ(iPreview().mode(), static_cast<int>(player::PlayerMode::Playing));
-  EXPECT_GE(iPreview().position(), entry - 3 - 0.1);  // the pre-roll's seek
-  EXPECT_LT(iPreview().position(), entry);
-  EXPECT_EQ(iRecorder().mode(), 0);  // the project file is the preview's now
+  EXPECT_EQ(previewPane().source(), project());
+  EXPECT_EQ(previewPane().mode(), static_cast<int>(player::PlayerMode::Playing));
+  EXPECT_GE(previewPane().position(), entry - 3 - 0.1);  // the pre-roll's seek
+  EXPECT_LT(previewPane().position(), entry);
+  EXPECT_EQ(recorderPane().mode(), 0);  // the project file is the preview's now
   EXPECT_FALSE(enabled("mnuEditUndo"));
   const QByteArray previewed = bytesOf(project());
   EXPECT_GT(previewed.size(), before.size());
 
   expectSizeItemsActOnTheOpenWindow();
 
-  QTest::keyClick(&iPreview(), Qt::Key_Escape);  // the pane has the focus
+  QTest::keyClick(&previewPane(), Qt::Key_Escape);  // the pane has the focus
   runEventsFor(30);
   EXPECT_FALSE(window().isVisible());
-  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(previewPane().mode(), 0);
   EXPECT_EQ(bytesOf(project()), before);
   EXPECT_FALSE(enabled("mnuEditUndo"));
   EXPECT_TRUE(appState().RedoArmed);
-  EXPECT_NE(iRecorder().mode(), 0);
-  EXPECT_EQ(iRecorder().source(), project());
+  EXPECT_NE(recorderPane().mode(), 0);
+  EXPECT_EQ(recorderPane().source(), project());
 
   // Record with the same marks: the engine's redo, no new cut.
   pressRecord();
@@ -157,7 +157,7 @@ TEST_F(Preview, FullScreenPlaysOnTheWholeScreenAndEndsWithThePreview) {
   pressPreview(Qt::LeftButton);
   for (const MessageBox& box : takeMessages()) ADD_FAILURE() << box.text().toStdString();
   ASSERT_TRUE(window().isVisible());
-  EXPECT_TRUE(iPreview().fullScreen());
+  EXPECT_TRUE(previewPane().fullScreen());
   EXPECT_EQ(fullScreenWindows(), 1);
 
   // One Escape on the full-screen picture ends the preview.
@@ -169,19 +169,19 @@ TEST_F(Preview, FullScreenPlaysOnTheWholeScreenAndEndsWithThePreview) {
   QTest::keyClick(picture, Qt::Key_Escape);
   runEventsFor(30);
   EXPECT_FALSE(window().isVisible());
-  EXPECT_FALSE(iPreview().fullScreen());
-  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_FALSE(previewPane().fullScreen());
+  EXPECT_EQ(previewPane().mode(), 0);
   EXPECT_EQ(fullScreenWindows(), 0);
   EXPECT_EQ(bytesOf(project()), before);
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
 
   // The next preview in a window again shows no full-screen picture.
   trigger("menuWindow320");
   pressPreview(Qt::LeftButton);
   ASSERT_TRUE(window().isVisible());
-  EXPECT_FALSE(iPreview().fullScreen());
+  EXPECT_FALSE(previewPane().fullScreen());
   EXPECT_EQ(fullScreenWindows(), 0);
-  QTest::keyClick(&iPreview(), Qt::Key_Escape);  // the pane has the focus
+  QTest::keyClick(&previewPane(), Qt::Key_Escape);  // the pane has the focus
   runEventsFor(30);
   EXPECT_EQ(bytesOf(project()), before);
 }
@@ -193,7 +193,7 @@ TEST_F(Preview, AudioOnlyPlaysUnseenAndUndoesAtItsEnd) {
   dropOnPlayer(clip);
   markPlayer(5, 5);
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_NE(recorderPane().mode(), 0);
   ASSERT_EQ(appState().Tazo1->recordMode(), 4);
   // A short stretch from the end, previewed from one second before the join.
   QList<Qt::Key> keys{Qt::Key_End};
@@ -205,13 +205,13 @@ TEST_F(Preview, AudioOnlyPlaysUnseenAndUndoesAtItsEnd) {
 
   trigger("menuPreview");
   EXPECT_FALSE(window().isVisible());
-  EXPECT_EQ(iPreview().mode(), static_cast<int>(player::PlayerMode::Playing));
+  EXPECT_EQ(previewPane().mode(), static_cast<int>(player::PlayerMode::Playing));
   EXPECT_GT(bytesOf(project()).size(), before.size());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return iPreview().mode() == 0; }, 20000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return previewPane().mode() == 0; }, 20000));
   runEventsFor(20);
   EXPECT_EQ(bytesOf(project()), before);
   EXPECT_FALSE(window().isVisible());
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
 }
 
 // An unseen audio-only preview ends with Escape in the recorder; Record and
@@ -224,7 +224,7 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   dropOnPlayer(clip);
   markPlayer(5, 5);
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_NE(recorderPane().mode(), 0);
   QList<Qt::Key> keys{Qt::Key_End};
   for (int i = 0; i < 30; ++i) keys << Qt::Key_Left;
   keys << Qt::Key_I << Qt::Key_End << Qt::Key_O;
@@ -233,29 +233,30 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   constexpr int kPlaying = static_cast<int>(player::PlayerMode::Playing);
 
   trigger("menuPreview");
-  ASSERT_EQ(iPreview().mode(), kPlaying);
+  ASSERT_EQ(previewPane().mode(), kPlaying);
   recorderKeys({Qt::Key_Escape});
-  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(previewPane().mode(), 0);
   EXPECT_EQ(bytesOf(project()), before);
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
 
   // The same with the recorder's pane holding the focus, as it does after a
   // click on the picture: the pane takes the key.
   trigger("menuPreview");
-  ASSERT_EQ(iPreview().mode(), kPlaying);
+  ASSERT_EQ(previewPane().mode(), kPlaying);
   form().activateWindow();
-  form().newRecorder()->setFocus();
-  iRecorder().setFocus();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == &iRecorder(); }, 2000));
+  form().recorderWindow()->setFocus();
+  recorderPane().setFocus();
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return QApplication::focusWidget() == &recorderPane(); }, 2000));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(previewPane().mode(), 0);
   EXPECT_EQ(bytesOf(project()), before);
 
   // Closing the player's clip while it plays leaves the project's mode.
   trigger("menuPreview");
-  ASSERT_EQ(iPreview().mode(), kPlaying);
-  eject(iPlayer());
-  EXPECT_EQ(iPreview().mode(), 0);
+  ASSERT_EQ(previewPane().mode(), kPlaying);
+  eject(playerPane());
+  EXPECT_EQ(previewPane().mode(), 0);
   EXPECT_EQ(bytesOf(project()), before);
   EXPECT_EQ(appState().Tazo1->recordMode(), 4);
   EXPECT_TRUE(enabled("mnuRecModeAudio"));
@@ -264,11 +265,11 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   dropOnPlayer(clip);
   playerKeys(keys);
   trigger("menuPreview");
-  ASSERT_EQ(iPreview().mode(), kPlaying);
+  ASSERT_EQ(previewPane().mode(), kPlaying);
   const QByteArray previewed = bytesOf(project());
   ASSERT_GT(previewed.size(), before.size());
   pressRecord();
-  EXPECT_EQ(iPreview().mode(), 0);
+  EXPECT_EQ(previewPane().mode(), 0);
   EXPECT_EQ(bytesOf(project()), previewed);
   EXPECT_TRUE(enabled("mnuEditUndo"));
   const QStringList tail = logFrom(logLines().size() - 6);

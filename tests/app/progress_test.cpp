@@ -11,32 +11,32 @@ namespace {
 class ProgressTest : public AppFixture {};
 
 TEST_F(ProgressTest, CancelDuringABatchStopsTheBatchOnly) {
-  ParentForm& main = start();
-  NewProgress* progress = main.newProgress();
+  MainWindow& main = start();
+  ProgressDialog* progress = main.progressDialog();
   progress->prepare("Opening 3  files...", 0, "0 %");
   progress->show();
   appState().OpeningFiles = true;
-  QTest::mouseClick(progress->butCancel(), Qt::LeftButton);
+  QTest::mouseClick(progress->cancelButton(), Qt::LeftButton);
   EXPECT_FALSE(appState().OpeningFiles);
   EXPECT_FALSE(appState().UserCancelled);
   EXPECT_TRUE(progress->cancelPressed());
-  EXPECT_EQ(progress->labAction()->text(), "Opening 3  files...");
+  EXPECT_EQ(progress->actionLabel()->text(), "Opening 3  files...");
 }
 
 TEST_F(ProgressTest, CancelDuringAnOperationCancelsTheEngine) {
-  ParentForm& main = start();
-  NewProgress* progress = main.newProgress();
+  MainWindow& main = start();
+  ProgressDialog* progress = main.progressDialog();
   appState().UserCancelled = true;  // left from an earlier operation
   progress->show();
   EXPECT_FALSE(appState().UserCancelled);  // showing the window clears it
-  EXPECT_EQ(progress->focusWidget(), progress->butCancel());
-  progress->butCancel()->click();
+  EXPECT_EQ(progress->focusWidget(), progress->cancelButton());
+  progress->cancelButton()->click();
   EXPECT_TRUE(appState().UserCancelled);
 }
 
 TEST_F(ProgressTest, TheFrameCannotCloseTheWindowBeforeCancel) {
-  ParentForm& main = start();
-  NewProgress* progress = main.newProgress();
+  MainWindow& main = start();
+  ProgressDialog* progress = main.progressDialog();
   progress->show();
   EXPECT_FALSE(progress->close());
   EXPECT_TRUE(progress->isVisible());
@@ -48,7 +48,7 @@ TEST_F(ProgressTest, TheFrameCannotCloseTheWindowBeforeCancel) {
             "Please press 'Cancel' button if you\nwant to cancel the current operation.");
   EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
 
-  progress->butCancel()->click();
+  progress->cancelButton()->click();
   EXPECT_TRUE(progress->close());
   EXPECT_FALSE(progress->isVisible());
   EXPECT_TRUE(takeMessages().empty());
@@ -59,15 +59,15 @@ TEST_F(ProgressTest, TheFrameCannotCloseTheWindowBeforeCancel) {
 }
 
 TEST_F(ProgressTest, TheArrowShowsOverCancelWhileTheRestWaits) {
-  ParentForm& main = start();
-  NewProgress* progress = main.newProgress();
+  MainWindow& main = start();
+  ProgressDialog* progress = main.progressDialog();
   progress->show();
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QEvent enter(QEvent::Enter);
-  QApplication::sendEvent(progress->butCancel(), &enter);
+  QApplication::sendEvent(progress->cancelButton(), &enter);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
   QEvent leave(QEvent::Leave);
-  QApplication::sendEvent(progress->butCancel(), &leave);
+  QApplication::sendEvent(progress->cancelButton(), &leave);
   EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
   QApplication::restoreOverrideCursor();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);

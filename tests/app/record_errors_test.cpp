@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/dialogs/progress_dialog.h"
 #include "app/shell/editing_error.h"
-#include "app/windows/new_progress.h"
 #include "record_fixture.h"
 #include "support/corpus.h"
 
@@ -20,7 +20,7 @@ namespace {
 // click is a queued event, so it runs where the record lets messages run.
 class CancelOnShow : public QObject {
  public:
-  explicit CancelOnShow(NewProgress* progress) : progress_(progress) {
+  explicit CancelOnShow(ProgressDialog* progress) : progress_(progress) {
     progress->installEventFilter(this);
   }
   bool clicked = false;
@@ -30,13 +30,13 @@ class CancelOnShow : public QObject {
     if (event->type() == QEvent::Show && !clicked) {
       clicked = true;
       QTimer::singleShot(0, progress_,
-                         [p = progress_] { QTest::mouseClick(p->butCancel(), Qt::LeftButton); });
+                         [p = progress_] { QTest::mouseClick(p->cancelButton(), Qt::LeftButton); });
     }
     return false;
   }
 
  private:
-  NewProgress* progress_;
+  ProgressDialog* progress_;
 };
 
 }  // namespace
@@ -48,7 +48,7 @@ class RecordErrors : public RecordFixture {
     CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
     dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
     pressRecord();
-    ASSERT_NE(iRecorder().mode(), 0);
+    ASSERT_NE(recorderPane().mode(), 0);
     takeMessages();
   }
 };
@@ -71,7 +71,7 @@ TEST_F(RecordErrors, IncompatibleClipIsAskedAboutAndRefused) {
                          "check file properties for more information.",
                          "Do you still want to open this file?"}));
   EXPECT_EQ(shown[0].defaultAnswer, MessageAnswer::No);
-  ASSERT_EQ(iPlayer().source(), pal);
+  ASSERT_EQ(playerPane().source(), pal);
 
   pressRecord();
   shown = takeMessages();
@@ -82,7 +82,7 @@ TEST_F(RecordErrors, IncompatibleClipIsAskedAboutAndRefused) {
                          "check file properties for more information."}));
   EXPECT_EQ(bytesOf(project()), movie);
   EXPECT_EQ(logLines().size(), logSize);  // no engine action was started
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
   EXPECT_TRUE(enabled("menuRecord"));
 }
 
@@ -94,7 +94,7 @@ TEST_F(RecordErrors, SourceDeletedAfterOpeningShowsTheEditingErrorAndRestores) {
   const QString gone = root() + "/gone.mpg";
   ASSERT_TRUE(QFile::copy(corpus("mjpeg_vcd.mpg"), gone));
   dropOnPlayer(openClips({gone}));
-  ASSERT_EQ(iPlayer().source(), gone);
+  ASSERT_EQ(playerPane().source(), gone);
   ASSERT_TRUE(QFile::remove(gone));
 
   pressRecord();
@@ -111,12 +111,12 @@ TEST_F(RecordErrors, SourceDeletedAfterOpeningShowsTheEditingErrorAndRestores) {
 
   // The recorder shows the unchanged movie again, ready for the next record.
   EXPECT_EQ(bytesOf(project()), movie);
-  EXPECT_NE(iRecorder().mode(), 0);
-  EXPECT_EQ(iRecorder().source(), project());
-  EXPECT_EQ(iRecorder().markOut(), iRecorder().length());
+  EXPECT_NE(recorderPane().mode(), 0);
+  EXPECT_EQ(recorderPane().source(), project());
+  EXPECT_EQ(recorderPane().markOut(), recorderPane().length());
   EXPECT_FALSE(appState().RedoArmed);
   EXPECT_TRUE(enabled("menuRecord"));
-  EXPECT_FALSE(form().newProgress()->isVisible());
+  EXPECT_FALSE(form().progressDialog()->isVisible());
   EXPECT_EQ(logLines().last(), QStringLiteral("ERROR: ") + QString::fromStdString(tazo.errorMes()) +
                                    "     " + QString::number(number));
 }
@@ -128,15 +128,15 @@ TEST_F(RecordErrors, CancelDuringAnAppendLeavesTheProjectAsItWas) {
   const QByteArray movie = bytesOf(project());
   dropOnPlayer(openClips({corpus("mjpeg_vcd.mpg")}));
 
-  CancelOnShow cancel(form().newProgress());
+  CancelOnShow cancel(form().progressDialog());
   pressRecord();
   ASSERT_TRUE(cancel.clicked);
   EXPECT_TRUE(takeMessages().empty());
   EXPECT_EQ(bytesOf(project()), movie);
   EXPECT_EQ(logLines().last(), "User Canceled APPENDCROP");
-  EXPECT_NE(iRecorder().mode(), 0);
-  EXPECT_EQ(iRecorder().source(), project());
-  EXPECT_FALSE(form().newProgress()->isVisible());
+  EXPECT_NE(recorderPane().mode(), 0);
+  EXPECT_EQ(recorderPane().source(), project());
+  EXPECT_FALSE(form().progressDialog()->isVisible());
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_TRUE(enabled("menuRecord"));
   expectCleanDecode(project());
@@ -156,21 +156,21 @@ TEST_F(RecordErrors, OnlyCancelIsOpenDuringARecordAndNotOnceAllIsWritten) {
   cropFirstClip();
   const QByteArray movie = bytesOf(project());
   dropOnPlayer(openClips({corpus("mjpeg_vcd.mpg")}));
-  NewProgress* progress = form().newProgress();
+  ProgressDialog* progress = form().progressDialog();
   int shownSteps = 0;
   bool modal = true;
-  QObject::connect(progress->ProgressBar1(), &QProgressBar::valueChanged, progress, [&](int value) {
+  QObject::connect(progress->progressBar(), &QProgressBar::valueChanged, progress, [&](int value) {
     if (!progress->isVisible()) return;
     ++shownSteps;
     modal = modal && QApplication::activeModalWidget() == progress;
-    if (value == 100) QTest::mouseClick(progress->butCancel(), Qt::LeftButton);
+    if (value == 100) QTest::mouseClick(progress->cancelButton(), Qt::LeftButton);
   });
   pressRecord();
   ASSERT_GT(shownSteps, 0);
   EXPECT_TRUE(modal);
   EXPECT_EQ(logLines().last(), QStringLiteral("File is recorded as: ") + project());
   EXPECT_GT(bytesOf(project()).size(), movie.size());
-  EXPECT_EQ(form().newRecorder()->windowTitle(), "Recorder: NEW MOVIE (MPEG System)");
+  EXPECT_EQ(form().recorderWindow()->windowTitle(), "Recorder: NEW MOVIE (MPEG System)");
   EXPECT_TRUE(enabled("mnuEditUndo"));
   EXPECT_FALSE(progress->isVisible());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
@@ -194,7 +194,7 @@ TEST_F(RecordErrors, UndoPressedTwiceUndoesOnce) {
   EXPECT_TRUE(takeMessages().empty());
   EXPECT_EQ(bytesOf(project()), movie);
   EXPECT_EQ(logLines().filter("Action: UNDO").size(), 1);
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
 }
 
 // A redo into an empty recorder counts on the movie a preview left behind;
@@ -206,7 +206,7 @@ TEST_F(RecordErrors, ArmedRedoWithoutAProjectFileCropsAgain) {
   appState().RedoArmed = true;
   ASSERT_FALSE(QFile::exists(project()));
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_NE(recorderPane().mode(), 0);
   EXPECT_GT(QFile(project()).size(), 100000);
   EXPECT_TRUE(logLines().contains("doProcess"));
   expectCleanDecode(project());
@@ -222,13 +222,13 @@ TEST_F(RecordErrors, MarkBeyondTheEndOfTheSoundRecordsWithSilence) {
   markPlayer(15, 0);
   pressRecord();
   EXPECT_TRUE(takeMessages().empty());
-  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_NE(recorderPane().mode(), 0);
   expectCleanDecode(project());
 
   markPlayer(15, 200);
   pressRecord();
   EXPECT_TRUE(takeMessages().empty());
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
   expectCleanDecode(project());
 }
 

@@ -9,15 +9,15 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "app/commands/commands.h"
 #include "app/shell/action_log.h"
 #include "app/shell/command_line.h"
-#include "app/windows/commands.h"
 #include "player/message_box.h"
 
 namespace cw::app::testing {
 
-ParentForm& RecordFixture::startEditor(bool log) {
-  ParentForm& form = start();
+MainWindow& RecordFixture::startEditor(bool log) {
+  MainWindow& form = start();
   // As the program does with its command line.
   static char program[] = "clipwright";
   static char logOption[] = "--log";
@@ -34,7 +34,7 @@ int RecordFixture::openClips(const QStringList& paths) {
 }
 
 void RecordFixture::dropOnPlayer(int index) {
-  NewPlayer* window = form().newPlayer();
+  PlayerWindow* window = form().playerWindow();
   QMimeData data;
   data.setData(QString::fromLatin1(kClipMimeType), QByteArray::number(index));
   const QPointF at = QRectF(window->rect()).center();
@@ -47,15 +47,17 @@ void RecordFixture::dropOnPlayer(int index) {
   runEventsFor(20);
 }
 
-player::ScrubPane& RecordFixture::iPlayer() { return *form().newPlayer()->iPlayer(); }
-player::ScrubPane& RecordFixture::iRecorder() { return *form().newRecorder()->iRecorder(); }
+player::ScrubPane& RecordFixture::playerPane() { return *form().playerWindow()->playerPane(); }
+player::ScrubPane& RecordFixture::recorderPane() {
+  return *form().recorderWindow()->recorderPane();
+}
 
 void RecordFixture::playerKeys(const QList<Qt::Key>& keys) {
-  for (Qt::Key key : keys) QTest::keyClick(form().newPlayer(), key);
+  for (Qt::Key key : keys) QTest::keyClick(form().playerWindow(), key);
 }
 
 void RecordFixture::recorderKeys(const QList<Qt::Key>& keys) {
-  for (Qt::Key key : keys) QTest::keyClick(form().newRecorder(), key);
+  for (Qt::Key key : keys) QTest::keyClick(form().recorderWindow(), key);
 }
 
 void RecordFixture::markPlayer(int in, int out) {
@@ -68,7 +70,7 @@ void RecordFixture::markPlayer(int in, int out) {
 }
 
 void RecordFixture::pressRecord() {
-  QTest::mouseClick(form().newRecorder()->butRecord(), Qt::LeftButton);
+  QTest::mouseClick(form().recorderWindow()->recordButton(), Qt::LeftButton);
   runEventsFor(20);
 }
 

@@ -15,15 +15,15 @@ namespace cw::app::testing {
 class RecordFixture : public AppFixture {
  protected:
   // Starts the editor; with `log` as if started with --log.
-  ParentForm& startEditor(bool log = false);
+  MainWindow& startEditor(bool log = false);
 
   // Opens the files as clips; answers the index of the first.
   int openClips(const QStringList& paths);
   // Drops clip `index`'s thumbnail on the player window.
   void dropOnPlayer(int index);
 
-  player::ScrubPane& iPlayer();
-  player::ScrubPane& iRecorder();
+  player::ScrubPane& playerPane();
+  player::ScrubPane& recorderPane();
   // Key presses in the player or recorder window.
   void playerKeys(const QList<Qt::Key>& keys);
   void recorderKeys(const QList<Qt::Key>& keys);

@@ -32,7 +32,7 @@ class RecordModes : public RecordFixture {
     return names;
   }
   int recordMode() { return appState().Tazo1->recordMode(); }
-  QString recorderCaption() { return form().newRecorder()->windowTitle(); }
+  QString recorderCaption() { return form().recorderWindow()->windowTitle(); }
 };
 
 TEST_F(RecordModes, EachModeCommandOnASystemClip) {
@@ -93,25 +93,25 @@ TEST_F(RecordModes, AudioOnlyRecordLocksTheMenusAndEjectsResetThem) {
   EXPECT_EQ(recorderCaption(), "Recorder Mode: Audio Only");
 
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_NE(recorderPane().mode(), 0);
   EXPECT_EQ(recorderCaption(), "Recorder: NEW MOVIE (Audio Only)");
-  EXPECT_TRUE(iRecorder().audioOnly());
+  EXPECT_TRUE(recorderPane().audioOnly());
   EXPECT_TRUE(project().endsWith(".mpa")) << project().toStdString();
   EXPECT_EQ(enabledItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
   EXPECT_EQ(checkedItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
   expectCleanDecode(project());
 
   // The player's Close button leaves a project's mode alone.
-  eject(iPlayer());
-  EXPECT_EQ(form().newPlayer()->windowTitle(), "Player");
+  eject(playerPane());
+  EXPECT_EQ(form().playerWindow()->windowTitle(), "Player");
   EXPECT_FALSE(enabled("menuRecord"));
   EXPECT_EQ(checkedItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
   EXPECT_EQ(appState().CurrentClip, -1);
 
   // The recorder's Close button with an empty player: everything off.
   const QString movie = project();
-  eject(iRecorder());
-  EXPECT_EQ(iRecorder().mode(), 0);
+  eject(recorderPane());
+  EXPECT_EQ(recorderPane().mode(), 0);
   EXPECT_FALSE(QFile::exists(movie));
   EXPECT_EQ(enabledItems(), Names{});
   EXPECT_EQ(checkedItems(), Names{});
@@ -127,12 +127,12 @@ TEST_F(RecordModes, EjectingOneWindowWhileTheOtherHoldsAClip) {
   dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
   trigger("mnuRecModeVideo");
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_NE(recorderPane().mode(), 0);
   EXPECT_EQ(recorderCaption(), "Recorder: NEW MOVIE (Video Only)");
   EXPECT_EQ(enabledItems(), (Names{"mnuRecModeVideo", "mnuVideoCDNone"}));
 
   // Closing the movie with a clip in the player: the clip sets the menus again.
-  eject(iRecorder());
+  eject(recorderPane());
   EXPECT_EQ(recordMode(), 3);
   EXPECT_EQ(recorderCaption(), "Recorder Mode: Video Only");
   EXPECT_EQ(checkedItems(), (Names{"mnuRecModeVideo", "mnuVideoCDNone"}));
@@ -140,7 +140,7 @@ TEST_F(RecordModes, EjectingOneWindowWhileTheOtherHoldsAClip) {
                                    "mnuVideoCDNone"}));
 
   // Closing the player's clip with an empty recorder: all six off.
-  eject(iPlayer());
+  eject(playerPane());
   EXPECT_EQ(enabledItems(), Names{});
   EXPECT_EQ(checkedItems(), Names{});
   EXPECT_EQ(recordMode(), 0);
@@ -153,7 +153,7 @@ TEST_F(RecordModes, ModeCommandsKeepARecordedProjectsModeLocked) {
   startEditor();
   dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_NE(recorderPane().mode(), 0);
   const Names locked{"mnuRecModeMPEGSystem", "mnuVideoCDNone"};
   for (const char* command : {"mnuRecModeMPEGSystem", "mnuVideoCDVCD", "mnuVideoCDNone"}) {
     SCOPED_TRACE(command);

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/windows/new_progress.h"
-#include "app/windows/recorder_info_form.h"
+#include "app/dialogs/progress_dialog.h"
+#include "app/dialogs/recorder_info_dialog.h"
 #include "record_fixture.h"
 #include "support/corpus.h"
 
@@ -79,25 +79,25 @@ TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
 
   // Crop: the first clip's stretch into the empty project.
   dropOnPlayer(clip);
-  ASSERT_EQ(iPlayer().source(), first);
-  EXPECT_EQ(form().newPlayer()->windowTitle(), QStringLiteral("Player: vcd_ntsc.mpg"));
+  ASSERT_EQ(playerPane().source(), first);
+  EXPECT_EQ(form().playerWindow()->windowTitle(), QStringLiteral("Player: vcd_ntsc.mpg"));
   markPlayer(15, 20);
-  const double cropIn = iPlayer().markIn();
-  const double cropOut = iPlayer().markOut();
+  const double cropIn = playerPane().markIn();
+  const double cropOut = playerPane().markOut();
   ASSERT_GT(cropIn, 0);
-  ASSERT_LT(cropOut, iPlayer().length());
+  ASSERT_LT(cropOut, playerPane().length());
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
-  EXPECT_EQ(iRecorder().source(), project());
-  EXPECT_EQ(form().newRecorder()->windowTitle(),
+  ASSERT_NE(recorderPane().mode(), 0);
+  EXPECT_EQ(recorderPane().source(), project());
+  EXPECT_EQ(form().recorderWindow()->windowTitle(),
             QStringLiteral("Recorder: NEW MOVIE (MPEG System)"));
   EXPECT_FALSE(enabled("mnuEditUndo"));  // a crop starts a new history
   EXPECT_TRUE(enabled("menuSaveAs"));
   expectCleanDecode(project());
-  const double cropLength = iRecorder().length();
+  const double cropLength = recorderPane().length();
   {
     // The recorder's information form shows the project's check.
-    RecorderInfoForm info(form().actions());
+    RecorderInfoDialog info(form().actions());
     auto* checked = info.findChild<QLabel*>("labChecked");
     ASSERT_NE(checked, nullptr);
     EXPECT_EQ(checked->text(), "Checked: no problems");
@@ -105,13 +105,13 @@ TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
 
   // Append: the recorder's mark stands at the movie's end.
   dropOnPlayer(clip + 1);
-  ASSERT_EQ(iPlayer().source(), second);
+  ASSERT_EQ(playerPane().source(), second);
   markPlayer(10, 10);
   const QByteArray beforeAppend = bytesOf(project());
-  ASSERT_EQ(iRecorder().markOut(), iRecorder().length());
+  ASSERT_EQ(recorderPane().markOut(), recorderPane().length());
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
-  EXPECT_GT(iRecorder().length(), cropLength + 1);
+  ASSERT_NE(recorderPane().mode(), 0);
+  EXPECT_GT(recorderPane().length(), cropLength + 1);
   EXPECT_TRUE(enabled("mnuEditUndo"));
   const QByteArray appended = bytesOf(project());
   expectCleanDecode(project());
@@ -120,7 +120,7 @@ TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
   trigger("mnuEditUndo");
   EXPECT_EQ(bytesOf(project()), beforeAppend);
   EXPECT_FALSE(enabled("mnuEditUndo"));
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
   pressRecord();
   EXPECT_EQ(bytesOf(project()), appended);
 
@@ -129,13 +129,13 @@ TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
   for (int i = 0; i < 30; ++i) keys << Qt::Key_Right;
   keys << Qt::Key_O;
   recorderKeys(keys);
-  const double entry = iRecorder().markOut();
+  const double entry = recorderPane().markOut();
   ASSERT_GT(entry, 0.5);
-  ASSERT_LT(entry, iRecorder().length());
-  const double stretch = iPlayer().markOut() - iPlayer().markIn();
+  ASSERT_LT(entry, recorderPane().length());
+  const double stretch = playerPane().markOut() - playerPane().markIn();
   pressRecord();
   // The stretch replaces everything behind the entry.
-  EXPECT_NEAR(iRecorder().length(), entry + stretch, 1.5);  // cuts at GOPs
+  EXPECT_NEAR(recorderPane().length(), entry + stretch, 1.5);  // cuts at GOPs
   expectCleanDecode(project());
 
   expectRoadLog(logLines(), {first, second, project(), cropIn, cropOut, cropLength, entry});

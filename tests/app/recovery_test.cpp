@@ -96,10 +96,10 @@ TEST_F(CrashRecovery, KilledEditorsProjectComesBack) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].lines.last(), QStringLiteral("Do you want to recover it?"));
   EXPECT_EQ(project(), left.project);
-  EXPECT_EQ(iRecorder().source(), left.project);
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(recorderPane().source(), left.project);
+  EXPECT_NE(recorderPane().mode(), 0);
   EXPECT_EQ(bytesOf(project()), appended);
-  EXPECT_FALSE(iRecorder().movieSaved());
+  EXPECT_FALSE(recorderPane().movieSaved());
   EXPECT_TRUE(enabled("menuSaveAs"));
   ASSERT_TRUE(enabled("mnuEditUndo"));
   trigger("mnuEditUndo");
@@ -143,7 +143,7 @@ TEST_F(CrashRecovery, NoDeletesADeadRunsFilesAndALiveRunIsLeftAlone) {
     EXPECT_TRUE(QFileInfo::exists(temp + "/" + kept)) << kept;
   EXPECT_NE(appState().RecordBaseName, QStringLiteral("Rec1"));
   EXPECT_NE(QString::fromStdString(appState().Tazo1->undoFileName()), temp + "/UnDo1.und");
-  EXPECT_EQ(iRecorder().mode(), 0);
+  EXPECT_EQ(recorderPane().mode(), 0);
   EXPECT_TRUE(QFileInfo::exists(lockPathOf(temp, appState().RecordBaseName)));
 }
 

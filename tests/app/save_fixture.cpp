@@ -25,7 +25,7 @@ void SaveFixture::record(const QString& clip, int in, int out) {
   dropOnPlayer(index >= 0 ? index : openClips({clip}));
   markPlayer(in, out);
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0) << clip.toStdString();
+  ASSERT_NE(recorderPane().mode(), 0) << clip.toStdString();
   takeMessages();  // opening a clip a second time asks first
 }
 

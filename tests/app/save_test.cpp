@@ -9,10 +9,10 @@
 #include <QTest>
 #include <cerrno>
 
+#include "app/commands/commands.h"
+#include "app/controllers/save_controller.h"
 #include "app/shell/saving.h"
-#include "app/windows/commands.h"
-#include "app/windows/new_preview.h"
-#include "app/windows/save_controller.h"
+#include "app/windows/preview_window.h"
 #include "save_fixture.h"
 #include "support/corpus.h"
 
@@ -109,14 +109,14 @@ TEST_F(SaveCommands, DialogProposesTheProjectsTypeAndExtension) {
   EXPECT_EQ(dialogSuffix, QStringLiteral("m75"));
   EXPECT_EQ(bytesOf(root() + "/kept.m75"), bytesOf(project()));
 
-  eject(iRecorder());
+  eject(recorderPane());
   record(corpus("video_only.mpv"));
   answerSaveDialog(QString());  // cancelled: nothing happens
   trigger("mnuSaveAndClose");
   EXPECT_EQ(dialogTitle, QStringLiteral("Save file as...(Recorder file will be closed)"));
   EXPECT_EQ(dialogFilter, QStringLiteral("Video Only (*.mpv)"));
   EXPECT_EQ(dialogSuffix, QStringLiteral("mpv"));
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
   {
     const auto unexpected = takeMessages();
     EXPECT_TRUE(unexpected.empty()) << texts(unexpected);
@@ -169,7 +169,7 @@ TEST_F(SaveCommands, SaveAsRefusesThePlayersFileTheProjectAndTooLittleSpace) {
                                    QString::number(static_cast<qint64>(size) / 1024) +
                                    QStringLiteral(" Kilobytes to save this file."));
   EXPECT_FALSE(QFileInfo::exists(root() + "/kept.mpg"));
-  EXPECT_FALSE(iRecorder().movieSaved());
+  EXPECT_FALSE(recorderPane().movieSaved());
 
   // One byte more: the copy is made and the project stays open.
   fakeFreeSpace(size + 1);
@@ -180,9 +180,9 @@ TEST_F(SaveCommands, SaveAsRefusesThePlayersFileTheProjectAndTooLittleSpace) {
     EXPECT_TRUE(unexpected.empty()) << texts(unexpected);
   }
   EXPECT_EQ(bytesOf(root() + "/kept.mpg"), bytesOf(project()));
-  EXPECT_TRUE(iRecorder().movieSaved());
-  EXPECT_EQ(iRecorder().source(), project());
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_TRUE(recorderPane().movieSaved());
+  EXPECT_EQ(recorderPane().source(), project());
+  EXPECT_NE(recorderPane().mode(), 0);
   EXPECT_FALSE(enabled("mnuEditUndo"));
   EXPECT_TRUE(enabled("mnuSaveAndClose"));
   EXPECT_TRUE(logLines().contains(QStringLiteral("File is saved as: ") + root() + "/kept.mpg"));
@@ -214,10 +214,10 @@ TEST_F(SaveCommands, SaveAndCloseMovesTheFileAndStartsANewProject) {
   EXPECT_FALSE(enabled("mnuEditUndo"));
   EXPECT_FALSE(enabled("menuSaveAs"));
   EXPECT_FALSE(enabled("menuMake"));
-  EXPECT_EQ(iRecorder().mode(), 0);
-  EXPECT_TRUE(iRecorder().source().isEmpty());
+  EXPECT_EQ(recorderPane().mode(), 0);
+  EXPECT_TRUE(recorderPane().source().isEmpty());
   EXPECT_NE(appState().RecordBaseName, baseName);
-  EXPECT_FALSE(form().newRecorder()->windowTitle().contains("NEW MOVIE"));
+  EXPECT_FALSE(form().recorderWindow()->windowTitle().contains("NEW MOVIE"));
 
   // The next record is a new project under the new names.
   record(corpus("mjpeg_vcd.mpg"));
@@ -253,7 +253,7 @@ TEST_F(SaveCommands, SaveAndCloseToAnotherFileSystem) {
     }
     EXPECT_EQ(bytesOf(target), movie);
     EXPECT_FALSE(QFileInfo::exists(moved));
-    EXPECT_EQ(iRecorder().mode(), 0);
+    EXPECT_EQ(recorderPane().mode(), 0);
   }
 
   // No room there: the project stays, whole and open.
@@ -267,8 +267,8 @@ TEST_F(SaveCommands, SaveAndCloseToAnotherFileSystem) {
   EXPECT_TRUE(hasLine(shown, QStringLiteral("Your drive is full!")));
   EXPECT_FALSE(QFileInfo::exists(folder + "/full.mpg"));
   EXPECT_EQ(bytesOf(project()), movie);
-  EXPECT_EQ(iRecorder().source(), project());
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_EQ(recorderPane().source(), project());
+  EXPECT_NE(recorderPane().mode(), 0);
   EXPECT_TRUE(enabled("mnuSaveAndClose"));
   if (otherDisk) QDir(folder).removeRecursively();
 }
@@ -289,15 +289,15 @@ TEST_F(SaveCommands, CloseAllAsksAboutAnUnsavedMovieFirst) {
             QStringList({"Recorder contains an unsaved movie.", "Do you want to save it first?"}));
   EXPECT_EQ(shown[0].icon, MessageIcon::Critical);
   EXPECT_EQ(dialogTitle, QStringLiteral("Save file as...(Recorder file will be closed)"));
-  EXPECT_NE(iRecorder().mode(), 0);
+  EXPECT_NE(recorderPane().mode(), 0);
   EXPECT_EQ(appState().ClipCount, 0);
 
   // No: everything closes and the project's files go.
   answer(MessageAnswer::No);
   trigger("menuClose");
   EXPECT_EQ(takeMessages().size(), 1u);
-  EXPECT_EQ(iRecorder().mode(), 0);
-  EXPECT_EQ(iPlayer().mode(), 0);
+  EXPECT_EQ(recorderPane().mode(), 0);
+  EXPECT_EQ(playerPane().mode(), 0);
   EXPECT_EQ(appState().ClipCount, -1);
   EXPECT_EQ(appState().CurrentClip, -1);
   EXPECT_FALSE(QFileInfo::exists(movie));
@@ -310,7 +310,7 @@ TEST_F(SaveCommands, MakeMovieSavesFirstAndAddsTheMovieOnce) {
   startEditor();
   record(corpus("mjpeg_vcd.mpg"));
   ASSERT_EQ(appState().ClipCount, 0);
-  QPushButton* make = form().newRecorder()->butMake();
+  QPushButton* make = form().recorderWindow()->makeButton();
 
   answerSaveDialog(QString());  // the save is cancelled: nothing joins
   QTest::mouseClick(make, Qt::LeftButton);
@@ -390,13 +390,13 @@ TEST_F(SaveCommands, SaveAsDuringAnAudioOnlyPreviewSavesTheRecordedMovie) {
   playerKeys({Qt::Key_End, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left,
               Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_I});
   trigger("menuPreview");
-  player::ScrubPane& iPreview = *previewWindow(form())->iPreview();
-  ASSERT_EQ(iPreview.mode(), static_cast<int>(player::PlayerMode::Playing));
+  player::ScrubPane& previewPane = *previewWindow(form())->previewPane();
+  ASSERT_EQ(previewPane.mode(), static_cast<int>(player::PlayerMode::Playing));
   ASSERT_NE(bytesOf(project()), movie);
 
   answerSaveDialog(root() + "/kept");
   trigger("menuSaveAs");
-  EXPECT_EQ(iPreview.mode(), 0);
+  EXPECT_EQ(previewPane.mode(), 0);
   EXPECT_EQ(bytesOf(root() + "/kept.mpa"), movie);
   EXPECT_EQ(bytesOf(project()), movie);
 }

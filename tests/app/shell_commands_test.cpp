@@ -18,10 +18,10 @@ class ShellCommandsTest : public AppFixture {
 };
 
 TEST_F(ShellCommandsTest, WindowsItemsToggleTheirWindows) {
-  ParentForm& main = start();
-  const std::pair<const char*, QWidget*> items[] = {{"menuPlayer", main.newPlayer()},
-                                                    {"menuRecorder", main.newRecorder()},
-                                                    {"menuFootage", main.footageForm()}};
+  MainWindow& main = start();
+  const std::pair<const char*, QWidget*> items[] = {{"menuPlayer", main.playerWindow()},
+                                                    {"menuRecorder", main.recorderWindow()},
+                                                    {"menuFootage", main.footageWindow()}};
   for (const auto& [name, window] : items) {
     ASSERT_TRUE(main.actions().isChecked(name)) << name;
     main.action(name)->trigger();
@@ -35,23 +35,23 @@ TEST_F(ShellCommandsTest, WindowsItemsToggleTheirWindows) {
   activateMainWindow();
   QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &main, Qt::Key_F2,
                   Qt::ShiftModifier);
-  EXPECT_FALSE(main.newRecorder()->isVisible());
+  EXPECT_FALSE(main.recorderWindow()->isVisible());
 }
 
 TEST_F(ShellCommandsTest, TimeCodeTogglesBothPlayers) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   ASSERT_TRUE(main.actions().isChecked("mnuPrefTimeCode"));
   main.action("mnuPrefTimeCode")->trigger();
   EXPECT_FALSE(main.actions().isChecked("mnuPrefTimeCode"));
-  EXPECT_FALSE(main.newPlayer()->iPlayer()->timeCodeVisible());
-  EXPECT_FALSE(main.newRecorder()->iRecorder()->timeCodeVisible());
+  EXPECT_FALSE(main.playerWindow()->playerPane()->timeCodeVisible());
+  EXPECT_FALSE(main.recorderWindow()->recorderPane()->timeCodeVisible());
   main.action("mnuPrefTimeCode")->trigger();
-  EXPECT_TRUE(main.newPlayer()->iPlayer()->timeCodeVisible());
-  EXPECT_TRUE(main.newRecorder()->iRecorder()->timeCodeVisible());
+  EXPECT_TRUE(main.playerWindow()->playerPane()->timeCodeVisible());
+  EXPECT_TRUE(main.recorderWindow()->recorderPane()->timeCodeVisible());
 }
 
 TEST_F(ShellCommandsTest, HelpOpensTheContentsAndTheSearchPage) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   appState().HelpFolder = CW_SOURCE_DIR "/docs/help";
   main.action("menuContents")->trigger();
   ASSERT_NE(helpWindow(), nullptr);
@@ -61,29 +61,29 @@ TEST_F(ShellCommandsTest, HelpOpensTheContentsAndTheSearchPage) {
   main.action("menuSearch")->trigger();
   EXPECT_TRUE(helpWindow()->browser()->source().path().endsWith("/search.html"));
   // Exit closes the help window.
-  main.menuExit_Click();
+  main.onExit();
   EXPECT_FALSE(helpWindow()->isVisible());
 }
 
 TEST_F(ShellCommandsTest, CtrlAltF12InTheFootagePaletteSwitchesTheLogOn) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   activateMainWindow();
   EXPECT_FALSE(appState().LogEnabled);
-  main.mdiArea()->setActiveSubWindow(main.newPlayer());
-  main.newPlayer()->iPlayer()->setFocus();
+  main.mdiArea()->setActiveSubWindow(main.playerWindow());
+  main.playerWindow()->playerPane()->setFocus();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_FALSE(appState().LogEnabled);  // only in the palette
-  main.mdiArea()->setActiveSubWindow(main.footageForm());
-  main.footageForm()->widget()->setFocusPolicy(Qt::StrongFocus);
-  main.footageForm()->widget()->setFocus();
-  ASSERT_TRUE(main.footageForm()->isAncestorOf(QApplication::focusWidget()));
+  main.mdiArea()->setActiveSubWindow(main.footageWindow());
+  main.footageWindow()->widget()->setFocusPolicy(Qt::StrongFocus);
+  main.footageWindow()->widget()->setFocus();
+  ASSERT_TRUE(main.footageWindow()->isAncestorOf(QApplication::focusWidget()));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_TRUE(appState().LogEnabled);
 }
 
 // Every menu item (not separators), window and button can be found by name.
 TEST_F(ShellCommandsTest, EveryMenuItemWindowAndButtonHasAnAccessibleName) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   for (QAction* action : main.actions().all()) {
     EXPECT_FALSE(action->objectName().isEmpty());
     EXPECT_FALSE(action->toolTip().isEmpty()) << action->objectName().toStdString();
@@ -99,8 +99,8 @@ TEST_F(ShellCommandsTest, EveryMenuItemWindowAndButtonHasAnAccessibleName) {
           << menu->objectName().toStdString() << " item " << i;
     }
   }
-  QList<QWidget*> windows = {&main, main.newPlayer(), main.newRecorder(), main.footageForm(),
-                             main.newProgress()};
+  QList<QWidget*> windows = {&main, main.playerWindow(), main.recorderWindow(),
+                             main.footageWindow(), main.progressDialog()};
   for (QWidget* window : windows) {
     EXPECT_FALSE(window->accessibleName().isEmpty()) << window->objectName().toStdString();
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
@@ -113,7 +113,7 @@ TEST_F(ShellCommandsTest, EveryMenuItemWindowAndButtonHasAnAccessibleName) {
 }
 
 TEST_F(ShellCommandsTest, MenuItemsHaveTheirCaptionsAndShortcuts) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   EXPECT_EQ(main.action("menuSaveAs")->text(), "&Save As");
   EXPECT_EQ(main.action("menuSaveAs")->shortcut(), QKeySequence("Ctrl+S"));
   EXPECT_EQ(main.action("mnuVideoCDVCD20")->text(), "&VideoCD (&Zeroes)");

@@ -45,7 +45,7 @@ class QtWarnings {
 };
 
 TEST_F(ShutdownTest, ClosingTheMainWindowAsksFirst) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   answer(MessageAnswer::No);
   EXPECT_FALSE(main.close());
   EXPECT_TRUE(main.isVisible());
@@ -65,10 +65,10 @@ TEST_F(ShutdownTest, ClosingTheMainWindowAsksFirst) {
 }
 
 TEST_F(ShutdownTest, ExitDeletesTheProjectAndBothJournalsAndWritesTheSettings) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   makeWorkingFiles();
   bool exitSignalled = false;
-  QObject::connect(&main, &ParentForm::exitRequested, [&] { exitSignalled = true; });
+  QObject::connect(&main, &MainWindow::exitRequested, [&] { exitSignalled = true; });
   QtWarnings warnings;
   main.action("menuExit")->trigger();
   EXPECT_TRUE(exitSignalled);
@@ -82,9 +82,9 @@ TEST_F(ShutdownTest, ExitDeletesTheProjectAndBothJournalsAndWritesTheSettings) {
 }
 
 TEST_F(ShutdownTest, AnUnsavedMovieIsOfferedForSavingFirst) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   makeWorkingFiles();
-  main.newRecorder()->iRecorder()->setMovieSaved(false);
+  main.recorderWindow()->recorderPane()->setMovieSaved(false);
   int saveAndClose = 0;
   QObject::connect(main.action("mnuSaveAndClose"), &QAction::triggered, [&] { ++saveAndClose; });
   main.action("mnuSaveAndClose")->setEnabled(true);

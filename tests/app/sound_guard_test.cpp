@@ -2,8 +2,8 @@
 // played before, whichever of the player, recorder and preview it is.
 #include <QTest>
 
-#include "app/windows/commands.h"
-#include "app/windows/new_preview.h"
+#include "app/commands/commands.h"
+#include "app/windows/preview_window.h"
 #include "record_fixture.h"
 #include "support/corpus.h"
 
@@ -21,24 +21,24 @@ TEST_F(SoundGuardTest, StartingOnePanePausesTheOneThatPlays) {
   const int clip = openClips({corpus("vcd_ntsc.mpg")});
   dropOnPlayer(clip);
   pressRecord();
-  ASSERT_NE(iRecorder().mode(), 0);
+  ASSERT_NE(recorderPane().mode(), 0);
 
   recorderKeys({Qt::Key_Space});
-  ASSERT_EQ(iRecorder().mode(), kPlaying);
+  ASSERT_EQ(recorderPane().mode(), kPlaying);
   playerKeys({Qt::Key_Space});
-  EXPECT_EQ(iPlayer().mode(), kPlaying);
-  EXPECT_EQ(iRecorder().mode(), kPaused);
+  EXPECT_EQ(playerPane().mode(), kPlaying);
+  EXPECT_EQ(recorderPane().mode(), kPaused);
   recorderKeys({Qt::Key_Space});
-  EXPECT_EQ(iRecorder().mode(), kPlaying);
-  EXPECT_EQ(iPlayer().mode(), kPaused);
+  EXPECT_EQ(recorderPane().mode(), kPlaying);
+  EXPECT_EQ(playerPane().mode(), kPaused);
 
   // The preview of an append: the player, playing again, pauses.
   playerKeys({Qt::Key_Home, Qt::Key_I, Qt::Key_End, Qt::Key_O, Qt::Key_Home, Qt::Key_Space});
-  ASSERT_EQ(iPlayer().mode(), kPlaying);
+  ASSERT_EQ(playerPane().mode(), kPlaying);
   trigger("menuPreview");
-  player::ScrubPane& preview = *previewWindow(form())->iPreview();
+  player::ScrubPane& preview = *previewWindow(form())->previewPane();
   ASSERT_EQ(preview.mode(), kPlaying);
-  EXPECT_EQ(iPlayer().mode(), kPaused);
+  EXPECT_EQ(playerPane().mode(), kPaused);
   previewWindow(form())->requestUnload();
   runEventsFor(20);
 }

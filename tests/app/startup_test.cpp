@@ -27,13 +27,13 @@ class StartupTest : public AppFixture {
 };
 
 TEST_F(StartupTest, FirstStartPlacesTheWindowsAndExitWritesTheTwelveKeys) {
-  ParentForm& main = start();
-  EXPECT_EQ(main.newPlayer()->pos(), QPoint(16, 4));                   // 240, 60 twips
-  EXPECT_EQ(main.newRecorder()->pos(), QPoint(458, 4));                // 6870, 60
-  EXPECT_EQ(main.footageForm()->geometry(), QRect(16, 330, 435, 86));  // 240, 4950, 6530 x 1300
-  EXPECT_TRUE(main.newPlayer()->isVisible());
-  EXPECT_TRUE(main.newRecorder()->isVisible());
-  EXPECT_TRUE(main.footageForm()->isVisible());
+  MainWindow& main = start();
+  EXPECT_EQ(main.playerWindow()->pos(), QPoint(16, 4));                  // 240, 60 twips
+  EXPECT_EQ(main.recorderWindow()->pos(), QPoint(458, 4));               // 6870, 60
+  EXPECT_EQ(main.footageWindow()->geometry(), QRect(16, 330, 435, 86));  // 240, 4950, 6530 x 1300
+  EXPECT_TRUE(main.playerWindow()->isVisible());
+  EXPECT_TRUE(main.recorderWindow()->isVisible());
+  EXPECT_TRUE(main.footageWindow()->isVisible());
   for (const char* name :
        {"menuFile", "menuEdit", "mnuTools", "menuWindows", "menuPreferences", "menuHelp"})
     EXPECT_TRUE(main.actions().isEnabled(name)) << name;
@@ -43,7 +43,7 @@ TEST_F(StartupTest, FirstStartPlacesTheWindowsAndExitWritesTheTwelveKeys) {
   EXPECT_FALSE(main.action("mnuDebug")->isVisible());
   EXPECT_TRUE(main.actions().isChecked("menuWindow320"));
   EXPECT_TRUE(main.actions().isChecked("menuPrerollFull"));
-  EXPECT_EQ(main.Timer1()->isActive(), false);
+  EXPECT_EQ(main.startupTimer()->isActive(), false);
   EXPECT_EQ(appState().Tazo1->recordMode(), 0);
   EXPECT_EQ(appState().TempDir, QDir::cleanPath(cacheFolder() + "/clipwright"));
   EXPECT_TRUE(QFileInfo(appState().TempDir).isDir());
@@ -58,7 +58,7 @@ TEST_F(StartupTest, FirstStartPlacesTheWindowsAndExitWritesTheTwelveKeys) {
   EXPECT_TRUE(takeMessages().empty());
   EXPECT_FALSE(QFile::exists(settingsFile()));
 
-  main.menuExit_Click();
+  main.onExit();
   ASSERT_TRUE(main.ended());
   // Windows that did not move keep their twips exactly (6530 is 435.3 pixels).
   const QStringList expected = {"240",  "60",   "6870", "60", "240",
@@ -78,10 +78,10 @@ TEST_F(StartupTest, StoredSettingsAreAppliedOnTheNextStart) {
                   {"TempDir", root() + "/temp/"},
                   {"PreviewWinSize", "640"},
                   {"PreRoll", "5"}});
-  ParentForm& main = start();
-  EXPECT_EQ(main.newPlayer()->pos(), QPoint(100, 20));
-  EXPECT_EQ(main.newRecorder()->x(), 500);
-  EXPECT_EQ(main.footageForm()->size(), QSize(600, 200));
+  MainWindow& main = start();
+  EXPECT_EQ(main.playerWindow()->pos(), QPoint(100, 20));
+  EXPECT_EQ(main.recorderWindow()->x(), 500);
+  EXPECT_EQ(main.footageWindow()->size(), QSize(600, 200));
   EXPECT_EQ(appState().TempDir, root() + "/temp");  // without the trailing "/"
   EXPECT_EQ(QDir::currentPath(), root() + "/temp");
   EXPECT_EQ(appState().PreviewWinSize, 640);
@@ -90,8 +90,8 @@ TEST_F(StartupTest, StoredSettingsAreAppliedOnTheNextStart) {
   EXPECT_EQ(appState().PreRoll, 5);
   EXPECT_TRUE(takeMessages().empty());
 
-  main.newPlayer()->move(120, 40);
-  main.menuExit_Click();
+  main.playerWindow()->move(120, 40);
+  main.onExit();
   EXPECT_EQ(storedValue("PlayerL"), "1800");
   EXPECT_EQ(storedValue("PlayerT"), "600");
   EXPECT_EQ(storedValue("TempDir"), root() + "/temp");
@@ -101,14 +101,14 @@ TEST_F(StartupTest, StoredSettingsAreAppliedOnTheNextStart) {
 // workspace, a maximised one's the whole workspace: the settings keep the
 // place and size each window comes back to.
 TEST_F(StartupTest, MinimisedAndMaximisedWindowsKeepTheirRestoredPlaceAndSize) {
-  ParentForm& main = start();
-  main.footageForm()->setGeometry(30, 300, 600, 200);
-  main.footageForm()->showMinimized();
-  main.newPlayer()->move(50, 10);
-  main.newPlayer()->showMinimized();
-  main.newRecorder()->showMaximized();
-  ASSERT_NE(main.footageForm()->size(), QSize(600, 200));
-  main.menuExit_Click();
+  MainWindow& main = start();
+  main.footageWindow()->setGeometry(30, 300, 600, 200);
+  main.footageWindow()->showMinimized();
+  main.playerWindow()->move(50, 10);
+  main.playerWindow()->showMinimized();
+  main.recorderWindow()->showMaximized();
+  ASSERT_NE(main.footageWindow()->size(), QSize(600, 200));
+  main.onExit();
   EXPECT_EQ(storedValue("FootageL"), "450");
   EXPECT_EQ(storedValue("FootageT"), "4500");
   EXPECT_EQ(storedValue("FootageW"), "9000");
@@ -148,16 +148,16 @@ TEST_F(StartupTest, UniqueNamesSkipEveryTakenNumber) {
 }
 
 TEST_F(StartupTest, TheSecondStageWaitsForTheTimer) {
-  ParentForm& main = start(false);
-  EXPECT_TRUE(main.Timer1()->isActive());
-  EXPECT_EQ(main.Timer1()->interval(), 2000);
-  EXPECT_FALSE(main.newPlayer()->isVisible());
+  MainWindow& main = start(false);
+  EXPECT_TRUE(main.startupTimer()->isActive());
+  EXPECT_EQ(main.startupTimer()->interval(), 2000);
+  EXPECT_FALSE(main.playerWindow()->isVisible());
   EXPECT_FALSE(main.actions().isEnabled("menuFile"));
-  main.Timer1()->setInterval(0);
-  main.Timer1()->start();
+  main.startupTimer()->setInterval(0);
+  main.startupTimer()->start();
   runEventsFor(50);
-  EXPECT_FALSE(main.Timer1()->isActive());
-  EXPECT_TRUE(main.newPlayer()->isVisible());
+  EXPECT_FALSE(main.startupTimer()->isActive());
+  EXPECT_TRUE(main.playerWindow()->isVisible());
   EXPECT_TRUE(main.actions().isEnabled("menuFile"));
 }
 
@@ -168,9 +168,9 @@ TEST_F(StartupTest, CommandLineFilesOpenAsClipsInTheSecondStage) {
   const QString bang = root() + "/take!1.mpg";
   ASSERT_TRUE(QFile::copy(sample, bang));
   appState().CommandLineFiles = {bang, sample};
-  ParentForm& main = start(false);
+  MainWindow& main = start(false);
   EXPECT_EQ(appState().ClipCount, -1);
-  main.Timer1_Timer();
+  main.finishStartUp();
   ASSERT_EQ(appState().ClipCount, 1);
   EXPECT_EQ(appState().Clips[0].FullPath, bang);
   EXPECT_EQ(appState().Clips[0].FileName, "take!1.mpg");
@@ -180,21 +180,21 @@ TEST_F(StartupTest, CommandLineFilesOpenAsClipsInTheSecondStage) {
 }
 
 TEST_F(StartupTest, StartingValuesEmptyTheProject) {
-  ParentForm& main = start();
+  MainWindow& main = start();
   AppState& state = appState();
   state.ClipCount = 2;
   state.Clips.resize(3);
   state.RedoArmed = true;
   state.OpeningFiles = true;
   main.action("menuRecord")->setEnabled(true);
-  main.newPlayer()->setWindowTitle("Player: a.mpg");
-  main.StartingValues();
+  main.playerWindow()->setWindowTitle("Player: a.mpg");
+  main.setStartingValues();
   EXPECT_EQ(state.ClipCount, -1);
   EXPECT_TRUE(state.Clips.empty());
   EXPECT_FALSE(state.RedoArmed);
   EXPECT_FALSE(state.OpeningFiles);
   EXPECT_FALSE(main.actions().isEnabled("menuRecord"));
-  EXPECT_EQ(main.newPlayer()->windowTitle(), "Player");
+  EXPECT_EQ(main.playerWindow()->windowTitle(), "Player");
 }
 
 }  // namespace

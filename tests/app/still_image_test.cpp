@@ -40,7 +40,7 @@ class StillImage : public RecordFixture {
     CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
     startEditor();
     dropOnPlayer(openClips({ClipFixture::corpusPath("vcd_ntsc.mpg")}));
-    ASSERT_EQ(iPlayer().xSeek(90.4 * kNtscPicture), 0);
+    ASSERT_EQ(playerPane().xSeek(90.4 * kNtscPicture), 0);
     QApplication::processEvents();
   }
 
@@ -58,7 +58,7 @@ class StillImage : public RecordFixture {
         timer->stop();
         timer->deleteLater();
       }
-      playerShownDuringDialog = form().newPlayer()->isVisible();
+      playerShownDuringDialog = form().playerWindow()->isVisible();
       title = dialog->windowTitle();
       filters = dialog->nameFilters();
       suffix = dialog->defaultSuffix();
@@ -79,7 +79,7 @@ class StillImage : public RecordFixture {
   void answerDialog(const QString& name, int filter = 0) { answerDialogs({name}, filter); }
 
   void pressPhoto() {
-    QTest::mouseClick(form().newPlayer()->butPhoto(), Qt::LeftButton);
+    QTest::mouseClick(form().playerWindow()->photoButton(), Qt::LeftButton);
     QApplication::processEvents();
   }
 
@@ -90,11 +90,11 @@ class StillImage : public RecordFixture {
 };
 
 TEST_F(StillImage, TheSavedBitmapIsThePictureOnScreen) {
-  auto* timeCode = iPlayer().findChild<QWidget*>(QStringLiteral("picTC"));
+  auto* timeCode = playerPane().findChild<QWidget*>(QStringLiteral("picTC"));
   ASSERT_NE(timeCode, nullptr);
   ASSERT_TRUE(timeCode->isVisible());
   HideCounter counter(timeCode);
-  ASSERT_EQ(iPlayer().xPlay(), 0);
+  ASSERT_EQ(playerPane().xPlay(), 0);
 
   answerDialog(QStringLiteral("still"));
   pressPhoto();
@@ -103,8 +103,8 @@ TEST_F(StillImage, TheSavedBitmapIsThePictureOnScreen) {
   EXPECT_EQ(filters, QStringList({"Windows bitmap (*.bmp)", "PNG image (*.png)", "All files (*)"}));
   EXPECT_EQ(suffix, "bmp");
   EXPECT_FALSE(playerShownDuringDialog);
-  EXPECT_TRUE(form().newPlayer()->isVisible());
-  EXPECT_EQ(iPlayer().mode(), static_cast<int>(player::PlayerMode::Paused));
+  EXPECT_TRUE(form().playerWindow()->isVisible());
+  EXPECT_EQ(playerPane().mode(), static_cast<int>(player::PlayerMode::Paused));
   // The time code went away for the picture and is back.
   EXPECT_EQ(counter.hides, 1);
   EXPECT_TRUE(timeCode->isVisible());
@@ -115,12 +115,12 @@ TEST_F(StillImage, TheSavedBitmapIsThePictureOnScreen) {
   EXPECT_EQ(reader.format(), "bmp");
   const QImage saved = reader.read();
   ASSERT_FALSE(saved.isNull()) << path.toStdString();
-  const QImage onScreen = iPlayer().xCapture().bitmap.toImage();
+  const QImage onScreen = playerPane().xCapture().bitmap.toImage();
   EXPECT_EQ(saved.size(), onScreen.size());
   EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32),
             onScreen.convertToFormat(QImage::Format_RGB32));
   // And that is the decoded picture at the player's position, all over.
-  const int index = static_cast<int>(iPlayer().position() / kNtscPicture + 0.5);
+  const int index = static_cast<int>(playerPane().position() / kNtscPicture + 0.5);
   const std::vector<QImage> pictures =
       decodedPictures(ClipFixture::corpusPath("vcd_ntsc.mpg"), index - 1, 3);
   ASSERT_EQ(pictures.size(), 3u);
@@ -136,20 +136,20 @@ TEST_F(StillImage, TheSavedBitmapIsThePictureOnScreen) {
 TEST_F(StillImage, PngByTheFilterAndNoTimeCodeChange) {
   // With the time code switched off it stays off.
   form().action("mnuPrefTimeCode")->trigger();
-  ASSERT_FALSE(iPlayer().timeCodeVisible());
+  ASSERT_FALSE(playerPane().timeCodeVisible());
   answerDialog(QStringLiteral("frame"), 1);
   pressPhoto();
-  EXPECT_FALSE(iPlayer().timeCodeVisible());
+  EXPECT_FALSE(playerPane().timeCodeVisible());
   QImageReader reader(QDir(root()).filePath("frame.png"));
   EXPECT_EQ(reader.format(), "png") << QDir(root()).entryList().join(' ').toStdString();
-  EXPECT_EQ(reader.size(), iPlayer().xCapture().bitmap.size());
+  EXPECT_EQ(reader.size(), playerPane().xCapture().bitmap.size());
 }
 
 TEST_F(StillImage, CancelSavesNothing) {
   answerDialog(QString());
   pressPhoto();
   EXPECT_EQ(title, "Save still image as...");
-  EXPECT_TRUE(form().newPlayer()->isVisible());
+  EXPECT_TRUE(form().playerWindow()->isVisible());
   EXPECT_TRUE(QDir(root()).entryList({"*.bmp", "*.png"}, QDir::Files).isEmpty());
   EXPECT_TRUE(takeMessages().empty());
 }
@@ -175,7 +175,7 @@ TEST_F(StillImage, AFullDriveIsReported) {
   EXPECT_EQ(shown[1].lines, QStringList({"Your drive is full!"}));
   EXPECT_EQ(shown[1].icon, MessageIcon::Exclamation);
   EXPECT_TRUE(QFileInfo(full).isSymLink());
-  EXPECT_TRUE(form().newPlayer()->isVisible());
+  EXPECT_TRUE(form().playerWindow()->isVisible());
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <QMenu>
 #include <QTest>
 
-#include "app/windows/clip_info_form.h"
-#include "app/windows/commands.h"
-#include "app/windows/new_import.h"
+#include "app/commands/commands.h"
+#include "app/dialogs/clip_info_dialog.h"
+#include "app/windows/import_window.h"
 #include "app/windows/thumbnail_frame.h"
 #include "clip_fixture.h"
 #include "player/twips.h"
@@ -17,8 +17,8 @@ constexpr double kNtscFrame = 1001.0 / 30000.0;
 
 class ThumbnailChooser : public ClipFixture {
  protected:
-  NewImport& chooser() { return *importWindow(form()); }
-  player::ScrubPane& iImport() { return *chooser().iImport(); }
+  ImportWindow& chooser() { return *importWindow(form()); }
+  player::ScrubPane& importPane() { return *chooser().importPane(); }
 
   // The thumbnail's context menu, then its Change Thumbnail item.
   void changeThumbnail(int index) {
@@ -71,11 +71,11 @@ TEST_F(ThumbnailChooser, TheFrameOnScreenBecomesTheThumbnail) {
   changeThumbnail(0);
   ASSERT_TRUE(chooser().isVisible());
   EXPECT_EQ(chooser().windowTitle(), "Customize Thumbnail");
-  ASSERT_NE(iImport().mode(), 0);
-  EXPECT_EQ(iImport().source(), corpus("vcd_ntsc.mpg"));
-  EXPECT_NEAR(iImport().stepSize(), kNtscFrame, 1e-4);
-  EXPECT_TRUE(iImport().sliderVisible());
-  EXPECT_EQ(iImport().xCapture().bitmap.size(),
+  ASSERT_NE(importPane().mode(), 0);
+  EXPECT_EQ(importPane().source(), corpus("vcd_ntsc.mpg"));
+  EXPECT_NEAR(importPane().stepSize(), kNtscFrame, 1e-4);
+  EXPECT_TRUE(importPane().sliderVisible());
+  EXPECT_EQ(importPane().xCapture().bitmap.size(),
             QSize(player::twipsToPixels(2940), player::twipsToPixels(2055)));
   // The clip in the chooser cannot be deleted from the palette meanwhile.
   QTest::mousePress(palette().thumbnail(0), Qt::RightButton, {}, QPoint(5, 5));
@@ -83,14 +83,14 @@ TEST_F(ThumbnailChooser, TheFrameOnScreenBecomesTheThumbnail) {
   EXPECT_FALSE(form().actions().isEnabled("menuPopUpDelete"));
 
   // To picture 60, then two steps on.
-  ASSERT_EQ(iImport().xSeek(60.4 * kNtscFrame), 0);
+  ASSERT_EQ(importPane().xSeek(60.4 * kNtscFrame), 0);
   keys({Qt::Key_Right, Qt::Key_Right});
-  const int shownIndex = static_cast<int>(iImport().position() / kNtscFrame + 0.5);
+  const int shownIndex = static_cast<int>(importPane().position() / kNtscFrame + 0.5);
   EXPECT_EQ(shownIndex, 62);
-  QTest::mouseClick(chooser().butRecord(), Qt::LeftButton);
+  QTest::mouseClick(chooser().recordButton(), Qt::LeftButton);
 
   EXPECT_FALSE(chooser().isVisible());
-  EXPECT_EQ(iImport().mode(), 0);
+  EXPECT_EQ(importPane().mode(), 0);
   const QImage after = shownThumbnail(0);
   ASSERT_EQ(after.size(), palette().thumbnailSize());
   expectYellowFrame(0);
@@ -125,23 +125,23 @@ TEST_F(ThumbnailChooser, ThePictureGoesToTheClipOnScreen) {
   const QImage second = shownThumbnail(1);
 
   changeThumbnail(1);
-  ASSERT_EQ(iImport().source(), corpus("vcd_pal.mpg"));
+  ASSERT_EQ(importPane().source(), corpus("vcd_pal.mpg"));
   chooser().close();
   EXPECT_FALSE(chooser().isVisible());
-  EXPECT_EQ(iImport().mode(), 0);
+  EXPECT_EQ(importPane().mode(), 0);
   EXPECT_EQ(inner(shownThumbnail(1)), inner(second));
 
   changeThumbnail(1);
-  ASSERT_EQ(iImport().xSeek(2.0), 0);
+  ASSERT_EQ(importPane().xSeek(2.0), 0);
   // A right click on the picture: the properties of the clip on screen.
   QTest::mousePress(palette().thumbnail(0), Qt::LeftButton, {}, QPoint(5, 5));
   ASSERT_EQ(appState().PaletteIndex, 0);
-  auto* area = iImport().findChild<QWidget*>("Picture1");
+  auto* area = importPane().findChild<QWidget*>("Picture1");
   ASSERT_NE(area, nullptr);
   QTest::mousePress(area, Qt::RightButton, {}, QPoint(20, 20));
   QApplication::processEvents();
   EXPECT_EQ(appState().PaletteIndex, 1);
-  ClipInfoForm* info = form().findChild<ClipInfoForm*>();
+  ClipInfoDialog* info = form().findChild<ClipInfoDialog*>();
   ASSERT_NE(info, nullptr);
   EXPECT_TRUE(info->isVisible());
   EXPECT_EQ(info->clipIndex(), 1);
@@ -149,7 +149,7 @@ TEST_F(ThumbnailChooser, ThePictureGoesToTheClipOnScreen) {
 
   // Thumbnail 0 is pressed again before the frame is taken.
   QTest::mousePress(palette().thumbnail(0), Qt::LeftButton, {}, QPoint(5, 5));
-  QTest::mouseClick(chooser().butRecord(), Qt::LeftButton);
+  QTest::mouseClick(chooser().recordButton(), Qt::LeftButton);
   EXPECT_EQ(inner(shownThumbnail(0)), inner(first));
   const QImage chosen = inner(shownThumbnail(1));
   EXPECT_NE(chosen, inner(second));
@@ -163,11 +163,11 @@ TEST_F(ThumbnailChooser, ThePictureGoesToTheClipOnScreen) {
 
   // Close All closes the chooser's clip with the others.
   changeThumbnail(0);
-  ASSERT_NE(iImport().mode(), 0);
+  ASSERT_NE(importPane().mode(), 0);
   form().action("menuClose")->trigger();
   EXPECT_FALSE(chooser().isVisible());
-  EXPECT_EQ(iImport().mode(), 0);
-  EXPECT_TRUE(iImport().source().isEmpty());
+  EXPECT_EQ(importPane().mode(), 0);
+  EXPECT_TRUE(importPane().source().isEmpty());
 }
 
 }  // namespace

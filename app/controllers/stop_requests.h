@@ -1,0 +1,15 @@
+// Requests to stop the editor from outside: SIGTERM (a session logging out,
+// a service manager) and SIGHUP (a closed terminal) cancel a record that is
+// running, which puts the project back, and then end the process with
+// 128 + the signal's number, leaving the working files for the recovery
+// offer of the next start; a session manager's quit request asks as
+// File > Exit does.
+#pragma once
+
+namespace cw::app {
+
+class MainWindow;
+
+void installStopRequests(MainWindow& form);
+
+}  // namespace cw::app
