@@ -1,8 +1,8 @@
 #include "app/shell/editing_error.h"
 
-#include "app/shell/app_state.h"
 #include "app/shell/messages.h"
 #include "engine/common/errors.h"
+#include "engine/splicer/splicer.h"
 
 namespace cw::app {
 
@@ -153,8 +153,7 @@ EditingErrorText editingErrorText(int number, const QString& engineText) {
   return text;
 }
 
-void showEditingError() {
-  const Splicer& engine = *appState().Tazo1;
+void showEditingError(const Splicer& engine) {
   const EditingErrorText text =
       editingErrorText(engine.errorMesNumber(), QString::fromStdString(engine.errorMes()));
   if (!text.show) return;

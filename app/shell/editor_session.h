@@ -1,7 +1,7 @@
-// The editor's application state: one set per running program, shared by the
-// main window, the child windows and the commands. Names follow the editor's
-// own vocabulary (TempDir, ClipCount, RedoArmed ...) so that every command
-// reads the same variables.
+// The editor's session: what one run of the editor knows about its temporary
+// files, its project and its clips, with the engine and the runner of long
+// operations. The main window owns it and hands it to the controllers,
+// windows and commands that need it.
 #pragma once
 
 #include <QString>
@@ -19,110 +19,107 @@ namespace cw::app {
 
 // One opened clip: a row of the clip table with the Probe that analysed it.
 struct ClipRecord {
-  QString FullPath;
-  QString Folder;    // up to and including the last "/"
-  QString FileName;  // the name given to the opening routine
-  double ByteLength = 0;
-  QString Extension;           // extension text given to the opening routine
-  std::int16_t FileType = -1;  // 0 system, 1 video only, 2 audio only, 3 several streams
-  double SizeKB = 0;
-  QString Alias;
-  double PictureRate = 0;
-  std::int32_t MuxRate = 0;
-  std::int16_t Width = 0;
-  std::int16_t Height = 0;
-  std::int32_t VideoByteRate = 0;
-  std::int32_t AudioByteRate = 0;
-  std::int16_t AudioMode = 0;
-  std::int16_t AudioLevel = 0;
-  std::int32_t SampleRate = 0;
-  bool VcdCompatible = false;
-  std::shared_ptr<Probe> Info;  // the InfoSource element; lives as long as the clip
-  std::int32_t InfoHandle = 0;  // Info's NinfoHand, handed to the engine as SrcInfoHand
-  QString LengthTimeCode;       // written when the clip is loaded into the player
+  QString fullPath;
+  QString folder;    // up to and including the last "/"
+  QString fileName;  // the name given to the opening routine
+  double byteLength = 0;
+  QString extension;           // extension text given to the opening routine
+  std::int16_t fileType = -1;  // 0 system, 1 video only, 2 audio only, 3 several streams
+  double sizeKB = 0;
+  QString alias;
+  double pictureRate = 0;
+  std::int32_t muxRate = 0;
+  std::int16_t width = 0;
+  std::int16_t height = 0;
+  std::int32_t videoByteRate = 0;
+  std::int32_t audioByteRate = 0;
+  std::int16_t audioMode = 0;
+  std::int16_t audioLevel = 0;
+  std::int32_t sampleRate = 0;
+  bool vcdCompatible = false;
+  std::shared_ptr<Probe> info;  // the InfoSource element; lives as long as the clip
+  std::int32_t infoHandle = 0;  // info's NinfoHand, handed to the engine as SrcInfoHand
+  QString lengthTimeCode;       // written when the clip is loaded into the player
 
   // The name shown for the clip: its alias once one is set.
-  QString displayName() const { return Alias.isEmpty() ? FileName : Alias; }
+  QString displayName() const { return alias.isEmpty() ? fileName : alias; }
 };
 
 // What the recorder knows about the project file (unknown: -1 / empty).
 struct RecorderInfo {
-  QString FileName;
-  QString Folder;
-  QString Extension;
-  std::int16_t FileType = -1;
-  double ByteLength = -1;
-  double SizeKB = -1;
-  QString Length;
-  double PictureRate = -1;
-  std::int32_t MuxRate = -1;
-  std::int32_t Width = -1;
-  std::int32_t Height = -1;
-  std::int32_t VideoByteRate = -1;
-  std::int32_t AudioByteRate = -1;
-  std::int16_t AudioMode = -1;
-  std::int16_t AudioLevel = -1;
-  std::int32_t SampleRate = -1;
-  bool VcdCompatible = false;
-  bool AudioOnly = false;
+  QString fileName;
+  QString folder;
+  QString extension;
+  std::int16_t fileType = -1;
+  double byteLength = -1;
+  double sizeKB = -1;
+  QString length;
+  double pictureRate = -1;
+  std::int32_t muxRate = -1;
+  std::int32_t width = -1;
+  std::int32_t height = -1;
+  std::int32_t videoByteRate = -1;
+  std::int32_t audioByteRate = -1;
+  std::int16_t audioMode = -1;
+  std::int16_t audioLevel = -1;
+  std::int32_t sampleRate = -1;
+  bool vcdCompatible = false;
+  bool audioOnly = false;
 };
 
-struct AppState {
-  AppState();
+struct EditorSession {
+  EditorSession();
 
   // --- Start-up, settings, temporary files ---------------------------------
-  QString TempDir;         // without a trailing "/"
-  QString RecordBaseName;  // "Rec" & n
-  QString RecordFilePath;  // TempDir/RecordBaseName.ext
-  QString PalettePath;     // the Mosaica program, empty when not installed
-  std::int16_t PreRoll = 0;
-  std::int16_t PreviewWinSize = 320;
-  std::int16_t PlatformKind = 2;
-  std::int16_t MediaLayerVersion = 1;
-  bool LogEnabled = false;
-  QString HelpFolder;  // the folder of the help pages
+  QString tempDir;         // without a trailing "/"
+  QString recordBaseName;  // "Rec" & n
+  QString recordFilePath;  // tempDir/recordBaseName.ext
+  QString palettePath;     // the Mosaica program, empty when not installed
+  std::int16_t preRoll = 0;
+  std::int16_t previewWinSize = 320;
+  std::int16_t platformKind = 2;
+  std::int16_t mediaLayerVersion = 1;
+  bool logEnabled = false;
+  QString helpFolder;  // the folder of the help pages
 
   // --- Editing ---------------------------------------------------------------
-  bool OperationShown = false;
-  bool RedoArmed = false;
-  bool PreviewMode = false;
-  bool UserCancelled = false;
-  QString LastAction;
-  std::int16_t ActionCounter = 0;
-  double SavedEntry = 0;
-  double ProjectFrameRate = 0;
-  QString ProjectExtension;
-  std::int16_t RecorderFileType = -1;
-  std::int32_t RecorderInfoHandle = 0;
-  double ProjectByteLength = 0;
-  bool MovieMade = false;
-  RecorderInfo Recorder;
+  bool operationShown = false;
+  bool redoArmed = false;
+  bool previewMode = false;
+  bool userCancelled = false;
+  QString lastAction;
+  std::int16_t actionCounter = 0;
+  double savedEntry = 0;
+  double projectFrameRate = 0;
+  QString projectExtension;
+  std::int16_t recorderFileType = -1;
+  std::int32_t recorderInfoHandle = 0;
+  double projectByteLength = 0;
+  bool movieMade = false;
+  RecorderInfo recorder;
 
   // --- Clips -----------------------------------------------------------------
-  std::int16_t CurrentClip = 0;
-  std::int16_t ClipCount = -1;       // index of the last clip; -1 when none
-  bool OpeningFiles = false;         // a File > Open batch runs; Cancel clears it
-  QString OpeningPath;               // the path of the clip being opened
-  std::int16_t PaletteIndex = -1;    // the footage palette's picked clip
-  std::int16_t InfoWindowClip = -1;  // the clip whose information form is open; -1 none
-  bool AudioPlaceholder = false;     // the clip being opened gets the placeholder picture
-  std::vector<ClipRecord> Clips;     // indices 0 .. ClipCount
+  std::int16_t currentClip = 0;
+  bool openingFiles = false;         // a File > Open batch runs; Cancel clears it
+  QString openingPath;               // the path of the clip being opened
+  std::int16_t paletteIndex = -1;    // the footage palette's picked clip
+  std::int16_t infoWindowClip = -1;  // the clip whose information form is open; -1 none
+  bool audioPlaceholder = false;     // the clip being opened gets the placeholder picture
+  std::vector<ClipRecord> clips;     // in the palette's order
+  // Counts the times the clip table was emptied (Close All), so that a file
+  // whose analysis outlived the table is not added to the new one.
+  std::uint32_t clipTableResets = 0;
 
   // Files named on the command line, opened by the second start-up stage.
-  QStringList CommandLineFiles;
+  QStringList commandLineFiles;
 
   // --- Components ------------------------------------------------------------
-  // Codes the pictures of exact cuts; handed to Tazo1, so it goes after it.
-  std::unique_ptr<PictureReencoder> Reencoder;
-  std::unique_ptr<Splicer> Tazo1;   // the editing engine, one for the whole run
-  std::unique_ptr<Probe> InfoDest;  // information on the project file
+  // Codes the pictures of exact cuts; handed to the splicer, so it goes first.
+  std::unique_ptr<PictureReencoder> reencoder;
+  std::unique_ptr<Splicer> splicer;     // the editing engine, one for the whole run
+  std::unique_ptr<Probe> projectProbe;  // information on the project file
   // Runs the engine's long calls off the GUI thread, one at a time.
-  std::unique_ptr<OperationRunner> Operations;
+  std::unique_ptr<OperationRunner> operations;
 };
-
-// The one state of the running program.
-AppState& appState();
-// Starts the state afresh (a new program run; tests call it between cases).
-void resetAppState();
 
 }  // namespace cw::app
