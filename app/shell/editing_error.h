@@ -25,7 +25,7 @@ struct EditingErrorRow {
   std::initializer_list<EditingErrorSpan> numbers;
   const char* line1;
   const char* line2;  // nullptr: one line
-  int helpTopic;
+  int helpTopic;      // the engine error whose help page explains the message
 };
 
 // The editor's messages, tried from the top.
