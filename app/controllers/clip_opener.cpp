@@ -48,7 +48,7 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   const int step = qRound(100.0 / paths.size());
   int percent = 0;
   if (withWindow) {
-    progress->prepare("Opening " + QString::number(paths.size()) + "  files...", 0, "0 %");
+    progress->prepare(tr("Opening %1  files...").arg(paths.size()), 0, tr("0 %"));
     progress->show();
     progress->raise();
   } else {
@@ -181,7 +181,7 @@ void ClipOpener::onDeleteSelected() {
   for (int i = static_cast<int>(state_.clips.size()) - 1; i >= 0; --i) {
     if (!palette.isSelected(i)) continue;
     if (isInAPlayer(state_.clips[i].fullPath)) {
-      exclamation({"Cannot delete thumbnail of the opened file!"});
+      exclamation({tr("Cannot delete thumbnail of the opened file!")});
       continue;
     }
     deleteClip(i);

@@ -1,5 +1,6 @@
 #include "app/shell/clip_analysis.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "app/shell/action_log.h"
@@ -22,7 +23,9 @@ QString AnalyseClip(EditorSession& state, const QString& path, const QString& fi
   const int fileType = info->shopFileType();
   const QString word = clipTypeWord(fileType);
   if (word == "Wrong") {
-    if (!fromCapture) exclamation({"File " + path + " is not a valid MPEG file!"});
+    if (!fromCapture)
+      exclamation({QCoreApplication::translate("ClipAnalysis", "File %1 is not a valid MPEG file!")
+                       .arg(path)});
     logOpenFailure(state, path, fileType);
     state.audioPlaceholder = false;
     return word;
@@ -49,7 +52,8 @@ bool refuseProjectAsSource(const EditorSession& state, const QString& path) {
   if (state.recordFilePath.isEmpty()) return false;
   if (QFileInfo(path).absoluteFilePath() != QFileInfo(state.recordFilePath).absoluteFilePath())
     return false;
-  exclamation({"Cannot open temporary project file as source!"});
+  exclamation({QCoreApplication::translate("ClipAnalysis",
+                                           "Cannot open temporary project file as source!")});
   return true;
 }
 
