@@ -119,19 +119,19 @@ class PreviewController : public QObject {
     if (!previewing_) return;
     previewing_ = false;
     EditorSession& state = session_;
-    Splicer& tazo = *state.splicer;
+    Splicer& splicer = *state.splicer;
     if (actions_.isChecked(QStringLiteral("menuRecorder"))) form_.recorderWindow()->show();
     previewPane_.setFullScreen(false);
     previewPane_.xClose();
-    if (tazo.undoEnabled()) {
+    if (splicer.undoEnabled()) {
       logShortBlock(session_, QStringLiteral("UNDO"));
       QApplication::setOverrideCursor(Qt::WaitCursor);
-      const int result = state.operations->run([&tazo] { return tazo.Undo(); });
+      const int result = state.operations->run([&splicer] { return splicer.Undo(); });
       QApplication::restoreOverrideCursor();
       if (result != 0) {
-        showEditingError(tazo);
-        logPreviewErrorLine(session_, tazo.errorMesNumber(),
-                            QString::fromStdString(tazo.errorMes()));
+        showEditingError(splicer);
+        logPreviewErrorLine(session_, splicer.errorMesNumber(),
+                            QString::fromStdString(splicer.errorMes()));
       }
     }
     recorderPane_.xReOpen();

@@ -96,25 +96,25 @@ bool RecordController::checkClipCompatible(int clip) {
 
 bool RecordController::evaluateCompatibility(const ClipRecord& clip) {
   EditorSession& state = session_;
-  Splicer& tazo = *state.splicer;
+  Splicer& splicer = *state.splicer;
   const int type = clip.fileType;
-  tazo.setRecInfoHand(state.recorderInfoHandle);
+  splicer.setRecInfoHand(state.recorderInfoHandle);
   switch (state.recorderFileType) {
     case kTypeVideoOnly:
       if (type == kTypeAudioOnly) return false;
-      tazo.setSrcInfoHand(clip.infoHandle);
-      return tazo.VideoCompat();
+      splicer.setSrcInfoHand(clip.infoHandle);
+      return splicer.VideoCompat();
     case kTypeAudioOnly:
       if (type == kTypeVideoOnly) return false;
-      tazo.setSrcInfoHand(clip.infoHandle);
-      return tazo.AudioCompat();
+      splicer.setSrcInfoHand(clip.infoHandle);
+      return splicer.AudioCompat();
     default: {
       if (type == kTypeVideoOnly) return false;
-      tazo.setSrcInfoHand(clip.infoHandle);
-      const bool audio = tazo.AudioCompat();
-      const bool video = tazo.VideoCompat();
+      splicer.setSrcInfoHand(clip.infoHandle);
+      const bool audio = splicer.AudioCompat();
+      const bool video = splicer.VideoCompat();
       if (!audio || !video) return false;
-      const int mode = tazo.recordMode();
+      const int mode = splicer.recordMode();
       return (mode == kModeVideoCd || mode == kModeVideoCdZeroes) ? clip.vcdCompatible : true;
     }
   }
@@ -124,7 +124,7 @@ bool RecordController::evaluateCompatibility(const ClipRecord& clip) {
 // system stream enables the VideoCD items by its VideoCD compatibility;
 // `noneAlwaysEnabled` keeps None enabled whatever the clip.
 void RecordController::chooseModeForClip(const ClipRecord& clip, bool noneAlwaysEnabled) {
-  Splicer& tazo = *session_.splicer;
+  Splicer& splicer = *session_.splicer;
   switch (clip.fileType) {
     case kTypeSystem:
       setAll(actions_, {kMpegSystem, kVideoOnly, kAudioOnly}, true);
@@ -132,7 +132,7 @@ void RecordController::chooseModeForClip(const ClipRecord& clip, bool noneAlways
       setAll(actions_, {kVcd, kVcdZeroes}, clip.vcdCompatible);
       if (noneAlwaysEnabled) {
         checkOnly(actions_, kModeMpegSystem);
-        tazo.setRecordMode(kModeMpegSystem);
+        splicer.setRecordMode(kModeMpegSystem);
       }
       break;
     case kTypeVideoOnly:
@@ -142,7 +142,7 @@ void RecordController::chooseModeForClip(const ClipRecord& clip, bool noneAlways
         actions_.setEnabled(name, name == kVcdNone || name == only);
       const int mode = clip.fileType == kTypeVideoOnly ? kModeVideoOnly : kModeAudioOnly;
       checkOnly(actions_, mode);
-      tazo.setRecordMode(static_cast<std::int16_t>(mode));
+      splicer.setRecordMode(static_cast<std::int16_t>(mode));
       break;
     }
     default:

@@ -61,8 +61,8 @@ void RecordController::onRecordClicked() {
   state.previewMode = false;
   if (!recordClip()) return;
 
-  Splicer& tazo = *state.splicer;
-  const int mode = tazo.recordMode();
+  Splicer& splicer = *state.splicer;
+  const int mode = splicer.recordMode();
   recorderPane_.setCurrExt(state.projectExtension);
   reopenRecorder();
   recorderPane_.setAudioOnly(mode == kModeAudioOnly);
@@ -70,18 +70,18 @@ void RecordController::onRecordClicked() {
   state.redoArmed = false;
   state.movieMade = false;
   logRecordedLine(session_, state.recordFilePath);
-  setRecorderCaption(tazo.lastRecordExact() ? movieCaption(mode) + QStringLiteral(" - Exact Cut")
-                                            : movieCaption(mode));
+  setRecorderCaption(splicer.lastRecordExact() ? movieCaption(mode) + QStringLiteral(" - Exact Cut")
+                                               : movieCaption(mode));
 
   for (const char* name : {"menuSaveAs", "mnuSaveAndClose", "menuExport", "menuMake"}) {
     actions_.setEnabled(QLatin1String(name), true);
   }
-  if (tazo.undoEnabled()) actions_.setEnabled(QStringLiteral("mnuEditUndo"), true);
+  if (splicer.undoEnabled()) actions_.setEnabled(QStringLiteral("mnuEditUndo"), true);
   lockModeMenus(mode);
 
-  HistoryFlags history = tazo.history();
+  HistoryFlags history = splicer.history();
   history.redoEnabled = false;
-  tazo.restoreHistory(history);
+  splicer.restoreHistory(history);
 }
 
 void RecordController::resetRecorderInfo() {

@@ -50,7 +50,7 @@ class ModalWhileRecording {
 
 bool RecordController::recordClip() {
   EditorSession& state = session_;
-  Splicer& tazo = *state.splicer;
+  Splicer& splicer = *state.splicer;
   const ClipRecord* clip = clipAt(state.currentClip);
   const bool recorderFull = recorderHoldsClip();
   if (recorderFull && !checkClipCompatible(state.currentClip)) {
@@ -77,13 +77,13 @@ bool RecordController::recordClip() {
   makeWritable(state.recordFilePath);
 
   const double entry = recorderPane_.markOut();
-  tazo.setSourceFileName(localPath(playerPane_.source()));
-  tazo.setSourceMarkIn(playerPane_.markIn());
-  tazo.setSourceMarkOut(playerPane_.markOut());
-  tazo.setRecordFileName(localPath(state.recordFilePath));
-  tazo.setRecordMarkEntry(entry);
-  tazo.setSrcInfoHand(clip ? clip->infoHandle : 0);
-  tazo.setRecInfoHand(state.recorderInfoHandle);
+  splicer.setSourceFileName(localPath(playerPane_.source()));
+  splicer.setSourceMarkIn(playerPane_.markIn());
+  splicer.setSourceMarkOut(playerPane_.markOut());
+  splicer.setRecordFileName(localPath(state.recordFilePath));
+  splicer.setRecordMarkEntry(entry);
+  splicer.setSrcInfoHand(clip ? clip->infoHandle : 0);
+  splicer.setRecInfoHand(state.recorderInfoHandle);
 
   progressDialog_.prepare(state.previewMode ? tr("Building preview...") : tr("Recording..."), 0,
                           QStringLiteral("0 %"));
@@ -108,8 +108,8 @@ bool RecordController::recordClip() {
     actions_.setEnabled(QStringLiteral("menuRecord"), true);
     return true;
   }
-  showEditingError(tazo);
-  logErrorLine(session_, QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
+  showEditingError(splicer);
+  logErrorLine(session_, QString::fromStdString(splicer.errorMes()), splicer.errorMesNumber());
   if (clip) {
     const QStringList notice = streamSpanNotice(*clip, playerPane_.markIn(), playerPane_.markOut());
     if (!notice.isEmpty()) exclamation(notice);
@@ -122,7 +122,7 @@ bool RecordController::recordClip() {
 // the undone record) into a project that holds a movie.
 int RecordController::runEngineOperation(bool recorderFull, double entry) {
   EditorSession& state = session_;
-  Splicer& tazo = *state.splicer;
+  Splicer& splicer = *state.splicer;
   const QString source = playerPane_.source();
   const QString project = state.recordFilePath;
   if (!recorderFull) {
@@ -131,7 +131,7 @@ int RecordController::runEngineOperation(bool recorderFull, double entry) {
     if (state.redoArmed && projectFileHoldsMovie(project)) return 0;
     QFile::remove(project);
     logCropBlock(session_, source, project, playerPane_.markIn(), playerPane_.markOut(),
-                 tazo.recordMode());
+                 splicer.recordMode());
     return runEngine(&Splicer::Crop);
   }
 
@@ -139,7 +139,7 @@ int RecordController::runEngineOperation(bool recorderFull, double entry) {
   recorderPane_.freezeFrame(true);
   state.savedEntry = entry;
   state.previewMode ? recorderPane_.xCloseTemp() : recorderPane_.xClose();
-  const bool redo = tazo.redoEnabled() && state.redoArmed;
+  const bool redo = splicer.redoEnabled() && state.redoArmed;
   if (redo) return runRedo();
   if (length == entry) {
     logJoinBlock(session_, QStringLiteral("APPENDCROP"), source, project, playerPane_.markIn(),
@@ -202,7 +202,7 @@ void RecordController::reopenRecorder() {
 
 void RecordController::onUndoRecord() {
   EditorSession& state = session_;
-  Splicer& tazo = *state.splicer;
+  Splicer& splicer = *state.splicer;
   if (!actions_.isEnabled(QStringLiteral("mnuEditUndo"))) return;
   // Off before the engine runs: a second Undo waiting among the window's
   // events would reach the engine with nothing left to undo.
@@ -213,8 +213,8 @@ void RecordController::onUndoRecord() {
   const int result = runEngine(&Splicer::Undo);
   setHourglass(false);
   if (result != 0) {
-    showEditingError(tazo);
-    logErrorLine(session_, QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
+    showEditingError(splicer);
+    logErrorLine(session_, QString::fromStdString(splicer.errorMes()), splicer.errorMesNumber());
   }
   reopenRecorder();
   recorderPane_.setMarkOut(state.savedEntry);

@@ -167,7 +167,7 @@ bool SaveController::moveProject(const QString& path) {
 
 void SaveController::closeSavedProject(const QString& path) {
   EditorSession& state = session_;
-  Splicer& tazo = *state.splicer;
+  Splicer& splicer = *state.splicer;
   savedFilePath_ = path;
   savedFileTitle_ = QFileInfo(path).fileName();
   state.redoArmed = false;
@@ -183,10 +183,10 @@ void SaveController::closeSavedProject(const QString& path) {
     if (records) records->clearModeMenus();
     form_.recorderWindow()->setWindowTitle(QStringLiteral("Recorder"));
   }
-  removeWorkingFile(QFile::decodeName(tazo.undoFileName().c_str()));
-  removeWorkingFile(QFile::decodeName(tazo.redoFileName().c_str()));
+  removeWorkingFile(QFile::decodeName(splicer.undoFileName().c_str()));
+  removeWorkingFile(QFile::decodeName(splicer.redoFileName().c_str()));
   HistoryFlags none;
-  tazo.restoreHistory(none);  // the journals are gone, and with them the history
+  splicer.restoreHistory(none);  // the journals are gone, and with them the history
   logSavedLine(session_, path);
   generateUniqueNames(state);
   state.redoArmed = false;

@@ -286,12 +286,12 @@ void WorkingSession::adopt(EditorSession& state, AbandonedRun& run) {
   state.recordBaseName = run.baseName;
   state.recordFilePath = run.state.project;
   state.projectExtension = run.state.extension;
-  Splicer& tazo = *state.splicer;
-  tazo.setRecordFileName(local(run.state.project));
-  tazo.setUndoFileName(local(run.state.undo));
-  tazo.setRedoFileName(local(run.state.redo));
-  tazo.setRecordMode(static_cast<std::int16_t>(run.state.recordMode));
-  tazo.restoreHistory(run.state.history);
+  Splicer& splicer = *state.splicer;
+  splicer.setRecordFileName(local(run.state.project));
+  splicer.setUndoFileName(local(run.state.undo));
+  splicer.setRedoFileName(local(run.state.redo));
+  splicer.setRecordMode(static_cast<std::int16_t>(run.state.recordMode));
+  splicer.restoreHistory(run.state.history);
 }
 
 void WorkingSession::discard(AbandonedRun& run) {
