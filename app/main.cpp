@@ -4,9 +4,10 @@
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
+#include <memory>
 
-#include "app/shell/app_state.h"
 #include "app/shell/command_line.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/settings.h"
 #include "app/windows/main_window.h"
 
@@ -33,13 +34,14 @@ int main(int argc, char** argv) {
   for (const char* size : {"48", "128", "256"})
     builtIn.addFile(QStringLiteral(":/icons/clipwright-%1.png").arg(QLatin1String(size)));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("clipwright"), builtIn));
-  appState().CommandLineFiles = line.files;
+  auto session = std::make_unique<EditorSession>();
+  session->commandLineFiles = line.files;
 
-  MainWindow form;
+  MainWindow form(std::move(session));
   QObject::connect(&form, &MainWindow::exitRequested, &app, &QApplication::quit,
                    Qt::QueuedConnection);
   if (!form.startUp()) return 1;
-  if (line.log) appState().LogEnabled = true;
+  if (line.log) form.session().logEnabled = true;
   form.resize(1000, 720);
   form.show();
   return app.exec();

@@ -5,7 +5,7 @@
 #include "app/commands/commands.h"
 #include "app/controllers/clip_opener.h"
 #include "app/dialogs/info_dialog.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/import_window.h"
 #include "app/windows/main_window.h"
 #include "engine/analysis/stream_info.h"
@@ -35,15 +35,15 @@ bool infoFormOpen(MainWindow& form) {
 // The thumbnail's context menu: no Delete for a clip that a window plays, no
 // Change Thumbnail for a clip without pictures.
 void showThumbnailMenu(MainWindow& form, int index, QPoint globalPosition) {
-  const AppState& state = appState();
-  if (index < 0 || index >= static_cast<int>(state.Clips.size())) return;
-  const ClipRecord& clip = state.Clips[index];
+  const EditorSession& state = form.session();
+  if (index < 0 || index >= static_cast<int>(state.clips.size())) return;
+  const ClipRecord& clip = state.clips[index];
   ActionRegistry& actions = form.actions();
   // While the clip's information form is open it can be neither deleted nor
   // shown a second time.
-  const bool infoOpen = state.InfoWindowClip == index;
-  actions.setEnabled("menuPopUpDelete", !infoOpen && !isOpenInAWindow(form, clip.FullPath));
-  actions.setEnabled("menuPopUpChangeThumbnail", clip.FileType != kTypeAudioOnly);
+  const bool infoOpen = state.infoWindowClip == index;
+  actions.setEnabled("menuPopUpDelete", !infoOpen && !isOpenInAWindow(form, clip.fullPath));
+  actions.setEnabled("menuPopUpChangeThumbnail", clip.fileType != kTypeAudioOnly);
   actions.setEnabled("menuPopUpPreferences", !infoOpen);
   // The information form opens where the menu was asked for.
   actions.action("menuPopUpPreferences")->setData(globalPosition);

@@ -11,8 +11,8 @@
 #include "app/dialogs/clip_info_dialog.h"
 #include "app/dialogs/recorder_info_dialog.h"
 #include "app/dialogs/temp_dir_dialog.h"
-#include "app/shell/app_state.h"
 #include "app/shell/clip_events.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/intro.h"
 #include "app/windows/main_window.h"
 #include "player/twips.h"
@@ -43,16 +43,16 @@ void showClipProperties(MainWindow& form) {
   QAction* item = form.action("menuPopUpPreferences");
   const QPoint at = item->data().canConvert<QPoint>() ? item->data().toPoint() : QCursor::pos();
   item->setData(QVariant());
-  showClipInfo(form, appState().PaletteIndex, at);
+  showClipInfo(form, form.session().paletteIndex, at);
 }
 
 // A right click on the player's clip shows that clip's properties.
 void onPlayerMouseDown(MainWindow& form, int button, float x, float y) {
   player::ScrubPane* pane = form.playerWindow()->playerPane();
   if (button != kRightButton || !holdsClip(pane)) return;
-  AppState& state = appState();
-  if (state.CurrentClip < 0) return;
-  state.PaletteIndex = state.CurrentClip;
+  EditorSession& state = form.session();
+  if (state.currentClip < 0) return;
+  state.paletteIndex = state.currentClip;
   QAction* item = form.action("menuPopUpPreferences");
   item->setData(screenPoint(pane, x, y));
   item->trigger();
@@ -63,13 +63,13 @@ void onRecorderMouseDown(MainWindow& form, int button, float x, float y) {
   if (button != kRightButton || !holdsClip(pane)) return;
   const QPoint at =
       screenPoint(pane, x, y) + QPoint(player::twipsToPixels(kRecorderFormOffsetTwips), 0);
-  auto* info = new RecorderInfoDialog(form.actions(), &form);
+  auto* info = new RecorderInfoDialog(form.session().recorder, form.actions(), &form);
   info->openAt(at);
 }
 
 void showTempDirDialog(MainWindow& form) {
   auto* keeper = form.findChild<SessionKeeper*>(QStringLiteral("sessionKeeper"));
-  auto* window = new TempDirDialog(form.recorderWindow()->recorderPane(),
+  auto* window = new TempDirDialog(form.session(), form.recorderWindow()->recorderPane(),
                                    keeper ? &keeper->session() : nullptr, &form);
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowModality(Qt::ApplicationModal);
@@ -87,9 +87,9 @@ void showAbout(MainWindow& form) {
 // display name.
 void showRenamedClip(MainWindow& form, int index) {
   form.footageWindow()->refreshName(index);
-  const AppState& state = appState();
-  if (index != state.CurrentClip || !holdsClip(form.playerWindow()->playerPane())) return;
-  const ClipRecord& clip = state.Clips.at(static_cast<std::size_t>(index));
+  const EditorSession& state = form.session();
+  if (index != state.currentClip || !holdsClip(form.playerWindow()->playerPane())) return;
+  const ClipRecord& clip = state.clips.at(static_cast<std::size_t>(index));
   const QString caption = QObject::tr("Player: ") + clip.displayName();
   form.playerWindow()->setWindowTitle(caption);
   form.playerWindow()->setAccessibleName(caption);
@@ -98,12 +98,12 @@ void showRenamedClip(MainWindow& form, int index) {
 }  // namespace
 
 ClipInfoDialog* showClipInfo(MainWindow& form, int index, const QPoint& screenPoint) {
-  const auto& clips = appState().Clips;
+  const auto& clips = form.session().clips;
   if (index < 0 || index >= static_cast<int>(clips.size())) return nullptr;
   // One clip's form at a time.
   for (auto* open : form.findChildren<ClipInfoDialog*>(QString(), Qt::FindDirectChildrenOnly))
     if (open->isVisible()) open->close();
-  auto* info = new ClipInfoDialog(form.actions(), index, &form);
+  auto* info = new ClipInfoDialog(form.session(), form.actions(), index, &form);
   info->openAt(screenPoint);
   return info;
 }

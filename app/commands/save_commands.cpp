@@ -6,7 +6,7 @@
 #include "app/controllers/save_controller.h"
 #include "app/controllers/session_keeper.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/main_window.h"
 
 namespace cw::app {
@@ -56,9 +56,12 @@ void installSaveCommands(MainWindow& form) {
   on("mnuExportAsRealMedia", [saving] { saving->onExportRealMedia(); });
   on("menuPopupExportRealMedia", [saving] { saving->onExportClipRealMedia(); });
   on("mnuToolsMediaPallete", [saving] { saving->onMediaPalette(); });
-  on("mnuLBRHigh", [saving] { saving->exportLowBitrate(appState().RecordFilePath, 600); });
-  on("mnuLBRMedium", [saving] { saving->exportLowBitrate(appState().RecordFilePath, 384); });
-  on("mnuLBRLow", [saving] { saving->exportLowBitrate(appState().RecordFilePath, 128); });
+  on("mnuLBRHigh",
+     [saving, &form] { saving->exportLowBitrate(form.session().recordFilePath, 600); });
+  on("mnuLBRMedium",
+     [saving, &form] { saving->exportLowBitrate(form.session().recordFilePath, 384); });
+  on("mnuLBRLow",
+     [saving, &form] { saving->exportLowBitrate(form.session().recordFilePath, 128); });
   QPushButton* make = form.recorderWindow()->makeButton();
   make->installEventFilter(new MakeButtonFilter(make, form, *saving));
   new SessionKeeper(form);

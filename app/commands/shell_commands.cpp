@@ -4,8 +4,8 @@
 #include <QShortcut>
 
 #include "app/commands/commands.h"
-#include "app/shell/app_state.h"
 #include "app/shell/command_line.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/windows/help_window.h"
 #include "app/windows/main_window.h"
@@ -54,14 +54,14 @@ void connectWindowSizes(MainWindow& form) {
     QObject::connect(form.action(name), &QAction::triggered, &form, [&form, size] {
       for (const auto& [other, otherSize] : kSizes)
         form.actions().setChecked(other, otherSize == size);
-      appState().PreviewWinSize = static_cast<std::int16_t>(size);
+      form.session().previewWinSize = static_cast<std::int16_t>(size);
       if (PreviewWindow* preview = previewWindow(form)) preview->applyWindowSize(size);
     });
   }
 }
 
 void connectHelp(MainWindow& form) {
-  auto* help = new HelpWindow(&form);
+  auto* help = new HelpWindow(form.session(), &form);
   QPointer<HelpWindow> window(help);
   QObject::connect(form.action("menuContents"), &QAction::triggered, help,
                    &HelpWindow::showContents);
@@ -79,7 +79,8 @@ void connectLogKey(MainWindow& form) {
   auto* key = new QShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F12), form.footageWindow());
   key->setObjectName(QStringLiteral("logOnKey"));
   key->setContext(Qt::WidgetWithChildrenShortcut);
-  QObject::connect(key, &QShortcut::activated, [] { appState().LogEnabled = true; });
+  QObject::connect(key, &QShortcut::activated, &form,
+                   [&form] { form.session().logEnabled = true; });
 }
 
 }  // namespace

@@ -5,10 +5,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "app/shell/app_state.h"
 #include "app/shell/clip_analysis.h"
 #include "app/shell/clip_events.h"
 #include "app/shell/clip_table.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/shell/startup.h"
 #include "app/windows/main_window.h"
@@ -18,7 +18,7 @@ namespace cw::app {
 
 namespace {}  // namespace
 
-ClipOpener::ClipOpener(MainWindow& form) : QObject(&form), form_(form), state_(appState()) {
+ClipOpener::ClipOpener(MainWindow& form) : QObject(&form), form_(form), state_(form.session()) {
   setObjectName("ClipOpener");
 }
 
@@ -32,7 +32,7 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
     return 0;
   }
   // Files dropped while other work runs (an undo) open once it has ended.
-  OperationRunner& operations = *state_.Operations;
+  OperationRunner& operations = *state_.operations;
   if (operations.running()) {
     connect(
         &operations, &OperationRunner::runningChanged, this,
@@ -44,11 +44,11 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   ProgressDialog* progress = form_.progressDialog();
   batchRunning_ = true;
   batch_ = paths;
-  state_.OpeningFiles = true;
+  state_.openingFiles = true;
   const int step = qRound(100.0 / paths.size());
   int percent = 0;
   if (withWindow) {
-    progress->prepare("Opening " + QString::number(paths.size()) + "  files...", 0, "0 %");
+    progress->prepare(tr("Opening %1  files...").arg(paths.size()), 0, tr("0 %"));
     progress->show();
     progress->raise();
   } else {
@@ -58,7 +58,7 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   int opened = 0;
   for (qsizetype next = 0; next < batch_.size(); ++next) {
     // The progress window's Cancel clears OpeningFiles; the batch stops here.
-    if (!state_.OpeningFiles) break;
+    if (!state_.openingFiles) break;
     const QString path = batch_[next];  // the list may grow meanwhile
     if (!openOne(path)) continue;
     ++opened;
@@ -76,35 +76,38 @@ int ClipOpener::openClipList(const QStringList& paths, OpenDisplay display) {
   } else {
     QApplication::restoreOverrideCursor();
   }
-  state_.OpeningFiles = false;
+  state_.openingFiles = false;
   return opened;
 }
 
 bool ClipOpener::openOne(const QString& given) {
   const QString path = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
   if (refuseProjectAsSource(state_, path)) return false;
-  if (state_.ClipCount > -1 && !CheckIfExists(state_, path)) return false;
-  const std::int16_t previousIndex = state_.PaletteIndex;
-  ++state_.ClipCount;
-  state_.PaletteIndex = state_.ClipCount;
-  state_.OpeningPath = path;
+  if (!state_.clips.empty() && !CheckIfExists(state_, path)) return false;
+  const std::int16_t previousIndex = state_.paletteIndex;
+  // The index the clip will take, for whatever looks at the palette meanwhile.
+  state_.paletteIndex = static_cast<std::int16_t>(state_.clips.size());
+  const std::uint32_t resets = state_.clipTableResets;
+  state_.openingPath = path;
   const QString fileName = QFileInfo(path).fileName();
   const bool opened = openClip(path, fileName, fileExtension(fileName));
   // Close All while the file was analysed emptied the table under it: the
   // file goes with the others (the batch ends, OpeningFiles being cleared).
-  if (state_.ClipCount < 0) {
-    state_.Clips.clear();
-    state_.ClipCount = -1;
-    state_.PaletteIndex = -1;
+  if (state_.clipTableResets != resets) {
+    state_.clips.clear();
+    state_.paletteIndex = -1;
     return false;
   }
   if (!opened) {
-    --state_.ClipCount;
     // Clips deleted meanwhile may have taken the previous index away.
-    state_.PaletteIndex = std::min(previousIndex, state_.ClipCount);
+    const int last = static_cast<int>(state_.clips.size()) - 1;
+    state_.paletteIndex = static_cast<std::int16_t>(std::min<int>(previousIndex, last));
     return false;
   }
-  form_.footageWindow()->addClipThumbnail(state_.ClipCount);
+  // Clips deleted meanwhile moved the new one down: it is the last.
+  const int added = static_cast<int>(state_.clips.size()) - 1;
+  state_.paletteIndex = static_cast<std::int16_t>(added);
+  form_.footageWindow()->addClipThumbnail(added);
   form_.actions().setEnabled("menuClose", true);
   lastFolder_ = folderOf(path);
   return true;
@@ -113,7 +116,7 @@ bool ClipOpener::openOne(const QString& given) {
 bool ClipOpener::openClip(const QString& path, const QString& fileName, const QString& extension) {
   if (AnalyseClip(state_, path, fileName, extension) == "Wrong") return false;
   FootageWindow& palette = *form_.footageWindow();
-  if (state_.AudioPlaceholder) {
+  if (state_.audioPlaceholder) {
     palette.setThumbnailPicture(audioPlaceholderPicture(palette.thumbnailSize()));
     return true;
   }
@@ -152,20 +155,21 @@ QStringList ClipOpener::askForFiles() {
 void ClipOpener::onOpen() {
   const QStringList files = askForFiles();
   if (files.isEmpty()) return;
-  state_.OpeningPath = files.first();
+  state_.openingPath = files.first();
   openClipList(files, files.size() > 1 ? OpenDisplay::ProgressWindow : OpenDisplay::Hourglass);
 }
 
 void ClipOpener::deleteClip(int index) {
-  if (index < 0 || index > state_.ClipCount) return;
+  if (index < 0 || index >= static_cast<int>(state_.clips.size())) return;
   // The table first: the thumbnails that move down take their clips' names.
   removeClipRecord(state_, index);
   form_.footageWindow()->removeThumbnail(index);
-  if (state_.PaletteIndex > state_.ClipCount) state_.PaletteIndex = state_.ClipCount;
+  const int last = static_cast<int>(state_.clips.size()) - 1;
+  if (state_.paletteIndex > last) state_.paletteIndex = static_cast<std::int16_t>(last);
   emit clipEvents().clipRemoved(index);
 }
 
-void ClipOpener::onDeleteThumbnail() { deleteClip(state_.PaletteIndex); }
+void ClipOpener::onDeleteThumbnail() { deleteClip(state_.paletteIndex); }
 
 bool ClipOpener::isInAPlayer(const QString& path) const {
   return form_.playerWindow()->playerPane()->source() == path ||
@@ -174,10 +178,10 @@ bool ClipOpener::isInAPlayer(const QString& path) const {
 
 void ClipOpener::onDeleteSelected() {
   FootageWindow& palette = *form_.footageWindow();
-  for (int i = state_.ClipCount; i >= 0; --i) {
+  for (int i = static_cast<int>(state_.clips.size()) - 1; i >= 0; --i) {
     if (!palette.isSelected(i)) continue;
-    if (isInAPlayer(state_.Clips[i].FullPath)) {
-      exclamation({"Cannot delete thumbnail of the opened file!"});
+    if (isInAPlayer(state_.clips[i].fullPath)) {
+      exclamation({tr("Cannot delete thumbnail of the opened file!")});
       continue;
     }
     deleteClip(i);

@@ -12,7 +12,7 @@
 namespace cw::app {
 
 class MainWindow;
-struct AppState;
+struct EditorSession;
 
 // How a batch shows itself: the progress window (File > Open with several
 // files) or the hourglass only (command line, drops, one file).
@@ -30,7 +30,7 @@ class ClipOpener : public QObject {
   // batch and the answer is 0.
   int openClipList(const QStringList& paths, OpenDisplay display);
 
-  // One file as clip ClipCount (already counted up): analysis and picture.
+  // One file as the next clip: analysis and picture.
   bool openClip(const QString& path, const QString& fileName, const QString& extension);
 
   // File > Open.
@@ -49,7 +49,7 @@ class ClipOpener : public QObject {
   bool isInAPlayer(const QString& path) const;
 
   MainWindow& form_;
-  AppState& state_;
+  EditorSession& state_;
   QString lastFolder_;
   QStringList batch_;
   bool batchRunning_ = false;

@@ -7,7 +7,7 @@
 #include "app/commands/commands.h"
 #include "app/controllers/transport_keys.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/import_window.h"
 #include "app/windows/main_window.h"
 #include "app/windows/preview_window.h"
@@ -38,6 +38,7 @@ class ImportController : public QObject {
   explicit ImportController(MainWindow& form)
       : QObject(&form),
         form_(form),
+        session_(form.session()),
         importWindow_(new ImportWindow),
         importPane_(*importWindow_->importPane()) {
     setObjectName(QStringLiteral("importController"));
@@ -65,29 +66,28 @@ class ImportController : public QObject {
   }
 
  private:
-  static const ClipRecord* clipAt(int index) {
-    const AppState& state = appState();
-    if (index < 0 || index > state.ClipCount || index >= static_cast<int>(state.Clips.size()))
-      return nullptr;
-    return &state.Clips[static_cast<std::size_t>(index)];
+  const ClipRecord* clipAt(int index) const {
+    const EditorSession& state = session_;
+    if (index < 0 || index >= static_cast<int>(state.clips.size())) return nullptr;
+    return &state.clips[static_cast<std::size_t>(index)];
   }
 
   void onChangeThumbnail() {
-    const AppState& state = appState();
-    const ClipRecord* clip = clipAt(state.PaletteIndex);
-    if (!clip || clip->FileType == kAudioOnly) return;
+    const EditorSession& state = session_;
+    const ClipRecord* clip = clipAt(state.paletteIndex);
+    if (!clip || clip->fileType == kAudioOnly) return;
     importWindow_->setWindowTitle(QStringLiteral("Customize Thumbnail"));
     importWindow_->setAccessibleName(importWindow_->windowTitle());
-    importPane_.setAmVersion(state.MediaLayerVersion);
+    importPane_.setAmVersion(state.mediaLayerVersion);
     importPane_.setSliderVisible(true);
     importPane_.setNavigationVisible(true);
     importPane_.setClipWidth(kClipWidthTwips);
     importPane_.setClipHeight(kClipHeightTwips);
     importPane_.setTimeCodeLeft(kTimeCodeLeftTwips);
     importPane_.setTimeCodeTop(kTimeCodeTopTwips);
-    importPane_.setCurrExt(clip->Extension);
-    if (clip->PictureRate > 0) importPane_.setStepSize(1.0 / clip->PictureRate);
-    importPane_.setSource(clip->FullPath);
+    importPane_.setCurrExt(clip->extension);
+    if (clip->pictureRate > 0) importPane_.setStepSize(1.0 / clip->pictureRate);
+    importPane_.setSource(clip->fullPath);
     importWindow_->fitToPane();
     importWindow_->show();
     if (importPane_.xOpen() != 0) {  // the player has said why
@@ -105,11 +105,11 @@ class ImportController : public QObject {
   int chosenClip() const {
     const QString& source = importPane_.source();
     if (source.isEmpty()) return -1;
-    const AppState& state = appState();
-    const ClipRecord* pressed = clipAt(state.PaletteIndex);
-    if (pressed && pressed->FullPath == source) return state.PaletteIndex;
+    const EditorSession& state = session_;
+    const ClipRecord* pressed = clipAt(state.paletteIndex);
+    if (pressed && pressed->fullPath == source) return state.paletteIndex;
     for (int i = 0; clipAt(i); ++i)
-      if (clipAt(i)->FullPath == source) return i;
+      if (clipAt(i)->fullPath == source) return i;
     return -1;
   }
 
@@ -134,7 +134,7 @@ class ImportController : public QObject {
       return;
     const int clip = chosenClip();
     if (clip < 0) return;
-    appState().PaletteIndex = static_cast<std::int16_t>(clip);
+    session_.paletteIndex = static_cast<std::int16_t>(clip);
     QAction* item = form_.action(QStringLiteral("menuPopUpPreferences"));
     item->setData(
         importPane_.mapToGlobal(QPoint(player::twipsToPixels(x), player::twipsToPixels(y))));
@@ -151,6 +151,7 @@ class ImportController : public QObject {
   }
 
   MainWindow& form_;
+  EditorSession& session_;
   ImportWindow* importWindow_;
   player::ScrubPane& importPane_;
 };

@@ -13,8 +13,8 @@
 #include "app/controllers/record_controller.h"
 #include "app/shell/action_log.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
 #include "app/shell/editing_error.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/main_window.h"
 #include "app/windows/preview_window.h"
 #include "engine/common/record_mode.h"
@@ -36,6 +36,7 @@ class PreviewController : public QObject {
   explicit PreviewController(MainWindow& form)
       : QObject(&form),
         form_(form),
+        session_(form.session()),
         actions_(form.actions()),
         previewWindow_(new PreviewWindow(&form)),
         previewPane_(*previewWindow_->previewPane()),
@@ -68,26 +69,26 @@ class PreviewController : public QObject {
 
  private:
   void onPreviewPressed() {
-    AppState& state = appState();
+    EditorSession& state = session_;
     if (previewing_ || !actions_.isEnabled(QStringLiteral("menuPreview")) ||
         playerPane_.mode() == kNoClip) {
       return;
     }
     RecordController* records = form_.findChild<RecordController*>();
     if (!records) return;
-    state.PreviewMode = true;
+    state.previewMode = true;
     if (!records->recordClip()) return;
     previewing_ = true;
     actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
 
-    previewPane_.setCurrExt(state.ProjectExtension);
-    previewPane_.setSource(state.RecordFilePath);
+    previewPane_.setCurrExt(state.projectExtension);
+    previewPane_.setSource(state.recordFilePath);
     const bool opened = previewPane_.xOpen() == 0;
-    previewWindow_->applyWindowSize(state.PreviewWinSize);
-    previewWindow_->setFullScreenOnShow(state.PreviewWinSize == 0);
+    previewWindow_->applyWindowSize(state.previewWinSize);
+    previewWindow_->setFullScreenOnShow(state.previewWinSize == 0);
     centreOnScreen();
-    if (state.PreRoll != 0) {
-      previewPane_.xSeek(std::max(0.0, recorderPane_.markOut() - state.PreRoll));
+    if (state.preRoll != 0) {
+      previewPane_.xSeek(std::max(0.0, recorderPane_.markOut() - state.preRoll));
     }
     // A preview that cannot play would never reach its end: without this an
     // audio-only one would leave its edit in the project for good.
@@ -95,7 +96,7 @@ class PreviewController : public QObject {
       unloadPreview();
       return;
     }
-    if (state.Tazo1->recordMode() == kModeAudioOnly) return;
+    if (state.splicer->recordMode() == kModeAudioOnly) return;
     previewWindow_->show();
     previewWindow_->raise();
     previewWindow_->activateWindow();
@@ -117,19 +118,20 @@ class PreviewController : public QObject {
     previewWindow_->hide();
     if (!previewing_) return;
     previewing_ = false;
-    AppState& state = appState();
-    Splicer& tazo = *state.Tazo1;
+    EditorSession& state = session_;
+    Splicer& splicer = *state.splicer;
     if (actions_.isChecked(QStringLiteral("menuRecorder"))) form_.recorderWindow()->show();
     previewPane_.setFullScreen(false);
     previewPane_.xClose();
-    if (tazo.undoEnabled()) {
-      logShortBlock(QStringLiteral("UNDO"));
+    if (splicer.undoEnabled()) {
+      logShortBlock(session_, QStringLiteral("UNDO"));
       QApplication::setOverrideCursor(Qt::WaitCursor);
-      const int result = state.Operations->run([&tazo] { return tazo.Undo(); });
+      const int result = state.operations->run([&splicer] { return splicer.Undo(); });
       QApplication::restoreOverrideCursor();
       if (result != 0) {
-        showEditingError();
-        logPreviewErrorLine(tazo.errorMesNumber(), QString::fromStdString(tazo.errorMes()));
+        showEditingError(splicer);
+        logPreviewErrorLine(session_, splicer.errorMesNumber(),
+                            QString::fromStdString(splicer.errorMes()));
       }
     }
     recorderPane_.xReOpen();
@@ -146,6 +148,7 @@ class PreviewController : public QObject {
   }
 
   MainWindow& form_;
+  EditorSession& session_;
   ActionRegistry& actions_;
   PreviewWindow* previewWindow_;
   player::ScrubPane& previewPane_;

@@ -4,7 +4,7 @@
 #include "app/commands/commands.h"
 #include "app/controllers/transport_keys.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/main_window.h"
 
 namespace cw::app {
@@ -12,6 +12,7 @@ namespace cw::app {
 RecordController::RecordController(MainWindow& form)
     : QObject(&form),
       form_(form),
+      session_(form.session()),
       actions_(form.actions()),
       playerWindow_(*form.playerWindow()),
       recorderWindow_(*form.recorderWindow()),
@@ -25,7 +26,7 @@ RecordController::RecordController(MainWindow& form)
 }
 
 RecordController::~RecordController() {
-  automation::EventSource& events = appState().Tazo1->events();
+  automation::EventSource& events = session_.splicer->events();
   for (automation::ConnectionId id : {progressConnection_, doneConnection_, errConnection_}) {
     if (id) events.disconnect(id);
   }
@@ -43,14 +44,14 @@ void RecordController::connectWindows() {
   on("menuPreroll7", [this] { setPreRoll(7); });
   on("menuPrerollFull", [this] { setPreRoll(0); });
   on("mnuPrefExactCuts", [this] {
-    appState().Tazo1->setExactCut(actions_.isChecked(QStringLiteral("mnuPrefExactCuts")));
+    session_.splicer->setExactCut(actions_.isChecked(QStringLiteral("mnuPrefExactCuts")));
   });
 
   connect(recorderWindow_.recordButton(), &QPushButton::clicked, this,
           [this] { onRecordClicked(); });
   connect(&recorderPane_, &player::ScrubPane::Ejected, this, [this] { onRecorderEjected(); });
   connect(&recorderPane_, &player::ScrubPane::MarkOutChanged, this,
-          [] { appState().RedoArmed = false; });
+          [this] { session_.redoArmed = false; });
   connect(&recorderPane_, &player::ScrubPane::NeedSound, this, [this] { onRecorderNeedsSound(); });
   // Escape in the recorder ends the preview, the one way to stop an
   // audio-only preview, which plays without its window.
@@ -61,7 +62,7 @@ void RecordController::connectWindows() {
           [this](int clip) { loadClip(clip); });
   connect(&playerPane_, &player::ScrubPane::Ejected, this, [this] { onPlayerEjected(); });
   for (auto changed : {&player::ScrubPane::MarkInChanged, &player::ScrubPane::MarkOutChanged}) {
-    connect(&playerPane_, changed, this, [] { appState().RedoArmed = false; });
+    connect(&playerPane_, changed, this, [this] { session_.redoArmed = false; });
   }
   connect(&playerPane_, &player::ScrubPane::NeedSound, this, [this] { onPlayerNeedsSound(); });
 

@@ -26,6 +26,7 @@ class PlayerWindow;
 class ProgressDialog;
 class RecorderWindow;
 class MainWindow;
+struct EditorSession;
 struct ClipRecord;
 
 class RecordController : public QObject {
@@ -115,6 +116,7 @@ class RecordController : public QObject {
   void deleteProjectFiles();
 
   MainWindow& form_;
+  EditorSession& session_;
   ActionRegistry& actions_;
   PlayerWindow& playerWindow_;
   RecorderWindow& recorderWindow_;

@@ -4,7 +4,7 @@
 
 #include "app/controllers/record_controller.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "engine/analysis/stream_info.h"
 #include "engine/common/record_mode.h"
 #include "player/scrub_pane.h"
@@ -90,32 +90,32 @@ bool RecordController::checkClipCompatible(int clip) {
   if (!record) return false;
   if (recorderHoldsClip()) return evaluateCompatibility(*record);
   chooseModeForClip(*record, true);
-  setRecorderCaption(modeCaption(appState().Tazo1->recordMode()));
+  setRecorderCaption(modeCaption(session_.splicer->recordMode()));
   return true;
 }
 
 bool RecordController::evaluateCompatibility(const ClipRecord& clip) {
-  AppState& state = appState();
-  Splicer& tazo = *state.Tazo1;
-  const int type = clip.FileType;
-  tazo.setRecInfoHand(state.RecorderInfoHandle);
-  switch (state.RecorderFileType) {
+  EditorSession& state = session_;
+  Splicer& splicer = *state.splicer;
+  const int type = clip.fileType;
+  splicer.setRecInfoHand(state.recorderInfoHandle);
+  switch (state.recorderFileType) {
     case kTypeVideoOnly:
       if (type == kTypeAudioOnly) return false;
-      tazo.setSrcInfoHand(clip.InfoHandle);
-      return tazo.VideoCompat();
+      splicer.setSrcInfoHand(clip.infoHandle);
+      return splicer.VideoCompat();
     case kTypeAudioOnly:
       if (type == kTypeVideoOnly) return false;
-      tazo.setSrcInfoHand(clip.InfoHandle);
-      return tazo.AudioCompat();
+      splicer.setSrcInfoHand(clip.infoHandle);
+      return splicer.AudioCompat();
     default: {
       if (type == kTypeVideoOnly) return false;
-      tazo.setSrcInfoHand(clip.InfoHandle);
-      const bool audio = tazo.AudioCompat();
-      const bool video = tazo.VideoCompat();
+      splicer.setSrcInfoHand(clip.infoHandle);
+      const bool audio = splicer.AudioCompat();
+      const bool video = splicer.VideoCompat();
       if (!audio || !video) return false;
-      const int mode = tazo.recordMode();
-      return (mode == kModeVideoCd || mode == kModeVideoCdZeroes) ? clip.VcdCompatible : true;
+      const int mode = splicer.recordMode();
+      return (mode == kModeVideoCd || mode == kModeVideoCdZeroes) ? clip.vcdCompatible : true;
     }
   }
 }
@@ -124,25 +124,25 @@ bool RecordController::evaluateCompatibility(const ClipRecord& clip) {
 // system stream enables the VideoCD items by its VideoCD compatibility;
 // `noneAlwaysEnabled` keeps None enabled whatever the clip.
 void RecordController::chooseModeForClip(const ClipRecord& clip, bool noneAlwaysEnabled) {
-  Splicer& tazo = *appState().Tazo1;
-  switch (clip.FileType) {
+  Splicer& splicer = *session_.splicer;
+  switch (clip.fileType) {
     case kTypeSystem:
       setAll(actions_, {kMpegSystem, kVideoOnly, kAudioOnly}, true);
-      actions_.setEnabled(kVcdNone, noneAlwaysEnabled || clip.VcdCompatible);
-      setAll(actions_, {kVcd, kVcdZeroes}, clip.VcdCompatible);
+      actions_.setEnabled(kVcdNone, noneAlwaysEnabled || clip.vcdCompatible);
+      setAll(actions_, {kVcd, kVcdZeroes}, clip.vcdCompatible);
       if (noneAlwaysEnabled) {
         checkOnly(actions_, kModeMpegSystem);
-        tazo.setRecordMode(kModeMpegSystem);
+        splicer.setRecordMode(kModeMpegSystem);
       }
       break;
     case kTypeVideoOnly:
     case kTypeAudioOnly: {
-      const QString only = clip.FileType == kTypeVideoOnly ? kVideoOnly : kAudioOnly;
+      const QString only = clip.fileType == kTypeVideoOnly ? kVideoOnly : kAudioOnly;
       for (const QString& name : kModeItems)
         actions_.setEnabled(name, name == kVcdNone || name == only);
-      const int mode = clip.FileType == kTypeVideoOnly ? kModeVideoOnly : kModeAudioOnly;
+      const int mode = clip.fileType == kTypeVideoOnly ? kModeVideoOnly : kModeAudioOnly;
       checkOnly(actions_, mode);
-      tazo.setRecordMode(static_cast<std::int16_t>(mode));
+      splicer.setRecordMode(static_cast<std::int16_t>(mode));
       break;
     }
     default:
@@ -155,11 +155,11 @@ void RecordController::syncModeMenus(int clip) {
     // The project's mode is locked: a mode command may have enabled items of
     // other modes (MPEG System enables the VideoCD items), and a record in
     // another mode would join two kinds of stream in one movie.
-    lockModeMenus(appState().Tazo1->recordMode());
+    lockModeMenus(session_.splicer->recordMode());
     return;
   }
   if (const ClipRecord* record = clipAt(clip)) chooseModeForClip(*record, false);
-  const int mode = appState().Tazo1->recordMode();
+  const int mode = session_.splicer->recordMode();
   setRecorderCaption(modeCaption(mode));
   switch (mode) {
     case kModeVideoCd:
@@ -181,13 +181,13 @@ void RecordController::syncModeMenus(int clip) {
 // ---- the six mode commands ------------------------------------------------
 
 void RecordController::modeChanged(int recordMode) {
-  AppState& state = appState();
-  if (state.Tazo1->recordMode() != recordMode) {
-    state.RedoArmed = false;
-    state.Tazo1->setRecordMode(static_cast<std::int16_t>(recordMode));
+  EditorSession& state = session_;
+  if (state.splicer->recordMode() != recordMode) {
+    state.redoArmed = false;
+    state.splicer->setRecordMode(static_cast<std::int16_t>(recordMode));
   }
   setRecorderCaption(modeCaption(recordMode));
-  syncModeMenus(state.CurrentClip);
+  syncModeMenus(state.currentClip);
 }
 
 void RecordController::onModeMpegSystem() {
@@ -253,7 +253,7 @@ void RecordController::lockModeMenus(int recordMode) {
 }
 
 void RecordController::clearModeMenus() {
-  appState().Tazo1->setRecordMode(kModeMpegSystem);
+  session_.splicer->setRecordMode(kModeMpegSystem);
   for (const QString& name : kModeItems) {
     actions_.setChecked(name, false);
     actions_.setEnabled(name, false);

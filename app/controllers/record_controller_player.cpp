@@ -6,7 +6,7 @@
 
 #include "app/controllers/record_controller.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/windows/main_window.h"
 #include "app/windows/player_window.h"
@@ -26,55 +26,55 @@ bool makesSound(const player::ScrubPane& pane) {
 }  // namespace
 
 const ClipRecord* RecordController::clipAt(int clip) const {
-  const AppState& state = appState();
-  if (clip < 0 || clip > state.ClipCount || clip >= static_cast<int>(state.Clips.size())) {
+  const EditorSession& state = session_;
+  if (clip < 0 || clip >= static_cast<int>(state.clips.size())) {
     return nullptr;
   }
-  return &state.Clips[static_cast<std::size_t>(clip)];
+  return &state.clips[static_cast<std::size_t>(clip)];
 }
 
 void RecordController::loadClip(int clip) {
-  AppState& state = appState();
+  EditorSession& state = session_;
   const ClipRecord* record = clipAt(clip);
-  if (!record || (playerPane_.source() == record->FullPath && playerHoldsClip())) return;
+  if (!record || (playerPane_.source() == record->fullPath && playerHoldsClip())) return;
   // A playing preview has the recorder closed: the clip would take it for
   // an empty project and set the record mode from itself.
   endPreview();
   if (!checkClipCompatible(clip)) {
     const MessageAnswer answer =
-        askYesNo({QStringLiteral("The file: ") + record->FullPath,
+        askYesNo({QStringLiteral("The file: ") + record->fullPath,
                   QStringLiteral("is not compatible with your current project. Please "),
                   QStringLiteral("check file properties for more information."),
                   QStringLiteral("Do you still want to open this file?")},
                  MessageIcon::Question, MessageAnswer::No);
     if (answer != MessageAnswer::Yes) return;
   }
-  state.CurrentClip = static_cast<std::int16_t>(clip);
-  playerPane_.setSource(record->FullPath);
-  playerPane_.setCurrExt(record->Extension);
-  if (record->PictureRate > 0) playerPane_.setStepSize(1.0 / record->PictureRate);
+  state.currentClip = static_cast<std::int16_t>(clip);
+  playerPane_.setSource(record->fullPath);
+  playerPane_.setCurrExt(record->extension);
+  if (record->pictureRate > 0) playerPane_.setStepSize(1.0 / record->pictureRate);
   if (playerPane_.xOpen() != 0) {
     // The player has said why and holds no clip now, the one it had included.
     onPlayerEjected();
     return;
   }
-  state.Clips[static_cast<std::size_t>(clip)].LengthTimeCode = playerPane_.getLenInTimeCode();
-  playerPane_.setAudioOnly(record->FileType == kTypeAudioOnly);
-  state.RedoArmed = false;
+  state.clips[static_cast<std::size_t>(clip)].lengthTimeCode = playerPane_.getLenInTimeCode();
+  playerPane_.setAudioOnly(record->fileType == kTypeAudioOnly);
+  state.redoArmed = false;
   setPlayerCaption(QStringLiteral("Player: ") + record->displayName());
   actions_.setEnabled(QStringLiteral("menuPreview"), true);
   actions_.setEnabled(QStringLiteral("menuRecord"), true);
 }
 
 void RecordController::onPlayerEjected() {
-  AppState& state = appState();
+  EditorSession& state = session_;
   endPreview();  // else the project's mode menus would be cleared as for an empty recorder
-  state.RedoArmed = false;
+  state.redoArmed = false;
   setPlayerCaption(QStringLiteral("Player"));
   actions_.setEnabled(QStringLiteral("menuPreview"), false);
   actions_.setEnabled(QStringLiteral("menuRecord"), false);
   if (!recorderHoldsClip()) clearModeMenus();
-  state.CurrentClip = -1;
+  state.currentClip = -1;
 }
 
 void RecordController::onPlayerNeedsSound() {

@@ -6,7 +6,7 @@
 #include "app/controllers/record_controller.h"
 #include "app/dialogs/progress_dialog.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "player/scrub_pane.h"
 
 namespace cw::app {
@@ -15,8 +15,8 @@ namespace cw::app {
 // work goes to the GUI thread, and a Cancel pressed there reaches the engine
 // from its own thread.
 void RecordController::connectEngine() {
-  Splicer* engine = appState().Tazo1.get();
-  OperationRunner* operations = appState().Operations.get();
+  Splicer* engine = session_.splicer.get();
+  OperationRunner* operations = session_.operations.get();
   progressConnection_ =
       engine->events().connect("Progress", [this, engine, operations](automation::Args& args) {
         const int status = args.at(0).asInt16();
@@ -43,12 +43,12 @@ void RecordController::connectEngine() {
 
 void RecordController::onEngineProgress(int status, int percentage) {
   (void)status;
-  AppState& state = appState();
-  if (!state.OperationShown) {
+  EditorSession& state = session_;
+  if (!state.operationShown) {
     progressDialog_.show();
     progressDialog_.raise();
     progressDialog_.repaint();
-    state.OperationShown = true;
+    state.operationShown = true;
     setHourglass(false);  // the pointer must let the user reach Cancel
   }
   // At 100 % the engine has written everything and no longer looks at
@@ -60,7 +60,7 @@ void RecordController::onEngineProgress(int status, int percentage) {
 }
 
 void RecordController::onEngineDone() {
-  appState().OperationShown = false;
+  session_.operationShown = false;
   progressDialog_.hide();
   if (playerHoldsClip()) {
     actions_.setEnabled(QStringLiteral("menuPreview"), true);

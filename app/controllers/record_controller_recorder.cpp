@@ -8,7 +8,7 @@
 #include "app/controllers/record_controller.h"
 #include "app/shell/action_log.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/windows/recorder_window.h"
 #include "engine/analysis/stream_info.h"
@@ -53,105 +53,105 @@ double projectPictureRate(float declared) {
 }  // namespace
 
 void RecordController::onRecordClicked() {
-  AppState& state = appState();
+  EditorSession& state = session_;
   if (!actions_.isEnabled(QStringLiteral("menuRecord")) || !playerHoldsClip()) return;
   // The previewed edit must go first: recorded over, it would be undone by
   // the preview's end afterwards, and the record with it.
   endPreview();
-  state.PreviewMode = false;
+  state.previewMode = false;
   if (!recordClip()) return;
 
-  Splicer& tazo = *state.Tazo1;
-  const int mode = tazo.recordMode();
-  recorderPane_.setCurrExt(state.ProjectExtension);
+  Splicer& splicer = *state.splicer;
+  const int mode = splicer.recordMode();
+  recorderPane_.setCurrExt(state.projectExtension);
   reopenRecorder();
   recorderPane_.setAudioOnly(mode == kModeAudioOnly);
 
-  state.RedoArmed = false;
-  state.MovieMade = false;
-  logRecordedLine(state.RecordFilePath);
-  setRecorderCaption(tazo.lastRecordExact() ? movieCaption(mode) + QStringLiteral(" - Exact Cut")
-                                            : movieCaption(mode));
+  state.redoArmed = false;
+  state.movieMade = false;
+  logRecordedLine(session_, state.recordFilePath);
+  setRecorderCaption(splicer.lastRecordExact() ? movieCaption(mode) + QStringLiteral(" - Exact Cut")
+                                               : movieCaption(mode));
 
   for (const char* name : {"menuSaveAs", "mnuSaveAndClose", "menuExport", "menuMake"}) {
     actions_.setEnabled(QLatin1String(name), true);
   }
-  if (tazo.undoEnabled()) actions_.setEnabled(QStringLiteral("mnuEditUndo"), true);
+  if (splicer.undoEnabled()) actions_.setEnabled(QStringLiteral("mnuEditUndo"), true);
   lockModeMenus(mode);
 
-  HistoryFlags history = tazo.history();
+  HistoryFlags history = splicer.history();
   history.redoEnabled = false;
-  tazo.restoreHistory(history);
+  splicer.restoreHistory(history);
 }
 
 void RecordController::resetRecorderInfo() {
-  AppState& state = appState();
-  state.InfoDest->resetInfoStruct();
-  state.Recorder = RecorderInfo{};
-  state.RecorderFileType = kTypeNotAnalysed;
-  state.ProjectByteLength = 0;
+  EditorSession& state = session_;
+  state.projectProbe->resetInfoStruct();
+  state.recorder = RecorderInfo{};
+  state.recorderFileType = kTypeNotAnalysed;
+  state.projectByteLength = 0;
 }
 
 QString RecordController::generateRecorderInfo(const QString& fileName) {
-  AppState& state = appState();
-  Probe& info = *state.InfoDest;
-  RecorderInfo& recorder = state.Recorder;
+  EditorSession& state = session_;
+  Probe& info = *state.projectProbe;
+  RecorderInfo& recorder = state.recorder;
   if (fileName.isEmpty()) {
     info.setShopFileName(std::string());
     recorder = RecorderInfo{};
-    state.RecorderFileType = kTypeNotAnalysed;
-    state.RecorderInfoHandle = info.ninfoHand();
+    state.recorderFileType = kTypeNotAnalysed;
+    state.recorderInfoHandle = info.ninfoHand();
     return {};
   }
 
-  recorder.FileName = fileName;
-  recorder.Folder = state.TempDir;
-  recorder.Extension = state.ProjectExtension;
-  recorder.FileType = info.shopFileType();
-  state.RecorderFileType = recorder.FileType;
-  recorder.ByteLength = info.shopFileBytelenD();
-  state.ProjectByteLength = recorder.ByteLength;
-  recorder.SizeKB = std::floor(recorder.ByteLength / 1024.0);
-  recorder.Length = recorderPane_.getLenInTimeCode();
-  recorder.PictureRate = projectPictureRate(info.shopFileVideoPicrateDeclared());
-  state.ProjectFrameRate = recorder.PictureRate;
-  recorder.MuxRate = info.shopFileMuxrate();
-  recorder.Width = info.shopFileVideoHorPicsize();
-  recorder.Height = info.shopFileVideoVerPicsize();
-  recorder.VideoByteRate = info.shopFileVideoByterate();
-  recorder.AudioByteRate = info.shopFileAudioByterate();
-  recorder.AudioMode = info.shopFileAudioMode();
-  recorder.AudioLevel = info.shopFileAudioLevel();
-  recorder.SampleRate =
+  recorder.fileName = fileName;
+  recorder.folder = state.tempDir;
+  recorder.extension = state.projectExtension;
+  recorder.fileType = info.shopFileType();
+  state.recorderFileType = recorder.fileType;
+  recorder.byteLength = info.shopFileBytelenD();
+  state.projectByteLength = recorder.byteLength;
+  recorder.sizeKB = std::floor(recorder.byteLength / 1024.0);
+  recorder.length = recorderPane_.getLenInTimeCode();
+  recorder.pictureRate = projectPictureRate(info.shopFileVideoPicrateDeclared());
+  state.projectFrameRate = recorder.pictureRate;
+  recorder.muxRate = info.shopFileMuxrate();
+  recorder.width = info.shopFileVideoHorPicsize();
+  recorder.height = info.shopFileVideoVerPicsize();
+  recorder.videoByteRate = info.shopFileVideoByterate();
+  recorder.audioByteRate = info.shopFileAudioByterate();
+  recorder.audioMode = info.shopFileAudioMode();
+  recorder.audioLevel = info.shopFileAudioLevel();
+  recorder.sampleRate =
       static_cast<std::int32_t>(std::lround(info.shopFileAudioSampfreqDeclared()));
   const bool videoVcd = info.shopFileVideoVCDcomp() == 1;
   const bool audioVcd = info.shopFileAudioVCDcomp() == 1;
-  recorder.VcdCompatible = recorder.FileType == kTypeVideoOnly   ? videoVcd
-                           : recorder.FileType == kTypeAudioOnly ? audioVcd
+  recorder.vcdCompatible = recorder.fileType == kTypeVideoOnly   ? videoVcd
+                           : recorder.fileType == kTypeAudioOnly ? audioVcd
                                                                  : videoVcd && audioVcd;
-  state.RecorderInfoHandle = info.ninfoHand();
+  state.recorderInfoHandle = info.ninfoHand();
 
-  const QString word = typeWord(recorder.FileType);
-  recorder.AudioOnly = recorder.FileType == kTypeAudioOnly;
+  const QString word = typeWord(recorder.fileType);
+  recorder.audioOnly = recorder.fileType == kTypeAudioOnly;
   if (!word.isEmpty()) return word;
-  recorder.AudioOnly = false;
+  recorder.audioOnly = false;
   exclamation({QStringLiteral("File ") + fileName + QStringLiteral(" is not a valid MPEG file!")});
   return QStringLiteral("Wrong");
 }
 
 void RecordController::onRecorderEjected() {
-  AppState& state = appState();
+  EditorSession& state = session_;
   recorderPane_.freezeFrame(false);
   for (const char* name :
        {"menuSaveAs", "mnuSaveAndClose", "menuExport", "mnuEditUndo", "menuMake"}) {
     actions_.setEnabled(QLatin1String(name), false);
   }
   resetRecorderInfo();
-  state.RedoArmed = false;
-  state.MovieMade = false;
+  state.redoArmed = false;
+  state.movieMade = false;
   recorderPane_.setMovieSaved(true);
   if (playerHoldsClip()) {
-    syncModeMenus(state.CurrentClip);
+    syncModeMenus(state.currentClip);
   } else {
     clearModeMenus();
     setRecorderCaption(QStringLiteral("Recorder"));
@@ -161,10 +161,10 @@ void RecordController::onRecorderEjected() {
 
 // The project and both journals go; a file already missing is no error.
 void RecordController::deleteProjectFiles() {
-  AppState& state = appState();
-  removeFile(state.RecordFilePath);
-  removeFile(QFile::decodeName(state.Tazo1->undoFileName().c_str()));
-  removeFile(QFile::decodeName(state.Tazo1->redoFileName().c_str()));
+  EditorSession& state = session_;
+  removeFile(state.recordFilePath);
+  removeFile(QFile::decodeName(state.splicer->undoFileName().c_str()));
+  removeFile(QFile::decodeName(state.splicer->redoFileName().c_str()));
 }
 
 void RecordController::endPreview() { endPlayingPreview(form_); }

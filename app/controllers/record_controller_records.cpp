@@ -9,8 +9,8 @@
 #include "app/dialogs/progress_dialog.h"
 #include "app/shell/action_log.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
 #include "app/shell/editing_error.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "player/scrub_pane.h"
 
@@ -49,67 +49,67 @@ class ModalWhileRecording {
 }  // namespace
 
 bool RecordController::recordClip() {
-  AppState& state = appState();
-  Splicer& tazo = *state.Tazo1;
-  const ClipRecord* clip = clipAt(state.CurrentClip);
+  EditorSession& state = session_;
+  Splicer& splicer = *state.splicer;
+  const ClipRecord* clip = clipAt(state.currentClip);
   const bool recorderFull = recorderHoldsClip();
-  if (recorderFull && !checkClipCompatible(state.CurrentClip)) {
-    exclamation({QStringLiteral("The file: ") + (clip ? clip->FullPath : playerPane_.source()),
+  if (recorderFull && !checkClipCompatible(state.currentClip)) {
+    exclamation({QStringLiteral("The file: ") + (clip ? clip->fullPath : playerPane_.source()),
                  QStringLiteral("is not compatible with your current project. Please "),
                  QStringLiteral("check file properties for more information.")});
     return false;
   }
 
   setHourglass(true);
-  QDir::setCurrent(state.TempDir);
-  state.LastAction.clear();
+  QDir::setCurrent(state.tempDir);
+  state.lastAction.clear();
   actions_.setEnabled(QStringLiteral("menuPreview"), false);
   actions_.setEnabled(QStringLiteral("menuRecord"), false);
 
   if (recorderFull) {
-    state.ProjectExtension = recorderPane_.currExt();
+    state.projectExtension = recorderPane_.currExt();
   } else {
-    state.ProjectExtension = playerPane_.currExt();
-    state.RecordFilePath = state.TempDir + QLatin1Char('/') + state.RecordBaseName +
-                           QLatin1Char('.') + state.ProjectExtension;
+    state.projectExtension = playerPane_.currExt();
+    state.recordFilePath = state.tempDir + QLatin1Char('/') + state.recordBaseName +
+                           QLatin1Char('.') + state.projectExtension;
   }
-  state.OperationShown = false;
-  makeWritable(state.RecordFilePath);
+  state.operationShown = false;
+  makeWritable(state.recordFilePath);
 
   const double entry = recorderPane_.markOut();
-  tazo.setSourceFileName(localPath(playerPane_.source()));
-  tazo.setSourceMarkIn(playerPane_.markIn());
-  tazo.setSourceMarkOut(playerPane_.markOut());
-  tazo.setRecordFileName(localPath(state.RecordFilePath));
-  tazo.setRecordMarkEntry(entry);
-  tazo.setSrcInfoHand(clip ? clip->InfoHandle : 0);
-  tazo.setRecInfoHand(state.RecorderInfoHandle);
+  splicer.setSourceFileName(localPath(playerPane_.source()));
+  splicer.setSourceMarkIn(playerPane_.markIn());
+  splicer.setSourceMarkOut(playerPane_.markOut());
+  splicer.setRecordFileName(localPath(state.recordFilePath));
+  splicer.setRecordMarkEntry(entry);
+  splicer.setSrcInfoHand(clip ? clip->infoHandle : 0);
+  splicer.setRecInfoHand(state.recorderInfoHandle);
 
-  progressDialog_.prepare(state.PreviewMode ? tr("Building preview...") : tr("Recording..."), 0,
+  progressDialog_.prepare(state.previewMode ? tr("Building preview...") : tr("Recording..."), 0,
                           QStringLiteral("0 %"));
   // While the engine works, Cancel is the one thing the user may press: the
   // windows keep running, and any other command would reach the engine or
   // the project file in the middle of the work.
   ModalWhileRecording modal(progressDialog_);
   // A Cancel of an earlier operation must not be taken for this one's.
-  state.UserCancelled = false;
+  state.userCancelled = false;
 
   const int result = runEngineOperation(recorderFull, entry);
 
-  if (state.UserCancelled) {
-    logCancelLine();
+  if (state.userCancelled) {
+    logCancelLine(session_);
     restoreRecorder();
     return false;
   }
   if (result == 0) {
-    state.RedoArmed = true;
+    state.redoArmed = true;
     setHourglass(false);
     actions_.setEnabled(QStringLiteral("menuPreview"), true);
     actions_.setEnabled(QStringLiteral("menuRecord"), true);
     return true;
   }
-  showEditingError();
-  logErrorLine(QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
+  showEditingError(splicer);
+  logErrorLine(session_, QString::fromStdString(splicer.errorMes()), splicer.errorMesNumber());
   if (clip) {
     const QStringList notice = streamSpanNotice(*clip, playerPane_.markIn(), playerPane_.markOut());
     if (!notice.isEmpty()) exclamation(notice);
@@ -121,31 +121,32 @@ bool RecordController::recordClip() {
 // Crop into an empty project; append or entry crop (or the engine's redo of
 // the undone record) into a project that holds a movie.
 int RecordController::runEngineOperation(bool recorderFull, double entry) {
-  AppState& state = appState();
-  Splicer& tazo = *state.Tazo1;
+  EditorSession& state = session_;
+  Splicer& splicer = *state.splicer;
   const QString source = playerPane_.source();
-  const QString project = state.RecordFilePath;
+  const QString project = state.recordFilePath;
   if (!recorderFull) {
     // A redo needs the movie a preview left in the project file; without one
     // the stretch is cut again.
-    if (state.RedoArmed && projectFileHoldsMovie(project)) return 0;
+    if (state.redoArmed && projectFileHoldsMovie(project)) return 0;
     QFile::remove(project);
-    logCropBlock(source, project, playerPane_.markIn(), playerPane_.markOut(), tazo.recordMode());
+    logCropBlock(session_, source, project, playerPane_.markIn(), playerPane_.markOut(),
+                 splicer.recordMode());
     return runEngine(&Splicer::Crop);
   }
 
   const double length = recorderPane_.length();
   recorderPane_.freezeFrame(true);
-  state.SavedEntry = entry;
-  state.PreviewMode ? recorderPane_.xCloseTemp() : recorderPane_.xClose();
-  const bool redo = tazo.redoEnabled() && state.RedoArmed;
+  state.savedEntry = entry;
+  state.previewMode ? recorderPane_.xCloseTemp() : recorderPane_.xClose();
+  const bool redo = splicer.redoEnabled() && state.redoArmed;
   if (redo) return runRedo();
   if (length == entry) {
-    logJoinBlock(QStringLiteral("APPENDCROP"), source, project, playerPane_.markIn(),
+    logJoinBlock(session_, QStringLiteral("APPENDCROP"), source, project, playerPane_.markIn(),
                  playerPane_.markOut(), entry);
     return runEngine(&Splicer::AppendCrop);
   }
-  logJoinBlock(QStringLiteral("ENTRYCROP"), source, project, playerPane_.markIn(),
+  logJoinBlock(session_, QStringLiteral("ENTRYCROP"), source, project, playerPane_.markIn(),
                playerPane_.markOut(), entry);
   return runEngine(&Splicer::EntryCrop);
 }
@@ -154,16 +155,16 @@ int RecordController::runEngineOperation(bool recorderFull, double entry) {
 // it from a finished one. A Cancel that reached the engine only after it had
 // written everything comes too late, and the record is shown as done.
 int RecordController::runEngine(std::int16_t (Splicer::*call)()) {
-  AppState& state = appState();
-  Splicer& engine = *state.Tazo1;
+  EditorSession& state = session_;
+  Splicer& engine = *state.splicer;
   cancelDelivered_ = false;
-  const int result = state.Operations->run([&engine, call] { return (engine.*call)(); });
-  state.UserCancelled = cancelDelivered_;
+  const int result = state.operations->run([&engine, call] { return (engine.*call)(); });
+  state.userCancelled = cancelDelivered_;
   return result;
 }
 
 int RecordController::runRedo() {
-  logShortBlock(QStringLiteral("REDO"));
+  logShortBlock(session_, QStringLiteral("REDO"));
   setHourglass(true);
   const int result = runEngine(&Splicer::Redo);
   setHourglass(false);
@@ -171,17 +172,17 @@ int RecordController::runRedo() {
 }
 
 void RecordController::restoreRecorder() {
-  AppState& state = appState();
-  state.RedoArmed = false;
+  EditorSession& state = session_;
+  state.redoArmed = false;
   actions_.setEnabled(QStringLiteral("menuPreview"), true);
   actions_.setEnabled(QStringLiteral("menuRecord"), true);
   progressDialog_.hide();
-  if (state.LastAction != QLatin1String("CROP")) {
-    if (state.PreviewMode) {
+  if (state.lastAction != QLatin1String("CROP")) {
+    if (state.previewMode) {
       recorderPane_.xReOpen();
       recorderPane_.freezeFrame(false);
     } else {
-      recorderPane_.setCurrExt(state.ProjectExtension);
+      recorderPane_.setCurrExt(state.projectExtension);
       reopenRecorder();
       recorderPane_.setMarkOut(recorderPane_.length());
     }
@@ -191,34 +192,34 @@ void RecordController::restoreRecorder() {
 
 // Opens the project file in the recorder and reads its information again.
 void RecordController::reopenRecorder() {
-  AppState& state = appState();
-  recorderPane_.setSource(state.RecordFilePath);
+  EditorSession& state = session_;
+  recorderPane_.setSource(state.recordFilePath);
   recorderPane_.xOpen();
   generateRecorderInfo(recorderPane_.source());
-  if (state.ProjectFrameRate > 0) recorderPane_.setStepSize(1.0 / state.ProjectFrameRate);
+  if (state.projectFrameRate > 0) recorderPane_.setStepSize(1.0 / state.projectFrameRate);
   recorderPane_.setMovieSaved(false);
 }
 
 void RecordController::onUndoRecord() {
-  AppState& state = appState();
-  Splicer& tazo = *state.Tazo1;
+  EditorSession& state = session_;
+  Splicer& splicer = *state.splicer;
   if (!actions_.isEnabled(QStringLiteral("mnuEditUndo"))) return;
   // Off before the engine runs: a second Undo waiting among the window's
   // events would reach the engine with nothing left to undo.
   actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
   recorderPane_.xClose();
-  logShortBlock(QStringLiteral("UNDO"));
+  logShortBlock(session_, QStringLiteral("UNDO"));
   setHourglass(true);
   const int result = runEngine(&Splicer::Undo);
   setHourglass(false);
   if (result != 0) {
-    showEditingError();
-    logErrorLine(QString::fromStdString(tazo.errorMes()), tazo.errorMesNumber());
+    showEditingError(splicer);
+    logErrorLine(session_, QString::fromStdString(splicer.errorMes()), splicer.errorMesNumber());
   }
   reopenRecorder();
-  recorderPane_.setMarkOut(state.SavedEntry);
+  recorderPane_.setMarkOut(state.savedEntry);
   recorderPane_.pressMarkOut();
-  state.RedoArmed = true;
+  state.redoArmed = true;
 }
 
 void RecordController::setPreRoll(int seconds) {
@@ -232,7 +233,7 @@ void RecordController::setPreRoll(int seconds) {
     item->setCheckable(true);
     item->setChecked(value == seconds);
   }
-  appState().PreRoll = static_cast<std::int16_t>(seconds);
+  session_.preRoll = static_cast<std::int16_t>(seconds);
 }
 
 void RecordController::setHourglass(bool on) {

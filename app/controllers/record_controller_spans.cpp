@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "app/controllers/record_controller.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "engine/analysis/stream_info.h"
 
@@ -23,8 +23,8 @@ QString seconds(double value) { return QString::number(value, 'f', 3) + QStringL
 
 QStringList RecordController::streamSpanNotice(const ClipRecord& clip, double markIn,
                                                double markOut) {
-  if (!clip.Info) return {};
-  const StreamSpans spans = streamSpans(clip.Info->info());
+  if (!clip.info) return {};
+  const StreamSpans spans = streamSpans(clip.info->info());
   if (!spans.known) return {};
   const double start = std::max(spans.videoStart, spans.audioStart);
   const double end = std::min(spans.videoEnd, spans.audioEnd);

@@ -11,7 +11,7 @@
 #include "app/dialogs/save_dialog.h"
 #include "app/shell/action_log.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/shell/saving.h"
 #include "app/shell/startup.h"
@@ -37,6 +37,7 @@ class Hourglass {
 SaveController::SaveController(MainWindow& form)
     : QObject(&form),
       form_(form),
+      session_(form.session()),
       actions_(form.actions()),
       playerPane_(*form.playerWindow()->playerPane()),
       recorderPane_(*form.recorderWindow()->recorderPane()) {
@@ -48,8 +49,8 @@ RecordController* SaveController::recordController() const {
 }
 
 QString SaveController::askSavePath(const QString& title) {
-  const AppState& state = appState();
-  const SaveDialogSetup setup = saveDialogSetup(state.RecorderFileType, state.ProjectExtension);
+  const EditorSession& state = session_;
+  const SaveDialogSetup setup = saveDialogSetup(state.recorderFileType, state.projectExtension);
   QFileDialog dialog(&form_, title, lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_);
   prepareSaveDialog(dialog, title, saveDialogFilters(), setup.filterIndex - 1, setup.defaultSuffix);
   return askSaveName(dialog, lastFolder_);
@@ -62,24 +63,24 @@ bool SaveController::refusedAsPlayerFile(const QString& path) {
 }
 
 bool SaveController::roomInFolderOf(const QString& path) {
-  AppState& state = appState();
+  EditorSession& state = session_;
   QDir::setCurrent(QFileInfo(path).absolutePath());
-  const bool room = roomFor(state.Tazo1->spaceAvailable(), state.ProjectByteLength);
-  QDir::setCurrent(state.TempDir);
+  const bool room = roomFor(state.splicer->spaceAvailable(), state.projectByteLength);
+  QDir::setCurrent(state.tempDir);
   return room;
 }
 
 void SaveController::onSaveAs() {
-  AppState& state = appState();
+  EditorSession& state = session_;
   if (recorderPane_.mode() == kNoClip) return;
   const QString path = askSavePath(QStringLiteral("Save file as..."));
   if (path.isEmpty() || refusedAsPlayerFile(path)) return;
-  if (samePath(path, state.RecordFilePath)) {
+  if (samePath(path, state.recordFilePath)) {
     exclamation(temporaryFileLines());
     return;
   }
   if (!roomInFolderOf(path)) {
-    exclamation(notEnoughSpaceLines(state.ProjectByteLength));
+    exclamation(notEnoughSpaceLines(state.projectByteLength));
     return;
   }
   if (!copyProject(path)) {
@@ -90,14 +91,14 @@ void SaveController::onSaveAs() {
   savedFileTitle_ = QFileInfo(path).fileName();
   recorderPane_.setMovieSaved(true);
   actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
-  logSavedLine(path);
+  logSavedLine(session_, path);
   emit projectChanged();
 }
 
 // The copy runs in blocks behind the progress window; its Cancel stops the
 // copy and leaves no partial file.
 bool SaveController::copyProject(const QString& path) {
-  AppState& state = appState();
+  EditorSession& state = session_;
   ProgressDialog& progress = *form_.progressDialog();
   Hourglass hourglass;
   progress.prepare(tr("Saving..."), 0, QStringLiteral("0 %"));
@@ -105,8 +106,8 @@ bool SaveController::copyProject(const QString& path) {
   progress.raise();
   QString error;
   CopyOutcome outcome = CopyOutcome::Failed;
-  OperationRunner& operations = *state.Operations;
-  const QString from = state.RecordFilePath;
+  OperationRunner& operations = *state.operations;
+  const QString from = state.recordFilePath;
   int shown = -1;  // the worker's own
   operations.run([&] {
     outcome = copyInBlocks(
@@ -135,7 +136,7 @@ bool SaveController::copyProject(const QString& path) {
 }
 
 void SaveController::onSaveAndClose() {
-  AppState& state = appState();
+  EditorSession& state = session_;
   if (recorderPane_.mode() == kNoClip) return;
   const QString path = askSavePath(QStringLiteral("Save file as...(Recorder file will be closed)"));
   if (path.isEmpty() || refusedAsPlayerFile(path)) return;
@@ -143,7 +144,7 @@ void SaveController::onSaveAndClose() {
   recorderPane_.xClose();
   if (!moveProject(path)) {
     // The project stays where it was: the recorder shows it again.
-    recorderPane_.setSource(state.RecordFilePath);
+    recorderPane_.setSource(state.recordFilePath);
     recorderPane_.xOpen();
     actions_.setEnabled(QStringLiteral("mnuSaveAndClose"), true);
     critical(driveFullLines());
@@ -157,19 +158,19 @@ void SaveController::onSaveAndClose() {
 // A rename when the folder is on the temporary directory's file system;
 // elsewhere a copy, when there is room for it, and the temporary file goes.
 bool SaveController::moveProject(const QString& path) {
-  AppState& state = appState();
+  EditorSession& state = session_;
   Hourglass hourglass;
   const MoveOutcome outcome =
-      moveProjectFile(state.RecordFilePath, path, [this, &path] { return roomInFolderOf(path); });
+      moveProjectFile(state.recordFilePath, path, [this, &path] { return roomInFolderOf(path); });
   return outcome == MoveOutcome::Moved || outcome == MoveOutcome::Copied;
 }
 
 void SaveController::closeSavedProject(const QString& path) {
-  AppState& state = appState();
-  Splicer& tazo = *state.Tazo1;
+  EditorSession& state = session_;
+  Splicer& splicer = *state.splicer;
   savedFilePath_ = path;
   savedFileTitle_ = QFileInfo(path).fileName();
-  state.RedoArmed = false;
+  state.redoArmed = false;
   recorderPane_.setMovieSaved(true);
   recorderPane_.freezeFrame(true);
   form_.recorderWindow()->setWindowTitle(QStringLiteral("Recorder"));
@@ -177,25 +178,25 @@ void SaveController::closeSavedProject(const QString& path) {
   if (records) records->resetRecorderInfo();
   actions_.setEnabled(QStringLiteral("mnuEditUndo"), false);
   if (playerPane_.mode() != kNoClip) {
-    if (records) records->syncModeMenus(state.CurrentClip);
+    if (records) records->syncModeMenus(state.currentClip);
   } else {
     if (records) records->clearModeMenus();
     form_.recorderWindow()->setWindowTitle(QStringLiteral("Recorder"));
   }
-  removeWorkingFile(QFile::decodeName(tazo.undoFileName().c_str()));
-  removeWorkingFile(QFile::decodeName(tazo.redoFileName().c_str()));
+  removeWorkingFile(QFile::decodeName(splicer.undoFileName().c_str()));
+  removeWorkingFile(QFile::decodeName(splicer.redoFileName().c_str()));
   HistoryFlags none;
-  tazo.restoreHistory(none);  // the journals are gone, and with them the history
-  logSavedLine(path);
+  splicer.restoreHistory(none);  // the journals are gone, and with them the history
+  logSavedLine(session_, path);
   generateUniqueNames(state);
-  state.RedoArmed = false;
+  state.redoArmed = false;
   recorderPane_.setSource(QString());
   for (const char* name : {"mnuSaveAndClose", "menuSaveAs", "menuExport", "menuMake"})
     actions_.setEnabled(QLatin1String(name), false);
 }
 
 void SaveController::onCloseAll() {
-  AppState& state = appState();
+  EditorSession& state = session_;
   if (!recorderPane_.movieSaved()) {
     const MessageAnswer answer = askYesNo({QStringLiteral("Recorder contains an unsaved movie."),
                                            QStringLiteral("Do you want to save it first?")},
@@ -216,7 +217,7 @@ void SaveController::onCloseAll() {
   recorderPane_.setSource(QString());
   if (records) records->onRecorderEjected();
   playerPane_.setSource(QString());
-  state.CurrentClip = -1;
+  state.currentClip = -1;
   form_.footageWindow()->removeAllThumbnails();
   form_.setStartingValues();
   emit projectChanged();

@@ -19,6 +19,7 @@ namespace cw::app {
 
 class ActionRegistry;
 class MainWindow;
+struct EditorSession;
 class RecordController;
 
 class SaveController : public QObject {
@@ -70,6 +71,7 @@ class SaveController : public QObject {
   RecordController* recordController() const;
 
   MainWindow& form_;
+  EditorSession& session_;
   ActionRegistry& actions_;
   player::ScrubPane& playerPane_;
   player::ScrubPane& recorderPane_;

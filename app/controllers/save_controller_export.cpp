@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "app/controllers/save_controller.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/help_files.h"
 #include "app/shell/messages.h"
 #include "app/shell/saving.h"
@@ -34,15 +34,15 @@ bool makesSound(const player::ScrubPane& pane) {
 }  // namespace
 
 void SaveController::onExportRealMedia() {
-  startMosaica({appState().RecordFilePath + QLatin1String(kExportSwitch)});
+  startMosaica({session_.recordFilePath + QLatin1String(kExportSwitch)});
 }
 
 void SaveController::onExportClipRealMedia() {
-  const AppState& state = appState();
-  const int index = state.PaletteIndex;
-  if (index < 0 || index >= static_cast<int>(state.Clips.size())) return;
+  const EditorSession& state = session_;
+  const int index = state.paletteIndex;
+  if (index < 0 || index >= static_cast<int>(state.clips.size())) return;
   startMosaica(
-      {state.Clips[static_cast<std::size_t>(index)].FullPath + QLatin1String(kExportSwitch)});
+      {state.clips[static_cast<std::size_t>(index)].fullPath + QLatin1String(kExportSwitch)});
 }
 
 void SaveController::onMediaPalette() { startMosaica({}); }
@@ -50,8 +50,8 @@ void SaveController::onMediaPalette() { startMosaica({}); }
 // The program gets its arguments as a list: a path with spaces or quotes
 // reaches it as it is, and nothing passes through a shell.
 void SaveController::startMosaica(const QStringList& arguments) {
-  const AppState& state = appState();
-  if (state.PalettePath.isEmpty()) {
+  const EditorSession& state = session_;
+  if (state.palettePath.isEmpty()) {
     MessageBox box;
     box.lines = {QStringLiteral("Mosaica is not installed on your system"),
                  QStringLiteral("Press 'OK' to learn more about Mosaica.")};
@@ -63,7 +63,7 @@ void SaveController::startMosaica(const QStringList& arguments) {
     return;
   }
   if (!arguments.isEmpty()) stopPlayingPanes();
-  QProcess::startDetached(state.PalettePath, arguments);
+  QProcess::startDetached(state.palettePath, arguments);
 }
 
 void SaveController::stopPlayingPanes() {

@@ -5,8 +5,8 @@
 
 #include "app/controllers/save_controller.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
 #include "app/shell/clip_analysis.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/main_window.h"
 #include "app/windows/placeholder_pictures.h"
 #include "engine/analysis/stream_info.h"
@@ -15,39 +15,37 @@
 namespace cw::app {
 
 void SaveController::onMakePressed(Qt::MouseButton button) {
-  AppState& state = appState();
+  EditorSession& state = session_;
   if (!actions_.isEnabled(QStringLiteral("menuMake"))) return;
   // Save and Close forgets the recorder's information: the length is kept
   // for the new clip first.
-  const QString length = state.Recorder.Length;
+  const QString length = state.recorder.length;
   if (!recorderPane_.movieSaved()) {
     if (button == Qt::RightButton)
       onSaveAndClose();
     else
       onSaveAs();
   }
-  if (!recorderPane_.movieSaved() || state.MovieMade) return;
+  if (!recorderPane_.movieSaved() || state.movieMade) return;
   if (savedFilePath_.isEmpty() || !QFileInfo::exists(savedFilePath_)) return;
 
-  ++state.ClipCount;
-  state.OpeningPath = savedFilePath_;
+  state.openingPath = savedFilePath_;
   const QString extension =
-      recorderPane_.currExt().isEmpty() ? state.ProjectExtension : recorderPane_.currExt();
+      recorderPane_.currExt().isEmpty() ? state.projectExtension : recorderPane_.currExt();
   if (AnalyseClip(state, savedFilePath_, savedFileTitle_, extension) == QLatin1String("Wrong")) {
-    --state.ClipCount;
     return;
   }
-  ClipRecord& clip = state.Clips[static_cast<std::size_t>(state.ClipCount)];
-  clip.LengthTimeCode = length;
+  ClipRecord& clip = state.clips.back();
+  clip.lengthTimeCode = length;
   FootageWindow& palette = *form_.footageWindow();
-  if (clip.FileType == kTypeAudioOnly) {
+  if (clip.fileType == kTypeAudioOnly) {
     palette.setThumbnailPicture(audioPlaceholderPicture(palette.thumbnailSize()));
   } else if (recorderPane_.mode() != static_cast<int>(player::PlayerMode::NoClip)) {
     palette.setThumbnailPicture(recorderPane_.xCapture().bitmap);
   }  // after Save and Close the picture was captured before the recorder closed
-  palette.addClipThumbnail(state.ClipCount);
+  palette.addClipThumbnail(static_cast<int>(state.clips.size()) - 1);
   actions_.setEnabled(QStringLiteral("menuClose"), true);
-  state.MovieMade = true;
+  state.movieMade = true;
 }
 
 }  // namespace cw::app

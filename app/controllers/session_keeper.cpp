@@ -8,7 +8,7 @@
 #include "app/controllers/save_controller.h"
 #include "app/controllers/session_keeper.h"
 #include "app/shell/actions.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/windows/main_window.h"
 #include "engine/common/record_mode.h"
@@ -33,7 +33,8 @@ QStringList recoveryQuestion(const SessionState& run) {
 
 }  // namespace
 
-SessionKeeper::SessionKeeper(MainWindow& form) : QObject(&form), form_(form) {
+SessionKeeper::SessionKeeper(MainWindow& form)
+    : QObject(&form), form_(form), editorSession_(form.session()) {
   setObjectName(QStringLiteral("sessionKeeper"));
   timer_.setInterval(kCheckMs);
   connect(&timer_, &QTimer::timeout, this, &SessionKeeper::update);
@@ -51,24 +52,24 @@ SessionKeeper::SessionKeeper(MainWindow& form) : QObject(&form), form_(form) {
 }
 
 void SessionKeeper::claim() {
-  session_.claim(appState());
+  session_.claim(editorSession_);
   // The state file follows every change as soon as the project is durable.
-  appState().Tazo1->setPersistHandler(
-      [this](const HistoryFlags& history) { session_.persist(appState(), history); });
+  editorSession_.splicer->setPersistHandler(
+      [this](const HistoryFlags& history) { session_.persist(editorSession_, history); });
   written_ = signature();
   timer_.start();
 }
 
 QString SessionKeeper::signature() const {
-  const AppState& state = appState();
-  const HistoryFlags flags = state.Tazo1->history();
-  const QFileInfo project(state.RecordFilePath);
-  return QStringList{state.TempDir,
-                     state.RecordFilePath,
-                     state.ProjectExtension,
-                     QString::fromStdString(state.Tazo1->undoFileName()),
-                     QString::fromStdString(state.Tazo1->redoFileName()),
-                     QString::number(state.Tazo1->recordMode()),
+  const EditorSession& state = editorSession_;
+  const HistoryFlags flags = state.splicer->history();
+  const QFileInfo project(state.recordFilePath);
+  return QStringList{state.tempDir,
+                     state.recordFilePath,
+                     state.projectExtension,
+                     QString::fromStdString(state.splicer->undoFileName()),
+                     QString::fromStdString(state.splicer->redoFileName()),
+                     QString::number(state.splicer->recordMode()),
                      QString::number(flags.undoEnabled),
                      QString::number(flags.redoEnabled),
                      QString::number(flags.undoFileValid),
@@ -76,7 +77,7 @@ QString SessionKeeper::signature() const {
                      QString::number(project.isFile() ? project.size() : -1),
                      QString::number(form_.recorderWindow()->recorderPane()->movieSaved()),
                      QString::number(form_.action(QStringLiteral("mnuEditUndo"))->isEnabled()),
-                     QString::number(state.PreviewMode)}
+                     QString::number(state.previewMode)}
       .join(QLatin1Char('\n'));
 }
 
@@ -86,16 +87,16 @@ void SessionKeeper::update() {
   if (now == written_) return;
   // A preview holds its edit in the project until its window closes: a run
   // that ends with a preview open comes back with that edit undoable.
-  const AppState& state = appState();
+  const EditorSession& state = editorSession_;
   const bool undoItem = form_.action(QStringLiteral("mnuEditUndo"))->isEnabled() ||
-                        (state.PreviewMode && state.Tazo1->undoEnabled());
+                        (state.previewMode && state.splicer->undoEnabled());
   session_.update(state, form_.recorderWindow()->recorderPane()->movieSaved(), undoItem);
   written_ = now;
 }
 
 void SessionKeeper::offerRecovery() {
-  AppState& state = appState();
-  std::vector<AbandonedRun> runs = session_.abandonedRuns(state.TempDir);
+  EditorSession& state = editorSession_;
+  std::vector<AbandonedRun> runs = session_.abandonedRuns(state.tempDir);
   bool opened = false;
   for (AbandonedRun& run : runs) {
     // A project that cannot be mended now is left for a later start.
@@ -120,23 +121,23 @@ void SessionKeeper::offerRecovery() {
 // The recovered project in the recorder as after its last record, with Undo
 // and Redo as they were.
 bool SessionKeeper::openRecovered(const SessionState& recovered) {
-  AppState& state = appState();
+  EditorSession& state = editorSession_;
   auto* records = form_.findChild<RecordController*>();
   if (!records) return false;
-  state.InfoDest->setShopFileName(QFile::encodeName(state.RecordFilePath).toStdString());
-  state.InfoDest->doQuickAnalys();
+  state.projectProbe->setShopFileName(QFile::encodeName(state.recordFilePath).toStdString());
+  state.projectProbe->doQuickAnalys();
   player::ScrubPane& recorder = *form_.recorderWindow()->recorderPane();
-  recorder.setCurrExt(state.ProjectExtension);
-  recorder.setSource(state.RecordFilePath);
+  recorder.setCurrExt(state.projectExtension);
+  recorder.setSource(state.recordFilePath);
   recorder.xOpen();
   records->generateRecorderInfo(recorder.source());
   // Undo works on the project's information as the last record left it.
-  state.Tazo1->setRecInfoHand(state.RecorderInfoHandle);
-  if (state.ProjectFrameRate > 0) recorder.setStepSize(1.0 / state.ProjectFrameRate);
+  state.splicer->setRecInfoHand(state.recorderInfoHandle);
+  if (state.projectFrameRate > 0) recorder.setStepSize(1.0 / state.projectFrameRate);
   recorder.setMovieSaved(recovered.movieSaved);
   recorder.setAudioOnly(recovered.recordMode == kModeAudioOnly);
-  state.RedoArmed = false;
-  state.MovieMade = false;
+  state.redoArmed = false;
+  state.movieMade = false;
   const QString caption = RecordController::movieCaption(recovered.recordMode);
   form_.recorderWindow()->setWindowTitle(caption);
   form_.recorderWindow()->setAccessibleName(caption);

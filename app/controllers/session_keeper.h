@@ -13,6 +13,7 @@
 namespace cw::app {
 
 class MainWindow;
+struct EditorSession;
 
 class SessionKeeper : public QObject {
   Q_OBJECT
@@ -34,6 +35,7 @@ class SessionKeeper : public QObject {
   QString signature() const;
 
   MainWindow& form_;
+  EditorSession& editorSession_;
   WorkingSession session_;
   QTimer timer_;
   QString written_;

@@ -8,7 +8,7 @@
 #include <QSocketNotifier>
 #include <csignal>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/main_window.h"
 
 namespace cw::app {
@@ -28,8 +28,7 @@ extern "C" void onStopSignal(int signal) {
 // Runs on the main loop, also inside a record's progress handler: there the
 // record is cancelled, and the process ends once the engine has put the
 // project back and returned.
-void stopRequested(int signal) {
-  Splicer& engine = *appState().Tazo1;
+void stopRequested(Splicer& engine, int signal) {
   if (!engine.busy()) endNow(signal);
   g_pendingSignal = signal;
   engine.Cancel();
@@ -51,16 +50,17 @@ bool openSignalPipe() {
 void installSignalPipe(MainWindow& form) {
   if (!openSignalPipe()) return;
   auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
-  QObject::connect(notifier, &QSocketNotifier::activated, &form, [] {
+  Splicer* engine = form.session().splicer.get();
+  QObject::connect(notifier, &QSocketNotifier::activated, &form, [engine] {
     unsigned char number = 0;
-    if (::read(g_signalPipe[0], &number, 1) == 1) stopRequested(number);
+    if (::read(g_signalPipe[0], &number, 1) == 1) stopRequested(*engine, number);
   });
   // The engine's last event of a method: a cancelled record is restored by then.
   const auto finished = [](automation::Args&) {
     if (g_pendingSignal != 0) endNow(g_pendingSignal);
   };
-  appState().Tazo1->events().connect("Done", finished);
-  appState().Tazo1->events().connect("Err", finished);
+  engine->events().connect("Done", finished);
+  engine->events().connect("Err", finished);
 }
 
 }  // namespace

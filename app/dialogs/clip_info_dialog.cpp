@@ -4,13 +4,17 @@
 #include <QCoreApplication>
 #include <QLabel>
 
-#include "app/shell/app_state.h"
 #include "app/shell/clip_events.h"
+#include "app/shell/editor_session.h"
 
 namespace cw::app {
 
-ClipInfoDialog::ClipInfoDialog(ActionRegistry& actions, int clipIndex, QWidget* parent)
-    : InfoDialog("ClipInfoForm", parent), actions_(actions), clipIndex_(clipIndex) {
+ClipInfoDialog::ClipInfoDialog(EditorSession& session, ActionRegistry& actions, int clipIndex,
+                               QWidget* parent)
+    : InfoDialog("ClipInfoForm", parent),
+      session_(session),
+      actions_(actions),
+      clipIndex_(clipIndex) {
   txtAlias_ = new QLineEdit(this);
   txtAlias_->setObjectName("txtAlias");
   auto* caption = new QLabel(tr("Alias:"), this);
@@ -20,11 +24,11 @@ ClipInfoDialog::ClipInfoDialog(ActionRegistry& actions, int clipIndex, QWidget* 
   grid()->addWidget(caption, row, 0);
   grid()->addWidget(txtAlias_, row, 1);
 
-  AppState& state = appState();
+  EditorSession& state = session_;
   actions_.setEnabled("mnuDelete", false);
-  state.InfoWindowClip = static_cast<std::int16_t>(clipIndex_);
-  const ClipRecord& clip = state.Clips.at(static_cast<std::size_t>(clipIndex_));
-  fill(clip.FullPath, factsOf(clip, clip.FullPath, clip.LengthTimeCode));
+  state.infoWindowClip = static_cast<std::int16_t>(clipIndex_);
+  const ClipRecord& clip = state.clips.at(static_cast<std::size_t>(clipIndex_));
+  fill(clip.fullPath, factsOf(clip, clip.fullPath, clip.lengthTimeCode));
   txtAlias_->setText(clip.displayName());
   // Only the user's edits rename the clip, not the text the form starts with.
   connect(txtAlias_, &QLineEdit::textEdited, this, &ClipInfoDialog::onAliasEdited);
@@ -38,11 +42,13 @@ ClipInfoDialog::ClipInfoDialog(ActionRegistry& actions, int clipIndex, QWidget* 
   });
 }
 
-void ClipInfoDialog::onAliasEdited(const QString& text) { setClipAlias(clipIndex_, text); }
+void ClipInfoDialog::onAliasEdited(const QString& text) {
+  setClipAlias(session_, clipIndex_, text);
+}
 
 void ClipInfoDialog::closeEvent(QCloseEvent* event) {
   actions_.setEnabled("mnuDelete", true);
-  appState().InfoWindowClip = -1;
+  session_.infoWindowClip = -1;
   InfoDialog::closeEvent(event);
 }
 

@@ -11,10 +11,13 @@
 
 namespace cw::app {
 
+struct EditorSession;
+
 class ClipInfoDialog : public InfoDialog {
   Q_OBJECT
  public:
-  ClipInfoDialog(ActionRegistry& actions, int clipIndex, QWidget* parent = nullptr);
+  ClipInfoDialog(EditorSession& session, ActionRegistry& actions, int clipIndex,
+                 QWidget* parent = nullptr);
 
   int clipIndex() const { return clipIndex_; }
   QLineEdit* txtAlias() const { return txtAlias_; }
@@ -25,6 +28,7 @@ class ClipInfoDialog : public InfoDialog {
  private:
   void onAliasEdited(const QString& text);
 
+  EditorSession& session_;
   ActionRegistry& actions_;
   int clipIndex_;
   QLineEdit* txtAlias_ = nullptr;

@@ -5,12 +5,13 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 
 namespace cw::app {
 
-ProgressDialog::ProgressDialog(QWidget* parent) : QDialog(parent) {
+ProgressDialog::ProgressDialog(EditorSession& session, QWidget* parent)
+    : QDialog(parent), session_(session) {
   setObjectName(QStringLiteral("newProgress"));
   setWindowTitle(tr("Progress"));
   setAccessibleName(windowTitle());
@@ -51,19 +52,19 @@ void ProgressDialog::prepare(const QString& action, int percent, const QString& 
 }
 
 void ProgressDialog::onCancelClicked() {
-  AppState& state = appState();
-  if (state.OpeningFiles) {
-    state.OpeningFiles = false;  // the batch stops after its current file
+  EditorSession& state = session_;
+  if (state.openingFiles) {
+    state.openingFiles = false;  // the batch stops after its current file
   } else {
     // The running work sees it at its next report.
-    state.Operations->requestCancel();
-    state.UserCancelled = true;
+    state.operations->requestCancel();
+    state.userCancelled = true;
   }
   cancelPressed_ = true;
 }
 
 void ProgressDialog::showEvent(QShowEvent* event) {
-  appState().UserCancelled = false;
+  session_.userCancelled = false;
   cancelPressed_ = false;
   cancelButton_->setEnabled(true);
   QDialog::showEvent(event);

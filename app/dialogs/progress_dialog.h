@@ -10,10 +10,12 @@
 
 namespace cw::app {
 
+struct EditorSession;
+
 class ProgressDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit ProgressDialog(QWidget* parent = nullptr);
+  explicit ProgressDialog(EditorSession& session, QWidget* parent = nullptr);
 
   QLabel* actionLabel() const { return actionLabel_; }
   QProgressBar* progressBar() const { return progressBar_; }
@@ -36,6 +38,7 @@ class ProgressDialog : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  EditorSession& session_;
   void arrowOverCancel(bool on);
 
   QLabel* actionLabel_ = nullptr;

@@ -3,7 +3,7 @@
 #include <QCloseEvent>
 #include <QFile>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "engine/edit/stream_check.h"
 
 namespace cw::app {
@@ -21,13 +21,13 @@ QString checkedText(const QString& path) {
 
 }  // namespace
 
-RecorderInfoDialog::RecorderInfoDialog(ActionRegistry& actions, QWidget* parent)
+RecorderInfoDialog::RecorderInfoDialog(const RecorderInfo& info, ActionRegistry& actions,
+                                       QWidget* parent)
     : InfoDialog("RecorderInfoForm", parent), actions_(actions) {
   actions_.setEnabled("mnuDelete", false);
-  const RecorderInfo& info = appState().Recorder;
-  fill(info.FileName, factsOf(info, info.FileName, info.Length));
-  if (info.FileName.isEmpty()) return;
-  auto* checked = new QLabel(checkedText(info.FileName), this);
+  fill(info.fileName, factsOf(info, info.fileName, info.length));
+  if (info.fileName.isEmpty()) return;
+  auto* checked = new QLabel(checkedText(info.fileName), this);
   checked->setObjectName(QStringLiteral("labChecked"));
   checked->setWordWrap(true);
   grid()->addWidget(checked, grid()->rowCount(), 0, 1, 2);

@@ -1,5 +1,5 @@
 // RecorderInfoDialog: the properties of the project movie, as the recorder's
-// information (AppState::Recorder) holds them. Delete Thumbnail(s) is off
+// information (EditorSession::Recorder) holds them. Delete Thumbnail(s) is off
 // while it is open.
 #pragma once
 
@@ -8,10 +8,12 @@
 
 namespace cw::app {
 
+struct RecorderInfo;
+
 class RecorderInfoDialog : public InfoDialog {
   Q_OBJECT
  public:
-  explicit RecorderInfoDialog(ActionRegistry& actions, QWidget* parent = nullptr);
+  RecorderInfoDialog(const RecorderInfo& info, ActionRegistry& actions, QWidget* parent = nullptr);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

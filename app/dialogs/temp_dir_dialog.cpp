@@ -10,7 +10,7 @@
 #include <QStorageInfo>
 #include <QVBoxLayout>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/shell/settings.h"
 #include "app/shell/startup.h"
@@ -31,7 +31,8 @@ bool canUseFolder(const QString& folder) {
 // again (at the same position and marks) from wherever it is afterwards.
 class RecorderRelease {
  public:
-  explicit RecorderRelease(player::ScrubPane* pane) : pane_(pane) {
+  RecorderRelease(player::ScrubPane* pane, const EditorSession& session)
+      : pane_(pane), session_(session) {
     held_ = pane_ && pane_->mode() != static_cast<int>(player::PlayerMode::NoClip);
     if (!held_) return;
     if (pane_->mode() == static_cast<int>(player::PlayerMode::Playing)) pane_->xPause();
@@ -39,7 +40,7 @@ class RecorderRelease {
   }
   ~RecorderRelease() {
     if (!held_) return;
-    pane_->setSource(appState().RecordFilePath);
+    pane_->setSource(session_.recordFilePath);
     pane_->xReOpen();
   }
   RecorderRelease(const RecorderRelease&) = delete;
@@ -47,19 +48,21 @@ class RecorderRelease {
 
  private:
   player::ScrubPane* pane_;
+  const EditorSession& session_;  // where the project is afterwards
   bool held_ = false;
 };
 
 }  // namespace
 
-TempDirDialog::TempDirDialog(player::ScrubPane* recorder, WorkingSession* session, QWidget* parent)
-    : QDialog(parent), recorder_(recorder), session_(session) {
+TempDirDialog::TempDirDialog(EditorSession& editorSession, player::ScrubPane* recorder,
+                             WorkingSession* session, QWidget* parent)
+    : QDialog(parent), editorSession_(editorSession), recorder_(recorder), session_(session) {
   setObjectName("frmTempDir");
   setWindowTitle(tr("Temp Directory"));
   setAccessibleName(windowTitle());
   buildLists();
   fillDrives();
-  chooseFolder(appState().TempDir);
+  chooseFolder(editorSession_.tempDir);
 }
 
 namespace {
@@ -143,14 +146,14 @@ void TempDirDialog::chooseFolder(const QString& folder) {
 // it lies on that volume, else to the volume's root.
 void TempDirDialog::onDriveChanged(int index) {
   const QString root = drive1_->itemData(index).toString();
-  const QString tempDir = appState().TempDir;
+  const QString tempDir = editorSession_.tempDir;
   chooseFolder(QStorageInfo(tempDir).rootPath() == root ? tempDir : root);
 }
 
 bool TempDirDialog::refuseFolder(const QString& folder) const {
   // The engine measures the drive of the current directory.
-  const bool usable =
-      canUseFolder(folder) && QDir::setCurrent(folder) && appState().Tazo1->spaceAvailable() != 0;
+  const bool usable = canUseFolder(folder) && QDir::setCurrent(folder) &&
+                      editorSession_.splicer->spaceAvailable() != 0;
   if (usable) return false;
   exclamation({tr("Sorry, you cannot write to the selected drive!"),
                tr("Please select another drive for your TEMP directory.")});
@@ -158,8 +161,8 @@ bool TempDirDialog::refuseFolder(const QString& folder) const {
 }
 
 void TempDirDialog::onOkClicked() {
-  AppState& state = appState();
-  const QString oldDir = state.TempDir;
+  EditorSession& state = editorSession_;
+  const QString oldDir = state.tempDir;
   const QString folder = tempDirText(chosenFolder());
   if (folder.isEmpty()) return;
   if (refuseFolder(folder)) {
@@ -172,13 +175,13 @@ void TempDirDialog::onOkClicked() {
       QDir::setCurrent(oldDir);
       return;
     }
-    state.TempDir = folder;
+    state.tempDir = folder;
     // Nothing of the project is on disk: new names in the new folder.
-    if (!holdsProject && !QFileInfo::exists(state.RecordFilePath)) generateUniqueNames(state);
+    if (!holdsProject && !QFileInfo::exists(state.recordFilePath)) generateUniqueNames(state);
     // At once, not at the exit: after a crash the next editor looks for
     // the working files where the settings say they are.
     Settings settings;
-    settings.setText(QStringLiteral("TempDir"), state.TempDir);
+    settings.setText(QStringLiteral("TempDir"), state.tempDir);
     settings.sync();
     if (session_) session_->refresh(state);
   }
@@ -190,8 +193,8 @@ bool TempDirDialog::moveProject(const QString& oldDir) {
   MoveOutcome outcome;
   {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    RecorderRelease release(recorder_);
-    outcome = moveWorkingFiles(appState(), folder, session_);
+    RecorderRelease release(recorder_, editorSession_);
+    outcome = moveWorkingFiles(editorSession_, folder, session_);
     QApplication::restoreOverrideCursor();
   }
   if (outcome.ok) return true;

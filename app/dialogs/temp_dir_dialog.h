@@ -15,6 +15,8 @@ class ScrubPane;
 
 namespace cw::app {
 
+struct EditorSession;
+
 class WorkingSession;
 
 class TempDirDialog : public QDialog {
@@ -23,8 +25,8 @@ class TempDirDialog : public QDialog {
   // `recorder` is the project's player control (released while the files
   // move, reopened on the new path); `session` keeps the working files
   // recoverable (its lock and state file move with them).
-  explicit TempDirDialog(player::ScrubPane* recorder, WorkingSession* session = nullptr,
-                         QWidget* parent = nullptr);
+  TempDirDialog(EditorSession& editorSession, player::ScrubPane* recorder,
+                WorkingSession* session = nullptr, QWidget* parent = nullptr);
 
   QComboBox* Drive1() const { return drive1_; }
   QTreeView* Dir1() const { return dir1_; }
@@ -44,6 +46,7 @@ class TempDirDialog : public QDialog {
   bool refuseFolder(const QString& folder) const;
   bool moveProject(const QString& oldDir);
 
+  EditorSession& editorSession_;
   player::ScrubPane* recorder_;
   WorkingSession* session_;
   QComboBox* drive1_ = nullptr;

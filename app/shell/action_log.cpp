@@ -4,17 +4,17 @@
 #include <QFile>
 #include <QLocale>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 
 namespace cw::app {
 
-QString logFilePath() {
-  return appState().TempDir + QLatin1Char('/') + QString::fromLatin1(kLogFileName);
+QString logFilePath(EditorSession& session) {
+  return session.tempDir + QLatin1Char('/') + QString::fromLatin1(kLogFileName);
 }
 
-void WriteLog(const QString& line) {
-  if (!appState().LogEnabled) return;
-  QFile file(logFilePath());
+void writeLog(EditorSession& session, const QString& line) {
+  if (!session.logEnabled) return;
+  QFile file(logFilePath(session));
   if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return;
   file.write(line.toUtf8());
   file.write("\r\n");
@@ -33,77 +33,81 @@ QString generalDateTime() {
          locale.toString(now.time(), QStringLiteral("HH:mm:ss"));
 }
 
-void logHead(const QString& action) {
-  appState().LastAction = action;
-  logCounterLine();
-  logActionLine();
+void logHead(EditorSession& session, const QString& action) {
+  session.lastAction = action;
+  logCounterLine(session);
+  logActionLine(session);
 }
 
 }  // namespace
 
-void logCounterLine() {
-  WriteLog(QString::number(appState().ActionCounter) + QStringLiteral("..."));
+void logCounterLine(EditorSession& session) {
+  writeLog(session, QString::number(session.actionCounter) + QStringLiteral("..."));
 }
 
-void logActionLine() {
-  WriteLog(QStringLiteral("Action: ") + appState().LastAction + QStringLiteral("    ") +
-           generalDateTime());
+void logActionLine(EditorSession& session) {
+  writeLog(session, QStringLiteral("Action: ") + session.lastAction + QStringLiteral("    ") +
+                        generalDateTime());
 }
 
-void logStartLine() { WriteLog(QStringLiteral("doProcess")); }
+void logStartLine(EditorSession& session) { writeLog(session, QStringLiteral("doProcess")); }
 
-void logCropBlock(const QString& source, const QString& destination, double markIn, double markOut,
-                  int recordMode) {
-  appState().ActionCounter = 1;
-  logHead(QStringLiteral("CROP"));
-  WriteLog(QStringLiteral("Source = ") + source);
-  WriteLog(QStringLiteral("Destination = ") + destination);
-  WriteLog(QStringLiteral("Mark In = ") + logNumber(markIn));
-  WriteLog(QStringLiteral("Mark Out = ") + logNumber(markOut));
-  WriteLog(QStringLiteral("Record Mode = ") + QString::number(recordMode));
-  logStartLine();
+void logCropBlock(EditorSession& session, const QString& source, const QString& destination,
+                  double markIn, double markOut, int recordMode) {
+  session.actionCounter = 1;
+  logHead(session, QStringLiteral("CROP"));
+  writeLog(session, QStringLiteral("Source = ") + source);
+  writeLog(session, QStringLiteral("Destination = ") + destination);
+  writeLog(session, QStringLiteral("Mark In = ") + logNumber(markIn));
+  writeLog(session, QStringLiteral("Mark Out = ") + logNumber(markOut));
+  writeLog(session, QStringLiteral("Record Mode = ") + QString::number(recordMode));
+  logStartLine(session);
 }
 
-void logJoinBlock(const QString& action, const QString& source, const QString& destination,
-                  double markIn, double markOut, double entry) {
-  ++appState().ActionCounter;
-  logHead(action);
-  WriteLog(QStringLiteral("Source = ") + source);
-  WriteLog(QStringLiteral("Destination = ") + destination);
-  WriteLog(QStringLiteral("Player Mark In = ") + logNumber(markIn));
-  WriteLog(QStringLiteral("Player Mark Out = ") + logNumber(markOut));
-  WriteLog(QStringLiteral("Recorder Entry = ") + logNumber(entry));
-  logStartLine();
+void logJoinBlock(EditorSession& session, const QString& action, const QString& source,
+                  const QString& destination, double markIn, double markOut, double entry) {
+  ++session.actionCounter;
+  logHead(session, action);
+  writeLog(session, QStringLiteral("Source = ") + source);
+  writeLog(session, QStringLiteral("Destination = ") + destination);
+  writeLog(session, QStringLiteral("Player Mark In = ") + logNumber(markIn));
+  writeLog(session, QStringLiteral("Player Mark Out = ") + logNumber(markOut));
+  writeLog(session, QStringLiteral("Recorder Entry = ") + logNumber(entry));
+  logStartLine(session);
 }
 
-void logShortBlock(const QString& action) {
-  ++appState().ActionCounter;
-  logHead(action);
-  logStartLine();
+void logShortBlock(EditorSession& session, const QString& action) {
+  ++session.actionCounter;
+  logHead(session, action);
+  logStartLine(session);
 }
 
-void logCancelLine() { WriteLog(QStringLiteral("User Canceled ") + appState().LastAction); }
-
-void logErrorLine(const QString& errorMes, int errorNumber) {
-  WriteLog(QStringLiteral("ERROR: ") + errorMes + QStringLiteral("     ") +
-           QString::number(errorNumber));
+void logCancelLine(EditorSession& session) {
+  writeLog(session, QStringLiteral("User Canceled ") + session.lastAction);
 }
 
-void logRecordedLine(const QString& projectPath) {
-  WriteLog(QStringLiteral("File is recorded as: ") + projectPath);
+void logErrorLine(EditorSession& session, const QString& errorMes, int errorNumber) {
+  writeLog(session, QStringLiteral("ERROR: ") + errorMes + QStringLiteral("     ") +
+                        QString::number(errorNumber));
 }
 
-void logPreviewErrorLine(int errorNumber, const QString& errorMes) {
-  WriteLog(QStringLiteral("Tazo ERROR:   ") + QString::number(errorNumber) +
-           QStringLiteral("\r\n") + errorMes);
+void logRecordedLine(EditorSession& session, const QString& projectPath) {
+  writeLog(session, QStringLiteral("File is recorded as: ") + projectPath);
 }
 
-void logSavedLine(const QString& path) { WriteLog(QStringLiteral("File is saved as: ") + path); }
+void logPreviewErrorLine(EditorSession& session, int errorNumber, const QString& errorMes) {
+  writeLog(session, QStringLiteral("Tazo ERROR:   ") + QString::number(errorNumber) +
+                        QStringLiteral("\r\n") + errorMes);
+}
 
-void logOpenFailure(const QString& path, int fileType) {
-  WriteLog(QString());
-  WriteLog(QStringLiteral("CAN'T OPEN   ") + path);
-  WriteLog(QStringLiteral("ShopFileType = ") + QString::number(fileType));
+void logSavedLine(EditorSession& session, const QString& path) {
+  writeLog(session, QStringLiteral("File is saved as: ") + path);
+}
+
+void logOpenFailure(EditorSession& session, const QString& path, int fileType) {
+  writeLog(session, QString());
+  writeLog(session, QStringLiteral("CAN'T OPEN   ") + path);
+  writeLog(session, QStringLiteral("ShopFileType = ") + QString::number(fileType));
 }
 
 }  // namespace cw::app

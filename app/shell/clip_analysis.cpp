@@ -1,5 +1,6 @@
 #include "app/shell/clip_analysis.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include "app/shell/action_log.h"
@@ -8,13 +9,13 @@
 
 namespace cw::app {
 
-QString AnalyseClip(AppState& state, const QString& path, const QString& fileName,
+QString AnalyseClip(EditorSession& state, const QString& path, const QString& fileName,
                     const QString& extension) {
   const bool fromCapture = extension == kCaptureExtension;
   auto info = std::make_shared<Probe>();
   info->setShopFileName(path.toStdString());
   // The analysis reads the whole file: the windows keep painting meanwhile.
-  state.Operations->run([&info] {
+  state.operations->run([&info] {
     info->doQuickAnalys();
     return 0;
   });
@@ -22,23 +23,23 @@ QString AnalyseClip(AppState& state, const QString& path, const QString& fileNam
   const int fileType = info->shopFileType();
   const QString word = clipTypeWord(fileType);
   if (word == "Wrong") {
-    if (!fromCapture) exclamation({"File " + path + " is not a valid MPEG file!"});
-    logOpenFailure(path, fileType);
-    state.AudioPlaceholder = false;
+    if (!fromCapture)
+      exclamation({QCoreApplication::translate("ClipAnalysis", "File %1 is not a valid MPEG file!")
+                       .arg(path)});
+    logOpenFailure(state, path, fileType);
+    state.audioPlaceholder = false;
     return word;
   }
-  state.AudioPlaceholder = fileType == 2;
+  state.audioPlaceholder = fileType == 2;
   ClipRecord clip = makeClipRecord(path, fileName, fromCapture ? "mpg" : extension, info);
-  const auto index = static_cast<std::size_t>(std::max<int>(state.ClipCount, 0));
-  if (state.Clips.size() > index) state.Clips.resize(index);
-  state.Clips.push_back(std::move(clip));
+  state.clips.push_back(std::move(clip));
   return word;
 }
 
-bool CheckIfExists(const AppState& state, const QString& path) {
+bool CheckIfExists(const EditorSession& state, const QString& path) {
   bool open = true;
-  for (int i = 0; i <= state.ClipCount && i < static_cast<int>(state.Clips.size()); ++i) {
-    if (state.Clips[i].FullPath != path) continue;
+  for (int i = 0; i < static_cast<int>(state.clips.size()); ++i) {
+    if (state.clips[i].fullPath != path) continue;
     const MessageAnswer answer = askYesNo(
         {"File " + path, "already exsists in your project!", "Do you still want to open it?"},
         MessageIcon::Information, MessageAnswer::No);
@@ -47,11 +48,12 @@ bool CheckIfExists(const AppState& state, const QString& path) {
   return open;
 }
 
-bool refuseProjectAsSource(const AppState& state, const QString& path) {
-  if (state.RecordFilePath.isEmpty()) return false;
-  if (QFileInfo(path).absoluteFilePath() != QFileInfo(state.RecordFilePath).absoluteFilePath())
+bool refuseProjectAsSource(const EditorSession& state, const QString& path) {
+  if (state.recordFilePath.isEmpty()) return false;
+  if (QFileInfo(path).absoluteFilePath() != QFileInfo(state.recordFilePath).absoluteFilePath())
     return false;
-  exclamation({"Cannot open temporary project file as source!"});
+  exclamation({QCoreApplication::translate("ClipAnalysis",
+                                           "Cannot open temporary project file as source!")});
   return true;
 }
 

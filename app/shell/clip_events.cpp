@@ -1,6 +1,6 @@
 #include "app/shell/clip_events.h"
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 
 namespace cw::app {
 
@@ -9,10 +9,10 @@ ClipEvents& clipEvents() {
   return events;
 }
 
-void setClipAlias(int index, const QString& alias) {
-  auto& clips = appState().Clips;
+void setClipAlias(EditorSession& session, int index, const QString& alias) {
+  auto& clips = session.clips;
   if (index < 0 || index >= static_cast<int>(clips.size())) return;
-  clips[static_cast<std::size_t>(index)].Alias = alias;
+  clips[static_cast<std::size_t>(index)].alias = alias;
   emit clipEvents().aliasChanged(index);
 }
 

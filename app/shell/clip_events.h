@@ -7,6 +7,8 @@
 
 namespace cw::app {
 
+struct EditorSession;
+
 class ClipEvents : public QObject {
   Q_OBJECT
  signals:
@@ -19,7 +21,8 @@ class ClipEvents : public QObject {
 // The one notifier of the running program.
 ClipEvents& clipEvents();
 
-// Stores `alias` as the display name of clip `index` and tells the windows.
-void setClipAlias(int index, const QString& alias);
+// Stores `alias` as the display name of clip `index` of the session and
+// tells the windows.
+void setClipAlias(EditorSession& session, int index, const QString& alias);
 
 }  // namespace cw::app

@@ -54,48 +54,44 @@ bool vcdCompatible(const Probe& info) {
 ClipRecord makeClipRecord(const QString& path, const QString& fileName, const QString& extension,
                           std::shared_ptr<Probe> info) {
   ClipRecord clip;
-  clip.FullPath = path;
-  clip.Folder = folderOf(path);
-  clip.FileName = fileName;
-  clip.ByteLength = info->shopFileBytelenD();
-  clip.Extension = extension;
-  clip.FileType = info->shopFileType();
-  clip.SizeKB = std::floor(clip.ByteLength / 1024);
-  clip.PictureRate = clipPictureRate(info->shopFileVideoPicrateDeclared());
-  clip.MuxRate = info->shopFileMuxrate();
-  clip.Width = static_cast<std::int16_t>(info->shopFileVideoHorPicsize());
-  clip.Height = static_cast<std::int16_t>(info->shopFileVideoVerPicsize());
-  clip.VideoByteRate = info->shopFileVideoByterate();
-  clip.AudioByteRate = info->shopFileAudioByterate();
-  clip.AudioMode = info->shopFileAudioMode();
-  clip.AudioLevel = info->shopFileAudioLevel();
-  clip.SampleRate = static_cast<std::int32_t>(std::lround(info->shopFileAudioSampfreqDeclared()));
-  clip.VcdCompatible = vcdCompatible(*info);
-  clip.InfoHandle = info->ninfoHand();
-  clip.Info = std::move(info);
+  clip.fullPath = path;
+  clip.folder = folderOf(path);
+  clip.fileName = fileName;
+  clip.byteLength = info->shopFileBytelenD();
+  clip.extension = extension;
+  clip.fileType = info->shopFileType();
+  clip.sizeKB = std::floor(clip.byteLength / 1024);
+  clip.pictureRate = clipPictureRate(info->shopFileVideoPicrateDeclared());
+  clip.muxRate = info->shopFileMuxrate();
+  clip.width = static_cast<std::int16_t>(info->shopFileVideoHorPicsize());
+  clip.height = static_cast<std::int16_t>(info->shopFileVideoVerPicsize());
+  clip.videoByteRate = info->shopFileVideoByterate();
+  clip.audioByteRate = info->shopFileAudioByterate();
+  clip.audioMode = info->shopFileAudioMode();
+  clip.audioLevel = info->shopFileAudioLevel();
+  clip.sampleRate = static_cast<std::int32_t>(std::lround(info->shopFileAudioSampfreqDeclared()));
+  clip.vcdCompatible = vcdCompatible(*info);
+  clip.infoHandle = info->ninfoHand();
+  clip.info = std::move(info);
   return clip;
 }
 
-int findClip(const AppState& state, const QString& path) {
-  for (int i = 0; i <= state.ClipCount && i < static_cast<int>(state.Clips.size()); ++i)
-    if (state.Clips[i].FullPath == path) return i;
+int findClip(const EditorSession& state, const QString& path) {
+  for (int i = 0; i < static_cast<int>(state.clips.size()); ++i)
+    if (state.clips[i].fullPath == path) return i;
   return -1;
 }
 
-void removeClipRecord(AppState& state, int index) {
-  if (index < 0 || index >= static_cast<int>(state.Clips.size())) return;
-  state.Clips.erase(state.Clips.begin() + index);
-  // Counted down, not taken from the table's size: while a file is being
-  // opened ClipCount already holds the index its record will take, and that
-  // place moves down with the others.
-  --state.ClipCount;
+void removeClipRecord(EditorSession& state, int index) {
+  if (index < 0 || index >= static_cast<int>(state.clips.size())) return;
+  state.clips.erase(state.clips.begin() + index);
   // The player's clip keeps its record: the engine reads the source's
-  // analysis through the record of CurrentClip.
-  if (state.CurrentClip > index) --state.CurrentClip;
-  if (state.InfoWindowClip > index)
-    --state.InfoWindowClip;
-  else if (state.InfoWindowClip == index)
-    state.InfoWindowClip = -1;
+  // analysis through the record of currentClip.
+  if (state.currentClip > index) --state.currentClip;
+  if (state.infoWindowClip > index)
+    --state.infoWindowClip;
+  else if (state.infoWindowClip == index)
+    state.infoWindowClip = -1;
 }
 
 }  // namespace cw::app

@@ -5,7 +5,7 @@
 #include <QString>
 #include <memory>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 
 namespace cw::app {
 
@@ -29,12 +29,11 @@ ClipRecord makeClipRecord(const QString& path, const QString& fileName, const QS
                           std::shared_ptr<Probe> info);
 
 // Index of the first clip opened from `path`; -1 when there is none.
-int findClip(const AppState& state, const QString& path);
+int findClip(const EditorSession& state, const QString& path);
 
-// Removes clip `index`: the later clips move down one place, ClipCount
-// shrinks by one (to -1 when the table empties; a file being opened keeps
-// its place after the others), and CurrentClip and
-// InfoWindowClip follow their clips (InfoWindowClip is -1 when its clip goes).
-void removeClipRecord(AppState& state, int index);
+// Removes clip `index`: the later clips move down one place (a file being
+// opened meanwhile is added after them), and currentClip and infoWindowClip
+// follow their clips (infoWindowClip is -1 when its clip goes).
+void removeClipRecord(EditorSession& state, int index);
 
 }  // namespace cw::app

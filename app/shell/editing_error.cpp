@@ -1,8 +1,10 @@
 #include "app/shell/editing_error.h"
 
-#include "app/shell/app_state.h"
+#include <QCoreApplication>
+
 #include "app/shell/messages.h"
 #include "engine/common/errors.h"
+#include "engine/splicer/splicer.h"
 
 namespace cw::app {
 
@@ -11,119 +13,150 @@ namespace {
 using R = EditingErrorSpan;
 
 // Tried from the top; the first row that holds the number gives the message.
+// A row's help page is filed under the number of one engine error (its page
+// is docs/help/topic-<number>.html); the two Crop Area pages are filed
+// crosswise, each under an error of the other row.
 const EditingErrorRow kRows[] = {
-    {{{kErrSourceRead, kErrSourceRead}}, "Read error!", nullptr, 1000},
-    {{{kErrMemory, kErrMemory}}, "Memory allocation error!", nullptr, 1001},
-    {{{kErrWrongType, kErrWrongType}}, "Wrong file type!", nullptr, 1002},
-    {{{kErrTooShort, kErrTooShort}}, "File is too short!", nullptr, 1010},
-    {{{kErrNoFileHeader, kErrNoFileHeader}}, "File header is missing!", nullptr, 1011},
+    {{{kErrSourceRead, kErrSourceRead}},
+     QT_TRANSLATE_NOOP("EditingError", "Read error!"),
+     nullptr,
+     kErrSourceRead},
+    {{{kErrMemory, kErrMemory}},
+     QT_TRANSLATE_NOOP("EditingError", "Memory allocation error!"),
+     nullptr,
+     kErrMemory},
+    {{{kErrWrongType, kErrWrongType}},
+     QT_TRANSLATE_NOOP("EditingError", "Wrong file type!"),
+     nullptr,
+     kErrWrongType},
+    {{{kErrTooShort, kErrTooShort}},
+     QT_TRANSLATE_NOOP("EditingError", "File is too short!"),
+     nullptr,
+     kErrTooShort},
+    {{{kErrNoFileHeader, kErrNoFileHeader}},
+     QT_TRANSLATE_NOOP("EditingError", "File header is missing!"),
+     nullptr,
+     kErrNoFileHeader},
     {{R{kErrNoVideoHeader, kErrNoVideoHeader}, R{kErrVideoFileNoHeader, kErrVideoFileNoHeader}},
-     "Cannot find video header!",
+     QT_TRANSLATE_NOOP("EditingError", "Cannot find video header!"),
      nullptr,
-     1011},
+     kErrNoFileHeader},
     {{R{kErrNoAudioHeader, kErrNoAudioHeader}, R{kErrAudioFileNoHeader, kErrAudioFileNoHeader}},
-     "Cannot find audio header!",
+     QT_TRANSLATE_NOOP("EditingError", "Cannot find audio header!"),
      nullptr,
-     1011},
-    {{{kErrVideoFileNoGop, kErrVideoFileNoGop}}, "No GOPs in video file!", nullptr, 1022},
+     kErrNoFileHeader},
+    {{{kErrVideoFileNoGop, kErrVideoFileNoGop}},
+     QT_TRANSLATE_NOOP("EditingError", "No GOPs in video file!"),
+     nullptr,
+     kErrVideoFileNoGop},
     {{{kErrHeadNoPackets, kErrHeadReserved}},
-     "Incorrect data at the beginning of the stream!",
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect data at the beginning of the stream!"),
      nullptr,
-     1100},
+     kErrHeadNoPackets},
     {{{kErrTailNoPackets, kErrTailGopTooLong}},
-     "Incorrect data at the end of the stream!",
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect data at the end of the stream!"),
      nullptr,
-     1200},
-    {{{kErrHeaderReserved, kErrAudioBitRate}}, "Incorrect header information!", nullptr, 1500},
+     kErrTailNoPackets},
+    {{{kErrHeaderReserved, kErrAudioBitRate}},
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect header information!"),
+     nullptr,
+     kErrHeaderReserved},
     {{R{kErrCutOutNoPackets, kErrCutOutForbiddenPicture},
       R{kErrEntryAreaNoAudioPackets, kErrEntryAreaNoAudioPackets}},
-     "Incorrect data at the end of the Crop Area",
-     "(Player Mark Out or Recorder Mark Out)!",
-     1610},
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect data at the end of the Crop Area"),
+     QT_TRANSLATE_NOOP("EditingError", "(Player Mark Out or Recorder Mark Out)!"),
+     kErrEntryAreaNoAudioFrames},
     {{R{kErrCutInNoPackets, kErrCutInNoAudioCut},
       R{kErrEntryAreaNoAudioFrames, kErrEntryAreaNoAudioFrames}},
-     "Incorrect data at the beginning of the Crop Area (Player Mark In)!",
+     QT_TRANSLATE_NOOP("EditingError",
+                       "Incorrect data at the beginning of the Crop Area (Player Mark In)!"),
      nullptr,
-     1609},
+     kErrEntryAreaNoAudioPackets},
     {{R{kErrUndoDisabled, kErrUndoDisabled}, R{kErrRedoDisabled, kErrRedoDisabled}},
-     "Undo (Redo) is disabled!",
+     QT_TRANSLATE_NOOP("EditingError", "Undo (Redo) is disabled!"),
      nullptr,
-     2000},
+     kErrUndoDisabled},
     {{R{kErrUndoMemory, kErrUndoMemory}, R{kErrRedoMemory, kErrRedoMemory}},
-     "Memory access error!",
+     QT_TRANSLATE_NOOP("EditingError", "Memory access error!"),
      nullptr,
-     2001},
+     kErrUndoMemory},
     {{R{kErrUndoOpenRecord, kErrUndoNoJournal}, R{kErrRedoOpenRecord, kErrRedoNoJournal}},
-     "Incorrect file or file access error!",
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect file or file access error!"),
      nullptr,
-     2002},
+     kErrUndoOpenRecord},
     {{R{kErrEntryOpenRecord, kErrEntryOpenRedo}, R{kErrAppendOpenRecord, kErrAppendOpenRedo}},
-     "Cannot open the file!",
+     QT_TRANSLATE_NOOP("EditingError", "Cannot open the file!"),
      nullptr,
-     3000},
+     kErrEntryOpenRecord},
     {{R{kErrEntryAudioGap, kErrEntryAudioGap}, R{kErrAppendAudioGap, kErrAppendAudioGap}},
-     "Incorrect audio in project (Recorder) file!",
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect audio in project (Recorder) file!"),
      nullptr,
-     3004},
+     kErrEntryAudioGap},
     {{R{kErrEntryVideoIncompatible, kErrEntryVideoIncompatible},
       R{kErrAppendVideoIncompatible, kErrAppendVideoIncompatible}},
-     "Incompatible video data!",
+     QT_TRANSLATE_NOOP("EditingError", "Incompatible video data!"),
      nullptr,
-     3005},
+     kErrEntryVideoIncompatible},
     {{R{kErrEntryAudioIncompatible, kErrEntryAudioIncompatible},
       R{kErrAppendAudioIncompatible, kErrAppendAudioIncompatible}},
-     "Incompatible audio data!",
+     QT_TRANSLATE_NOOP("EditingError", "Incompatible audio data!"),
      nullptr,
-     3006},
+     kErrEntryAudioIncompatible},
     {{R{kErrEntryNoMemory, kErrEntryNoMemory}, R{kErrEntryMuxMemory, kErrEntryMuxMemory},
       R{kErrAppendNoMemory, kErrAppendNoMemory}, R{kErrAppendMuxMemory, kErrAppendMuxMemory}},
-     "Insufficient Memory or Memory Access Error!",
+     QT_TRANSLATE_NOOP("EditingError", "Insufficient Memory or Memory Access Error!"),
      nullptr,
-     3007},
+     kErrEntryNoMemory},
     {{R{kErrEntryReadRecord, kErrEntryReadSource}, R{kErrAppendReadRecord, kErrAppendReadSource}},
-     "3008 File Access Error!",
+     QT_TRANSLATE_NOOP("EditingError", "3008 File Access Error!"),
      nullptr,
-     3008},
+     kErrEntryReadRecord},
     {{R{kErrEntryMarksTooClose, kErrEntryMarksTooClose},
       R{kErrAppendMarksTooClose, kErrAppendMarksTooClose}},
-     "Restore error!",
+     QT_TRANSLATE_NOOP("EditingError", "Restore error!"),
      nullptr,
-     3013},
+     kErrEntryMarksTooClose},
     {{R{kErrEntryNoSpace, kErrEntryNoSpace}, R{kErrAppendNoSpace, kErrAppendNoSpace},
       R{kCropNoSpace, kCropNoSpace}},
-     "Not enough space on the drive!",
+     QT_TRANSLATE_NOOP("EditingError", "Not enough space on the drive!"),
      nullptr,
-     3015},
+     kErrEntryNoSpace},
     {{R{kErrEntryEmptyRecord, kErrEntryRecordLength},
       R{kErrAppendEmptyRecord, kErrAppendRecordLength}},
-     "Wrong length of project (Recorder) file!",
+     QT_TRANSLATE_NOOP("EditingError", "Wrong length of project (Recorder) file!"),
      nullptr,
-     3017},
+     kErrEntryRecordLength},
     {{R{kErrEntryOverflow, kErrEntryAudioChanged}, R{kErrAppendOverflow, kErrAppendAudioChanged}},
-     "Incorrect source (Player) file!",
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect source (Player) file!"),
      nullptr,
-     3020},
-    {{{kScanZeroLength, kScanBadStream}}, "Incorrect data found in MPEG stream!", nullptr, 5001},
+     kErrEntryOverflow},
+    {{{kScanZeroLength, kScanBadStream}},
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect data found in MPEG stream!"),
+     nullptr,
+     kScanZeroLength},
     {{R{kCropReadError, kCropWriteError}, R{kSeqNoPreviousCut, kSeqCutNotUsable},
       R{kDemuxReadError, kDemuxReadError}},
-     "File access error!",
+     QT_TRANSLATE_NOOP("EditingError", "File access error!"),
      nullptr,
-     9002},
+     kDemuxReadError},
     {{R{kCropOverflow, kCropAudioChanged}, R{kSeqMarkOutNotLater, kSeqReserved2},
       R{kDemuxBadRange, kDemuxOverflow}},
-     "Incorrect or unbalanced input streams!",
+     QT_TRANSLATE_NOOP("EditingError", "Incorrect or unbalanced input streams!"),
      nullptr,
-     9004},
+     kDemuxOverflow},
     {{R{kCropMuxMemory, kCropMuxMemory}, R{kSeqEmptyPiece, kSeqEmptyPiece},
       R{kDemuxNoMemory, kDemuxNoMemory}},
-     "Insufficient memory error!",
+     QT_TRANSLATE_NOOP("EditingError", "Insufficient memory error!"),
      nullptr,
-     9005},
-    {{{kCropNoMemory, kCropNoMemory}}, "Insufficient memory error!", nullptr, 7000},
+     kDemuxNoMemory},
+    {{{kCropNoMemory, kCropNoMemory}},
+     QT_TRANSLATE_NOOP("EditingError", "Insufficient memory error!"),
+     nullptr,
+     kCropNoMemory},
     {{R{kCropCannotCreate, kCropCannotOpenSource}, R{kCropCannotReplace, kCropCannotReplace}},
-     "File access error!",
+     QT_TRANSLATE_NOOP("EditingError", "File access error!"),
      nullptr,
-     7001},
+     kCropCannotCreate},
 };
 
 bool holds(const EditingErrorRow& row, int number) {
@@ -144,17 +177,16 @@ EditingErrorText editingErrorText(int number, const QString& engineText) {
   }
   for (const EditingErrorRow& row : kRows) {
     if (!holds(row, number)) continue;
-    text.lines << QString::fromLatin1(row.line1);
-    if (row.line2) text.lines << QString::fromLatin1(row.line2);
+    text.lines << QCoreApplication::translate("EditingError", row.line1);
+    if (row.line2) text.lines << QCoreApplication::translate("EditingError", row.line2);
     text.helpTopic = row.helpTopic;
     return text;
   }
-  text.lines << QStringLiteral("Error: %1").arg(number) << engineText;
+  text.lines << QCoreApplication::translate("EditingError", "Error: %1").arg(number) << engineText;
   return text;
 }
 
-void showEditingError() {
-  const Splicer& engine = *appState().Tazo1;
+void showEditingError(const Splicer& engine) {
   const EditingErrorText text =
       editingErrorText(engine.errorMesNumber(), QString::fromStdString(engine.errorMes()));
   if (!text.show) return;
@@ -162,7 +194,7 @@ void showEditingError() {
   box.lines = text.lines;
   box.icon = MessageIcon::Critical;
   if (text.helpTopic >= 0) {
-    box.title = QStringLiteral("Editing Error:");
+    box.title = QCoreApplication::translate("EditingError", "Editing Error:");
     box.helpTopic = text.helpTopic;
   }
   showMessage(box);

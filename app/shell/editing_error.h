@@ -8,6 +8,10 @@
 #include <initializer_list>
 #include <span>
 
+namespace cw {
+class Splicer;
+}
+
 namespace cw::app {
 
 // Engine errors from `first` to `last`, both included.
@@ -21,7 +25,7 @@ struct EditingErrorRow {
   std::initializer_list<EditingErrorSpan> numbers;
   const char* line1;
   const char* line2;  // nullptr: one line
-  int helpTopic;
+  int helpTopic;      // the engine error whose help page explains the message
 };
 
 // The editor's messages, tried from the top.
@@ -36,8 +40,9 @@ struct EditingErrorText {
 // The message for an engine error number and the engine's own text.
 EditingErrorText editingErrorText(int number, const QString& engineText);
 
-// Shows the message for Tazo1's ErrorMesNumber / ErrorMes: "Editing Error:"
-// with OK and Help for a known number, a plain critical box otherwise.
-void showEditingError();
+// Shows the message for the engine's last error (errorMesNumber, errorMes):
+// "Editing Error:" with OK and Help for a known number, a plain critical box
+// otherwise.
+void showEditingError(const Splicer& engine);
 
 }  // namespace cw::app

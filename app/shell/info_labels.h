@@ -32,19 +32,19 @@ template <class Record>
 FileFacts factsOf(const Record& r, const QString& path, const QString& lengthText) {
   FileFacts f;
   f.path = path;
-  f.fileType = r.FileType;
-  f.sizeKB = r.SizeKB;
-  f.pictureRate = r.PictureRate;
+  f.fileType = r.fileType;
+  f.sizeKB = r.sizeKB;
+  f.pictureRate = r.pictureRate;
   f.lengthText = lengthText;
-  f.muxRate = r.MuxRate;
-  f.width = r.Width;
-  f.height = r.Height;
-  f.videoByteRate = r.VideoByteRate;
-  f.audioByteRate = r.AudioByteRate;
-  f.audioMode = r.AudioMode;
-  f.audioLayer = r.AudioLevel;
-  f.sampleRate = r.SampleRate;
-  f.vcdCompatible = r.VcdCompatible;
+  f.muxRate = r.muxRate;
+  f.width = r.width;
+  f.height = r.height;
+  f.videoByteRate = r.videoByteRate;
+  f.audioByteRate = r.audioByteRate;
+  f.audioMode = r.audioMode;
+  f.audioLayer = r.audioLevel;
+  f.sampleRate = r.sampleRate;
+  f.vcdCompatible = r.vcdCompatible;
   return f;
 }
 

@@ -65,23 +65,23 @@ QString usableTempDir(const QString& setting, QStringList* warning) {
   return fallback;
 }
 
-void generateUniqueNames(AppState& state) {
-  const QDir dir(state.TempDir);
+void generateUniqueNames(EditorSession& state) {
+  const QDir dir(state.tempDir);
   const int record = firstFree([&](int n) {
     return !dir.entryList({QStringLiteral("Rec%1.*").arg(n)},
                           QDir::Files | QDir::Hidden | QDir::System)
                 .isEmpty();
   });
-  state.RecordBaseName = QStringLiteral("Rec%1").arg(record);
-  state.RecordFilePath = state.TempDir + QLatin1Char('/') + state.RecordBaseName + ".mpg";
+  state.recordBaseName = QStringLiteral("Rec%1").arg(record);
+  state.recordFilePath = state.tempDir + QLatin1Char('/') + state.recordBaseName + ".mpg";
   const int undo =
       firstFree([&](int n) { return dir.exists(QStringLiteral("UnDo%1.und").arg(n)); });
-  state.Tazo1->setUndoFileName(
-      (state.TempDir + QStringLiteral("/UnDo%1.und").arg(undo)).toStdString());
+  state.splicer->setUndoFileName(
+      (state.tempDir + QStringLiteral("/UnDo%1.und").arg(undo)).toStdString());
   const int redo =
       firstFree([&](int n) { return dir.exists(QStringLiteral("ReDo%1.rdo").arg(n)); });
-  state.Tazo1->setRedoFileName(
-      (state.TempDir + QStringLiteral("/ReDo%1.rdo").arg(redo)).toStdString());
+  state.splicer->setRedoFileName(
+      (state.tempDir + QStringLiteral("/ReDo%1.rdo").arg(redo)).toStdString());
 }
 
 std::vector<LibraryVersion> playbackLibraries() {

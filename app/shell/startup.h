@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 
 namespace cw::app {
 
@@ -23,7 +23,7 @@ QString usableTempDir(const QString& setting, QStringList* warning);
 // Chooses RecordBaseName / RecordFilePath and the engine's journal names in
 // TempDir: the first free "Rec" n (any extension blocks n), "UnDo" n ".und",
 // "ReDo" n ".rdo".
-void generateUniqueNames(AppState& state);
+void generateUniqueNames(EditorSession& state);
 
 // --- Playback libraries ---------------------------------------------------------
 struct LibraryVersion {

@@ -42,9 +42,9 @@ void removeOldProject(const QString& project, const QString& baseName) {
 
 }  // namespace
 
-WorkingFiles currentWorkingFiles(const AppState& state) {
-  return {state.RecordFilePath, QString::fromStdString(state.Tazo1->undoFileName()),
-          QString::fromStdString(state.Tazo1->redoFileName())};
+WorkingFiles currentWorkingFiles(const EditorSession& state) {
+  return {state.recordFilePath, QString::fromStdString(state.splicer->undoFileName()),
+          QString::fromStdString(state.splicer->redoFileName())};
 }
 
 WorkingFiles workingFilesIn(const WorkingFiles& files, const QString& folder) {
@@ -61,15 +61,15 @@ bool sameFolder(const QString& a, const QString& b) {
   return ca == cb;
 }
 
-MoveOutcome moveWorkingFiles(AppState& state, const QString& folder, WorkingSession* session) {
+MoveOutcome moveWorkingFiles(EditorSession& state, const QString& folder, WorkingSession* session) {
   const WorkingFiles from = currentWorkingFiles(state);
   const WorkingFiles to = workingFilesIn(from, folder);
   const auto sources = asList(from);
   const auto targets = asList(to);
   // The lock first: no other editor takes these names while they fill.
   QString reason;
-  if (session && !session->stageMove(folder, state.RecordBaseName, &reason))
-    return {false, lockPathOf(folder, state.RecordBaseName), reason};
+  if (session && !session->stageMove(folder, state.recordBaseName, &reason))
+    return {false, lockPathOf(folder, state.recordBaseName), reason};
   QStringList copied;
   const auto fail = [&](const QString& path, const QString& why) {
     // QFile::copy removes its own partial file; the earlier copies go too.
@@ -86,12 +86,12 @@ MoveOutcome moveWorkingFiles(AppState& state, const QString& folder, WorkingSess
     copied << targets[i];
   }
   if (session && !session->writeStagedState(state, to.project, to.undo, to.redo))
-    return fail(statePathOf(folder, state.RecordBaseName), QStringLiteral("cannot be written"));
-  state.RecordFilePath = to.project;
-  state.Tazo1->setRecordFileName(to.project.toStdString());
-  state.Tazo1->setUndoFileName(to.undo.toStdString());
-  state.Tazo1->setRedoFileName(to.redo.toStdString());
-  removeOldProject(from.project, state.RecordBaseName);
+    return fail(statePathOf(folder, state.recordBaseName), QStringLiteral("cannot be written"));
+  state.recordFilePath = to.project;
+  state.splicer->setRecordFileName(to.project.toStdString());
+  state.splicer->setUndoFileName(to.undo.toStdString());
+  state.splicer->setRedoFileName(to.redo.toStdString());
+  removeOldProject(from.project, state.recordBaseName);
   removeAll({from.undo, from.redo});
   if (session) session->finishMove();
   return {};

@@ -8,7 +8,7 @@
 
 #include <QString>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 
 namespace cw::app {
 
@@ -22,7 +22,7 @@ struct WorkingFiles {
   QString redo;
 };
 
-WorkingFiles currentWorkingFiles(const AppState& state);
+WorkingFiles currentWorkingFiles(const EditorSession& state);
 // The same names in `folder`.
 WorkingFiles workingFilesIn(const WorkingFiles& files, const QString& folder);
 
@@ -43,7 +43,7 @@ struct MoveOutcome {
 // deletes the old files (RecordBaseName.* and both journals). The session's
 // lock and state file move with them. On a failure nothing changes and what
 // was already made in `folder` is removed.
-MoveOutcome moveWorkingFiles(AppState& state, const QString& folder,
+MoveOutcome moveWorkingFiles(EditorSession& state, const QString& folder,
                              WorkingSession* session = nullptr);
 
 }  // namespace cw::app

@@ -117,30 +117,30 @@ bool AbandonedRun::mendInterruptedRecord() {
 
 WorkingSession::~WorkingSession() { release(); }
 
-bool WorkingSession::claim(AppState& state) {
+bool WorkingSession::claim(EditorSession& state) {
   release();
   for (int attempt = 0; attempt < kClaimTries; ++attempt) {
     if (attempt > 0) generateUniqueNames(state);
-    const QString lockPath = lockPathOf(state.TempDir, state.RecordBaseName);
+    const QString lockPath = lockPathOf(state.tempDir, state.recordBaseName);
     std::unique_ptr<QLockFile> lock = takeLock(lockPath);
     if (!lock) continue;  // another editor holds this number: the next one is free
     lock_ = std::move(lock);
     lockPath_ = lockPath;
-    statePath_ = statePathOf(state.TempDir, state.RecordBaseName);
+    statePath_ = statePathOf(state.tempDir, state.recordBaseName);
     if (journalsTakenByOthers(state)) {
       QSet<QString> taken;
       // Two editors started together choose the same journal numbers; the
       // state files of the others say which ones are theirs.
-      QDir dir(state.TempDir);
+      QDir dir(state.tempDir);
       for (const QString& name : dir.entryList({QStringLiteral("Rec*.state")}, QDir::Files)) {
         SessionState other;
         if (dir.filePath(name) != statePath_ && readSessionState(dir.filePath(name), other))
           taken << other.undo << other.redo;
       }
-      state.Tazo1->setUndoFileName(
-          local(freeJournal(state.TempDir, QStringLiteral("UnDo"), QStringLiteral(".und"), taken)));
-      state.Tazo1->setRedoFileName(
-          local(freeJournal(state.TempDir, QStringLiteral("ReDo"), QStringLiteral(".rdo"), taken)));
+      state.splicer->setUndoFileName(
+          local(freeJournal(state.tempDir, QStringLiteral("UnDo"), QStringLiteral(".und"), taken)));
+      state.splicer->setRedoFileName(
+          local(freeJournal(state.tempDir, QStringLiteral("ReDo"), QStringLiteral(".rdo"), taken)));
     }
     update(state, true, false);
     return true;
@@ -148,10 +148,10 @@ bool WorkingSession::claim(AppState& state) {
   return false;
 }
 
-bool WorkingSession::journalsTakenByOthers(const AppState& state) const {
-  const QString undo = fromLocal(state.Tazo1->undoFileName());
-  const QString redo = fromLocal(state.Tazo1->redoFileName());
-  QDir dir(state.TempDir);
+bool WorkingSession::journalsTakenByOthers(const EditorSession& state) const {
+  const QString undo = fromLocal(state.splicer->undoFileName());
+  const QString redo = fromLocal(state.splicer->redoFileName());
+  QDir dir(state.tempDir);
   for (const QString& name : dir.entryList({QStringLiteral("Rec*.state")}, QDir::Files)) {
     const QString path = dir.filePath(name);
     SessionState other;
@@ -169,13 +169,13 @@ void WorkingSession::release() {
   lockPath_.clear();
 }
 
-void WorkingSession::update(const AppState& state, bool movieSaved, bool undoItem) {
+void WorkingSession::update(const EditorSession& state, bool movieSaved, bool undoItem) {
   if (!lock_) return;
-  const QString statePath = statePathOf(state.TempDir, state.RecordBaseName);
+  const QString statePath = statePathOf(state.tempDir, state.recordBaseName);
   if (statePath != statePath_) {
     // The working files moved to another folder (or took new names): the
     // lock follows them.
-    const QString lockPath = lockPathOf(state.TempDir, state.RecordBaseName);
+    const QString lockPath = lockPathOf(state.tempDir, state.recordBaseName);
     std::unique_ptr<QLockFile> lock = takeLock(lockPath);
     if (!lock) return;
     release();
@@ -188,7 +188,7 @@ void WorkingSession::update(const AppState& state, bool movieSaved, bool undoIte
   writeSessionState(statePath_, snapshot(state));
 }
 
-void WorkingSession::persist(const AppState& state, const HistoryFlags& history) {
+void WorkingSession::persist(const EditorSession& state, const HistoryFlags& history) {
   if (!lock_) return;
   SessionState session = snapshot(state);
   session.history = history;
@@ -199,15 +199,15 @@ void WorkingSession::persist(const AppState& state, const HistoryFlags& history)
   writeSessionState(statePath_, session);
 }
 
-SessionState WorkingSession::snapshot(const AppState& state) const {
+SessionState WorkingSession::snapshot(const EditorSession& state) const {
   SessionState session;
-  session.project = state.RecordFilePath;
-  session.extension = state.ProjectExtension;
-  session.undo = fromLocal(state.Tazo1->undoFileName());
-  session.redo = fromLocal(state.Tazo1->redoFileName());
-  session.recordMode = state.Tazo1->recordMode();
-  session.history = state.Tazo1->history();
-  const QFileInfo project(state.RecordFilePath);
+  session.project = state.recordFilePath;
+  session.extension = state.projectExtension;
+  session.undo = fromLocal(state.splicer->undoFileName());
+  session.redo = fromLocal(state.splicer->redoFileName());
+  session.recordMode = state.splicer->recordMode();
+  session.history = state.splicer->history();
+  const QFileInfo project(state.recordFilePath);
   session.length = project.isFile() ? project.size() : -1;
   session.movieSaved = movieSaved_;
   session.undoItem = undoItem_;
@@ -234,7 +234,7 @@ bool WorkingSession::stageMove(const QString& folder, const QString& baseName, Q
   return true;
 }
 
-bool WorkingSession::writeStagedState(const AppState& state, const QString& project,
+bool WorkingSession::writeStagedState(const EditorSession& state, const QString& project,
                                       const QString& undo, const QString& redo) {
   if (!stagedLock_) return true;
   SessionState session = snapshot(state);
@@ -278,20 +278,20 @@ std::vector<AbandonedRun> WorkingSession::abandonedRuns(const QString& folder) c
   return runs;
 }
 
-void WorkingSession::adopt(AppState& state, AbandonedRun& run) {
+void WorkingSession::adopt(EditorSession& state, AbandonedRun& run) {
   release();
   lock_ = std::move(run.lock);
-  lockPath_ = lockPathOf(state.TempDir, run.baseName);
+  lockPath_ = lockPathOf(state.tempDir, run.baseName);
   statePath_ = run.statePath;
-  state.RecordBaseName = run.baseName;
-  state.RecordFilePath = run.state.project;
-  state.ProjectExtension = run.state.extension;
-  Splicer& tazo = *state.Tazo1;
-  tazo.setRecordFileName(local(run.state.project));
-  tazo.setUndoFileName(local(run.state.undo));
-  tazo.setRedoFileName(local(run.state.redo));
-  tazo.setRecordMode(static_cast<std::int16_t>(run.state.recordMode));
-  tazo.restoreHistory(run.state.history);
+  state.recordBaseName = run.baseName;
+  state.recordFilePath = run.state.project;
+  state.projectExtension = run.state.extension;
+  Splicer& splicer = *state.splicer;
+  splicer.setRecordFileName(local(run.state.project));
+  splicer.setUndoFileName(local(run.state.undo));
+  splicer.setRedoFileName(local(run.state.redo));
+  splicer.setRecordMode(static_cast<std::int16_t>(run.state.recordMode));
+  splicer.restoreHistory(run.state.history);
 }
 
 void WorkingSession::discard(AbandonedRun& run) {

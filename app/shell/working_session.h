@@ -15,7 +15,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 
 namespace cw::app {
 
@@ -63,7 +63,7 @@ class WorkingSession {
   // Takes the lock of the names generateUniqueNames chose; when another
   // editor holds them (or names the same journals), chooses again. False
   // when no lock could be taken (the editor then runs without one).
-  bool claim(AppState& state);
+  bool claim(EditorSession& state);
   // Gives up the lock and the state file (the files' clean-up is the exit's).
   void release();
   bool holdsLock() const { return lock_ != nullptr; }
@@ -71,14 +71,14 @@ class WorkingSession {
 
   // Rewrites the state file from the application state; with no project file
   // on disk the state still names the journals but no project.
-  void update(const AppState& state, bool movieSaved, bool undoItem);
+  void update(const EditorSession& state, bool movieSaved, bool undoItem);
   // The same, with what the last update was told of the recorder and the
   // Undo item (after TempDir or the names changed outside a command).
-  void refresh(const AppState& state) { update(state, movieSaved_, undoItem_); }
+  void refresh(const EditorSession& state) { update(state, movieSaved_, undoItem_); }
   // Called by the engine while a change to the project ends, once the
   // project and journals are durable: the state file gets `history` and the
   // project's new length before the change's intent record goes.
-  void persist(const AppState& state, const HistoryFlags& history);
+  void persist(const EditorSession& state, const HistoryFlags& history);
 
   // Moving the working files to another folder, in three steps, so that at
   // every moment one folder holds a locked, consistent set:
@@ -90,7 +90,7 @@ class WorkingSession {
   // Without a lock of its own the session stages nothing and every step
   // succeeds.
   bool stageMove(const QString& folder, const QString& baseName, QString* reason);
-  bool writeStagedState(const AppState& state, const QString& project, const QString& undo,
+  bool writeStagedState(const EditorSession& state, const QString& project, const QString& undo,
                         const QString& redo);
   void finishMove();
   void abandonMove();
@@ -99,13 +99,13 @@ class WorkingSession {
   std::vector<AbandonedRun> abandonedRuns(const QString& folder) const;
   // Continues an abandoned run: its files become this editor's working files
   // (state names, engine journals, history) and its lock this session's.
-  void adopt(AppState& state, AbandonedRun& run);
+  void adopt(EditorSession& state, AbandonedRun& run);
   // Deletes an abandoned run's project, journals, state and lock.
   static void discard(AbandonedRun& run);
 
  private:
-  bool journalsTakenByOthers(const AppState& state) const;
-  SessionState snapshot(const AppState& state) const;
+  bool journalsTakenByOthers(const EditorSession& state) const;
+  SessionState snapshot(const EditorSession& state) const;
 
   std::unique_ptr<QLockFile> lock_;
   QString lockPath_;

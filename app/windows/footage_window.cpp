@@ -7,7 +7,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/footage_layout.h"
 #include "app/windows/thumbnail_frame.h"
 #include "app/windows/thumbnail_selection.h"
@@ -43,7 +43,8 @@ int pixels(int twips) { return player::twipsToPixels(twips); }
 
 }  // namespace
 
-FootageWindow::FootageWindow(QWidget* parent) : QMdiSubWindow(parent) {
+FootageWindow::FootageWindow(EditorSession& session, QWidget* parent)
+    : QMdiSubWindow(parent), session_(session) {
   setObjectName(QStringLiteral("FootageForm"));
   setWindowTitle(tr("Footage"));
   setAccessibleName(windowTitle());
@@ -151,9 +152,9 @@ void FootageWindow::paintFrame(int index) {
 
 void FootageWindow::refreshName(int index) {
   Thumbnail* made = thumbnail(index);
-  const AppState& state = appState();
-  if (!made || index >= static_cast<int>(state.Clips.size())) return;
-  const ClipRecord& clip = state.Clips[index];
+  const EditorSession& state = session_;
+  if (!made || index >= static_cast<int>(state.clips.size())) return;
+  const ClipRecord& clip = state.clips[index];
   made->setIndex(index);
   made->setAccessibleName(clip.displayName());
   made->setToolTip(clip.displayName());
@@ -162,8 +163,8 @@ void FootageWindow::refreshName(int index) {
 void FootageWindow::thumbnailPressed(int index, Qt::MouseButton button,
                                      Qt::KeyboardModifiers modifiers, QPoint globalPosition) {
   for (int changed : pressThumbnail(selected_, index, modifiers)) paintFrame(changed);
-  AppState& state = appState();
-  state.PaletteIndex = static_cast<std::int16_t>(index);
+  EditorSession& state = session_;
+  state.paletteIndex = static_cast<std::int16_t>(index);
   emit selectionChanged(anySelected(selected_));
   if (button == Qt::RightButton) emit contextMenuRequested(index, globalPosition);
 }
@@ -215,7 +216,7 @@ void FootageWindow::keyPressEvent(QKeyEvent* event) {
   const auto mods =
       event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier);
   if (event->key() == Qt::Key_F12 && mods == (Qt::ControlModifier | Qt::AltModifier)) {
-    appState().LogEnabled = true;
+    session_.logEnabled = true;
     return;
   }
   QMdiSubWindow::keyPressEvent(event);

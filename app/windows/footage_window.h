@@ -14,10 +14,12 @@
 
 namespace cw::app {
 
+struct EditorSession;
+
 class FootageWindow : public QMdiSubWindow {
   Q_OBJECT
  public:
-  explicit FootageWindow(QWidget* parent = nullptr);
+  explicit FootageWindow(EditorSession& session, QWidget* parent = nullptr);
 
   QWidget* thumbnailArea() const { return thumbnailArea_; }
   QScrollBar* scrollBar() const { return scrollBar_; }
@@ -78,6 +80,7 @@ class FootageWindow : public QMdiSubWindow {
   void showThumbnailPicture(int index);
   void placeBackground();
 
+  EditorSession& session_;
   QWidget* body_ = nullptr;
   QWidget* thumbnailArea_ = nullptr;
   QScrollBar* scrollBar_ = nullptr;

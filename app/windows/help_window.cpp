@@ -4,13 +4,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/help_files.h"
 #include "app/shell/messages.h"
 
 namespace cw::app {
 
-HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+HelpWindow::HelpWindow(const EditorSession& session, QWidget* parent)
+    : QWidget(parent, Qt::Window), session_(session) {
   setObjectName(QStringLiteral("helpWindow"));
   setWindowTitle(tr("Clipwright Editor Help"));
   setAccessibleName(windowTitle());
@@ -25,7 +26,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 bool HelpWindow::showPage(const QString& page) {
-  QString folder = appState().HelpFolder;
+  QString folder = session_.helpFolder;
   if (folder.isEmpty()) folder = helpFolder();
   const QString path = folder + QLatin1Char('/') + page;
   if (folder.isEmpty() || !QFileInfo::exists(path)) {

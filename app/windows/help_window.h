@@ -7,10 +7,12 @@
 
 namespace cw::app {
 
+struct EditorSession;
+
 class HelpWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit HelpWindow(QWidget* parent = nullptr);
+  explicit HelpWindow(const EditorSession& session, QWidget* parent = nullptr);
 
   QTextBrowser* browser() const { return browser_; }
   // Shows the page (a file name in the help folder); false when it is missing.
@@ -20,6 +22,7 @@ class HelpWindow : public QWidget {
   bool showTopic(int topic);
 
  private:
+  const EditorSession& session_;
   QTextBrowser* browser_ = nullptr;
 };
 

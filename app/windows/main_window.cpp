@@ -3,11 +3,12 @@
 #include <QEvent>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 
 #include "app/commands/commands.h"
 #include "app/controllers/session_keeper.h"
 #include "app/controllers/sound_guard.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/shell/settings.h"
 #include "player/twips.h"
@@ -44,13 +45,14 @@ class NormalPlace : public QObject {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(std::unique_ptr<EditorSession> given, QWidget* parent)
+    : QMainWindow(parent), session_(given ? std::move(given) : std::make_unique<EditorSession>()) {
   setObjectName(QStringLiteral("ParentForm"));
   setWindowTitle(QString::fromLatin1(kApplicationName));
   setAccessibleName(windowTitle());
   actions_ = new ActionRegistry(this);
   buildMenus();
-  OperationRunner& operations = *appState().Operations;
+  OperationRunner& operations = *session().operations;
   operations.setCommands(actions_);
   // Exit while work ran: the work has been cancelled and its caller has
   // restored what it changed; the exit goes on from the event loop.
@@ -72,7 +74,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 
   playerWindow_ = new PlayerWindow;
   recorderWindow_ = new RecorderWindow;
-  footageWindow_ = new FootageWindow;
+  footageWindow_ = new FootageWindow(*session_);
   for (QMdiSubWindow* child :
        {static_cast<QMdiSubWindow*>(playerWindow_), static_cast<QMdiSubWindow*>(recorderWindow_),
         static_cast<QMdiSubWindow*>(footageWindow_)}) {
@@ -80,7 +82,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     child->hide();
     new NormalPlace(child);
   }
-  progressDialog_ = new ProgressDialog(this);
+  progressDialog_ = new ProgressDialog(*session_, this);
   setMessageParent(this);
 
   installShellCommands(*this);
@@ -101,6 +103,13 @@ MainWindow::~MainWindow() {
   // whose menus are already gone.
   delete findChild<SessionKeeper*>(QStringLiteral("sessionKeeper"));
   setMessageParent(nullptr);
+  // The windows and controllers use the session and this window while they
+  // go, so they go now, before the session (a member) and while this is
+  // still a MainWindow. The layout stays for QWidget to delete.
+  QList<QPointer<QObject>> children;
+  for (QObject* child : QObject::children())
+    if (child != layout()) children.append(child);
+  for (const QPointer<QObject>& child : children) delete child.data();
 }
 
 void MainWindow::buildMenus() {

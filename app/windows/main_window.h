@@ -1,16 +1,18 @@
 // The editor's main window: menus, the MDI area with the player, recorder
 // and footage windows, the progress window and the one-shot start-up timer.
-// It stays thin: commands live with their owners (see commands.h), the
-// application state in AppState.
+// It stays thin: commands live with their owners (see commands.h). It owns
+// the session (EditorSession) and hands it to the controllers and windows.
 #pragma once
 
 #include <QHash>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QTimer>
+#include <memory>
 
 #include "app/dialogs/progress_dialog.h"
 #include "app/shell/actions.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/footage_window.h"
 #include "app/windows/player_window.h"
 #include "app/windows/recorder_window.h"
@@ -22,9 +24,12 @@ class Settings;
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
-  explicit MainWindow(QWidget* parent = nullptr);
+  // Starts a session of its own unless one is given (a test, or the
+  // program with its command line already read into it).
+  explicit MainWindow(std::unique_ptr<EditorSession> session = nullptr, QWidget* parent = nullptr);
   ~MainWindow() override;
 
+  EditorSession& session() const { return *session_; }
   ActionRegistry& actions() const { return *actions_; }
   QAction* action(const QString& name) const { return actions_->action(name); }
   QMdiArea* mdiArea() const { return mdiArea_; }
@@ -64,6 +69,7 @@ class MainWindow : public QMainWindow {
   void warnLowSpace();
   void openCommandLine();
 
+  std::unique_ptr<EditorSession> session_;
   ActionRegistry* actions_ = nullptr;
   QMdiArea* mdiArea_ = nullptr;
   PlayerWindow* playerWindow_ = nullptr;

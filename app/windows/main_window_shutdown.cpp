@@ -6,7 +6,7 @@
 #include <QFile>
 
 #include "app/commands/commands.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/windows/main_window.h"
 
@@ -17,16 +17,16 @@ namespace {
 // The temporary project (any extension) and the two journals. A file that
 // cannot be deleted does not stop the exit. The lock is the session's to
 // give up: it goes last, once the files it guards are gone.
-void deleteTemporaryFiles(const AppState& state) {
-  QFile::setPermissions(state.RecordFilePath,
-                        QFile::permissions(state.RecordFilePath) | QFile::WriteOwner);
-  QDir dir(state.TempDir);
-  const QString lock = state.RecordBaseName + QStringLiteral(".lock");
-  for (const QString& name : dir.entryList({state.RecordBaseName + QStringLiteral(".*")},
+void deleteTemporaryFiles(const EditorSession& state) {
+  QFile::setPermissions(state.recordFilePath,
+                        QFile::permissions(state.recordFilePath) | QFile::WriteOwner);
+  QDir dir(state.tempDir);
+  const QString lock = state.recordBaseName + QStringLiteral(".lock");
+  for (const QString& name : dir.entryList({state.recordBaseName + QStringLiteral(".*")},
                                            QDir::Files | QDir::Hidden | QDir::System))
     if (name != lock) dir.remove(name);
-  QFile::remove(QString::fromStdString(state.Tazo1->undoFileName()));
-  QFile::remove(QString::fromStdString(state.Tazo1->redoFileName()));
+  QFile::remove(QString::fromStdString(state.splicer->undoFileName()));
+  QFile::remove(QString::fromStdString(state.splicer->redoFileName()));
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::onExit() {
-  if (appState().Operations->running()) {
+  if (session().operations->running()) {
     const MessageAnswer answer =
         askYesNo({tr("An operation is still running."), tr("Do you want to cancel it and exit?")});
     if (answer != MessageAnswer::Yes) return;
@@ -63,7 +63,7 @@ void MainWindow::onExit() {
   playerWindow_->playerPane()->xClose();
   recorderWindow_->recorderPane()->xClose();
   emit closeHelpRequested();
-  deleteTemporaryFiles(appState());
+  deleteTemporaryFiles(session());
   endWorkingSession(*this);
   saveSettings();
   ended_ = true;

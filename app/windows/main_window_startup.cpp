@@ -6,7 +6,7 @@
 
 #include "app/commands/commands.h"
 #include "app/controllers/stop_requests.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/help_files.h"
 #include "app/shell/messages.h"
 #include "app/shell/settings.h"
@@ -40,18 +40,18 @@ QString findPalettePath() {
 }  // namespace
 
 bool MainWindow::startUp() {
-  AppState& state = appState();
-  state.LogEnabled = false;
+  EditorSession& state = session();
+  state.logEnabled = false;
   const SystemCheck check = checkPlaybackLibraries(playbackLibraries());
   if (!check.usable) {
     critical(check.failure);
     return false;
   }
-  state.MediaLayerVersion = static_cast<std::int16_t>(check.mediaLayerVersion);
-  state.PlatformKind = 2;
-  applyMediaLayer(*this, state.MediaLayerVersion);
-  state.HelpFolder = helpFolder();
-  state.AudioPlaceholder = false;
+  state.mediaLayerVersion = static_cast<std::int16_t>(check.mediaLayerVersion);
+  state.platformKind = 2;
+  applyMediaLayer(*this, state.mediaLayerVersion);
+  state.helpFolder = helpFolder();
+  state.audioPlaceholder = false;
   setStartingValues();
   loadSettings();
   generateUniqueNames(state);
@@ -60,7 +60,7 @@ bool MainWindow::startUp() {
   showIntro(*this);
   placeImportWindow(*this);
   resetRecorderAtStart(*this);
-  state.Tazo1->setRecordMode(kModeMpegSystem);
+  state.splicer->setRecordMode(kModeMpegSystem);
   startupTimer_->setInterval(kSecondStageMs);
   startupTimer_->start();
   progressDialog_->raise();
@@ -68,27 +68,27 @@ bool MainWindow::startUp() {
 }
 
 void MainWindow::setStartingValues() {
-  AppState& state = appState();
-  state.ClipCount = -1;
-  state.Clips.clear();
-  state.PaletteIndex = -1;
-  state.OpeningPath.clear();
-  state.MovieMade = false;
+  EditorSession& state = session();
+  state.clips.clear();
+  ++state.clipTableResets;
+  state.paletteIndex = -1;
+  state.openingPath.clear();
+  state.movieMade = false;
   for (const char* name : {"menuClose", "menuSaveAs", "mnuSaveAndClose", "menuExport",
                            "menuPreview", "menuRecord", "menuMake", "mnuDelete"})
     actions_->setEnabled(QString::fromLatin1(name), false);
-  state.OpeningFiles = false;
+  state.openingFiles = false;
   playerWindow_->setWindowTitle(tr("Player"));
   recorderWindow_->setWindowTitle(tr("Recorder"));
   footageWindow_->setWindowTitle(tr("Footage"));
-  state.RedoArmed = false;
-  state.OperationShown = false;
+  state.redoArmed = false;
+  state.operationShown = false;
 }
 
 void MainWindow::loadSettings() {
-  AppState& state = appState();
+  EditorSession& state = session();
   Settings settings;
-  state.PalettePath = findPalettePath();
+  state.palettePath = findPalettePath();
   placeWindow(playerWindow_, readTwips(settings, "PlayerL", 240),
               readTwips(settings, "PlayerT", 60));
   placeWindow(recorderWindow_, readTwips(settings, "RecorderL", 6870),
@@ -100,12 +100,12 @@ void MainWindow::loadSettings() {
   footageWinSt_ = settings.integer("FootageWinSt", 0);
 
   QStringList warning;
-  state.TempDir = usableTempDir(settings.text("TempDir", QString()), &warning);
+  state.tempDir = usableTempDir(settings.text("TempDir", QString()), &warning);
   if (!warning.isEmpty()) exclamation(warning);
-  QDir::setCurrent(state.TempDir);
+  QDir::setCurrent(state.tempDir);
 
-  state.PreviewWinSize = static_cast<std::int16_t>(settings.integer("PreviewWinSize", 320));
-  switch (state.PreviewWinSize) {
+  state.previewWinSize = static_cast<std::int16_t>(settings.integer("PreviewWinSize", 320));
+  switch (state.previewWinSize) {
     case 640:
       action("menuWindow640")->trigger();
       break;
@@ -123,9 +123,9 @@ void MainWindow::loadSettings() {
   }
   // Off until exact cuts hold on every kind of source.
   action("mnuPrefExactCuts")->setChecked(settings.integer("ExactCuts", 0) != 0);
-  state.Tazo1->setExactCut(action("mnuPrefExactCuts")->isChecked());
-  state.PreRoll = static_cast<std::int16_t>(settings.integer("PreRoll", 0));
-  switch (state.PreRoll) {
+  state.splicer->setExactCut(action("mnuPrefExactCuts")->isChecked());
+  state.preRoll = static_cast<std::int16_t>(settings.integer("PreRoll", 0));
+  switch (state.preRoll) {
     case 0:
       action("menuPrerollFull")->trigger();
       break;
@@ -147,7 +147,7 @@ void MainWindow::loadSettings() {
 }
 
 void MainWindow::saveSettings() {
-  const AppState& state = appState();
+  const EditorSession& state = session();
   Settings settings;
   const QPoint player = restoredGeometry(playerWindow_).topLeft();
   const QPoint recorder = restoredGeometry(recorderWindow_).topLeft();
@@ -163,10 +163,10 @@ void MainWindow::saveSettings() {
   settings.setInteger("FootageWinSt", footageWindow_->isMinimized()   ? 1
                                       : footageWindow_->isMaximized() ? 2
                                                                       : 0);
-  settings.setText("TempDir", state.TempDir);
-  settings.setInteger("PreviewWinSize", state.PreviewWinSize);
-  settings.setInteger("PreRoll", state.PreRoll);
-  settings.setInteger("ExactCuts", state.Tazo1->exactCut() ? 1 : 0);
+  settings.setText("TempDir", state.tempDir);
+  settings.setInteger("PreviewWinSize", state.previewWinSize);
+  settings.setInteger("PreRoll", state.preRoll);
+  settings.setInteger("ExactCuts", state.splicer->exactCut() ? 1 : 0);
   settings.sync();
 }
 
@@ -199,14 +199,14 @@ void MainWindow::finishStartUp() {
 }
 
 void MainWindow::warnLowSpace() {
-  AppState& state = appState();
-  QDir::setCurrent(state.TempDir);
-  const QStringList lines = lowSpaceWarning(state.Tazo1->spaceAvailable());
+  EditorSession& state = session();
+  QDir::setCurrent(state.tempDir);
+  const QStringList lines = lowSpaceWarning(state.splicer->spaceAvailable());
   if (!lines.isEmpty()) exclamation(lines);
 }
 
 void MainWindow::openCommandLine() {
-  const QStringList paths = appState().CommandLineFiles;
+  const QStringList paths = session().commandLineFiles;
   if (paths.isEmpty()) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   openCommandLineClips(*this, paths);

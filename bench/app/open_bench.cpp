@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/commands/commands.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/windows/main_window.h"
 #include "probe/probe.h"
@@ -67,7 +67,6 @@ double seconds(const QElapsedTimer& timer) { return timer.nsecsElapsed() / 1e9; 
 
 // The editor from start-up to its working stage, as the program builds it.
 std::unique_ptr<cw::app::MainWindow> startEditor() {
-  cw::app::resetAppState();
   auto form = std::make_unique<cw::app::MainWindow>();
   form->show();
   if (!form->startUp()) return nullptr;
@@ -85,7 +84,7 @@ double openInEditor(const std::vector<Clip>& clips, std::unique_ptr<cw::app::Mai
   cw::app::openCommandLineClips(*form, paths);
   QCoreApplication::processEvents();
   const double took = seconds(timer);
-  if (cw::app::appState().ClipCount != static_cast<int>(clips.size()) - 1) return -1;
+  if (form->session().clips.size() != clips.size()) return -1;
   keep = std::move(form);
   return took;
 }

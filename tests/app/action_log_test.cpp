@@ -10,7 +10,7 @@ namespace {
 
 class ActionLogTest : public AppFixture {
  protected:
-  void SetUp() override { appState().TempDir = root(); }
+  void SetUp() override { session().tempDir = root(); }
   QString logText() {
     QFile file(root() + "/TazoLog.txt");
     if (!file.open(QIODevice::ReadOnly)) return {};
@@ -26,28 +26,28 @@ class ActionLogTest : public AppFixture {
 };
 
 TEST_F(ActionLogTest, NothingIsWrittenWhileTheLogIsOff) {
-  logCropBlock("/clips/a.mpg", root() + "/Rec1.mpg", 1.5, 4, 0);
-  logOpenFailure("/clips/b.txt", -3);
+  logCropBlock(session(), "/clips/a.mpg", root() + "/Rec1.mpg", 1.5, 4, 0);
+  logOpenFailure(session(), "/clips/b.txt", -3);
   EXPECT_FALSE(QFile::exists(root() + "/TazoLog.txt"));
   // The block still names the action and counts it: the commands rely on it.
-  EXPECT_EQ(appState().LastAction, "CROP");
-  EXPECT_EQ(appState().ActionCounter, 1);
+  EXPECT_EQ(session().lastAction, "CROP");
+  EXPECT_EQ(session().actionCounter, 1);
 }
 
 TEST_F(ActionLogTest, TheRoadOfARecordLetterForLetter) {
-  appState().LogEnabled = true;
+  session().logEnabled = true;
   const QString project = root() + "/Rec1.mpg";
-  logCropBlock("/clips/a.mpg", project, 1.5, 4.04, 1);
-  logRecordedLine(project);
-  logJoinBlock("APPENDCROP", "/clips/b.mpg", project, 0, 2.5, 6.1);
-  logCancelLine();
-  logJoinBlock("ENTRYCROP", "/clips/b.mpg", project, 0.25, 2, 3);
-  logErrorLine("Restore error", 4013);
-  logShortBlock("UNDO");
-  logShortBlock("REDO");
-  logSavedLine("/movies/out.mpg");
-  logPreviewErrorLine(2000, "Undo is disabled");
-  logOpenFailure("/clips/b.txt", -3);
+  logCropBlock(session(), "/clips/a.mpg", project, 1.5, 4.04, 1);
+  logRecordedLine(session(), project);
+  logJoinBlock(session(), "APPENDCROP", "/clips/b.mpg", project, 0, 2.5, 6.1);
+  logCancelLine(session());
+  logJoinBlock(session(), "ENTRYCROP", "/clips/b.mpg", project, 0.25, 2, 3);
+  logErrorLine(session(), "Restore error", 4013);
+  logShortBlock(session(), "UNDO");
+  logShortBlock(session(), "REDO");
+  logSavedLine(session(), "/movies/out.mpg");
+  logPreviewErrorLine(session(), 2000, "Undo is disabled");
+  logOpenFailure(session(), "/clips/b.txt", -3);
   const QString expected =
       "1...\r\n"
       "Action: CROP    <now>\r\n"
@@ -102,12 +102,12 @@ TEST_F(ActionLogTest, TheLogCommandLineOptionIsKeptAfterStartUp) {
   // --log: main sets LogEnabled once the first stage has run, which starts
   // with the log off.
   MainWindow& main = start(false);
-  EXPECT_FALSE(appState().LogEnabled);
-  appState().LogEnabled = true;
+  EXPECT_FALSE(session().logEnabled);
+  session().logEnabled = true;
   main.finishStartUp();
-  logShortBlock("UNDO");
+  logShortBlock(session(), "UNDO");
   EXPECT_TRUE(logText().isEmpty());  // TempDir is the program's folder now
-  EXPECT_TRUE(QFile::exists(appState().TempDir + "/TazoLog.txt"));
+  EXPECT_TRUE(QFile::exists(session().tempDir + "/TazoLog.txt"));
 }
 
 }  // namespace

@@ -25,7 +25,6 @@ AppFixture::AppFixture() {
   oldCache_ = qgetenv("XDG_CACHE_HOME");
   oldCurrent_ = QDir::currentPath();
   qputenv("XDG_CACHE_HOME", cacheFolder().toLocal8Bit());
-  resetAppState();
   setMessageAnswerer([this](const MessageBox& box) {
     shown_.push_back(box);
     if (answers_.empty())
@@ -53,11 +52,10 @@ AppFixture::~AppFixture() {
   else
     qputenv("XDG_CACHE_HOME", oldCache_);
   QDir::setCurrent(oldCurrent_);
-  resetAppState();
 }
 
 MainWindow& AppFixture::start(bool secondStage) {
-  form_ = std::make_unique<MainWindow>();
+  form_ = std::make_unique<MainWindow>(std::move(session_));
   form_->resize(1000, 720);
   form_->show();
   EXPECT_TRUE(form_->startUp());

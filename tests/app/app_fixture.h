@@ -12,7 +12,7 @@
 
 #include "support/corpus.h"
 
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
 #include "app/windows/main_window.h"
 #include "support/temp_dir.h"
@@ -34,6 +34,9 @@ class AppFixture : public ::testing::Test {
   // `secondStage` the timer's stage runs at once as well.
   MainWindow& start(bool secondStage = true);
   MainWindow& form() { return *form_; }
+  // The editor's session: the test's own until start() hands it to the main
+  // window, the main window's afterwards.
+  EditorSession& session() const { return form_ ? form_->session() : *session_; }
   // Makes the main window the active one, so that keys reach its shortcuts
   // (the splash, closed by the second stage, may keep the focus window).
   void activateMainWindow();
@@ -53,6 +56,7 @@ class AppFixture : public ::testing::Test {
 
  private:
   cw::test::TempDir dir_{"cw-app"};
+  std::unique_ptr<EditorSession> session_ = std::make_unique<EditorSession>();
   std::unique_ptr<MainWindow> form_;
   std::deque<MessageAnswer> answers_;
   std::vector<MessageBox> shown_;

@@ -42,8 +42,8 @@ TEST_F(ChooserOnScreen, Grab) {
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
   startEditor();
   openPaths({corpus("vcd_pal.mpg")});
-  ASSERT_EQ(clipCount(), 0);
-  appState().PaletteIndex = 0;
+  ASSERT_EQ(clipCount(), 1);
+  session().paletteIndex = 0;
   form().action("menuPopUpChangeThumbnail")->trigger();
   ImportWindow* chooser = importWindow(form());
   ASSERT_TRUE(chooser->isVisible());

@@ -35,7 +35,7 @@ class ClipFixture : public AppFixture {
   void dropFiles(const QStringList& paths);
 
   FootageWindow& palette() { return *form().footageWindow(); }
-  int clipCount() const { return appState().ClipCount; }
+  int clipCount() { return static_cast<int>(session().clips.size()); }
   // What the screen shows of thumbnail `index`.
   QImage shownThumbnail(int index);
 

@@ -48,10 +48,10 @@ TEST_F(ClipOpeningTest, ThreeFilesShowTheBatchAndStepTheBar) {
   EXPECT_EQ(progress.progressBar()->value(), 99);
   EXPECT_TRUE(progress.percentLabel()->text().isEmpty());
   EXPECT_FALSE(progress.isVisible());
-  EXPECT_FALSE(appState().OpeningFiles);
-  ASSERT_EQ(clipCount(), 2);
+  EXPECT_FALSE(session().openingFiles);
+  ASSERT_EQ(clipCount(), 3);
   EXPECT_EQ(palette().thumbnailCount(), 3);
-  EXPECT_EQ(appState().PaletteIndex, 2);
+  EXPECT_EQ(session().paletteIndex, 2);
   EXPECT_TRUE(form().actions().isEnabled("menuClose"));
   EXPECT_TRUE(takeMessages().empty());
 }
@@ -68,11 +68,11 @@ TEST_F(ClipOpeningTest, CancelStopsBeforeTheNextFileAndKeepsTheOpenedClips) {
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
            {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
 
-  EXPECT_EQ(clipCount(), 0);
+  EXPECT_EQ(clipCount(), 1);
   EXPECT_EQ(palette().thumbnailCount(), 1);
-  EXPECT_EQ(appState().Clips.at(0).FileName, "vcd_ntsc.mpg");
+  EXPECT_EQ(session().clips.at(0).fileName, "vcd_ntsc.mpg");
   EXPECT_FALSE(progress.isVisible());
-  EXPECT_FALSE(appState().OpeningFiles);
+  EXPECT_FALSE(session().openingFiles);
   EXPECT_TRUE(takeMessages().empty());
 }
 
@@ -91,15 +91,15 @@ TEST_F(ClipOpeningTest, FilesDroppedDuringABatchJoinIt) {
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
            {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
 
-  ASSERT_EQ(clipCount(), 3);
+  ASSERT_EQ(clipCount(), 4);
   EXPECT_EQ(palette().thumbnailCount(), 4);
   QStringList names;
-  for (const ClipRecord& clip : appState().Clips) names << clip.FileName;
+  for (const ClipRecord& clip : session().clips) names << clip.fileName;
   EXPECT_EQ(names, QStringList({"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg", "video_only.mpv"}));
   // The bar never passes its end; neither does the text.
   EXPECT_EQ(bar, std::vector<int>({0, 33, 66, 99}));
   EXPECT_FALSE(progress.isVisible());
-  EXPECT_FALSE(appState().OpeningFiles);
+  EXPECT_FALSE(session().openingFiles);
   EXPECT_TRUE(takeMessages().empty());
 }
 
@@ -115,21 +115,21 @@ TEST_F(ClipOpeningTest, ADeleteDuringABatchKeepsTableAndPaletteInStep) {
     if (index != 1) return;
     QTimer::singleShot(0, &form(), [&] {
       offWhileAnalysed = !form().actions().isEnabled("menuPopUpDelete");
-      appState().PaletteIndex = 0;
+      session().paletteIndex = 0;
       form().action("menuPopUpDelete")->trigger();
     });
   });
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
            {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
   EXPECT_TRUE(offWhileAnalysed);
-  ASSERT_EQ(clipCount(), 2);
-  appState().PaletteIndex = 0;
+  ASSERT_EQ(clipCount(), 3);
+  session().paletteIndex = 0;
   form().action("menuPopUpDelete")->trigger();
 
-  ASSERT_EQ(clipCount(), 1);
-  ASSERT_EQ(appState().Clips.size(), 2u);
-  EXPECT_EQ(appState().Clips[0].FileName, "vcd_pal.mpg");
-  EXPECT_EQ(appState().Clips[1].FileName, "sys_open.mpg");
+  ASSERT_EQ(clipCount(), 2);
+  ASSERT_EQ(session().clips.size(), 2u);
+  EXPECT_EQ(session().clips[0].fileName, "vcd_pal.mpg");
+  EXPECT_EQ(session().clips[1].fileName, "sys_open.mpg");
   ASSERT_EQ(palette().thumbnailCount(), 2);
   EXPECT_EQ(palette().thumbnail(0)->accessibleName(), "vcd_pal.mpg");
   EXPECT_EQ(palette().thumbnail(1)->accessibleName(), "sys_open.mpg");
@@ -155,26 +155,26 @@ TEST_F(ClipOpeningTest, CloseAllWaitsForTheBatchThenEmptiesTheTable) {
   fileOpen(corpus("vcd_ntsc.mpg").section('/', 0, -2),
            {"vcd_ntsc.mpg", "vcd_pal.mpg", "sys_open.mpg"});
   EXPECT_TRUE(offWhileAnalysed);
-  EXPECT_EQ(clipCount(), 2);
+  EXPECT_EQ(clipCount(), 3);
   form().action("menuClose")->trigger();
 
-  EXPECT_EQ(clipCount(), -1);
-  EXPECT_TRUE(appState().Clips.empty());
+  EXPECT_EQ(clipCount(), 0);
+  EXPECT_TRUE(session().clips.empty());
   EXPECT_EQ(palette().thumbnailCount(), 0);
   EXPECT_FALSE(form().actions().isEnabled("menuClose"));
   EXPECT_FALSE(form().progressDialog()->isVisible());
 
   // The next file opens as the first clip.
   openPaths({corpus("vcd_pal.mpg")});
-  ASSERT_EQ(clipCount(), 0);
-  EXPECT_EQ(appState().Clips.size(), 1u);
+  ASSERT_EQ(clipCount(), 1);
+  EXPECT_EQ(session().clips.size(), 1u);
   EXPECT_EQ(palette().thumbnailCount(), 1);
 }
 
 TEST_F(ClipOpeningTest, ACancelledDialogOpensNothing) {
   startEditor();
   fileOpen(QString(), {});
-  EXPECT_EQ(clipCount(), -1);
+  EXPECT_EQ(clipCount(), 0);
   EXPECT_EQ(palette().thumbnailCount(), 0);
   EXPECT_FALSE(form().actions().isEnabled("menuClose"));
 }
@@ -184,7 +184,7 @@ TEST_F(ClipOpeningTest, ANonMpegFileIsRefusedWithItsMessageAndLogLines) {
   startEditor();
   // Ctrl+Alt+F12 in the palette switches the log on.
   QTest::keyClick(&palette(), Qt::Key_F12, Qt::ControlModifier | Qt::AltModifier);
-  ASSERT_TRUE(appState().LogEnabled);
+  ASSERT_TRUE(session().logEnabled);
   const QString wav = corpus("sound.wav");
   fileOpen(wav.section('/', 0, -2), {"sound.wav"});
 
@@ -192,19 +192,19 @@ TEST_F(ClipOpeningTest, ANonMpegFileIsRefusedWithItsMessageAndLogLines) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text(), "File " + wav + " is not a valid MPEG file!");
   EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
-  EXPECT_EQ(clipCount(), -1);
+  EXPECT_EQ(clipCount(), 0);
   EXPECT_EQ(palette().thumbnailCount(), 0);
   EXPECT_FALSE(form().actions().isEnabled("menuClose"));
 
-  QFile log(logFilePath());
+  QFile log(logFilePath(session()));
   ASSERT_TRUE(log.open(QIODevice::ReadOnly));
   EXPECT_EQ(log.readAll(), "\r\nCAN'T OPEN   " + wav.toUtf8() + "\r\nShopFileType = -9\r\n");
 
   // A good file after the bad one takes index 0.
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
   openPaths({wav, corpus("vcd_pal.mpg")});
-  EXPECT_EQ(clipCount(), 0);
-  EXPECT_EQ(appState().Clips.at(0).FileName, "vcd_pal.mpg");
+  EXPECT_EQ(clipCount(), 1);
+  EXPECT_EQ(session().clips.at(0).fileName, "vcd_pal.mpg");
 }
 
 TEST_F(ClipOpeningTest, DuplicatesAreOpenedOnlyWhenTheUserAgrees) {
@@ -212,7 +212,7 @@ TEST_F(ClipOpeningTest, DuplicatesAreOpenedOnlyWhenTheUserAgrees) {
   startEditor();
   const QString path = corpus("vcd_ntsc.mpg");
   openPaths({path});
-  ASSERT_EQ(clipCount(), 0);
+  ASSERT_EQ(clipCount(), 1);
   EXPECT_TRUE(takeMessages().empty());
 
   answer(MessageAnswer::No);
@@ -223,34 +223,34 @@ TEST_F(ClipOpeningTest, DuplicatesAreOpenedOnlyWhenTheUserAgrees) {
                                          "Do you still want to open it?"}));
   EXPECT_EQ(shown[0].buttons, MessageButtons::YesNo);
   EXPECT_EQ(shown[0].defaultAnswer, MessageAnswer::No);
-  EXPECT_EQ(clipCount(), 0);
+  EXPECT_EQ(clipCount(), 1);
 
   answer(MessageAnswer::No);
   dropFiles({path});
   EXPECT_EQ(takeMessages().size(), 1u);
-  EXPECT_EQ(clipCount(), 0);
+  EXPECT_EQ(clipCount(), 1);
 
   // Yes opens it again; a third copy is asked about once per clip of the path.
   answer(MessageAnswer::Yes);
   openPaths({path});
-  EXPECT_EQ(clipCount(), 1);
+  EXPECT_EQ(clipCount(), 2);
   answer(MessageAnswer::Yes);
   answer(MessageAnswer::No);
   openPaths({path});
   EXPECT_EQ(takeMessages().size(), 3u);
-  EXPECT_EQ(clipCount(), 1);
+  EXPECT_EQ(clipCount(), 2);
 }
 
 TEST_F(ClipOpeningTest, TheTemporaryProjectIsNeverASource) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
-  const QString project = appState().RecordFilePath;
+  const QString project = session().recordFilePath;
   ASSERT_TRUE(QFile::copy(corpus("vcd_ntsc.mpg"), project));
   openPaths({project});
   const auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text(), "Cannot open temporary project file as source!");
-  EXPECT_EQ(clipCount(), -1);
+  EXPECT_EQ(clipCount(), 0);
   QFile::remove(project);
 }
 
@@ -265,11 +265,11 @@ TEST_F(ClipOpeningTest, NamesWithBangsAndSeveralDotsOpenAsGiven) {
   ASSERT_TRUE(QFile::link(corpus("vcd_ntsc.mpg"), dots));
   openPaths({bang});
   dropFiles({dots});
-  ASSERT_EQ(clipCount(), 1);
-  EXPECT_EQ(appState().Clips[0].FullPath, bang);
-  EXPECT_EQ(appState().Clips[0].FileName, "take!1.mpg");
-  EXPECT_EQ(appState().Clips[1].FileName, "holiday.2020.M15");
-  EXPECT_EQ(appState().Clips[1].Extension, "m15");
+  ASSERT_EQ(clipCount(), 2);
+  EXPECT_EQ(session().clips[0].fullPath, bang);
+  EXPECT_EQ(session().clips[0].fileName, "take!1.mpg");
+  EXPECT_EQ(session().clips[1].fileName, "holiday.2020.M15");
+  EXPECT_EQ(session().clips[1].extension, "m15");
   EXPECT_EQ(palette().thumbnail(0)->accessibleName(), "take!1.mpg");
   EXPECT_TRUE(takeMessages().empty());
 }
@@ -282,33 +282,33 @@ TEST_F(ClipOpeningTest, TheClipTableHoldsWhatTheAnalysisFound) {
   startEditor();
   openPaths({corpus("vcd_ntsc.mpg"), corpus("video_only.mpv"), corpus("audio_only.mpa"),
              corpus("vcd_film.mpg")});
-  ASSERT_EQ(clipCount(), 3);
-  const auto& clips = appState().Clips;
+  ASSERT_EQ(clipCount(), 4);
+  const auto& clips = session().clips;
 
   const ClipRecord& vcd = clips[0];
-  EXPECT_EQ(vcd.FullPath, corpus("vcd_ntsc.mpg"));
-  EXPECT_EQ(vcd.Folder + vcd.FileName, vcd.FullPath);
-  EXPECT_EQ(vcd.Extension, "mpg");
-  EXPECT_EQ(vcd.FileType, 0);
-  EXPECT_DOUBLE_EQ(vcd.ByteLength, QFileInfo(vcd.FullPath).size());
-  EXPECT_DOUBLE_EQ(vcd.SizeKB, std::floor(vcd.ByteLength / 1024));
-  EXPECT_DOUBLE_EQ(vcd.PictureRate, 29.97);  // not cut to 29.969 by single precision
-  EXPECT_EQ(vcd.Width, 352);
-  EXPECT_EQ(vcd.Height, 240);
-  EXPECT_EQ(vcd.SampleRate, 44100);
-  EXPECT_TRUE(vcd.VcdCompatible);
-  ASSERT_TRUE(vcd.Info);
-  EXPECT_EQ(vcd.InfoHandle, vcd.Info->ninfoHand());
-  EXPECT_EQ(vcd.Info->shopFileName(), vcd.FullPath.toStdString());
-  EXPECT_DOUBLE_EQ(clips[3].PictureRate, 23.976);
+  EXPECT_EQ(vcd.fullPath, corpus("vcd_ntsc.mpg"));
+  EXPECT_EQ(vcd.folder + vcd.fileName, vcd.fullPath);
+  EXPECT_EQ(vcd.extension, "mpg");
+  EXPECT_EQ(vcd.fileType, 0);
+  EXPECT_DOUBLE_EQ(vcd.byteLength, QFileInfo(vcd.fullPath).size());
+  EXPECT_DOUBLE_EQ(vcd.sizeKB, std::floor(vcd.byteLength / 1024));
+  EXPECT_DOUBLE_EQ(vcd.pictureRate, 29.97);  // not cut to 29.969 by single precision
+  EXPECT_EQ(vcd.width, 352);
+  EXPECT_EQ(vcd.height, 240);
+  EXPECT_EQ(vcd.sampleRate, 44100);
+  EXPECT_TRUE(vcd.vcdCompatible);
+  ASSERT_TRUE(vcd.info);
+  EXPECT_EQ(vcd.infoHandle, vcd.info->ninfoHand());
+  EXPECT_EQ(vcd.info->shopFileName(), vcd.fullPath.toStdString());
+  EXPECT_DOUBLE_EQ(clips[3].pictureRate, 23.976);
 
   // Video only and audio only are judged by their own stream alone.
-  EXPECT_EQ(clips[1].FileType, 1);
-  EXPECT_EQ(clips[1].Extension, "mpv");
-  EXPECT_EQ(clips[1].VcdCompatible, clips[1].Info->shopFileVideoVCDcomp() == 1);
-  EXPECT_EQ(clips[2].FileType, 2);
-  EXPECT_EQ(clips[2].VcdCompatible, clips[2].Info->shopFileAudioVCDcomp() == 1);
-  EXPECT_NE(clips[0].InfoHandle, clips[1].InfoHandle);
+  EXPECT_EQ(clips[1].fileType, 1);
+  EXPECT_EQ(clips[1].extension, "mpv");
+  EXPECT_EQ(clips[1].vcdCompatible, clips[1].info->shopFileVideoVCDcomp() == 1);
+  EXPECT_EQ(clips[2].fileType, 2);
+  EXPECT_EQ(clips[2].vcdCompatible, clips[2].info->shopFileAudioVCDcomp() == 1);
+  EXPECT_NE(clips[0].infoHandle, clips[1].infoHandle);
 
   // Pictures: a decoded frame for the video clips, the placeholder for sound.
   EXPECT_GT(pictureSpread(shownThumbnail(0)), 10.0);

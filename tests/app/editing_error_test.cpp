@@ -86,10 +86,10 @@ TEST_F(EditingErrorTest, EveryHelpTopicHasAPage) {
 
 TEST_F(EditingErrorTest, TheBoxOfTheEngineErrorAndItsHelpButton) {
   MainWindow& main = start();
-  appState().HelpFolder = CW_SOURCE_DIR "/docs/help";
-  Splicer& engine = *appState().Tazo1;
+  session().helpFolder = CW_SOURCE_DIR "/docs/help";
+  Splicer& engine = *session().splicer;
   engine.setErrorMesNumber(3005);
-  showEditingError();
+  showEditingError(engine);
   auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text(), "Incompatible video data!");
@@ -107,7 +107,7 @@ TEST_F(EditingErrorTest, TheBoxOfTheEngineErrorAndItsHelpButton) {
 
   engine.setErrorMesNumber(1209);
   engine.setErrorMes("the engine's own text");
-  showEditingError();
+  showEditingError(engine);
   shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text(), "Error: 1209\nthe engine's own text");
@@ -115,7 +115,7 @@ TEST_F(EditingErrorTest, TheBoxOfTheEngineErrorAndItsHelpButton) {
   EXPECT_TRUE(shown[0].title.isEmpty());
 
   engine.setErrorMesNumber(1999);
-  showEditingError();
+  showEditingError(engine);
   EXPECT_TRUE(takeMessages().empty());
 }
 

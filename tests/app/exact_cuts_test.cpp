@@ -22,9 +22,9 @@ TEST_F(ExactCutsTest, TickReachesTheEngineAndIsKept) {
   ASSERT_NE(item, nullptr);
   EXPECT_TRUE(item->isCheckable());
   EXPECT_FALSE(item->isChecked());
-  EXPECT_FALSE(appState().Tazo1->exactCut());
+  EXPECT_FALSE(session().splicer->exactCut());
   item->trigger();
-  EXPECT_TRUE(appState().Tazo1->exactCut());
+  EXPECT_TRUE(session().splicer->exactCut());
   main.onExit();
   ASSERT_TRUE(main.ended());
   EXPECT_EQ(storedValue("ExactCuts"), "1");
@@ -36,7 +36,7 @@ TEST_F(ExactCutsTest, StoredChoiceIsAppliedOnTheNextStart) {
   settings.sync();
   MainWindow& main = start();
   EXPECT_TRUE(main.actions().isChecked("mnuPrefExactCuts"));
-  EXPECT_TRUE(appState().Tazo1->exactCut());
+  EXPECT_TRUE(session().splicer->exactCut());
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "app/commands/commands.h"
 #include "app/dialogs/clip_info_dialog.h"
-#include "app/shell/app_state.h"
+#include "app/shell/editor_session.h"
 #include "app/windows/thumbnail_frame.h"
 #include "clip_fixture.h"
 
@@ -27,7 +27,7 @@ class FootageFormTest : public ClipFixture {
       paths << link;
     }
     openPaths(paths);
-    ASSERT_EQ(clipCount(), first + count - 1);
+    ASSERT_EQ(clipCount(), first + count);
   }
 
   void press(int index, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
@@ -110,7 +110,7 @@ TEST_F(FootageFormTest, PressesSelectAndPaintTheFrames) {
   EXPECT_EQ(selected(), std::vector<int>({1}));
   press(5);
   EXPECT_EQ(selected(), std::vector<int>({5}));
-  EXPECT_EQ(appState().PaletteIndex, 5);
+  EXPECT_EQ(session().paletteIndex, 5);
   EXPECT_TRUE(form().actions().isEnabled("mnuDelete"));
   press(2, Qt::ShiftModifier);
   EXPECT_EQ(selected(), std::vector<int>({2, 3, 4, 5}));
@@ -135,13 +135,13 @@ TEST_F(FootageFormTest, DeleteThumbnailsKeepsTheClipsOfThePlayers) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
   openClips(5);
-  const auto& clips = appState().Clips;
-  const QString second = clips[1].FullPath;
-  const QString fourth = clips[3].FullPath;
-  const QString fifth = clips[4].FullPath;
+  const auto& clips = session().clips;
+  const QString second = clips[1].fullPath;
+  const QString fourth = clips[3].fullPath;
+  const QString fifth = clips[4].fullPath;
   // The player holds clip 3.
   form().playerWindow()->playerPane()->setSource(fourth);
-  appState().CurrentClip = 3;
+  session().currentClip = 3;
 
   press(0);
   press(2, Qt::ControlModifier);
@@ -150,13 +150,13 @@ TEST_F(FootageFormTest, DeleteThumbnailsKeepsTheClipsOfThePlayers) {
   const auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].text(), "Cannot delete thumbnail of the opened file!");
-  ASSERT_EQ(clipCount(), 2);
+  ASSERT_EQ(clipCount(), 3);
   EXPECT_EQ(palette().thumbnailCount(), 3);
-  EXPECT_EQ(clips[0].FullPath, second);
-  EXPECT_EQ(clips[1].FullPath, fourth);
-  EXPECT_EQ(clips[2].FullPath, fifth);
+  EXPECT_EQ(clips[0].fullPath, second);
+  EXPECT_EQ(clips[1].fullPath, fourth);
+  EXPECT_EQ(clips[2].fullPath, fifth);
   // The player's clip is still the one the player holds.
-  EXPECT_EQ(appState().CurrentClip, 1);
+  EXPECT_EQ(session().currentClip, 1);
   EXPECT_EQ(selected(), std::vector<int>({1}));
   expectFrame(1, yellowFrameColors());
   expectFrame(0, grayFrameColors());
@@ -172,7 +172,7 @@ TEST_F(FootageFormTest, TheContextMenuOffersWhatTheClipAllows) {
   openPaths({corpus("audio_only.mpa")});
   ActionRegistry& actions = form().actions();
   QMenu* menu = actions.menu("menuPopUp");
-  form().playerWindow()->playerPane()->setSource(appState().Clips[0].FullPath);
+  form().playerWindow()->playerPane()->setSource(session().clips[0].fullPath);
 
   press(0, Qt::NoModifier, Qt::RightButton);
   EXPECT_TRUE(menu->isVisible());
@@ -189,16 +189,16 @@ TEST_F(FootageFormTest, TheContextMenuOffersWhatTheClipAllows) {
   press(1, Qt::NoModifier, Qt::RightButton);
   menu->hide();
   actions.action("menuPopUpDelete")->trigger();
-  ASSERT_EQ(clipCount(), 1);
-  EXPECT_EQ(appState().Clips[1].FileName, "audio_only.mpa");
+  ASSERT_EQ(clipCount(), 2);
+  EXPECT_EQ(session().clips[1].fileName, "audio_only.mpa");
   // The last clips go one by one down to an empty table.
-  appState().PaletteIndex = 1;
+  session().paletteIndex = 1;
   actions.action("menuPopUpDelete")->trigger();
-  appState().PaletteIndex = 0;
+  session().paletteIndex = 0;
   actions.action("menuPopUpDelete")->trigger();
-  EXPECT_EQ(clipCount(), -1);
+  EXPECT_EQ(clipCount(), 0);
   EXPECT_EQ(palette().thumbnailCount(), 0);
-  EXPECT_TRUE(appState().Clips.empty());
+  EXPECT_TRUE(session().clips.empty());
 }
 
 // A keyboard user sees which thumbnail Enter loads: Tab draws a dotted mark
@@ -259,18 +259,18 @@ TEST_F(FootageFormTest, ThumbnailsLoadTheirClipIntoThePlayer) {
   QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(form().playerWindow(), &drop);
   QApplication::processEvents();
-  EXPECT_EQ(pane.source(), appState().Clips[1].FullPath);
-  EXPECT_EQ(appState().CurrentClip, 1);
+  EXPECT_EQ(pane.source(), session().clips[1].fullPath);
+  EXPECT_EQ(session().currentClip, 1);
   EXPECT_EQ(form().playerWindow()->windowTitle(), "Player: clip1.mpg");
 
   // A double-click and Enter load the same way.
   QSignalSpy activated(&palette(), &FootageWindow::clipActivated);
   QTest::mouseDClick(&third, Qt::LeftButton, Qt::NoModifier, QPoint(10, 10));
-  EXPECT_EQ(pane.source(), appState().Clips[2].FullPath);
-  EXPECT_EQ(appState().CurrentClip, 2);
+  EXPECT_EQ(pane.source(), session().clips[2].fullPath);
+  EXPECT_EQ(session().currentClip, 2);
   palette().thumbnail(0)->setFocus();
   QTest::keyClick(palette().thumbnail(0), Qt::Key_Return);
-  EXPECT_EQ(appState().CurrentClip, 0);
+  EXPECT_EQ(session().currentClip, 0);
   ASSERT_EQ(activated.size(), 2);
   EXPECT_EQ(activated[0][0].toInt(), 2);
   EXPECT_EQ(activated[1][0].toInt(), 0);
@@ -287,7 +287,7 @@ TEST_F(FootageFormTest, AnOpenClipFormKeepsItsClipThroughDeletes) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
   openClips(4);
-  const QString third = appState().Clips[2].FullPath;
+  const QString third = session().clips[2].fullPath;
   ClipInfoDialog* info = showClipInfo(form(), 2, QPoint(40, 40));
   ASSERT_TRUE(info);
   EXPECT_FALSE(form().actions().isEnabled("mnuDelete"));
@@ -302,17 +302,17 @@ TEST_F(FootageFormTest, AnOpenClipFormKeepsItsClipThroughDeletes) {
   press(0, Qt::NoModifier, Qt::RightButton);
   form().actions().menu("menuPopUp")->hide();
   form().action("menuPopUpDelete")->trigger();
-  ASSERT_EQ(clipCount(), 2);
-  ASSERT_EQ(appState().Clips[1].FullPath, third);
-  EXPECT_EQ(appState().InfoWindowClip, 1);
+  ASSERT_EQ(clipCount(), 3);
+  ASSERT_EQ(session().clips[1].fullPath, third);
+  EXPECT_EQ(session().infoWindowClip, 1);
   QTest::keyClicks(info->txtAlias(), "X");
-  EXPECT_EQ(appState().Clips[1].displayName(), "clip2.mpgX");
+  EXPECT_EQ(session().clips[1].displayName(), "clip2.mpgX");
   EXPECT_EQ(palette().thumbnail(1)->accessibleName(), "clip2.mpgX");
-  EXPECT_TRUE(appState().Clips[0].Alias.isEmpty());
-  EXPECT_TRUE(appState().Clips[2].Alias.isEmpty());
+  EXPECT_TRUE(session().clips[0].alias.isEmpty());
+  EXPECT_TRUE(session().clips[2].alias.isEmpty());
 
   info->close();
-  EXPECT_EQ(appState().InfoWindowClip, -1);
+  EXPECT_EQ(session().infoWindowClip, -1);
   EXPECT_TRUE(form().actions().isEnabled("mnuDelete"));
 }
 

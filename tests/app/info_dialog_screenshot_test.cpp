@@ -30,7 +30,7 @@ TEST_F(InfoFormOnScreen, Grab) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
   openPaths({corpus("vcd_ntsc.mpg")});
-  ASSERT_EQ(clipCount(), 0);
+  ASSERT_EQ(clipCount(), 1);
   QTest::mouseDClick(palette().thumbnail(0), Qt::LeftButton, {}, QPoint(10, 10));
   ClipInfoDialog* info = showClipInfo(form(), 0, kFormAt);
   ASSERT_NE(info, nullptr);

@@ -66,7 +66,7 @@ TEST_F(InfoFormsTest, EveryLabelForEachKindOfFile) {
   const QStringList paths = {corpus("vcd_ntsc.mpg"), corpus("video_only.mpv"),
                              corpus("audio_only.mpa"), corpus("sys_two_audio.mpg")};
   openPaths(paths);
-  ASSERT_EQ(clipCount(), 3);
+  ASSERT_EQ(clipCount(), 4);
 
   // NTSC VideoCD: 1150 kbit/s video, 224 kbit/s stereo layer II sound.
   ClipInfoDialog* info = openClipForm(0);
@@ -156,10 +156,10 @@ TEST_F(InfoFormsTest, RateByExtensionAndUnknownRate) {
   ASSERT_TRUE(QFile::link(corpus("vcd_ntsc.mpg"), slow));
   ASSERT_TRUE(QFile::link(corpus("vcd_ntsc.mpg"), quarter));
   openPaths({slow, quarter, corpus("vcd_ntsc.mpg")});
-  ASSERT_EQ(clipCount(), 2);
+  ASSERT_EQ(clipCount(), 3);
   EXPECT_EQ(openClipForm(0)->valueLabel("labPictureRate")->text(), "7.5");
   EXPECT_EQ(openClipForm(1)->valueLabel("labPictureRate")->text(), "15");
-  appState().Clips[2].PictureRate = 0;
+  session().clips[2].pictureRate = 0;
   EXPECT_EQ(openClipForm(2)->valueLabel("labPictureRate")->text(), "Unknown");
 }
 
@@ -167,7 +167,7 @@ TEST_F(InfoFormsTest, OpensAtThePointInsideTheScreen) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
   openPaths({corpus("vcd_ntsc.mpg")});
-  ASSERT_EQ(clipCount(), 0);
+  ASSERT_EQ(clipCount(), 1);
   EXPECT_EQ(openClipForm(0, QPoint(30, 50))->pos(), QPoint(30, 50));
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
   ClipInfoDialog* info = openClipForm(0, screen.bottomRight() - QPoint(5, 5));
@@ -184,7 +184,7 @@ TEST_F(InfoFormsTest, ContextMenuAliasAndClosing) {
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
   startEditor();
   openPaths({corpus("vcd_ntsc.mpg"), corpus("vcd_pal.mpg")});
-  ASSERT_EQ(clipCount(), 1);
+  ASSERT_EQ(clipCount(), 2);
   form().actions().setEnabled("mnuDelete", true);
 
   // Clip Properties from the thumbnail's context menu opens where it was asked.
@@ -207,14 +207,14 @@ TEST_F(InfoFormsTest, ContextMenuAliasAndClosing) {
   // The alias renames the clip in the palette as it is typed.
   info->txtAlias()->selectAll();
   QTest::keyClicks(info->txtAlias(), "Harbour at dusk");
-  EXPECT_EQ(appState().Clips[1].displayName(), "Harbour at dusk");
+  EXPECT_EQ(session().clips[1].displayName(), "Harbour at dusk");
   EXPECT_EQ(palette().thumbnail(1)->toolTip(), "Harbour at dusk");
   EXPECT_EQ(palette().thumbnail(1)->accessibleName(), "Harbour at dusk");
   EXPECT_EQ(palette().thumbnail(0)->toolTip(), "vcd_ntsc.mpg");
 
   closeByRightClick(info);
   EXPECT_TRUE(offered("mnuDelete"));
-  EXPECT_EQ(appState().InfoWindowClip, -1);
+  EXPECT_EQ(session().infoWindowClip, -1);
   rightClickThumbnail(1);
   EXPECT_TRUE(offered("menuPopUpPreferences"));
   EXPECT_TRUE(offered("menuPopUpDelete"));
@@ -237,7 +237,7 @@ TEST_F(InfoFormsTest, ContextMenuAliasAndClosing) {
   // An emptied alias gives the file name back, in the palette and the player.
   info->txtAlias()->selectAll();
   QTest::keyClick(info->txtAlias(), Qt::Key_Delete);
-  EXPECT_EQ(appState().Clips[1].Alias, "");
+  EXPECT_EQ(session().clips[1].alias, "");
   EXPECT_EQ(palette().thumbnail(1)->toolTip(), "vcd_pal.mpg");
   EXPECT_EQ(form().playerWindow()->windowTitle(), "Player: vcd_pal.mpg");
   EXPECT_EQ(form().playerWindow()->accessibleName(), "Player: vcd_pal.mpg");
@@ -253,22 +253,22 @@ TEST_F(InfoFormsTest, RecorderFormOnARightClickOfTheRecorder) {
   QTest::mousePress(clipArea, Qt::RightButton, {}, QPoint(20, 30));
   EXPECT_EQ(form().findChild<RecorderInfoDialog*>(), nullptr);
 
-  RecorderInfo& movie = appState().Recorder;
-  movie.FileName = corpus("vcd_ntsc.mpg");
-  movie.FileType = 0;
-  movie.SizeKB = 1234;
-  movie.Length = "00:00:11:29";
-  movie.PictureRate = 29.97;
-  movie.MuxRate = 176400;
-  movie.Width = 352;
-  movie.Height = 240;
-  movie.VideoByteRate = 143750;
-  movie.AudioByteRate = 28000;
-  movie.AudioMode = 1;
-  movie.AudioLevel = 2;
-  movie.SampleRate = 44100;
-  movie.VcdCompatible = false;
-  recorder->setSource(movie.FileName);
+  RecorderInfo& movie = session().recorder;
+  movie.fileName = corpus("vcd_ntsc.mpg");
+  movie.fileType = 0;
+  movie.sizeKB = 1234;
+  movie.length = "00:00:11:29";
+  movie.pictureRate = 29.97;
+  movie.muxRate = 176400;
+  movie.width = 352;
+  movie.height = 240;
+  movie.videoByteRate = 143750;
+  movie.audioByteRate = 28000;
+  movie.audioMode = 1;
+  movie.audioLevel = 2;
+  movie.sampleRate = 44100;
+  movie.vcdCompatible = false;
+  recorder->setSource(movie.fileName);
   ASSERT_EQ(recorder->xOpen(), 0);
   form().actions().setEnabled("mnuDelete", true);
 
@@ -284,7 +284,7 @@ TEST_F(InfoFormsTest, RecorderFormOnARightClickOfTheRecorder) {
     EXPECT_EQ(info->x(), asked.x());
   else
     EXPECT_EQ(info->frameGeometry().right(), screen.right());
-  EXPECT_EQ(info->labMPEGStream()->text(), movie.FileName);
+  EXPECT_EQ(info->labMPEGStream()->text(), movie.fileName);
   EXPECT_EQ(shown(info), (Labels{{"labWhatType", "MPEG System"},
                                  {"labPictureRate", "29.97"},
                                  {"labSystemMuxRate", "176400"},

@@ -37,9 +37,10 @@ TEST(EventPumping, NoWindowCodeRunsTheEventLoopByHand) {
   EXPECT_EQ(sourcesContaining({"app", "player"}, "processEvents"), QStringList());
 }
 
-// The form-era handler names stay gone: slots say what they do.
-TEST(EditorNames, NoFormEraHandlerNames) {
-  for (const char* word : {"_Click(", "Timer1", "Form_Load"})
+// The form-era handler names stay gone (slots say what they do), and so does
+// the global state: the main window owns the session and hands it on.
+TEST(EditorNames, NoFormEraHandlerNamesNorGlobalState) {
+  for (const char* word : {"_Click(", "Timer1", "Form_Load", "appState()"})
     EXPECT_EQ(sourcesContaining({"app", "player", "cli"}, word), QStringList()) << word;
 }
 
@@ -49,7 +50,7 @@ class OperationRunnerTest : public AppFixture {};
 // and what the program switches in the meantime holds afterwards.
 TEST_F(OperationRunnerTest, CommandsAreOffWhileWorkRunsAndKeepWhatWasSetMeanwhile) {
   MainWindow& main = start();
-  OperationRunner& runner = *appState().Operations;
+  OperationRunner& runner = *session().operations;
   ActionRegistry& actions = main.actions();
   actions.setEnabled("menuRecord", false);
   actions.setEnabled("menuOpen", true);

@@ -26,10 +26,10 @@ TEST_F(PlayerWindow, KeysMoveMarkAndPlay) {
   EXPECT_NEAR(pane.position(), 3 * frame, 0.002);
   playerKeys({Qt::Key_Comma});
   EXPECT_NEAR(pane.position(), 2 * frame, 0.002);
-  appState().RedoArmed = true;
+  session().redoArmed = true;
   playerKeys({Qt::Key_I});
   EXPECT_NEAR(pane.markIn(), 2 * frame, 0.002);
-  EXPECT_FALSE(appState().RedoArmed);  // new marks, new record
+  EXPECT_FALSE(session().redoArmed);  // new marks, new record
   playerKeys({Qt::Key_Right, Qt::Key_Right, Qt::Key_O});
   EXPECT_NEAR(pane.markOut(), 4 * frame, 0.002);
 
@@ -64,7 +64,7 @@ TEST_F(PlayerWindow, DropsAndActivationLoadTheSameWay) {
   dropOnPlayer(first);
   EXPECT_EQ(playerPane().source(), corpus("vcd_ntsc.mpg"));
   EXPECT_TRUE(enabled("menuRecord"));
-  EXPECT_FALSE(appState().Clips[first].LengthTimeCode.isEmpty());
+  EXPECT_FALSE(session().clips[first].lengthTimeCode.isEmpty());
   markPlayer(5, 5);
   const double in = playerPane().markIn();
 
@@ -74,7 +74,7 @@ TEST_F(PlayerWindow, DropsAndActivationLoadTheSameWay) {
 
   emit form().footageWindow()->clipActivated(first + 1);
   EXPECT_EQ(playerPane().source(), corpus("mjpeg_vcd.mpg"));
-  EXPECT_EQ(appState().CurrentClip, first + 1);
+  EXPECT_EQ(session().currentClip, first + 1);
   EXPECT_EQ(form().playerWindow()->windowTitle(), "Player: mjpeg_vcd.mpg");
   EXPECT_EQ(playerPane().markIn(), 0);
 }
@@ -99,7 +99,7 @@ TEST_F(PlayerWindow, AClipThatCannotBeOpenedLeavesTheWindowEmpty) {
   EXPECT_EQ(form().playerWindow()->windowTitle(), "Player");
   EXPECT_FALSE(enabled("menuRecord"));
   EXPECT_FALSE(enabled("menuPreview"));
-  EXPECT_EQ(appState().CurrentClip, -1);
+  EXPECT_EQ(session().currentClip, -1);
 
   ASSERT_TRUE(QFile::copy(corpus("mjpeg_vcd.mpg"), gone));
   dropOnPlayer(first + 1);

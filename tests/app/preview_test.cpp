@@ -117,7 +117,7 @@ TEST_F(Preview, OfAnAppendIsTakenBackAndRecordThenRedoes) {
   EXPECT_EQ(previewPane().mode(), 0);
   EXPECT_EQ(bytesOf(project()), before);
   EXPECT_FALSE(enabled("mnuEditUndo"));
-  EXPECT_TRUE(appState().RedoArmed);
+  EXPECT_TRUE(session().redoArmed);
   EXPECT_NE(recorderPane().mode(), 0);
   EXPECT_EQ(recorderPane().source(), project());
 
@@ -194,7 +194,7 @@ TEST_F(Preview, AudioOnlyPlaysUnseenAndUndoesAtItsEnd) {
   markPlayer(5, 5);
   pressRecord();
   ASSERT_NE(recorderPane().mode(), 0);
-  ASSERT_EQ(appState().Tazo1->recordMode(), 4);
+  ASSERT_EQ(session().splicer->recordMode(), 4);
   // A short stretch from the end, previewed from one second before the join.
   QList<Qt::Key> keys{Qt::Key_End};
   for (int i = 0; i < 30; ++i) keys << Qt::Key_Left;
@@ -258,7 +258,7 @@ TEST_F(Preview, AudioOnlyEndsWithEscapeInTheRecorderAndBeforeARecord) {
   eject(playerPane());
   EXPECT_EQ(previewPane().mode(), 0);
   EXPECT_EQ(bytesOf(project()), before);
-  EXPECT_EQ(appState().Tazo1->recordMode(), 4);
+  EXPECT_EQ(session().splicer->recordMode(), 4);
   EXPECT_TRUE(enabled("mnuRecModeAudio"));
   EXPECT_TRUE(checked("mnuRecModeAudio"));
 

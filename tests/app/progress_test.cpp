@@ -15,10 +15,10 @@ TEST_F(ProgressTest, CancelDuringABatchStopsTheBatchOnly) {
   ProgressDialog* progress = main.progressDialog();
   progress->prepare("Opening 3  files...", 0, "0 %");
   progress->show();
-  appState().OpeningFiles = true;
+  session().openingFiles = true;
   QTest::mouseClick(progress->cancelButton(), Qt::LeftButton);
-  EXPECT_FALSE(appState().OpeningFiles);
-  EXPECT_FALSE(appState().UserCancelled);
+  EXPECT_FALSE(session().openingFiles);
+  EXPECT_FALSE(session().userCancelled);
   EXPECT_TRUE(progress->cancelPressed());
   EXPECT_EQ(progress->actionLabel()->text(), "Opening 3  files...");
 }
@@ -26,12 +26,12 @@ TEST_F(ProgressTest, CancelDuringABatchStopsTheBatchOnly) {
 TEST_F(ProgressTest, CancelDuringAnOperationCancelsTheEngine) {
   MainWindow& main = start();
   ProgressDialog* progress = main.progressDialog();
-  appState().UserCancelled = true;  // left from an earlier operation
+  session().userCancelled = true;  // left from an earlier operation
   progress->show();
-  EXPECT_FALSE(appState().UserCancelled);  // showing the window clears it
+  EXPECT_FALSE(session().userCancelled);  // showing the window clears it
   EXPECT_EQ(progress->focusWidget(), progress->cancelButton());
   progress->cancelButton()->click();
-  EXPECT_TRUE(appState().UserCancelled);
+  EXPECT_TRUE(session().userCancelled);
 }
 
 TEST_F(ProgressTest, TheFrameCannotCloseTheWindowBeforeCancel) {

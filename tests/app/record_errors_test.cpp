@@ -98,7 +98,7 @@ TEST_F(RecordErrors, SourceDeletedAfterOpeningShowsTheEditingErrorAndRestores) {
   ASSERT_TRUE(QFile::remove(gone));
 
   pressRecord();
-  Splicer& tazo = *appState().Tazo1;
+  Splicer& tazo = *session().splicer;
   const int number = tazo.errorMesNumber();
   ASSERT_NE(number, 0);
   const EditingErrorText expected =
@@ -114,7 +114,7 @@ TEST_F(RecordErrors, SourceDeletedAfterOpeningShowsTheEditingErrorAndRestores) {
   EXPECT_NE(recorderPane().mode(), 0);
   EXPECT_EQ(recorderPane().source(), project());
   EXPECT_EQ(recorderPane().markOut(), recorderPane().length());
-  EXPECT_FALSE(appState().RedoArmed);
+  EXPECT_FALSE(session().redoArmed);
   EXPECT_TRUE(enabled("menuRecord"));
   EXPECT_FALSE(form().progressDialog()->isVisible());
   EXPECT_EQ(logLines().last(), QStringLiteral("ERROR: ") + QString::fromStdString(tazo.errorMes()) +
@@ -203,7 +203,7 @@ TEST_F(RecordErrors, ArmedRedoWithoutAProjectFileCropsAgain) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor(/*log=*/true);
   dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
-  appState().RedoArmed = true;
+  session().redoArmed = true;
   ASSERT_FALSE(QFile::exists(project()));
   pressRecord();
   ASSERT_NE(recorderPane().mode(), 0);

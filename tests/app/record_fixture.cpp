@@ -22,14 +22,14 @@ MainWindow& RecordFixture::startEditor(bool log) {
   static char program[] = "clipwright";
   static char logOption[] = "--log";
   char* argv[] = {program, logOption, nullptr};
-  if (parseCommandLine(log ? 2 : 1, argv).log) appState().LogEnabled = true;
+  if (parseCommandLine(log ? 2 : 1, argv).log) session().logEnabled = true;
   return form;
 }
 
 int RecordFixture::openClips(const QStringList& paths) {
-  const int first = appState().ClipCount + 1;
+  const int first = static_cast<int>(session().clips.size());
   openCommandLineClips(form(), paths);
-  EXPECT_EQ(appState().ClipCount, first + paths.size() - 1);
+  EXPECT_EQ(session().clips.size(), first + paths.size());
   return first;
 }
 
@@ -95,7 +95,7 @@ void RecordFixture::eject(player::ScrubPane& pane) {
   runEventsFor(20);
 }
 
-QString RecordFixture::project() const { return appState().RecordFilePath; }
+QString RecordFixture::project() const { return session().recordFilePath; }
 
 QByteArray RecordFixture::bytesOf(const QString& path) {
   QFile file(path);
@@ -114,7 +114,7 @@ void RecordFixture::expectCleanDecode(const QString& path) {
 }
 
 QStringList RecordFixture::logLines() const {
-  QString text = QString::fromUtf8(bytesOf(logFilePath()));
+  QString text = QString::fromUtf8(bytesOf(logFilePath(session())));
   EXPECT_TRUE(text.isEmpty() || text.endsWith(QLatin1String("\r\n")));
   text.chop(2);
   return text.split(QStringLiteral("\r\n"));

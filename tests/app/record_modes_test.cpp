@@ -31,7 +31,7 @@ class RecordModes : public RecordFixture {
       if (checked(name)) names.insert(name);
     return names;
   }
-  int recordMode() { return appState().Tazo1->recordMode(); }
+  int recordMode() { return session().splicer->recordMode(); }
   QString recorderCaption() { return form().recorderWindow()->windowTitle(); }
 };
 
@@ -40,7 +40,7 @@ TEST_F(RecordModes, EachModeCommandOnASystemClip) {
   startEditor();
   EXPECT_EQ(enabledItems(), Names{});  // nothing to record yet
   dropOnPlayer(openClips({corpus("vcd_ntsc.mpg")}));
-  ASSERT_TRUE(appState().Clips[0].VcdCompatible);
+  ASSERT_TRUE(session().clips[0].vcdCompatible);
   const Names all(std::begin(kModeItems), std::end(kModeItems));
   EXPECT_EQ(enabledItems(), all);
   EXPECT_EQ(checkedItems(), (Names{"mnuRecModeMPEGSystem", "mnuVideoCDNone"}));
@@ -71,14 +71,14 @@ TEST_F(RecordModes, EachModeCommandOnASystemClip) {
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.command);
-    appState().RedoArmed = true;
+    session().redoArmed = true;
     const bool changes = recordMode() != step.mode;
     trigger(step.command);
     EXPECT_EQ(recordMode(), step.mode);
     EXPECT_EQ(recorderCaption(), QStringLiteral("Recorder Mode: ") + step.caption);
     EXPECT_EQ(enabledItems(), step.enabled);
     EXPECT_EQ(checkedItems(), step.checked);
-    EXPECT_EQ(appState().RedoArmed, !changes);  // only a new mode forgets the redo
+    EXPECT_EQ(session().redoArmed, !changes);  // only a new mode forgets the redo
   }
 }
 
@@ -106,7 +106,7 @@ TEST_F(RecordModes, AudioOnlyRecordLocksTheMenusAndEjectsResetThem) {
   EXPECT_EQ(form().playerWindow()->windowTitle(), "Player");
   EXPECT_FALSE(enabled("menuRecord"));
   EXPECT_EQ(checkedItems(), (Names{"mnuRecModeAudio", "mnuVideoCDNone"}));
-  EXPECT_EQ(appState().CurrentClip, -1);
+  EXPECT_EQ(session().currentClip, -1);
 
   // The recorder's Close button with an empty player: everything off.
   const QString movie = project();

@@ -97,7 +97,7 @@ TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
   const double cropLength = recorderPane().length();
   {
     // The recorder's information form shows the project's check.
-    RecorderInfoDialog info(form().actions());
+    RecorderInfoDialog info(session().recorder, form().actions());
     auto* checked = info.findChild<QLabel*>("labChecked");
     ASSERT_NE(checked, nullptr);
     EXPECT_EQ(checked->text(), "Checked: no problems");

@@ -141,10 +141,10 @@ TEST_F(CrashRecovery, NoDeletesADeadRunsFilesAndALiveRunIsLeftAlone) {
     EXPECT_FALSE(QFileInfo::exists(temp + "/" + gone)) << gone;
   for (const char* kept : {"Rec1.mpg", "Rec1.state", "UnDo1.und"})
     EXPECT_TRUE(QFileInfo::exists(temp + "/" + kept)) << kept;
-  EXPECT_NE(appState().RecordBaseName, QStringLiteral("Rec1"));
-  EXPECT_NE(QString::fromStdString(appState().Tazo1->undoFileName()), temp + "/UnDo1.und");
+  EXPECT_NE(session().recordBaseName, QStringLiteral("Rec1"));
+  EXPECT_NE(QString::fromStdString(session().splicer->undoFileName()), temp + "/UnDo1.und");
   EXPECT_EQ(recorderPane().mode(), 0);
-  EXPECT_TRUE(QFileInfo::exists(lockPathOf(temp, appState().RecordBaseName)));
+  EXPECT_TRUE(QFileInfo::exists(lockPathOf(temp, session().recordBaseName)));
 }
 
 }  // namespace cw::app::testing

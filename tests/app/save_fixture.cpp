@@ -10,7 +10,7 @@
 namespace cw::app::testing {
 
 SaveFixture::~SaveFixture() {
-  if (appState().Tazo1) appState().Tazo1->setSpaceMeter(nullptr);
+  if (session().splicer) session().splicer->setSpaceMeter(nullptr);
 }
 
 QString SaveFixture::corpus(const char* name) {
@@ -20,8 +20,8 @@ QString SaveFixture::corpus(const char* name) {
 void SaveFixture::record(const QString& clip, int in, int out) {
   // A clip already open is used again rather than opened twice.
   int index = -1;
-  for (int i = 0; i <= appState().ClipCount; ++i)
-    if (appState().Clips[static_cast<std::size_t>(i)].FullPath == clip) index = i;
+  for (int i = 0; i < static_cast<int>(session().clips.size()); ++i)
+    if (session().clips[static_cast<std::size_t>(i)].fullPath == clip) index = i;
   dropOnPlayer(index >= 0 ? index : openClips({clip}));
   markPlayer(in, out);
   pressRecord();
@@ -51,7 +51,7 @@ void SaveFixture::answerSaveDialog(const QString& path) {
 }
 
 void SaveFixture::fakeFreeSpace(double bytes) {
-  appState().Tazo1->setSpaceMeter([this, bytes] {
+  session().splicer->setSpaceMeter([this, bytes] {
     ++spaceReads;
     return bytes;
   });

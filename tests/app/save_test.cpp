@@ -130,7 +130,7 @@ TEST_F(SaveCommands, SaveAsRefusesThePlayersFileTheProjectAndTooLittleSpace) {
   ASSERT_TRUE(QFile::copy(corpus("mjpeg_vcd.mpg"), clip));
   record(clip);
   const QByteArray clipBytes = bytesOf(clip);
-  const double size = appState().ProjectByteLength;
+  const double size = session().projectByteLength;
   ASSERT_EQ(size, QFileInfo(project()).size());
   fakeFreeSpace(size + 1);
 
@@ -194,11 +194,11 @@ TEST_F(SaveCommands, SaveAndCloseMovesTheFileAndStartsANewProject) {
   record(corpus("mjpeg_vcd.mpg"), 5, 40);
   record(corpus("mjpeg_vcd.mpg"), 40, 5);  // an append: both journals exist
   ASSERT_TRUE(enabled("mnuEditUndo"));
-  const QString undo = QString::fromStdString(appState().Tazo1->undoFileName());
-  const QString redo = QString::fromStdString(appState().Tazo1->redoFileName());
+  const QString undo = QString::fromStdString(session().splicer->undoFileName());
+  const QString redo = QString::fromStdString(session().splicer->redoFileName());
   ASSERT_TRUE(QFileInfo::exists(undo));
   const QString moved = project();
-  const QString baseName = appState().RecordBaseName;
+  const QString baseName = session().recordBaseName;
   const QByteArray movie = bytesOf(moved);
 
   answerSaveDialog(root() + "/movie.mpg");
@@ -216,7 +216,7 @@ TEST_F(SaveCommands, SaveAndCloseMovesTheFileAndStartsANewProject) {
   EXPECT_FALSE(enabled("menuMake"));
   EXPECT_EQ(recorderPane().mode(), 0);
   EXPECT_TRUE(recorderPane().source().isEmpty());
-  EXPECT_NE(appState().RecordBaseName, baseName);
+  EXPECT_NE(session().recordBaseName, baseName);
   EXPECT_FALSE(form().recorderWindow()->windowTitle().contains("NEW MOVIE"));
 
   // The next record is a new project under the new names.
@@ -290,7 +290,7 @@ TEST_F(SaveCommands, CloseAllAsksAboutAnUnsavedMovieFirst) {
   EXPECT_EQ(shown[0].icon, MessageIcon::Critical);
   EXPECT_EQ(dialogTitle, QStringLiteral("Save file as...(Recorder file will be closed)"));
   EXPECT_NE(recorderPane().mode(), 0);
-  EXPECT_EQ(appState().ClipCount, 0);
+  EXPECT_EQ(session().clips.size(), 1u);
 
   // No: everything closes and the project's files go.
   answer(MessageAnswer::No);
@@ -298,8 +298,8 @@ TEST_F(SaveCommands, CloseAllAsksAboutAnUnsavedMovieFirst) {
   EXPECT_EQ(takeMessages().size(), 1u);
   EXPECT_EQ(recorderPane().mode(), 0);
   EXPECT_EQ(playerPane().mode(), 0);
-  EXPECT_EQ(appState().ClipCount, -1);
-  EXPECT_EQ(appState().CurrentClip, -1);
+  EXPECT_EQ(session().clips.size(), 0u);
+  EXPECT_EQ(session().currentClip, -1);
   EXPECT_FALSE(QFileInfo::exists(movie));
   EXPECT_FALSE(enabled("menuSaveAs"));
   EXPECT_FALSE(enabled("menuClose"));
@@ -309,23 +309,23 @@ TEST_F(SaveCommands, MakeMovieSavesFirstAndAddsTheMovieOnce) {
   CW_REQUIRE_CORPUS("mjpeg_vcd.mpg");
   startEditor();
   record(corpus("mjpeg_vcd.mpg"));
-  ASSERT_EQ(appState().ClipCount, 0);
+  ASSERT_EQ(session().clips.size(), 1u);
   QPushButton* make = form().recorderWindow()->makeButton();
 
   answerSaveDialog(QString());  // the save is cancelled: nothing joins
   QTest::mouseClick(make, Qt::LeftButton);
   runEventsFor(20);
-  EXPECT_EQ(appState().ClipCount, 0);
+  EXPECT_EQ(session().clips.size(), 1u);
 
   answerSaveDialog(root() + "/made.mpg");
   QTest::mouseClick(make, Qt::LeftButton);
   runEventsFor(20);
-  ASSERT_EQ(appState().ClipCount, 1);
-  EXPECT_EQ(appState().Clips[1].FullPath, root() + "/made.mpg");
-  EXPECT_FALSE(appState().Clips[1].LengthTimeCode.isEmpty());
+  ASSERT_EQ(session().clips.size(), 2u);
+  EXPECT_EQ(session().clips[1].fullPath, root() + "/made.mpg");
+  EXPECT_FALSE(session().clips[1].lengthTimeCode.isEmpty());
   QTest::mouseClick(make, Qt::LeftButton);
   trigger("menuMake");
-  EXPECT_EQ(appState().ClipCount, 1);
+  EXPECT_EQ(session().clips.size(), 2u);
 }
 
 }  // namespace cw::app::testing
@@ -343,7 +343,7 @@ TEST_F(SaveCommands, ExportHandsTheMovieToMosaica) {
   });
 
   // Not installed: OK and Cancel; Cancel opens nothing, OK the tool's page.
-  appState().PalettePath.clear();
+  session().palettePath.clear();
   answer(MessageAnswer::Cancel);
   trigger("mnuExportAsRealMedia");
   auto shown = takeMessages();
@@ -365,7 +365,7 @@ TEST_F(SaveCommands, ExportHandsTheMovieToMosaica) {
   ASSERT_TRUE(QDir().mkpath(root() + "/my tools"));
   writeFile(tool, "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
   QFile::setPermissions(tool, QFile::permissions(tool) | QFile::ExeOwner);
-  appState().PalettePath = tool;
+  session().palettePath = tool;
   trigger("mnuExportAsRealMedia");
   for (int waited = 0; waited < 5000 && !QFileInfo::exists(tool + ".args"); waited += 20)
     runEventsFor(20);

@@ -52,7 +52,7 @@ TEST_F(ShellCommandsTest, TimeCodeTogglesBothPlayers) {
 
 TEST_F(ShellCommandsTest, HelpOpensTheContentsAndTheSearchPage) {
   MainWindow& main = start();
-  appState().HelpFolder = CW_SOURCE_DIR "/docs/help";
+  session().helpFolder = CW_SOURCE_DIR "/docs/help";
   main.action("menuContents")->trigger();
   ASSERT_NE(helpWindow(), nullptr);
   EXPECT_TRUE(helpWindow()->isVisible());
@@ -68,17 +68,17 @@ TEST_F(ShellCommandsTest, HelpOpensTheContentsAndTheSearchPage) {
 TEST_F(ShellCommandsTest, CtrlAltF12InTheFootagePaletteSwitchesTheLogOn) {
   MainWindow& main = start();
   activateMainWindow();
-  EXPECT_FALSE(appState().LogEnabled);
+  EXPECT_FALSE(session().logEnabled);
   main.mdiArea()->setActiveSubWindow(main.playerWindow());
   main.playerWindow()->playerPane()->setFocus();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12, Qt::ControlModifier | Qt::AltModifier);
-  EXPECT_FALSE(appState().LogEnabled);  // only in the palette
+  EXPECT_FALSE(session().logEnabled);  // only in the palette
   main.mdiArea()->setActiveSubWindow(main.footageWindow());
   main.footageWindow()->widget()->setFocusPolicy(Qt::StrongFocus);
   main.footageWindow()->widget()->setFocus();
   ASSERT_TRUE(main.footageWindow()->isAncestorOf(QApplication::focusWidget()));
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F12, Qt::ControlModifier | Qt::AltModifier);
-  EXPECT_TRUE(appState().LogEnabled);
+  EXPECT_TRUE(session().logEnabled);
 }
 
 // Every menu item (not separators), window and button can be found by name.

@@ -14,16 +14,16 @@ class ShutdownTest : public AppFixture {
  protected:
   // The working files of a project in the temporary folder, and others.
   void makeWorkingFiles() {
-    const AppState& state = appState();
-    writeFile(state.TempDir + "/" + state.RecordBaseName + ".mpv");
-    writeFile(state.TempDir + "/" + state.RecordBaseName + ".mpg");
-    QFile::setPermissions(state.TempDir + "/" + state.RecordBaseName + ".mpg", QFile::ReadOwner);
-    writeFile(QString::fromStdString(state.Tazo1->undoFileName()));
-    writeFile(QString::fromStdString(state.Tazo1->redoFileName()));
-    writeFile(state.TempDir + "/" + state.RecordBaseName + "0.mpg");  // another project's
-    writeFile(state.TempDir + "/TazoLog.txt");
+    const EditorSession& state = session();
+    writeFile(state.tempDir + "/" + state.recordBaseName + ".mpv");
+    writeFile(state.tempDir + "/" + state.recordBaseName + ".mpg");
+    QFile::setPermissions(state.tempDir + "/" + state.recordBaseName + ".mpg", QFile::ReadOwner);
+    writeFile(QString::fromStdString(state.splicer->undoFileName()));
+    writeFile(QString::fromStdString(state.splicer->redoFileName()));
+    writeFile(state.tempDir + "/" + state.recordBaseName + "0.mpg");  // another project's
+    writeFile(state.tempDir + "/TazoLog.txt");
   }
-  QStringList tempFiles() { return QDir(appState().TempDir).entryList(QDir::Files, QDir::Name); }
+  QStringList tempFiles() { return QDir(session().tempDir).entryList(QDir::Files, QDir::Name); }
 };
 
 // The warnings Qt prints while a scope runs.

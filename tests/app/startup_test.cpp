@@ -44,16 +44,16 @@ TEST_F(StartupTest, FirstStartPlacesTheWindowsAndExitWritesTheTwelveKeys) {
   EXPECT_TRUE(main.actions().isChecked("menuWindow320"));
   EXPECT_TRUE(main.actions().isChecked("menuPrerollFull"));
   EXPECT_EQ(main.startupTimer()->isActive(), false);
-  EXPECT_EQ(appState().Tazo1->recordMode(), 0);
-  EXPECT_EQ(appState().TempDir, QDir::cleanPath(cacheFolder() + "/clipwright"));
-  EXPECT_TRUE(QFileInfo(appState().TempDir).isDir());
-  EXPECT_EQ(appState().PreviewWinSize, 320);
-  EXPECT_EQ(appState().PreRoll, 0);
-  EXPECT_GE(appState().MediaLayerVersion, 1);
+  EXPECT_EQ(session().splicer->recordMode(), 0);
+  EXPECT_EQ(session().tempDir, QDir::cleanPath(cacheFolder() + "/clipwright"));
+  EXPECT_TRUE(QFileInfo(session().tempDir).isDir());
+  EXPECT_EQ(session().previewWinSize, 320);
+  EXPECT_EQ(session().preRoll, 0);
+  EXPECT_GE(session().mediaLayerVersion, 1);
   for (const char* name : {"iPlayer", "iRecorder", "iImport", "iPreview"}) {
     const auto* pane = main.findChild<player::ScrubPane*>(name);
     ASSERT_NE(pane, nullptr) << name;
-    EXPECT_EQ(pane->amVersion(), appState().MediaLayerVersion) << name;
+    EXPECT_EQ(pane->amVersion(), session().mediaLayerVersion) << name;
   }
   EXPECT_TRUE(takeMessages().empty());
   EXPECT_FALSE(QFile::exists(settingsFile()));
@@ -61,9 +61,8 @@ TEST_F(StartupTest, FirstStartPlacesTheWindowsAndExitWritesTheTwelveKeys) {
   main.onExit();
   ASSERT_TRUE(main.ended());
   // Windows that did not move keep their twips exactly (6530 is 435.3 pixels).
-  const QStringList expected = {"240",  "60",   "6870", "60", "240",
-                                "4950", "6530", "1300", "0",  appState().TempDir,
-                                "320",  "0"};
+  const QStringList expected = {
+      "240", "60", "6870", "60", "240", "4950", "6530", "1300", "0", session().tempDir, "320", "0"};
   for (int i = 0; i < Settings::startupKeys().size(); ++i)
     EXPECT_EQ(storedValue(Settings::startupKeys()[i]), expected[i]) << i;
 }
@@ -82,12 +81,12 @@ TEST_F(StartupTest, StoredSettingsAreAppliedOnTheNextStart) {
   EXPECT_EQ(main.playerWindow()->pos(), QPoint(100, 20));
   EXPECT_EQ(main.recorderWindow()->x(), 500);
   EXPECT_EQ(main.footageWindow()->size(), QSize(600, 200));
-  EXPECT_EQ(appState().TempDir, root() + "/temp");  // without the trailing "/"
+  EXPECT_EQ(session().tempDir, root() + "/temp");  // without the trailing "/"
   EXPECT_EQ(QDir::currentPath(), root() + "/temp");
-  EXPECT_EQ(appState().PreviewWinSize, 640);
+  EXPECT_EQ(session().previewWinSize, 640);
   EXPECT_TRUE(main.actions().isChecked("menuWindow640"));
   EXPECT_FALSE(main.actions().isChecked("menuWindow320"));
-  EXPECT_EQ(appState().PreRoll, 5);
+  EXPECT_EQ(session().preRoll, 5);
   EXPECT_TRUE(takeMessages().empty());
 
   main.playerWindow()->move(120, 40);
@@ -124,7 +123,7 @@ TEST_F(StartupTest, AnUnusableTempDirFallsBackToTheCacheFolderWithAWarning) {
   writeFile(root() + "/plainfile");
   presetSettings({{"TempDir", root() + "/plainfile/sub"}});
   start();
-  EXPECT_EQ(appState().TempDir, QDir::cleanPath(cacheFolder() + "/clipwright"));
+  EXPECT_EQ(session().tempDir, QDir::cleanPath(cacheFolder() + "/clipwright"));
   const auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
@@ -141,10 +140,10 @@ TEST_F(StartupTest, UniqueNamesSkipEveryTakenNumber) {
   writeFile(temp + "/ReDo1.und");  // not a redo journal
   presetSettings({{"TempDir", temp}});
   start();
-  EXPECT_EQ(appState().RecordBaseName, "Rec3");
-  EXPECT_EQ(appState().RecordFilePath, temp + "/Rec3.mpg");
-  EXPECT_EQ(appState().Tazo1->undoFileName(), (temp + "/UnDo2.und").toStdString());
-  EXPECT_EQ(appState().Tazo1->redoFileName(), (temp + "/ReDo1.rdo").toStdString());
+  EXPECT_EQ(session().recordBaseName, "Rec3");
+  EXPECT_EQ(session().recordFilePath, temp + "/Rec3.mpg");
+  EXPECT_EQ(session().splicer->undoFileName(), (temp + "/UnDo2.und").toStdString());
+  EXPECT_EQ(session().splicer->redoFileName(), (temp + "/ReDo1.rdo").toStdString());
 }
 
 TEST_F(StartupTest, TheSecondStageWaitsForTheTimer) {
@@ -167,32 +166,30 @@ TEST_F(StartupTest, CommandLineFilesOpenAsClipsInTheSecondStage) {
   const QString sample = QString::fromStdString(cw::test::testDataPath("sample_vcd.mpg"));
   const QString bang = root() + "/take!1.mpg";
   ASSERT_TRUE(QFile::copy(sample, bang));
-  appState().CommandLineFiles = {bang, sample};
+  session().commandLineFiles = {bang, sample};
   MainWindow& main = start(false);
-  EXPECT_EQ(appState().ClipCount, -1);
+  EXPECT_TRUE(session().clips.empty());
   main.finishStartUp();
-  ASSERT_EQ(appState().ClipCount, 1);
-  EXPECT_EQ(appState().Clips[0].FullPath, bang);
-  EXPECT_EQ(appState().Clips[0].FileName, "take!1.mpg");
-  EXPECT_EQ(appState().Clips[1].FullPath, sample);
+  ASSERT_EQ(session().clips.size(), 2u);
+  EXPECT_EQ(session().clips[0].fullPath, bang);
+  EXPECT_EQ(session().clips[0].fileName, "take!1.mpg");
+  EXPECT_EQ(session().clips[1].fullPath, sample);
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
   EXPECT_TRUE(takeMessages().empty());
 }
 
 TEST_F(StartupTest, StartingValuesEmptyTheProject) {
   MainWindow& main = start();
-  AppState& state = appState();
-  state.ClipCount = 2;
-  state.Clips.resize(3);
-  state.RedoArmed = true;
-  state.OpeningFiles = true;
+  EditorSession& state = session();
+  state.clips.resize(3);
+  state.redoArmed = true;
+  state.openingFiles = true;
   main.action("menuRecord")->setEnabled(true);
   main.playerWindow()->setWindowTitle("Player: a.mpg");
   main.setStartingValues();
-  EXPECT_EQ(state.ClipCount, -1);
-  EXPECT_TRUE(state.Clips.empty());
-  EXPECT_FALSE(state.RedoArmed);
-  EXPECT_FALSE(state.OpeningFiles);
+  EXPECT_TRUE(state.clips.empty());
+  EXPECT_FALSE(state.redoArmed);
+  EXPECT_FALSE(state.openingFiles);
   EXPECT_FALSE(main.actions().isEnabled("menuRecord"));
   EXPECT_EQ(main.playerWindow()->windowTitle(), "Player");
 }

@@ -27,26 +27,26 @@ class TempDirFormTest : public AppFixture {
   // A project with history, as two records leave it: its bytes after the
   // crop and after the append.
   void recordWithHistory() {
-    AppState& state = appState();
+    EditorSession& state = session();
     source_.setShopFileName(cw::test::corpusPath("vcd_ntsc.mpg"));
     ASSERT_EQ(source_.doQuickAnalys(), 0);
-    Splicer& engine = *state.Tazo1;
+    Splicer& engine = *state.splicer;
     engine.setSourceFileName(source_.shopFileName());
     engine.setSrcInfoHand(source_.ninfoHand());
-    engine.setRecInfoHand(state.InfoDest->ninfoHand());
-    engine.setRecordFileName(state.RecordFilePath.toStdString());
+    engine.setRecInfoHand(state.projectProbe->ninfoHand());
+    engine.setRecordFileName(state.recordFilePath.toStdString());
     engine.setSourceMarkIn(1.0);
     engine.setSourceMarkOut(3.0);
     ASSERT_EQ(engine.Crop(), 0) << engine.errorMes();
-    afterCrop_ = bytesOf(state.RecordFilePath);
+    afterCrop_ = bytesOf(state.recordFilePath);
     engine.setSourceMarkIn(4.0);
     engine.setSourceMarkOut(6.0);
     ASSERT_EQ(engine.AppendCrop(), 0) << engine.errorMes();
-    afterAppend_ = bytesOf(state.RecordFilePath);
+    afterAppend_ = bytesOf(state.recordFilePath);
     ASSERT_NE(afterCrop_, afterAppend_);
 
     player::ScrubPane* recorder = form().recorderWindow()->recorderPane();
-    recorder->setSource(state.RecordFilePath);
+    recorder->setSource(state.recordFilePath);
     ASSERT_EQ(recorder->xOpen(), 0);
     recorder->setMovieSaved(false);
   }
@@ -69,9 +69,9 @@ class TempDirFormTest : public AppFixture {
   }
 
   QStringList workingFiles() const {
-    const AppState& state = appState();
-    return {state.RecordFilePath, QString::fromStdString(state.Tazo1->undoFileName()),
-            QString::fromStdString(state.Tazo1->redoFileName())};
+    const EditorSession& state = session();
+    return {state.recordFilePath, QString::fromStdString(state.splicer->undoFileName()),
+            QString::fromStdString(state.splicer->redoFileName())};
   }
 
   QString newFolder(const QString& name) {
@@ -89,15 +89,15 @@ TEST_F(TempDirFormTest, MovedProjectKeepsUndoAndRedo) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   start();
   ASSERT_NO_FATAL_FAILURE(recordWithHistory());
-  const QString oldDir = appState().TempDir;
+  const QString oldDir = session().tempDir;
   const QStringList oldFiles = workingFiles();
   const QString target = newFolder("moved");
 
-  AppState& state = appState();
-  const QString base = state.RecordBaseName;
+  EditorSession& state = session();
+  const QString base = state.recordBaseName;
   ASSERT_TRUE(QFileInfo::exists(lockPathOf(oldDir, base)));
   ASSERT_TRUE(chooseAndConfirm(openWindow(), target));
-  EXPECT_EQ(state.TempDir, target);
+  EXPECT_EQ(state.tempDir, target);
   EXPECT_EQ(QDir::currentPath(), target);
   for (const QString& path : workingFiles()) {
     EXPECT_EQ(QFileInfo(path).absolutePath(), target) << path.toStdString();
@@ -119,17 +119,17 @@ TEST_F(TempDirFormTest, MovedProjectKeepsUndoAndRedo) {
   EXPECT_TRUE(other.abandonedRuns(oldDir).empty());
   EXPECT_TRUE(QFileInfo::exists(lockPathOf(target, base)));
   EXPECT_EQ(Settings().text("TempDir", QString()), target);
-  EXPECT_EQ(bytesOf(state.RecordFilePath), afterAppend_);
+  EXPECT_EQ(bytesOf(state.recordFilePath), afterAppend_);
   player::ScrubPane* recorder = form().recorderWindow()->recorderPane();
-  EXPECT_EQ(recorder->source(), state.RecordFilePath);
+  EXPECT_EQ(recorder->source(), state.recordFilePath);
   EXPECT_NE(recorder->mode(), static_cast<int>(player::PlayerMode::NoClip));
 
   // The journals answer for the project at its new place.
   recorder->xCloseTemp();
-  ASSERT_EQ(state.Tazo1->Undo(), 0) << state.Tazo1->errorMes();
-  EXPECT_EQ(bytesOf(state.RecordFilePath), afterCrop_);
-  ASSERT_EQ(state.Tazo1->Redo(), 0) << state.Tazo1->errorMes();
-  EXPECT_EQ(bytesOf(state.RecordFilePath), afterAppend_);
+  ASSERT_EQ(state.splicer->Undo(), 0) << state.splicer->errorMes();
+  EXPECT_EQ(bytesOf(state.recordFilePath), afterCrop_);
+  ASSERT_EQ(state.splicer->Redo(), 0) << state.splicer->errorMes();
+  EXPECT_EQ(bytesOf(state.recordFilePath), afterAppend_);
   EXPECT_TRUE(takeMessages().empty());
 }
 
@@ -137,7 +137,7 @@ TEST_F(TempDirFormTest, SameFolderMovesNothing) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   start();
   ASSERT_NO_FATAL_FAILURE(recordWithHistory());
-  const QString oldDir = appState().TempDir;
+  const QString oldDir = session().tempDir;
   const QStringList oldFiles = workingFiles();
   // The same folder under another name is still the same folder.
   const QString link = root() + "/same";
@@ -145,9 +145,9 @@ TEST_F(TempDirFormTest, SameFolderMovesNothing) {
 
   for (const QString& folder : {oldDir, link}) {
     ASSERT_TRUE(chooseAndConfirm(openWindow(), folder)) << folder.toStdString();
-    EXPECT_EQ(appState().TempDir, oldDir);
+    EXPECT_EQ(session().tempDir, oldDir);
     EXPECT_EQ(workingFiles(), oldFiles);
-    EXPECT_EQ(bytesOf(appState().RecordFilePath), afterAppend_);
+    EXPECT_EQ(bytesOf(session().recordFilePath), afterAppend_);
   }
   EXPECT_TRUE(takeMessages().empty());
 }
@@ -156,7 +156,7 @@ TEST_F(TempDirFormTest, FailingCopyLeavesEverythingInTheOldFolder) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   start();
   ASSERT_NO_FATAL_FAILURE(recordWithHistory());
-  const QString oldDir = appState().TempDir;
+  const QString oldDir = session().tempDir;
   const QStringList oldFiles = workingFiles();
   const QString target = newFolder("blocked");
   // The project copies; the undo journal cannot (a folder holds its name).
@@ -171,18 +171,18 @@ TEST_F(TempDirFormTest, FailingCopyLeavesEverythingInTheOldFolder) {
   EXPECT_TRUE(shown[0].text().contains(undoName)) << shown[0].text().toStdString();
   EXPECT_TRUE(shown[0].text().contains(oldDir)) << shown[0].text().toStdString();
 
-  EXPECT_EQ(appState().TempDir, oldDir);
+  EXPECT_EQ(session().tempDir, oldDir);
   EXPECT_EQ(workingFiles(), oldFiles);
   EXPECT_EQ(QDir::currentPath(), oldDir);
   for (const QString& path : oldFiles) EXPECT_TRUE(QFileInfo::exists(path)) << path.toStdString();
-  EXPECT_EQ(bytesOf(appState().RecordFilePath), afterAppend_);
+  EXPECT_EQ(bytesOf(session().recordFilePath), afterAppend_);
   // The copies already made are gone again, and so is the lock taken there.
   EXPECT_EQ(QDir(target).entryList(QDir::Files), QStringList());
-  EXPECT_TRUE(QFileInfo::exists(lockPathOf(oldDir, appState().RecordBaseName)));
-  EXPECT_TRUE(QFileInfo::exists(statePathOf(oldDir, appState().RecordBaseName)));
-  EXPECT_EQ(form().recorderWindow()->recorderPane()->source(), appState().RecordFilePath);
-  ASSERT_EQ(appState().Tazo1->Undo(), 0) << appState().Tazo1->errorMes();
-  EXPECT_EQ(bytesOf(appState().RecordFilePath), afterCrop_);
+  EXPECT_TRUE(QFileInfo::exists(lockPathOf(oldDir, session().recordBaseName)));
+  EXPECT_TRUE(QFileInfo::exists(statePathOf(oldDir, session().recordBaseName)));
+  EXPECT_EQ(form().recorderWindow()->recorderPane()->source(), session().recordFilePath);
+  ASSERT_EQ(session().splicer->Undo(), 0) << session().splicer->errorMes();
+  EXPECT_EQ(bytesOf(session().recordFilePath), afterCrop_);
   window->close();
 }
 
@@ -192,10 +192,10 @@ TEST_F(TempDirFormTest, NameLockedInTheNewFolderKeepsTheOldFolder) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   start();
   ASSERT_NO_FATAL_FAILURE(recordWithHistory());
-  const QString oldDir = appState().TempDir;
+  const QString oldDir = session().tempDir;
   const QStringList oldFiles = workingFiles();
   const QString target = newFolder("taken");
-  QLockFile other(lockPathOf(target, appState().RecordBaseName));
+  QLockFile other(lockPathOf(target, session().recordBaseName));
   other.setStaleLockTime(0);
   ASSERT_TRUE(other.tryLock(0));
 
@@ -204,12 +204,11 @@ TEST_F(TempDirFormTest, NameLockedInTheNewFolderKeepsTheOldFolder) {
   const auto shown = takeMessages();
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_TRUE(shown[0].text().contains("another editor")) << shown[0].text().toStdString();
-  EXPECT_EQ(appState().TempDir, oldDir);
+  EXPECT_EQ(session().tempDir, oldDir);
   EXPECT_EQ(workingFiles(), oldFiles);
-  EXPECT_EQ(bytesOf(appState().RecordFilePath), afterAppend_);
-  EXPECT_EQ(QDir(target).entryList(QDir::Files),
-            QStringList({appState().RecordBaseName + ".lock"}));
-  EXPECT_TRUE(QFileInfo::exists(statePathOf(oldDir, appState().RecordBaseName)));
+  EXPECT_EQ(bytesOf(session().recordFilePath), afterAppend_);
+  EXPECT_EQ(QDir(target).entryList(QDir::Files), QStringList({session().recordBaseName + ".lock"}));
+  EXPECT_TRUE(QFileInfo::exists(statePathOf(oldDir, session().recordBaseName)));
   window->close();
 }
 
@@ -218,12 +217,12 @@ TEST_F(TempDirFormTest, WithoutAProjectTheNewNamesAreInTheNewFolder) {
   const QString target = newFolder("empty");
   const QString withSlash = target + "/";
   ASSERT_TRUE(chooseAndConfirm(openWindow(), withSlash));
-  AppState& state = appState();
-  EXPECT_EQ(state.TempDir, target);
+  EditorSession& state = session();
+  EXPECT_EQ(state.tempDir, target);
   for (const QString& path : workingFiles())
     EXPECT_EQ(QFileInfo(path).absolutePath(), target) << path.toStdString();
   // Only the lock and state of the new names, taken at once.
-  const QString base = state.RecordBaseName;
+  const QString base = state.recordBaseName;
   EXPECT_EQ(QDir(target).entryList(QDir::Files, QDir::Name),
             QStringList({base + ".lock", base + ".state"}));
   EXPECT_TRUE(takeMessages().empty());
@@ -234,7 +233,7 @@ TEST_F(TempDirFormTest, WithoutAProjectTheNewNamesAreInTheNewFolder) {
 TEST_F(TempDirFormTest, FolderWithoutRoomIsRefused) {
   if (QStorageInfo(QStringLiteral("/proc")).bytesAvailable() != 0) GTEST_SKIP() << "/proc has room";
   start();
-  const QString oldDir = appState().TempDir;
+  const QString oldDir = session().tempDir;
   const QStringList oldFiles = workingFiles();
   TempDirDialog* window = openWindow();
   EXPECT_FALSE(chooseAndConfirm(window, QStringLiteral("/proc")));
@@ -243,7 +242,7 @@ TEST_F(TempDirFormTest, FolderWithoutRoomIsRefused) {
   EXPECT_EQ(shown[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(shown[0].lines, QStringList({"Sorry, you cannot write to the selected drive!",
                                          "Please select another drive for your TEMP directory."}));
-  EXPECT_EQ(appState().TempDir, oldDir);
+  EXPECT_EQ(session().tempDir, oldDir);
   EXPECT_EQ(workingFiles(), oldFiles);
   EXPECT_EQ(QDir::currentPath(), oldDir);
   window->close();

@@ -65,7 +65,7 @@ TEST_F(ThumbnailChooser, TheFrameOnScreenBecomesTheThumbnail) {
   CW_REQUIRE_CORPUS("vcd_ntsc.mpg");
   startEditor();
   openPaths({corpus("vcd_ntsc.mpg")});
-  ASSERT_EQ(clipCount(), 0);
+  ASSERT_EQ(clipCount(), 1);
   const QImage before = shownThumbnail(0);
 
   changeThumbnail(0);
@@ -120,7 +120,7 @@ TEST_F(ThumbnailChooser, ThePictureGoesToTheClipOnScreen) {
   CW_REQUIRE_CORPUS("vcd_pal.mpg");
   startEditor();
   openPaths({corpus("vcd_ntsc.mpg"), corpus("vcd_pal.mpg")});
-  ASSERT_EQ(clipCount(), 1);
+  ASSERT_EQ(clipCount(), 2);
   const QImage first = shownThumbnail(0);
   const QImage second = shownThumbnail(1);
 
@@ -135,12 +135,12 @@ TEST_F(ThumbnailChooser, ThePictureGoesToTheClipOnScreen) {
   ASSERT_EQ(importPane().xSeek(2.0), 0);
   // A right click on the picture: the properties of the clip on screen.
   QTest::mousePress(palette().thumbnail(0), Qt::LeftButton, {}, QPoint(5, 5));
-  ASSERT_EQ(appState().PaletteIndex, 0);
+  ASSERT_EQ(session().paletteIndex, 0);
   auto* area = importPane().findChild<QWidget*>("Picture1");
   ASSERT_NE(area, nullptr);
   QTest::mousePress(area, Qt::RightButton, {}, QPoint(20, 20));
   QApplication::processEvents();
-  EXPECT_EQ(appState().PaletteIndex, 1);
+  EXPECT_EQ(session().paletteIndex, 1);
   ClipInfoDialog* info = form().findChild<ClipInfoDialog*>();
   ASSERT_NE(info, nullptr);
   EXPECT_TRUE(info->isVisible());
@@ -156,9 +156,9 @@ TEST_F(ThumbnailChooser, ThePictureGoesToTheClipOnScreen) {
   expectYellowFrame(1);
 
   // The chosen picture stays with its clip when the clips before it go.
-  appState().PaletteIndex = 0;
+  session().paletteIndex = 0;
   form().action("menuPopUpDelete")->trigger();
-  ASSERT_EQ(clipCount(), 0);
+  ASSERT_EQ(clipCount(), 1);
   EXPECT_EQ(inner(shownThumbnail(0)), chosen);
 
   // Close All closes the chooser's clip with the others.
