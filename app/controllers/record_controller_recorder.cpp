@@ -52,14 +52,14 @@ double projectPictureRate(float declared) {
 
 }  // namespace
 
-void RecordController::onRecordClicked() {
+bool RecordController::onRecordClicked() {
   AppState& state = appState();
-  if (!actions_.isEnabled(QStringLiteral("menuRecord")) || !playerHoldsClip()) return;
+  if (!actions_.isEnabled(QStringLiteral("menuRecord")) || !playerHoldsClip()) return false;
   // The previewed edit must go first: recorded over, it would be undone by
   // the preview's end afterwards, and the record with it.
   endPreview();
   state.PreviewMode = false;
-  if (!recordClip()) return;
+  if (!recordClip()) return false;
 
   Splicer& tazo = *state.Tazo1;
   const int mode = tazo.recordMode();
@@ -82,6 +82,7 @@ void RecordController::onRecordClicked() {
   HistoryFlags history = tazo.history();
   history.redoEnabled = false;
   tazo.restoreHistory(history);
+  return true;
 }
 
 void RecordController::resetRecorderInfo() {

@@ -31,6 +31,7 @@ const std::vector<Item>& menuTree() {
       {1, "mnuFileNewProject", "&New Project", "", Hidden},
       {1, "mnuFileSaveProject", "Save &Project", "", Hidden},
       {1, "menuOpen", "&Open", "Ctrl+O", None},
+      {1, "mnuFileImportCutList", "&Import Cut List...", "", Off},
       {1, "menuClose", "&Close All", "", Off},
       {1, "menuSaveAs", "&Save As", "Ctrl+S", Off},
       {1, "mnuSaveAndClose", "Sa&ve and Close", "", Off},

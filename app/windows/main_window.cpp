@@ -86,6 +86,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   installShellCommands(*this);
   installClipCommands(*this);
   installRecordCommands(*this);
+  installCutListCommands(*this);
   installFormCommands(*this);
   installSaveCommands(*this);
   installPreviewCommands(*this);
