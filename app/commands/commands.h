@@ -19,6 +19,8 @@ void installShellCommands(MainWindow& form);
 void installClipCommands(MainWindow& form);
 // Record modes, Record, Undo, pre-roll, the engine's events (record_commands.cpp).
 void installRecordCommands(MainWindow& form);
+// File > Import Cut List..., after the record commands (cut_list_importer.cpp).
+void installCutListCommands(MainWindow& form);
 
 // Save As, Save and Close, Close All, Make Movie, the exports and the
 // keeping of the working files for recovery (save_install.cpp).

@@ -64,7 +64,10 @@ class RecordController : public QObject {
   void onEngineDone();
 
   // --- Recorder window (recorder_window.cpp) -------------------------------
-  void onRecordClicked();
+  // Records the player's marked stretch; true when it is in the project.
+  bool onRecordClicked();
+  // The progress window's text while recording (empty: "Recording...").
+  void setRecordingCaption(const QString& caption) { recordingCaption_ = caption; }
   // Empty name: binds the project's information control and forgets every
   // value. A name: reads the control's results; returns "System",
   // "Videoonly", "Audioonly", "Multiple" or "Wrong".
@@ -131,6 +134,7 @@ class RecordController : public QObject {
   // Cancel (written on the engine's thread while it runs).
   int lastReported_ = -1;
   bool cancelDelivered_ = false;
+  QString recordingCaption_;
 };
 
 }  // namespace cw::app

@@ -52,14 +52,14 @@ double projectPictureRate(float declared) {
 
 }  // namespace
 
-void RecordController::onRecordClicked() {
+bool RecordController::onRecordClicked() {
   EditorSession& state = session_;
-  if (!actions_.isEnabled(QStringLiteral("menuRecord")) || !playerHoldsClip()) return;
+  if (!actions_.isEnabled(QStringLiteral("menuRecord")) || !playerHoldsClip()) return false;
   // The previewed edit must go first: recorded over, it would be undone by
   // the preview's end afterwards, and the record with it.
   endPreview();
   state.previewMode = false;
-  if (!recordClip()) return;
+  if (!recordClip()) return false;
 
   Splicer& splicer = *state.splicer;
   const int mode = splicer.recordMode();
@@ -82,6 +82,7 @@ void RecordController::onRecordClicked() {
   HistoryFlags history = splicer.history();
   history.redoEnabled = false;
   splicer.restoreHistory(history);
+  return true;
 }
 
 void RecordController::resetRecorderInfo() {

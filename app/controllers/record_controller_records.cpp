@@ -85,7 +85,8 @@ bool RecordController::recordClip() {
   splicer.setSrcInfoHand(clip ? clip->infoHandle : 0);
   splicer.setRecInfoHand(state.recorderInfoHandle);
 
-  progressDialog_.prepare(state.previewMode ? tr("Building preview...") : tr("Recording..."), 0,
+  const QString recording = recordingCaption_.isEmpty() ? tr("Recording...") : recordingCaption_;
+  progressDialog_.prepare(state.previewMode ? tr("Building preview...") : recording, 0,
                           QStringLiteral("0 %"));
   // While the engine works, Cancel is the one thing the user may press: the
   // windows keep running, and any other command would reach the engine or

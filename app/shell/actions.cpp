@@ -32,6 +32,8 @@ const std::vector<Item>& menuTree() {
       {1, "mnuFileNewProject", QT_TRANSLATE_NOOP("ActionRegistry", "&New Project"), "", Hidden},
       {1, "mnuFileSaveProject", QT_TRANSLATE_NOOP("ActionRegistry", "Save &Project"), "", Hidden},
       {1, "menuOpen", QT_TRANSLATE_NOOP("ActionRegistry", "&Open"), "Ctrl+O", None},
+      {1, "mnuFileImportCutList", QT_TRANSLATE_NOOP("ActionRegistry", "&Import Cut List..."), "",
+       Off},
       {1, "menuClose", QT_TRANSLATE_NOOP("ActionRegistry", "&Close All"), "", Off},
       {1, "menuSaveAs", QT_TRANSLATE_NOOP("ActionRegistry", "&Save As"), "Ctrl+S", Off},
       {1, "mnuSaveAndClose", QT_TRANSLATE_NOOP("ActionRegistry", "Sa&ve and Close"), "", Off},

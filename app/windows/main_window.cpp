@@ -88,6 +88,7 @@ MainWindow::MainWindow(std::unique_ptr<EditorSession> given, QWidget* parent)
   installShellCommands(*this);
   installClipCommands(*this);
   installRecordCommands(*this);
+  installCutListCommands(*this);
   installFormCommands(*this);
   installSaveCommands(*this);
   installPreviewCommands(*this);

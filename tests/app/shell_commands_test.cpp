@@ -125,7 +125,7 @@ TEST_F(ShellCommandsTest, MenuItemsHaveTheirCaptionsAndShortcuts) {
   EXPECT_EQ(main.actions().menu("menuExport")->actions().size(), 2);
   EXPECT_EQ(main.actions().menu("menuPopUp")->title(), "Clip Properties");
   EXPECT_FALSE(main.action("menuPopUp")->isVisible());
-  EXPECT_EQ(main.actions().all().size(), 73);  // with Preferences > Exact Cuts
+  EXPECT_EQ(main.actions().all().size(), 74);  // with Exact Cuts and Import Cut List
   QStringList bar;
   for (QAction* top : main.menuBar()->actions())
     if (top->isVisible()) bar << top->text();
