@@ -396,6 +396,8 @@ std::string HistoryRun::checkProject(ProjectState& state, std::string& md5Out) {
     const accept::SystemStream parsed = accept::readSystemStream(bytes, true);
     if (!parsed.error.empty()) d << "layout: " << parsed.error << "\n";
     d << clockDefects(parsed);
+    // Across every join both clocks run on without a hole either.
+    d << test::clockDefects(project_, "v:0") << test::clockDefects(project_, "a:0");
     if (syncOffsetMs_ > -1e8) d << syncDefects(project_, syncOffsetMs_);
   }
   Probe fresh;
