@@ -31,6 +31,11 @@ struct SystemSource {
   double duration = 0.0;  // ticks between the analysed head and tail
   std::int64_t length = 0;
   bool withAudio = true;
+  // Where the source's sound ends; a cut of pictures behind it is recorded
+  // with silence, except in the audio-only mode, which would record nothing.
+  StreamArea audioTail;
+  std::int64_t audioEnd = 0;
+  bool silenceBehindSound = false;
 };
 
 struct CutIn {
@@ -76,6 +81,9 @@ int prepare(const platform::File& file, const StreamInfo& info, int recordMode, 
   if (src.withAudio) {
     src.audio = makeStreamParams(mpeg1::kAudioStream0, info.audio.header);
     if (src.audio.status != 0) return kErrNoAudioHeader;
+    src.audioTail = info.audio.tail;
+    src.audioEnd = info.audio.lastTime;
+    src.silenceBehindSound = recordMode != kModeAudioOnly && info.audio.tail.point >= 0;
   }
   return 0;
 }
@@ -122,12 +130,27 @@ std::int64_t frameDistance(std::int64_t time, std::int64_t cutIn, std::int64_t p
   return distance > period / 2 + 1 ? kUnusable : distance;
 }
 
+// A picture cut-in behind the end of the source's sound: the audio cut is
+// empty, at the sound's end, and starts with the pictures; silence stands for
+// the sound of the whole stretch. The cut-out finds the same end.
+bool behindTheSound(const SystemSource& src, const CutInRequest& request, const CutIn& out) {
+  return src.silenceBehindSound && out.time >= src.audioEnd &&
+         out.time - request.audioOffset >= src.audioEnd;
+}
+
+Attempt emptyAudioCut(const SystemSource& src, const CutInRequest& request, CutIn& out) {
+  out.audio = src.audioTail;
+  out.audioTime = out.time - request.audioOffset;
+  return Attempt{};
+}
+
 Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, const CutInRequest& request,
                    CutIn& out) {
+  const bool behind = behindTheSound(src, request, out);
   AudioScan audio;
   const int status =
       scanWindowAudio(w.buf, src.audio, kErrCutInNoAudioPackets, kErrCutInNoAudioFrames, audio);
-  if (status != 0) return failed(status, {});
+  if (status != 0) return behind ? emptyAudioCut(src, request, out) : failed(status, {});
   const ScanEntry* chosen = nullptr;
   int chosenHolder = -1;
   std::int64_t best = std::numeric_limits<std::int64_t>::max();
@@ -143,7 +166,10 @@ Attempt cutInAudio(const TimedWindow& w, const SystemSource& src, const CutInReq
     best = distance;
     if (distance == 0) break;
   }
-  if (chosen == nullptr) return failed(kErrCutInNoAudioCut, {kErrCutInNoAudioCut});
+  if (chosen == nullptr) {
+    return behind ? emptyAudioCut(src, request, out)
+                  : failed(kErrCutInNoAudioCut, {kErrCutInNoAudioCut});
+  }
   out.audio = areaIn(w.buf, audio.packets[chosenHolder], chosen->start);
   out.audioTime = chosen->time();
   return Attempt{};
@@ -333,7 +359,8 @@ Attempt cutOutAudio(const TimedWindow& w, const StreamInfo& info, const SystemSo
   const std::int64_t duration = src.audio.roundedPeriod;
   if (audioEnd - out.time <= duration) {
     out.audio = info.audio.tail;
-    out.audioTime = audioEnd;
+    // A cut that begins behind the sound has no sound of the source at all.
+    out.audioTime = std::max(audioEnd, info.audio.workFirstTime);
     return Attempt{};
   }
   AudioScan audio;

@@ -30,6 +30,42 @@ void placeWindow(const WindowPlan& plan, std::int64_t& offset, std::int64_t& siz
 
 bool isReference(const ScanEntry& picture) { return picture.kind == 'I' || picture.kind == 'P'; }
 
+// Whether the time stamp of the packet that holds picture `i` (index
+// `holder`) may belong to another picture: a packet begins between the
+// sequence or GOP header in front of the picture and its start code.
+// Multiplexers disagree on whose stamp such a packet carries: the
+// picture's, or the next one's (counting the picture from its headers).
+// The window's first I-picture may have such headers in front of the
+// window, out of sight; only the file's first one has none.
+bool stampInDoubt(const ScanBuffer& buf, const VideoScan& video, const StreamDescriptor& descriptor,
+                  std::size_t i, int holder) {
+  const ScanEntry& picture = video.pictures[i];
+  const std::uint32_t after = i > 0 ? video.pictures[i - 1].start + 1 : 0;
+  const std::size_t c = firstAtOrAfter(video.codes, after);
+  if (c < video.codes.size() && video.codes[c].start < picture.start &&
+      holdingPacket(video.packets, video.codes[c].start) != holder) {
+    return true;
+  }
+  const std::int64_t packetAt = buf.fileOffset + packetStart(buf, video.packets[holder]);
+  return i == 0 && picture.kind == 'I' && packetAt != descriptor.head.packetStart;
+}
+
+// Index of the first picture that owns the time stamp of its packet: the
+// first picture to start there, its stamp not in doubt; pictures.size() if none.
+std::size_t firstTimedPicture(const ScanBuffer& buf, const VideoScan& video,
+                              const StreamDescriptor& descriptor) {
+  const ScanList& pictures = video.pictures;
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    const int holder = holdingPacket(video.packets, pictures[i].start);
+    const bool first = i == 0 || holdingPacket(video.packets, pictures[i - 1].start) != holder;
+    if (holder >= 0 && first && video.packets[holder].pts() != kNoTime &&
+        !stampInDoubt(buf, video, descriptor, i, holder)) {
+      return i;
+    }
+  }
+  return pictures.size();
+}
+
 // The anchor picture of a window and its decoding time; every other picture
 // is timed from it at the exact picture period.
 int timePictures(const ScanBuffer& buf, VideoScan& video, const StreamDescriptor& descriptor,
@@ -38,10 +74,8 @@ int timePictures(const ScanBuffer& buf, VideoScan& video, const StreamDescriptor
   // A picture whose access unit began in the packet before (a start code
   // split over two packets) has no time stamp of its own; the window then
   // starts at the first picture whose packet carries one.
-  const auto timed = std::find_if(pictures.begin(), pictures.end(), [&](const ScanEntry& p) {
-    const int holder = holdingPacket(video.packets, p.start);
-    return holder >= 0 && video.packets[holder].pts() != kNoTime;
-  });
+  const auto timed =
+      pictures.begin() + static_cast<std::ptrdiff_t>(firstTimedPicture(buf, video, descriptor));
   if (timed == pictures.end()) return badTimestamp;
   pictures.erase(pictures.begin(), timed);
   const ScanEntry& first = pictures.front();

@@ -77,6 +77,25 @@ std::int64_t anchorPts(EsBuffer& buf, std::size_t at) {
   return anchored ? buf.markInForce.pts : kNoTime;
 }
 
+// The same for a picture at `at` whose access unit begins earlier, at
+// `unitAt`, with the sequence or GOP header in front of it. Where a packet
+// begins between those headers and the picture start code, multiplexers
+// disagree on whose time stamp that packet carries: the picture's (counted
+// from its start code) or the next picture's (counted from the headers).
+// Such a stamp is taken by neither. The stamp of the headers' packet, when
+// no unit took it, is the picture's under either count.
+std::int64_t anchorPictureUnitPts(EsBuffer& buf, std::size_t unitAt, std::size_t at) {
+  const std::int64_t pts = anchorPts(buf, unitAt);
+  followMarks(buf, at);
+  buf.markUsed = true;
+  return pts;
+}
+
+// Buffer offset of stream offset `streamAt`; 0 when it has been compacted away.
+std::size_t bufferOffsetOf(const EsBuffer& buf, std::int64_t streamAt) {
+  return streamAt > buf.dropped ? static_cast<std::size_t>(streamAt - buf.dropped) : 0;
+}
+
 int appendUnit(EsBuffer& buf, std::size_t at, char kind, std::int64_t pts, std::int64_t dts) {
   ScanEntry unit;
   unit.start = unit.end = unit.payload = static_cast<std::uint32_t>(at);
@@ -208,15 +227,18 @@ int rewritePicture(EsBuffer& buf, std::size_t at) {
     ref = (ref - v.temporalShift) & 0x3FF;
     mpeg1::setPictureTemporalReference(p, ref);
   }
-  rewriteVbvDelay(buf, p, buf.dropped + static_cast<std::int64_t>(at));
+  const std::int64_t streamAt = buf.dropped + static_cast<std::int64_t>(at);
+  rewriteVbvDelay(buf, p, streamAt);
   advanceTimeCode(v.timeCode, v.timeCodeRate, v.dropFrame);
-  const std::int64_t packetPts = anchorPts(buf, at);
+  const std::int64_t packetPts =
+      v.headersAt >= 0 && v.headersAt < streamAt
+          ? anchorPictureUnitPts(buf, bufferOffsetOf(buf, v.headersAt), at)
+          : anchorPts(buf, at);
   const bool afterGopHeader = v.gopHeaderSeen;
   v.gopHeaderSeen = false;
   const Stamps s = stampPicture(v, buf.params, type, ref, afterGopHeader, packetPts);
   v.lastTemporalRef = ref;
   if (const int rc = appendUnit(buf, at, type, s.pts, s.dts); rc != 0) return rc;
-  const std::int64_t streamAt = buf.dropped + static_cast<std::int64_t>(at);
   if (v.headersAt >= 0 && v.headersAt < streamAt) {
     buf.units.back().lead = static_cast<std::uint32_t>(streamAt - v.headersAt);
   }

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "demux_fixture.h"
 #include "engine/edit/demux.h"
@@ -175,6 +176,32 @@ TEST_F(VideoStamps, ShortSceneChangeGopsInEveryModeAndRepair) {
       ASSERT_TRUE(useSource(path));
       expectCountedStamps(0.0, 19.0, mode, removeDeadB);
       expectCountedStamps(3.3, 15.7, mode, removeDeadB);
+    }
+  }
+}
+
+// mplex stamps a packet that begins between a GOP's sequence header and its
+// I-picture with the next picture's time (syncflash_mjpeg at 32.2 s). Read
+// as the I-picture's, it put the clock two periods back in a stretch over
+// it, and two periods off in a stretch cut from a window timed there; a
+// window's first picture must not take the stamp of another one in its
+// packet either (4.84 s).
+TEST_F(VideoStamps, StampOfAPacketBetweenAGopsHeadersAndItsPicture) {
+  CW_REQUIRE_CORPUS("syncflash_mjpeg.mpg");
+  const std::string path = corpusPath("syncflash_mjpeg.mpg");
+  const StreamMap source = demuxtest::mapSystemStream(demuxtest::readWholeFile(path));
+  ASSERT_NE(checkVideoStamps(source).defects, "") << "the source lacks the stamp in question";
+  const std::pair<double, double> stretches[] = {{29.62, 32.22}, {33.16, 35.36}, {4.84, 7.84}};
+  for (const int mode : {0, 1}) {
+    for (const auto& [in, out] : stretches) {
+      SCOPED_TRACE(std::to_string(in) + "-" + std::to_string(out) + " mode " +
+                   std::to_string(mode));
+      ASSERT_TRUE(useSource(path));
+      ASSERT_EQ(crop(in, out, mode), 0) << ctx.error.message;
+      const StampReport r = checkVideoStamps(
+          demuxtest::mapSystemStream(demuxtest::readWholeFile(ctx.recordFileName)));
+      EXPECT_EQ(r.defects, "");
+      EXPECT_GE(r.stamped, 8);  // mplex's small pictures share packets
     }
   }
 }

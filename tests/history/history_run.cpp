@@ -151,7 +151,12 @@ Expectation expectationAfter(const Step& step, const char* what, const std::vect
     e.garbage = step.kind == StepKind::Crop ? 0 : kJoinSilenceFrames;
   }
   if (step.kind == StepKind::Append) {
-    e.keepLo = e.keepHi = was.size();
+    // A project's sound may run on up to a frame past its last picture (a
+    // cut-out takes the frame in step with its end); the join continues the
+    // sound from the frame that ends with the pictures, so a frame wholly
+    // behind them gives way to the source's sound.
+    e.keepHi = was.size();
+    e.keepLo = pictures ? was.size() : was.size() - std::min<std::size_t>(was.size(), 1);
   } else if (step.kind == StepKind::Entry) {
     const double recordLength = static_cast<double>(was.size()) / perSecond;
     const long at = std::lround(std::clamp(step.at, 0.0, recordLength) * perSecond);
@@ -391,6 +396,8 @@ std::string HistoryRun::checkProject(ProjectState& state, std::string& md5Out) {
     const accept::SystemStream parsed = accept::readSystemStream(bytes, true);
     if (!parsed.error.empty()) d << "layout: " << parsed.error << "\n";
     d << clockDefects(parsed);
+    // Across every join both clocks run on without a hole either.
+    d << test::clockDefects(project_, "v:0") << test::clockDefects(project_, "a:0");
     if (syncOffsetMs_ > -1e8) d << syncDefects(project_, syncOffsetMs_);
   }
   Probe fresh;
