@@ -71,13 +71,17 @@ void installStopRequests(ParentForm& form) {
   if (app == nullptr) return;
   QObject::connect(app, &QGuiApplication::commitDataRequest, &form,
                    [&form](QSessionManager& manager) {
-                     // Without a way to ask, the working files stay for the
-                     // recovery offer.
-                     if (!manager.allowsInteraction()) return;
-                     form.menuExit_Click();
-                     manager.release();
-                     if (!form.ended()) manager.cancel();
+                     const bool mayAsk = manager.allowsInteraction();
+                     const bool ends = answerQuitRequest(form, mayAsk);
+                     if (mayAsk) manager.release();
+                     if (!ends) manager.cancel();
                    });
+}
+
+bool answerQuitRequest(ParentForm& form, bool mayAsk) {
+  if (!mayAsk) return true;
+  form.menuExit_Click();
+  return form.ended();
 }
 
 }  // namespace cw::app
