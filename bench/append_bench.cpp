@@ -4,10 +4,11 @@
 // (ratio at most 1.3). Undo and Redo put one journal back; each should cost
 // at most twice a plain copy of that journal with dd.
 //
-// Usage: append_bench [SOURCE.mpg]. Without a source a 12-second VideoCD
-// stream is made with ffmpeg. The projects are crops of a 31-minute VideoCD
-// stream that ffmpeg encodes first (about a minute); everything lives in a
-// temporary folder that is removed afterwards.
+// Usage: append_bench [SOURCE.mpg [LONG.mpg]]. Without a source a 12-second
+// VideoCD stream is made with ffmpeg. The projects are crops of LONG, a
+// VideoCD stream of at least 30 minutes; without one ffmpeg encodes one of
+// 31 minutes first (about a minute). Everything made lives in a temporary
+// folder that is removed afterwards.
 #include <unistd.h>
 
 #include <algorithm>
@@ -177,10 +178,12 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  const std::string longSource = (dir / "long.mpg").string();
-  std::printf("encoding a 31-minute source ...\n");
-  std::fflush(stdout);
-  if (!makeSource(longSource, 31 * kMinute)) return fail("cannot make the long source");
+  const std::string longSource = argc > 2 ? argv[2] : (dir / "long.mpg").string();
+  if (argc <= 2) {
+    std::printf("encoding a 31-minute source ...\n");
+    std::fflush(stdout);
+    if (!makeSource(longSource, 31 * kMinute)) return fail("cannot make the long source");
+  }
   cw::Probe source;
   source.setShopFileName(longSource);
   if (source.doQuickAnalys() != 0) return fail("the long source is not editable");

@@ -2,9 +2,14 @@
 // stretch, all with a warm page cache:
 //   - speed: a 20-minute stretch of a 30-minute ntsc-vcd file cropped in
 //     VideoCD mode by a clipwright-cli process, against a dd process copying
-//     the same byte range and against `ffmpeg -ss A -to B -i SRC -c copy -f
-//     vcd` remultiplexing the stretch; whole processes each, so that the
-//     crop's figure holds its analyses, start-up and exit as dd's holds its;
+//     the same byte range in 64 KiB blocks and against `ffmpeg -ss A -to B
+//     -i SRC -c copy -f vcd` remultiplexing the stretch; whole processes
+//     each, so that the crop's figure holds its analyses, start-up and exit
+//     as dd's holds its. Like is set against like: the crop without its
+//     syncs (CLIPWRIGHT_NO_SYNC=1) against plain dd, the crop with them
+//     against dd conv=fsync, which also waits for its output to reach the
+//     disk. Each figure is the median of elapsed time and of CPU time (user
+//     and system, which a loaded machine disturbs less);
 //   - memory: the peak resident size of a clipwright-cli process cropping
 //     the whole file (over 300 MB), against a limit of 16 MiB.
 //
@@ -47,15 +52,55 @@ std::string quote(const std::string& s) {
 
 bool run(const std::string& command) { return std::system(command.c_str()) == 0; }
 
-double secondsOf(const std::string& command) {
-  const auto start = Clock::now();
-  if (!run(command)) return -1.0;
-  return std::chrono::duration<double>(Clock::now() - start).count();
+// CPU time (user and system) of every child process waited for so far.
+double childCpuSeconds() {
+  struct rusage usage {};
+  ::getrusage(RUSAGE_CHILDREN, &usage);
+  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
+
+// One whole-process run: elapsed and CPU seconds, -1 on failure.
+struct Timing {
+  double elapsed = -1.0;
+  double cpu = -1.0;
+};
+
+Timing timingOf(const std::string& command) {
+  const double cpuBefore = childCpuSeconds();
+  const auto start = Clock::now();
+  if (!run(command)) return {};
+  return {std::chrono::duration<double>(Clock::now() - start).count(),
+          childCpuSeconds() - cpuBefore};
+}
+
+double secondsOf(const std::string& command) { return timingOf(command).elapsed; }
 
 double median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v[v.size() / 2];
+}
+
+// The runs of one command: medians of elapsed and CPU time.
+struct Runs {
+  std::vector<double> elapsed, cpu;
+  bool add(const Timing& t) {
+    elapsed.push_back(t.elapsed);
+    cpu.push_back(t.cpu);
+    return t.elapsed >= 0;
+  }
+  double medianElapsed() const { return median(elapsed); }
+  double medianCpu() const { return median(cpu); }
+};
+
+void printRuns(const char* name, const Runs& runs, double mib) {
+  std::printf("  %-30s %8.3f s elapsed (%4.0f MiB/s), %8.3f s CPU\n", name, runs.medianElapsed(),
+              mib / runs.medianElapsed(), runs.medianCpu());
+}
+
+void printRatio(const char* name, const Runs& a, const Runs& b, const char* goal) {
+  std::printf("  %-30s %8.2f elapsed, %5.2f CPU   %s\n", name,
+              a.medianElapsed() / b.medianElapsed(), a.medianCpu() / b.medianCpu(), goal);
 }
 
 // The 30-minute VideoCD source, encoded once: a moving test picture and a
@@ -132,18 +177,6 @@ double peakResidentMiB(const std::string& cli, const std::string& source,
   return usage.ru_maxrss / 1024.0;  // KiB on Linux
 }
 
-// What the syncs of a crop cost: the same crop process with them and with
-// CLIPWRIGHT_NO_SYNC=1, which leaves them out for this measurement only.
-void reportSyncCost(const std::string& crop) {
-  std::vector<double> synced, unsynced;
-  for (int i = 0; i < kRuns; ++i) {
-    synced.push_back(secondsOf(crop));
-    unsynced.push_back(secondsOf("CLIPWRIGHT_NO_SYNC=1 " + crop));
-  }
-  std::printf("  crop with syncs / without %8.2f   (%.3f s / %.3f s)\n",
-              median(synced) / median(unsynced), median(synced), median(unsynced));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -169,12 +202,13 @@ int main(int argc, char** argv) {
     if (warm.seconds < 0) break;
     const std::string dd =
         "dd if=" + quote(source) + " of=" + quote(copy) +
-        " bs=32K iflag=skip_bytes,count_bytes status=none skip=" + std::to_string(warm.from) +
+        " bs=64K iflag=skip_bytes,count_bytes status=none skip=" + std::to_string(warm.from) +
         " count=" + std::to_string(warm.to - warm.from);
+    const std::string ddSynced = dd + " conv=fsync";
     const std::string ffmpeg = "ffmpeg -nostdin -v error -y -ss " + std::to_string(kMarkIn) +
                                " -to " + std::to_string(kMarkOut) + " -i " + quote(source) +
                                " -c copy -f vcd " + quote(remux);
-    if (secondsOf(dd) < 0 || secondsOf(ffmpeg) < 0) {
+    if (secondsOf(dd) < 0 || secondsOf(ddSynced) < 0 || secondsOf(ffmpeg) < 0) {
       std::fprintf(stderr, "crop_bench: dd or ffmpeg failed\n");
       break;
     }
@@ -185,13 +219,16 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "crop_bench: %s failed\n", crop.c_str());
       break;
     }
-    std::vector<double> ours, dds, ffmpegs;
-    for (int i = 0; i < kRuns; ++i) {
-      ours.push_back(secondsOf(crop));
-      dds.push_back(secondsOf(dd));
-      ffmpegs.push_back(secondsOf(ffmpeg));
+    const std::string unsyncedCrop = "CLIPWRIGHT_NO_SYNC=1 " + crop;
+    // Interleaved, so that a change of load touches every command alike.
+    Runs ours, oursUnsynced, dds, ddsSynced, ffmpegs;
+    bool ok = true;
+    for (int i = 0; i < kRuns && ok; ++i) {
+      ok = ours.add(timingOf(crop)) && oursUnsynced.add(timingOf(unsyncedCrop)) &&
+           dds.add(timingOf(dd)) && ddsSynced.add(timingOf(ddSynced)) &&
+           ffmpegs.add(timingOf(ffmpeg));
     }
-    if (*std::min_element(ours.begin(), ours.end()) < 0) break;
+    if (!ok) break;
     const double peak = peakResidentMiB(cli, source, record);
     const double mb = (warm.to - warm.from) / 1048576.0;
     std::printf(
@@ -199,15 +236,15 @@ int main(int argc, char** argv) {
         "mode,\n",
         mb, fs::file_size(source) / 1048576.0);
     std::printf("  median of %d runs, warm page cache, each a whole process\n", kRuns);
-    std::printf("  clipwright-cli crop      %8.3f s  (%.0f MiB/s)\n", median(ours),
-                mb / median(ours));
-    std::printf("  dd of the byte range     %8.3f s\n", median(dds));
-    std::printf("  ffmpeg -c copy -f vcd    %8.3f s\n", median(ffmpegs));
-    std::printf("  crop / dd                %8.2f   (target at most 1.8)\n",
-                median(ours) / median(dds));
-    std::printf("  crop / ffmpeg            %8.2f   (target below 1)\n",
-                median(ours) / median(ffmpegs));
-    reportSyncCost(crop);
+    printRuns("clipwright-cli crop", ours, mb);
+    printRuns("crop, CLIPWRIGHT_NO_SYNC=1", oursUnsynced, mb);
+    printRuns("dd bs=64K of the byte range", dds, mb);
+    printRuns("dd bs=64K conv=fsync", ddsSynced, mb);
+    printRuns("ffmpeg -c copy -f vcd", ffmpegs, mb);
+    printRatio("crop without syncs / dd", oursUnsynced, dds, "(target at most 1.5)");
+    printRatio("crop / dd conv=fsync", ours, ddsSynced, "(target at most 1.5)");
+    printRatio("crop / ffmpeg", ours, ffmpegs, "(target below 1)");
+    printRatio("crop with syncs / without", ours, oursUnsynced, "(what durability costs)");
     if (peak < 0) {
       std::printf("  peak resident size: clipwright-cli %s failed\n", cli.c_str());
     } else {

@@ -121,8 +121,10 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
     err << "cancelled; " << record << (before.exists ? " left as it was\n" : " not made\n");
     return InterruptGuard::exitStatus();
   }
+  // The state written while the record was staged describes it as it is
+  // now: it takes the state's name, and only without it is one written.
   std::string problem;
-  if (!saveProjectState(record, splicer, problem)) {
+  if (!adoptCropState(record) && !saveProjectState(record, splicer, problem)) {
     err << kProgram << " crop: " << problem << '\n';
     return kExitFailed;
   }

@@ -63,16 +63,17 @@ const OptionSpec kRedoSpec{"redo", kRedoUsage, {}, {}, 1, "PROJECT"};
 
 // Recovers an interrupted change first, then reads the project's state into
 // the session's Splicer and has every change write the state back as soon
-// as the project is durable; on a problem prints it and returns kExitFailed.
-int loadState(ProjectSession& s, const OptionSpec& syntax, const std::string& project) {
+// as the project is durable (`persisted` tells whether that write
+// succeeded); on a problem prints it and returns kExitFailed.
+int loadState(ProjectSession& s, const OptionSpec& syntax, const std::string& project,
+              bool& persisted) {
   std::string problem;
   if (recoverFirst(s.err, syntax.command, project) == 0 &&
       loadProjectState(project, s.splicer, problem)) {
-    s.splicer.setPersistHandler([&s, project](const HistoryFlags& history) {
+    s.splicer.setPersistHandler([&s, &persisted, project](const HistoryFlags& history) {
       std::string failure;
-      if (!saveProjectState(project, s.splicer, history, failure)) {
-        s.err << kProgram << ": warning: " << failure << '\n';
-      }
+      persisted = saveProjectState(project, s.splicer, history, failure);
+      if (!persisted) s.err << kProgram << ": warning: " << failure << '\n';
     });
     return 0;
   }
@@ -80,7 +81,10 @@ int loadState(ProjectSession& s, const OptionSpec& syntax, const std::string& pr
   return kExitFailed;
 }
 
-void saveState(ProjectSession& s, const std::string& project) {
+// After a run: the state as it left the project, unless the persist handler
+// already wrote exactly that.
+void saveState(ProjectSession& s, const std::string& project, bool persisted) {
+  if (persisted) return;
   std::string problem;
   if (platform::fileExists(project) && !saveProjectState(project, s.splicer, problem)) {
     s.err << kProgram << ": warning: " << problem << '\n';
@@ -106,7 +110,8 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
   InterruptGuard interrupts;
   ProjectSession s(out, err);
   s.showProgressLines(o.progress);
-  if (const int rc = loadState(s, syntax, project)) return rc;
+  bool persisted = false;
+  if (const int rc = loadState(s, syntax, project, persisted)) return rc;
   if (const int rc = s.analyseSource(sourcePath)) return rc;
   if (const int rc = s.analyseProject(project)) return rc;
   Splicer& splicer = s.splicer;
@@ -122,7 +127,7 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
   if (entry) out << " at " << m.at << " s";
   out << (entry ? " of " : " to ") << project << '\n' << std::flush;
   const bool ok = s.run([entry](Splicer& sp) { return entry ? sp.EntryCrop() : sp.AppendCrop(); });
-  saveState(s, project);
+  saveState(s, project, persisted);
   if (!ok) return s.reportFailure();
   // A change that stopped at the Ctrl+C has put the old end back: nothing
   // to undo then.
@@ -145,14 +150,15 @@ int runReplay(const Arguments& args, const OptionSpec& syntax, bool undo, std::o
   InterruptGuard interrupts;
   ProjectSession s(out, err);
   s.showProgressLines(o.progress);
-  if (const int rc = loadState(s, syntax, project)) return rc;
+  bool persisted = false;
+  if (const int rc = loadState(s, syntax, project, persisted)) return rc;
   // The project is not analysed: a project that a failed change left
   // damaged must still be repairable by undo.
   s.splicer.setRecordFileName(project);
   // A replay is short and has no cancel: a stop signal ends the command
   // once it is done.
   const bool ok = s.run([undo](Splicer& sp) { return undo ? sp.Undo() : sp.Redo(); });
-  saveState(s, project);
+  saveState(s, project, persisted);
   if (!ok) return s.reportFailure();
   if (InterruptGuard::interrupted()) return InterruptGuard::exitStatus();
   out << (undo ? "undone: " : "redone: ") << project << " (" << platform::fileSize(project)

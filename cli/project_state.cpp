@@ -108,18 +108,19 @@ void removeStagedCropState(const std::string& project) {
   if (platform::fileExists(staged) && platform::removeFile(staged)) platform::syncFolderOf(staged);
 }
 
-void adoptCropState(const std::string& project) {
+bool adoptCropState(const std::string& project) {
   const std::string staged = stagedStatePath(project);
-  if (!platform::fileExists(staged)) return;
+  if (!platform::fileExists(staged)) return false;
   PropertyBag bag;
   std::int64_t length = -1;
   const bool placed = !platform::fileExists(stagedRecordPath(project)) && bag.load(staged).ok() &&
                       readProjectLength(bag, length) && length == platform::fileSize(project);
   if (placed && platform::renameFile(staged, stateFilePath(project))) {
     platform::syncFolderOf(staged);
-    return;
+    return true;
   }
   removeStagedCropState(project);
+  return false;
 }
 
 namespace {

@@ -41,14 +41,14 @@ bool loadProjectState(const std::string& project, Splicer& splicer, std::string&
 
 // A crop's state, written before its new record takes the project's name:
 // PROJECT.clipwright.new, describing the staged record. Once the record is
-// in place the crop writes the state proper and removes this one; a crop
-// cut short in between leaves it for adoptCropState.
+// in place it takes the state's name (adoptCropState); a crop cut short in
+// between leaves it for the next command's adoptCropState.
 bool saveStagedCropState(const std::string& project, const Splicer& splicer,
                          const HistoryFlags& history, std::string& problem);
 void removeStagedCropState(const std::string& project);
 // A staged crop state whose record took the project's name becomes the
-// project's state; one whose record never did is removed.
-void adoptCropState(const std::string& project);
+// project's state (true); one whose record never did is removed.
+bool adoptCropState(const std::string& project);
 
 // Reads the state file as it is, without comparing it with the project: the
 // Splicer gets the persisted properties, journal names and history. False

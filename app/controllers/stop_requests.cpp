@@ -9,6 +9,7 @@
 #include <csignal>
 
 #include "app/shell/editor_session.h"
+#include "app/shell/operation_runner.h"
 #include "app/windows/main_window.h"
 
 namespace cw::app {
@@ -25,13 +26,14 @@ extern "C" void onStopSignal(int signal) {
 
 [[noreturn]] void endNow(int signal) { ::_exit(128 + signal); }
 
-// Runs on the main loop, also inside a record's progress handler: there the
-// record is cancelled, and the process ends once the engine has put the
-// project back and returned.
-void stopRequested(Splicer& engine, int signal) {
+// Runs on the main loop while a record may run on the worker thread: the
+// record is asked to cancel as the progress window's Cancel asks it (the
+// engine takes it on its own thread), and the process ends once the engine
+// has put the project back and returned.
+void stopRequested(const Splicer& engine, OperationRunner& operations, int signal) {
   if (!engine.busy()) endNow(signal);
   g_pendingSignal = signal;
-  engine.Cancel();
+  operations.requestCancel();
 }
 
 // The handler only writes the signal's number into a pipe that the main
@@ -51,9 +53,10 @@ void installSignalPipe(MainWindow& form) {
   if (!openSignalPipe()) return;
   auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &form);
   Splicer* engine = form.session().splicer.get();
-  QObject::connect(notifier, &QSocketNotifier::activated, &form, [engine] {
+  OperationRunner* operations = form.session().operations.get();
+  QObject::connect(notifier, &QSocketNotifier::activated, &form, [engine, operations] {
     unsigned char number = 0;
-    if (::read(g_signalPipe[0], &number, 1) == 1) stopRequested(*engine, number);
+    if (::read(g_signalPipe[0], &number, 1) == 1) stopRequested(*engine, *operations, number);
   });
   // The engine's last event of a method: a cancelled record is restored by then.
   const auto finished = [](automation::Args&) {
@@ -71,13 +74,17 @@ void installStopRequests(MainWindow& form) {
   if (app == nullptr) return;
   QObject::connect(app, &QGuiApplication::commitDataRequest, &form,
                    [&form](QSessionManager& manager) {
-                     // Without a way to ask, the working files stay for the
-                     // recovery offer.
-                     if (!manager.allowsInteraction()) return;
-                     form.onExit();
-                     manager.release();
-                     if (!form.ended()) manager.cancel();
+                     const bool mayAsk = manager.allowsInteraction();
+                     const bool ends = answerQuitRequest(form, mayAsk);
+                     if (mayAsk) manager.release();
+                     if (!ends) manager.cancel();
                    });
+}
+
+bool answerQuitRequest(MainWindow& form, bool mayAsk) {
+  if (!mayAsk) return true;
+  form.onExit();
+  return form.ended();
 }
 
 }  // namespace cw::app

@@ -12,4 +12,10 @@ class MainWindow;
 
 void installStopRequests(MainWindow& form);
 
+// A session manager's quit request: asks as File > Exit does when the
+// session lets the editor ask (`mayAsk`). False when the editor goes on
+// running, which cancels the logout; without a way to ask the editor lets
+// the session end and its working files stay for the recovery offer.
+bool answerQuitRequest(MainWindow& form, bool mayAsk);
+
 }  // namespace cw::app
