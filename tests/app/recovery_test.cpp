@@ -14,7 +14,7 @@
 #include <limits>
 
 #include "app/shell/working_session.h"
-#include "app/windows/stop_requests.h"
+#include "app/controllers/stop_requests.h"
 #include "platform/crash_model.h"
 #include "save_fixture.h"
 #include "support/corpus.h"
