@@ -5,6 +5,7 @@
 #include "engine/analysis/cut_area.h"
 #include "engine/edit/change_steps.h"
 #include "engine/edit/es_writer_join.h"
+#include "engine/edit/exact_cut.h"
 #include "engine/edit/mux_join.h"
 #include "engine/edit/pack_profile.h"
 
@@ -29,22 +30,50 @@ JoinSound joinSound(const StreamInfo& record) {
   return sound;
 }
 
+namespace {
+
+// The exact cut of a join's source, when the context has a re-encoder: the
+// working areas move to the marked pictures, `treatment` becomes the first
+// copied GOP's and `splice` holds the pictures coded anew. An exact cut that
+// holds no picture is the change's empty cut.
+int exactJoinSource(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
+                    bool systemStream, std::int64_t audioOffset, const CropMarks& marks,
+                    int& treatment, std::shared_ptr<const VideoSplice>& splice) {
+  if (ctx.reencoder == nullptr) return 0;
+  auto coded = std::make_shared<VideoSplice>();
+  const int rc =
+      exactJoinCut(ctx, files.source, systemStream, audioOffset, marks, treatment, *coded);
+  if (rc == kCropEmpty) return p.errors.emptyCut;
+  if (rc != 0) return rc;
+  splice = std::move(coded);
+  return 0;
+}
+
+}  // namespace
+
 int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
                          const CutInResult& cutIn, std::shared_ptr<RecordEntryResult> entry,
-                         std::int64_t joinSilence, ChangePlan& plan) {
+                         const JoinSound& sound, ChangePlan& plan) {
   StreamInfo& source = *ctx.source;
-  if (cutIsEmpty(source.video)) return p.errors.emptyCut;
+  int treatment = cutIn.treatment;
+  std::shared_ptr<const VideoSplice> splice;
+  if (const int rc = exactJoinSource(ctx, p, files, true, sound.lag, systemMarks(ctx, source),
+                                     treatment, splice)) {
+    return rc;
+  }
+  if (!splice && cutIsEmpty(source.video)) return p.errors.emptyCut;
   const int mode = ctx.recordMode;
   plan.joinOffset = entry->packPosition;
   plan.estimate = estimateSystemCut(source, mode);
   plan.systemStream = true;
   const int minimumRate = ctx.record->muxRateDeclared;
-  const int treatment = cutIn.treatment;
   const MuxOperation op = p.errors.op;
+  const std::int64_t joinSilence = sound.silentFrames;
   platform::File& file = files.source;
-  plan.start = [&file, &source, mode, treatment, minimumRate, entry, op, joinSilence](MuxState& m) {
+  plan.start = [&file, &source, mode, treatment, minimumRate, entry, op, joinSilence,
+                splice](MuxState& m) {
     return StartJoinMux(m, file, mode, treatment, kChangeChunk, minimumRate, *entry, &source.video,
-                        &source.audio, op, joinSilence);
+                        &source.audio, op, joinSilence, splice.get());
   };
   return 0;
 }
@@ -91,7 +120,15 @@ int planElementaryJoin(OperationContext& ctx, const ChangeProfile& p, ChangeFile
   if (const int rc = checkCompatibility(*ctx.record, source, video, !video, p.errors)) return rc;
   CutInResult cutIn;
   if (const int rc = cutForElementaryRecord(ctx, files, video, cutIn)) return rc;
-  if (cutIsEmpty(d)) return p.errors.emptyCut;
+  int treatment = cutIn.treatment;
+  std::shared_ptr<const VideoSplice> splice;
+  if (video) {
+    const CropMarks marks = systemSource ? systemMarks(ctx, source) : elementaryMarks(ctx, d, true);
+    if (const int rc = exactJoinSource(ctx, p, files, systemSource, 0, marks, treatment, splice)) {
+      return rc;
+    }
+  }
+  if (!splice && cutIsEmpty(d)) return p.errors.emptyCut;
 
   plan.joinOffset = joinOffset;
   plan.estimate = systemSource ? estimateSystemCut(source, ctx.recordMode) : cutSpan(d);
@@ -101,9 +138,9 @@ int planElementaryJoin(OperationContext& ctx, const ChangeProfile& p, ChangeFile
   const MuxOperation op = p.errors.op;
   platform::File& file = files.source;
   if (video) {
-    const int treatment = cutIn.treatment;
-    plan.start = [&file, &d, kind, treatment, join, op](MuxState& m) {
-      return StartVideoJoinWriter(m, file, kind, treatment, kChangeChunk, &d, join, op);
+    plan.start = [&file, &d, kind, treatment, join, op, splice](MuxState& m) {
+      return StartVideoJoinWriter(m, file, kind, treatment, kChangeChunk, &d, join, op,
+                                  splice.get());
     };
   } else {
     plan.start = [&file, &d, kind, op](MuxState& m) {
