@@ -74,8 +74,7 @@ TEST_F(ExactJoinCli, AppendsExactlyAndUndoesByteForByte) {
     const std::string appended = readFile(record);
 
     const double rate = rateOf(source);
-    const int gop = longestGop(ffprobeFrames(source));
-    EXPECT_EQ(exactRecordProblems(pictureLumas(source), gop, record, c.mode,
+    EXPECT_EQ(exactRecordProblems(exactSource(source), record, c.mode,
                                   {stretchOf(c.in1, c.out1, rate), stretchOf(c.in2, c.out2, rate)},
                                   dir.path().string()),
               "");
@@ -140,21 +139,21 @@ TEST_F(ExactJoinCli, SplitPiecesMeetOnTheMarkedPictures) {
         runCli({"split", source, "--at", "1.37", "--at", "3.61", "-o", pattern, "--exact"}, true);
     ASSERT_EQ(r.exitCode, 0) << r.out;
     const double rate = rateOf(source);
-    const std::vector<Luma> sourcePictures = pictureLumas(source);
-    const int gop = longestGop(ffprobeFrames(source));
+    const ExactSource original = exactSource(source);
+    const std::size_t pictures = original.pictures.size();
     const double cuts[] = {0.0, 1.37, 3.61};
     std::size_t total = 0;
     for (int k = 1; k <= 3; ++k) {
       SCOPED_TRACE(k);
       const std::string piece = dir.file("piece" + std::to_string(k) + "-" + file);
-      const double end = k < 3 ? cuts[k] : static_cast<double>(sourcePictures.size()) / rate;
+      const double end = k < 3 ? cuts[k] : static_cast<double>(pictures) / rate;
       const SourceStretch s = stretchOf(cuts[k - 1], end, rate);
       total += s.count;
-      EXPECT_EQ(exactRecordProblems(sourcePictures, gop, piece, video ? "video" : "mpeg", {s},
-                                    dir.path().string()),
-                "");
+      EXPECT_EQ(
+          exactRecordProblems(original, piece, video ? "video" : "mpeg", {s}, dir.path().string()),
+          "");
     }
-    EXPECT_EQ(total, sourcePictures.size());
+    EXPECT_EQ(total, pictures);
   }
 }
 
@@ -167,12 +166,11 @@ TEST_F(ExactJoinCli, CutListRecordsEachStretchExactly) {
                                  true);
   ASSERT_EQ(r.exitCode, 0) << r.out;
   const double rate = rateOf(source);
-  EXPECT_EQ(
-      exactRecordProblems(
-          pictureLumas(source), longestGop(ffprobeFrames(source)), project, "mpeg",
-          {stretchOf(0.53, 2.71, rate), stretchOf(4.17, 6.3, rate), stretchOf(8.02, 9.9, rate)},
-          dir.path().string()),
-      "");
+  EXPECT_EQ(exactRecordProblems(exactSource(source), project, "mpeg",
+                                {stretchOf(0.53, 2.71, rate), stretchOf(4.17, 6.3, rate),
+                                 stretchOf(8.02, 9.9, rate)},
+                                dir.path().string()),
+            "");
   // Undo takes the last stretch back: the first two as one exact crop and
   // append would leave them.
   const std::string stepwise = dir.file("stepwise.mpg");

@@ -35,13 +35,22 @@ struct SourceStretch {
   std::size_t count = 0;
 };
 
-// The stretches of `source` (its decoded pictures in `sourcePictures`, its
-// longest GOP `gop`) that `record`, made in record mode `mode`, must hold one
-// after the other: one line per problem, empty when the record is right.
-// Pictures other than those of the two cut GOPs of each stretch must be the
-// source's own.
-std::string exactRecordProblems(const std::vector<Luma>& sourcePictures, int gop,
-                                const std::string& record, const std::string& mode,
+// What the checks of an exact record need of its source.
+struct ExactSource {
+  std::vector<Luma> pictures;  // decoded, in display order
+  int gop = 0;                 // longest GOP
+  bool stampsRise = true;      // its own decoding times never step back
+};
+ExactSource exactSource(const std::string& path);
+
+// The stretches of `source` that `record`, made in record mode `mode`, must
+// hold one after the other: one line per problem, empty when the record is
+// right. Pictures other than those of the two cut GOPs of each stretch must
+// be the source's own. Decoding times are held to rise only where the
+// source's do (a multiplexer's fault copied from the source is no fault of
+// the cut).
+std::string exactRecordProblems(const ExactSource& source, const std::string& record,
+                                const std::string& mode,
                                 const std::vector<SourceStretch>& stretches,
                                 const std::string& workDir);
 
