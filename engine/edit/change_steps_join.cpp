@@ -38,15 +38,39 @@ namespace {
 // holds no picture is the change's empty cut.
 int exactJoinSource(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
                     bool systemStream, std::int64_t audioOffset, const CropMarks& marks,
-                    int& treatment, std::shared_ptr<const VideoSplice>& splice) {
+                    int& treatment, std::shared_ptr<const VideoSplice>& splice,
+                    const SpliceTrial& fits = {}) {
   if (ctx.reencoder == nullptr) return 0;
   auto coded = std::make_shared<VideoSplice>();
   const int rc =
-      exactJoinCut(ctx, files.source, systemStream, audioOffset, marks, treatment, *coded);
+      exactJoinCut(ctx, files.source, systemStream, audioOffset, marks, treatment, *coded, fits);
   if (rc == kCropEmpty) return p.errors.emptyCut;
   if (rc != 0) return rc;
   splice = std::move(coded);
   return 0;
+}
+
+// Multiplexes the join with `splice` into nothing: true when no packet
+// comes after its unit's decoding time. The multiplexer writes units up to
+// a tenth of a second late, which a decoder takes for an underflow; coded
+// pictures that cause it are coded again more coarsely. A failing trial
+// says yes: the real run reports the failure.
+bool joinOnTime(platform::File& file, StreamInfo& source, int mode, int treatment, int minimumRate,
+                const RecordEntryResult& entry, MuxOperation op, std::int64_t joinSilence,
+                const VideoSplice& splice) {
+  RecordEntryResult trial = entry;
+  MuxState m;
+  if (StartJoinMux(m, file, mode, treatment, kChangeChunk, minimumRate, trial, &source.video,
+                   &source.audio, op, joinSilence, &splice) != 0) {
+    return true;
+  }
+  std::vector<std::uint8_t> scratch(kChangeChunk);
+  for (;;) {
+    std::size_t delivered = 0;
+    const int status = MuxChunk(m, scratch.data(), scratch.size(), delivered);
+    if (status < 0) return true;
+    if (status == kMuxFinished) return m.mostLate == 0;
+  }
 }
 
 }  // namespace
@@ -55,21 +79,24 @@ int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFi
                          const CutInResult& cutIn, std::shared_ptr<RecordEntryResult> entry,
                          const JoinSound& sound, ChangePlan& plan) {
   StreamInfo& source = *ctx.source;
-  int treatment = cutIn.treatment;
-  std::shared_ptr<const VideoSplice> splice;
-  if (const int rc = exactJoinSource(ctx, p, files, true, sound.lag, systemMarks(ctx, source),
-                                     treatment, splice)) {
-    return rc;
-  }
-  if (!splice && cutIsEmpty(source.video)) return p.errors.emptyCut;
   const int mode = ctx.recordMode;
-  plan.joinOffset = entry->packPosition;
-  plan.estimate = estimateSystemCut(source, mode);
-  plan.systemStream = true;
   const int minimumRate = ctx.record->muxRateDeclared;
   const MuxOperation op = p.errors.op;
   const std::int64_t joinSilence = sound.silentFrames;
   platform::File& file = files.source;
+  int treatment = cutIn.treatment;
+  std::shared_ptr<const VideoSplice> splice;
+  const SpliceTrial onTime = [&](const VideoSplice& trial) {
+    return joinOnTime(file, source, mode, treatment, minimumRate, *entry, op, joinSilence, trial);
+  };
+  if (const int rc = exactJoinSource(ctx, p, files, true, sound.lag, systemMarks(ctx, source),
+                                     treatment, splice, onTime)) {
+    return rc;
+  }
+  if (!splice && cutIsEmpty(source.video)) return p.errors.emptyCut;
+  plan.joinOffset = entry->packPosition;
+  plan.estimate = estimateSystemCut(source, mode);
+  plan.systemStream = true;
   plan.start = [&file, &source, mode, treatment, minimumRate, entry, op, joinSilence,
                 splice](MuxState& m) {
     return StartJoinMux(m, file, mode, treatment, kChangeChunk, minimumRate, *entry, &source.video,

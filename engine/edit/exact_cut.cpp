@@ -272,11 +272,21 @@ int planAndApply(OperationContext& ctx, platform::File& source, bool systemStrea
 
 int exactJoinCut(OperationContext& ctx, platform::File& source, bool systemStream,
                  std::int64_t audioOffset, const CropMarks& marks, int& treatment,
-                 VideoSplice& splice) {
+                 VideoSplice& splice, const SpliceTrial& fits) {
   ExactPlan plan;
   if (const int rc = planAndApply(ctx, source, systemStream, audioOffset, marks, plan)) return rc;
-  if (const int rc = encodeSplice(*ctx.reencoder, plan, 0, splice)) return rc;
   treatment = plan.treatment;
+  const bool trying = fits && (plan.hasHead || plan.hasTail);
+  for (int coarseness = 0; coarseness <= kMostCoarseness; ++coarseness) {
+    if (const int rc = encodeSplice(*ctx.reencoder, plan, coarseness, splice)) return rc;
+    if (!trying || fits(splice)) {
+      ctx.exactRecord = true;
+      return 0;
+    }
+  }
+  // Late however coarse: the copied pictures are, as in the source. The
+  // finest coding then costs nothing more.
+  if (const int rc = encodeSplice(*ctx.reencoder, plan, 0, splice)) return rc;
   ctx.exactRecord = true;
   return 0;
 }

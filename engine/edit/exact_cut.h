@@ -59,13 +59,18 @@ using ExactWriter = std::function<int(int treatment, const VideoSplice* splice)>
 int cropExact(OperationContext& ctx, platform::File& record, platform::File& source,
               bool systemStream, const CropMarks& marks, const ExactWriter& write);
 
+// True when the decoder buffers take the cut with `splice`.
+using SpliceTrial = std::function<bool(const VideoSplice& splice)>;
+
 // The source side of an exact append or entry: plans the cut of the
 // context's source as a crop would (system stream: with its sound in the
 // record modes 0-2; a join's lag in `audioOffset`), moves the working areas
-// to it and codes its edge pictures. `treatment` is then the first copied
-// GOP's. Marks the context's record exact. 0 or an engine error number.
+// to it and codes its edge pictures, more coarsely each time (up to three
+// times) that `fits`, when given, refuses them. `treatment` is the first
+// copied GOP's from the planning on. Marks the context's record exact. 0 or
+// an engine error number.
 int exactJoinCut(OperationContext& ctx, platform::File& source, bool systemStream,
                  std::int64_t audioOffset, const CropMarks& marks, int& treatment,
-                 VideoSplice& splice);
+                 VideoSplice& splice, const SpliceTrial& fits = {});
 
 }  // namespace cw
