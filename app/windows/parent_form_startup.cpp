@@ -120,8 +120,8 @@ void ParentForm::LoadSettings() {
     default:
       break;
   }
-  // Off until exact cuts hold on every kind of source.
-  action("mnuPrefExactCuts")->setChecked(settings.integer("ExactCuts", 0) != 0);
+  // On unless the user turned it off: records start and end on their marks.
+  action("mnuPrefExactCuts")->setChecked(settings.integer("ExactCuts", 1) != 0);
   state.Tazo1->setExactCut(action("mnuPrefExactCuts")->isChecked());
   state.PreRoll = static_cast<std::int16_t>(settings.integer("PreRoll", 0));
   switch (state.PreRoll) {
