@@ -21,7 +21,6 @@
 #include "cli/project_state_options.h"
 #include "cli/project_state_session.h"
 #include "platform/file.h"
-#include "reencode/mpeg1_reencoder.h"
 
 namespace cw::cli {
 
@@ -97,9 +96,7 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
   splicer.setSourceMarkOut(m.out);
   splicer.setRecordMode(mode);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
-  Mpeg1Reencoder reencoder;
-  splicer.setPictureReencoder(&reencoder);
-  splicer.setExactCut(o.exact);
+  s.cutExactly(o.exact);
   splicer.setUndoFileName(undoJournalPath(record));
   splicer.setRedoFileName(redoJournalPath(record));
 

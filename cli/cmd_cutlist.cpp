@@ -1,4 +1,5 @@
 // clipwright-cli cutlist SOURCE PROJECT --keep A-B ... | --list FILE | --cut-edl FILE
+//                        [--exact]
 //
 // Records several stretches of one source into a new project in one go: the
 // first as a crop, each further one appended, so that the project and its
@@ -31,7 +32,7 @@ constexpr const char* kUsage =
     "       clipwright-cli cutlist SOURCE PROJECT --list FILE\n"
     "       clipwright-cli cutlist SOURCE PROJECT --cut-edl FILE\n"
     "                              [--mode mpeg|vcd|vcd-zeroes|video|audio] [--keep-dead-b]\n"
-    "                              [--progress]\n"
+    "                              [--progress] [--exact]\n"
     "\n"
     "Records the listed stretches of SOURCE, in order, into a new PROJECT: the\n"
     "first as crop does, the others appended as append does. PROJECT's history\n"
@@ -46,6 +47,9 @@ constexpr const char* kUsage =
     "  --mode            record mode (default mpeg), as in crop\n"
     "  --keep-dead-b     as in crop\n"
     "  --progress        percentage lines on standard error when it is no terminal\n"
+    "  --exact           each stretch starts and ends on the very pictures at its\n"
+    "                    times: the pictures between a time and the nearest group\n"
+    "                    of pictures are coded anew, all others copied\n"
     "\n"
     "A line of a list that cannot be read is a usage error that names it.\n"
     "Ctrl+C stops after the stretches recorded so far (exit status 130).\n"
@@ -209,6 +213,7 @@ int runCutlist(const Arguments& args, std::ostream& out, std::ostream& err) {
   splicer.setRecordFileName(project);
   splicer.setRecordMode(mode);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
+  s.cutExactly(o.exact);
   splicer.setUndoFileName(undoJournalPath(project));
   splicer.setRedoFileName(redoJournalPath(project));
 

@@ -21,21 +21,30 @@ namespace {
 
 constexpr const char* kAppendUsage =
     "usage: clipwright-cli append SOURCE PROJECT --in SECONDS --out SECONDS [--keep-dead-b]\n"
+    "                             [--exact]\n"
     "\n"
     "Adds the stretch from --in to --out of SOURCE to the end of PROJECT, in\n"
     "the record mode the project was started with. The end of the project is\n"
     "multiplexed again together with the new stretch so that time stamps and\n"
     "buffers run on; undo takes the change back.\n"
     "\n"
+    "  --exact   the stretch starts and ends on the very pictures at --in and\n"
+    "            --out: the pictures between them and the nearest group of\n"
+    "            pictures are coded anew, all others copied\n"
+    "\n"
     "Ctrl+C cancels and leaves PROJECT as it was (exit status 130).\n"
     "Exit status: 0 recorded, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
 
 constexpr const char* kEntryUsage =
     "usage: clipwright-cli entry SOURCE PROJECT --in SECONDS --out SECONDS --at SECONDS\n"
-    "                            [--keep-dead-b]\n"
+    "                            [--keep-dead-b] [--exact]\n"
     "\n"
     "Puts the stretch from --in to --out of SOURCE into PROJECT at --at seconds\n"
     "and drops what the project held after that point. Undo takes it back.\n"
+    "\n"
+    "  --exact   the stretch starts and ends on the very pictures at --in and\n"
+    "            --out (the project itself is still entered at the group of\n"
+    "            pictures at --at)\n"
     "\n"
     "Ctrl+C cancels and leaves PROJECT as it was (exit status 130).\n"
     "Exit status: 0 recorded, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
@@ -121,6 +130,7 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
   splicer.setSourceMarkOut(m.out);
   splicer.setRecordMarkEntry(m.at);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
+  s.cutExactly(o.exact);
 
   out << (entry ? "entering " : "appending ") << sourcePath << " from " << m.in << " s to " << m.out
       << " s";

@@ -6,6 +6,7 @@
 // is written to PATTERN with k in place of its one %d.
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -22,7 +23,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: clipwright-cli split SOURCE --at SECONDS [--at SECONDS ...] -o PATTERN\n"
     "                            [--mode mpeg|vcd|vcd-zeroes|video|audio] [--keep-dead-b]\n"
-    "                            [--progress]\n"
+    "                            [--progress] [--exact]\n"
     "\n"
     "Cuts SOURCE at each --at time (in increasing order) into pieces that follow\n"
     "each other without a gap or an overlap; the last piece runs to the end of\n"
@@ -34,6 +35,9 @@ constexpr const char* kUsage =
     "  --keep-dead-b   mark an open first GOP broken instead of removing its\n"
     "                  leading B-pictures\n"
     "  --progress      percentage lines on standard error when it is no terminal\n"
+    "  --exact         cut on the very pictures at the --at times: the pictures\n"
+    "                  between a cut and the nearest group of pictures are\n"
+    "                  coded anew, all others copied\n"
     "\n"
     "Ctrl+C cancels the piece being written and removes it (exit status 130).\n"
     "Exit status: 0 all pieces written, 1 failed (\"error NNNN: message\"), 2 usage error.\n";
@@ -113,6 +117,19 @@ int parseCuts(const ProjectOptions& o, std::vector<double>& cuts, std::ostream& 
   return 0;
 }
 
+// Piece k (from 1) of the cuts. The sequence mode starts each piece at
+// the previous one's GOP-accurate cut-out; exact pieces are crops between
+// their two marks, the picture at a cut starting the next piece, and the
+// last one runs to the end of the source.
+std::int16_t cutPiece(Splicer& sp, bool exact, const std::vector<double>& cuts, int k) {
+  const auto piece = static_cast<std::size_t>(k);
+  const bool last = piece == cuts.size() + 1;
+  if (!exact) return sp.SeqCrop(last);
+  sp.setSourceMarkIn(piece == 1 ? 0.0 : cuts[piece - 2]);
+  sp.setSourceMarkOut(last ? std::numeric_limits<double>::max() : cuts[piece - 1]);
+  return sp.Crop();
+}
+
 }  // namespace
 
 int runSplit(const Arguments& args, std::ostream& out, std::ostream& err) {
@@ -140,6 +157,7 @@ int runSplit(const Arguments& args, std::ostream& out, std::ostream& err) {
   splicer.setRecordMode(mode);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
   splicer.SetSeqMode();
+  s.cutExactly(o.exact);
 
   InterruptGuard interrupts;
   const int pieces = static_cast<int>(cuts.size()) + 1;
@@ -153,7 +171,9 @@ int runSplit(const Arguments& args, std::ostream& out, std::ostream& err) {
     splicer.setRecordFileName(piece);
     if (!last) splicer.setSourceMarkOut(cuts[static_cast<std::size_t>(k - 1)]);
     out << "piece " << k << " of " << pieces << ": " << piece << '\n' << std::flush;
-    if (!s.run([last](Splicer& sp) { return sp.SeqCrop(last); })) return s.reportFailure();
+    if (!s.run([&](Splicer& sp) { return cutPiece(sp, o.exact, cuts, k); })) {
+      return s.reportFailure();
+    }
     if (s.cancelSent() && !platform::fileExists(piece)) {
       err << "cancelled; " << piece << " removed\n";
       return kExitInterrupted;

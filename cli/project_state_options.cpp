@@ -24,6 +24,16 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
   return std::find(list.begin(), list.end(), item) != list.end();
 }
 
+// The commands that cut a source, and so may cut it exactly; undo and redo
+// refuse the switch.
+bool cutsSource(const OptionSpec& syntax) {
+  const std::string command = syntax.command;
+  for (const char* name : {"crop", "append", "entry", "split", "cutlist"}) {
+    if (command == name) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const std::string& ProjectOptions::last(const std::string& option) const {
@@ -53,8 +63,7 @@ int parseProjectOptions(const Arguments& args, const OptionSpec& syntax, Project
       o.keepDeadB = true;
     } else if (arg == "--progress") {
       o.progress = true;
-    } else if (arg == "--exact" && std::string(syntax.command) == "crop") {
-      // Only a crop cuts exactly so far; the other commands refuse the switch.
+    } else if (arg == "--exact" && cutsSource(syntax)) {
       o.exact = true;
     } else if (contains(syntax.valued, arg)) {
       if (i + 1 >= args.size()) return usageError(syntax, err, arg + " needs a value");

@@ -16,6 +16,7 @@
 
 #include "engine/splicer/splicer.h"
 #include "probe/probe.h"
+#include "reencode/mpeg1_reencoder.h"
 
 namespace cw::cli {
 
@@ -77,6 +78,12 @@ class ProjectSession {
 
   // --progress: percentage lines on standard error when it is no terminal.
   void showProgressLines(bool on) { view_.setLines(on); }
+  // --exact: the Splicer codes the pictures between each mark and the
+  // nearest GOP boundary anew, so that cuts fall on the marked pictures.
+  void cutExactly(bool on) {
+    splicer.setPictureReencoder(&reencoder_);
+    splicer.setExactCut(on);
+  }
 
   // Calls one editing method of the Splicer with the progress view and the
   // Ctrl+C handler in place. True when it returned 0.
@@ -97,6 +104,7 @@ class ProjectSession {
 
  private:
   ProgressView view_;
+  Mpeg1Reencoder reencoder_;
   bool cancelSent_ = false;
 };
 

@@ -121,8 +121,8 @@ void MainWindow::loadSettings() {
     default:
       break;
   }
-  // Off until exact cuts hold on every kind of source.
-  action("mnuPrefExactCuts")->setChecked(settings.integer("ExactCuts", 0) != 0);
+  // On unless the user turned it off: records start and end on their marks.
+  action("mnuPrefExactCuts")->setChecked(settings.integer("ExactCuts", 1) != 0);
   state.splicer->setExactCut(action("mnuPrefExactCuts")->isChecked());
   state.preRoll = static_cast<std::int16_t>(settings.integer("PreRoll", 0));
   switch (state.preRoll) {

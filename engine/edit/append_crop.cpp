@@ -46,7 +46,7 @@ int planSystemAppend(OperationContext& ctx, const ChangeProfile& p, ChangeFiles&
     sound = joinSound(record);
     if (const int rc = cutSource(sound.lag)) return rc;
   }
-  return finishSystemJoinPlan(ctx, p, files, cutIn, entry, sound.silentFrames, plan);
+  return finishSystemJoinPlan(ctx, p, files, cutIn, entry, sound, plan);
 }
 
 // A video record is joined where its closing sequence end code stands.

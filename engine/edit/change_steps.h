@@ -154,6 +154,9 @@ JoinSound joinSound(const StreamInfo& record);
 int cutSystemSource(const OperationContext& ctx, platform::File& file, StreamInfo& source,
                     std::int64_t audioOffset, AudioChoice audioChoice, CutInResult& cutIn);
 
+// The context's marks clamped to a system-stream source's usable length.
+CropMarks systemMarks(const OperationContext& ctx, const StreamInfo& source);
+
 // True when the working cut of `d` holds nothing.
 bool cutIsEmpty(const StreamDescriptor& d);
 
@@ -175,12 +178,13 @@ CropMarks elementaryMarks(const OperationContext& ctx, const StreamDescriptor& d
 // when needed, and both compatibility tests run.
 int prepareSystemSource(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files);
 
-// Record modes 0-2, after the record entry analysis and the source cut: the
+// Record modes 0-2, after the record entry analysis and the source cut with
+// the lag of `sound`: the exact cut when the context has a re-encoder, the
 // emptiness test, J (the pack before the merge point), E and the join
 // multiplex over the record's state in `entry`.
 int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
                          const CutInResult& cutIn, std::shared_ptr<RecordEntryResult> entry,
-                         std::int64_t joinSilence, ChangePlan& plan);
+                         const JoinSound& sound, ChangePlan& plan);
 
 // An elementary-stream record (video when `video`, else audio) joined at
 // `joinOffset`, from a system-stream source (record modes 3 and 4) or an

@@ -5,6 +5,7 @@
 #include "engine/analysis/cut_area.h"
 #include "engine/edit/change_steps.h"
 #include "engine/edit/es_writer_join.h"
+#include "engine/edit/exact_cut.h"
 #include "engine/edit/mux_join.h"
 #include "engine/edit/pack_profile.h"
 
@@ -29,22 +30,77 @@ JoinSound joinSound(const StreamInfo& record) {
   return sound;
 }
 
+namespace {
+
+// The exact cut of a join's source, when the context has a re-encoder: the
+// working areas move to the marked pictures, `treatment` becomes the first
+// copied GOP's and `splice` holds the pictures coded anew. An exact cut that
+// holds no picture is the change's empty cut.
+int exactJoinSource(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
+                    bool systemStream, std::int64_t audioOffset, const CropMarks& marks,
+                    int& treatment, std::shared_ptr<const VideoSplice>& splice,
+                    const SpliceTrial& fits = {}) {
+  if (ctx.reencoder == nullptr) return 0;
+  auto coded = std::make_shared<VideoSplice>();
+  const int rc =
+      exactJoinCut(ctx, files.source, systemStream, audioOffset, marks, treatment, *coded, fits);
+  if (rc == kCropEmpty) return p.errors.emptyCut;
+  if (rc != 0) return rc;
+  splice = std::move(coded);
+  return 0;
+}
+
+// Multiplexes the join with `splice` into nothing: true when no packet
+// comes after its unit's decoding time. The multiplexer writes units up to
+// a tenth of a second late, which a decoder takes for an underflow; coded
+// pictures that cause it are coded again more coarsely. A failing trial
+// says yes: the real run reports the failure.
+bool joinOnTime(platform::File& file, StreamInfo& source, int mode, int treatment, int minimumRate,
+                const RecordEntryResult& entry, MuxOperation op, std::int64_t joinSilence,
+                const VideoSplice& splice) {
+  RecordEntryResult trial = entry;
+  MuxState m;
+  if (StartJoinMux(m, file, mode, treatment, kChangeChunk, minimumRate, trial, &source.video,
+                   &source.audio, op, joinSilence, &splice) != 0) {
+    return true;
+  }
+  std::vector<std::uint8_t> scratch(kChangeChunk);
+  for (;;) {
+    std::size_t delivered = 0;
+    const int status = MuxChunk(m, scratch.data(), scratch.size(), delivered);
+    if (status < 0) return true;
+    if (status == kMuxFinished) return m.mostLate == 0;
+  }
+}
+
+}  // namespace
+
 int finishSystemJoinPlan(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& files,
                          const CutInResult& cutIn, std::shared_ptr<RecordEntryResult> entry,
-                         std::int64_t joinSilence, ChangePlan& plan) {
+                         const JoinSound& sound, ChangePlan& plan) {
   StreamInfo& source = *ctx.source;
-  if (cutIsEmpty(source.video)) return p.errors.emptyCut;
   const int mode = ctx.recordMode;
+  const int minimumRate = ctx.record->muxRateDeclared;
+  const MuxOperation op = p.errors.op;
+  const std::int64_t joinSilence = sound.silentFrames;
+  platform::File& file = files.source;
+  int treatment = cutIn.treatment;
+  std::shared_ptr<const VideoSplice> splice;
+  const SpliceTrial onTime = [&](const VideoSplice& trial) {
+    return joinOnTime(file, source, mode, treatment, minimumRate, *entry, op, joinSilence, trial);
+  };
+  if (const int rc = exactJoinSource(ctx, p, files, true, sound.lag, systemMarks(ctx, source),
+                                     treatment, splice, onTime)) {
+    return rc;
+  }
+  if (!splice && cutIsEmpty(source.video)) return p.errors.emptyCut;
   plan.joinOffset = entry->packPosition;
   plan.estimate = estimateSystemCut(source, mode);
   plan.systemStream = true;
-  const int minimumRate = ctx.record->muxRateDeclared;
-  const int treatment = cutIn.treatment;
-  const MuxOperation op = p.errors.op;
-  platform::File& file = files.source;
-  plan.start = [&file, &source, mode, treatment, minimumRate, entry, op, joinSilence](MuxState& m) {
+  plan.start = [&file, &source, mode, treatment, minimumRate, entry, op, joinSilence,
+                splice](MuxState& m) {
     return StartJoinMux(m, file, mode, treatment, kChangeChunk, minimumRate, *entry, &source.video,
-                        &source.audio, op, joinSilence);
+                        &source.audio, op, joinSilence, splice.get());
   };
   return 0;
 }
@@ -91,7 +147,15 @@ int planElementaryJoin(OperationContext& ctx, const ChangeProfile& p, ChangeFile
   if (const int rc = checkCompatibility(*ctx.record, source, video, !video, p.errors)) return rc;
   CutInResult cutIn;
   if (const int rc = cutForElementaryRecord(ctx, files, video, cutIn)) return rc;
-  if (cutIsEmpty(d)) return p.errors.emptyCut;
+  int treatment = cutIn.treatment;
+  std::shared_ptr<const VideoSplice> splice;
+  if (video) {
+    const CropMarks marks = systemSource ? systemMarks(ctx, source) : elementaryMarks(ctx, d, true);
+    if (const int rc = exactJoinSource(ctx, p, files, systemSource, 0, marks, treatment, splice)) {
+      return rc;
+    }
+  }
+  if (!splice && cutIsEmpty(d)) return p.errors.emptyCut;
 
   plan.joinOffset = joinOffset;
   plan.estimate = systemSource ? estimateSystemCut(source, ctx.recordMode) : cutSpan(d);
@@ -101,9 +165,9 @@ int planElementaryJoin(OperationContext& ctx, const ChangeProfile& p, ChangeFile
   const MuxOperation op = p.errors.op;
   platform::File& file = files.source;
   if (video) {
-    const int treatment = cutIn.treatment;
-    plan.start = [&file, &d, kind, treatment, join, op](MuxState& m) {
-      return StartVideoJoinWriter(m, file, kind, treatment, kChangeChunk, &d, join, op);
+    plan.start = [&file, &d, kind, treatment, join, op, splice](MuxState& m) {
+      return StartVideoJoinWriter(m, file, kind, treatment, kChangeChunk, &d, join, op,
+                                  splice.get());
     };
   } else {
     plan.start = [&file, &d, kind, op](MuxState& m) {

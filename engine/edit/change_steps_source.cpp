@@ -39,10 +39,15 @@ std::int64_t picturePeriod(const StreamDescriptor& video) {
   return makeStreamParams(mpeg1::kVideoStream0, video.header).roundedPeriod;
 }
 
+CropMarks systemMarks(const OperationContext& ctx, const StreamInfo& source) {
+  const double usable = usableSeconds(source.video, picturePeriod(source.video));
+  return clampSystemMarks(ctx.sourceMarkIn, ctx.sourceMarkOut, usable);
+}
+
 int cutSystemSource(const OperationContext& ctx, platform::File& file, StreamInfo& source,
                     std::int64_t audioOffset, AudioChoice audioChoice, CutInResult& cutIn) {
   const double usable = usableSeconds(source.video, picturePeriod(source.video));
-  const CropMarks marks = clampSystemMarks(ctx.sourceMarkIn, ctx.sourceMarkOut, usable);
+  const CropMarks marks = systemMarks(ctx, source);
   const int mode = ctx.recordMode;
   const int cut =
       audioChoice == AudioChoice::Nearest

@@ -31,7 +31,7 @@ int planSystemEntry(OperationContext& ctx, const ChangeProfile& p, ChangeFiles& 
           cutSystemSource(ctx, files.source, *ctx.source, sound.lag, AudioChoice::Nearest, cutIn)) {
     return rc;
   }
-  return finishSystemJoinPlan(ctx, p, files, cutIn, entry, sound.silentFrames, plan);
+  return finishSystemJoinPlan(ctx, p, files, cutIn, entry, sound, plan);
 }
 
 // Elementary records take the entry time as it is, only never negative:

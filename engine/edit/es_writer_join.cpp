@@ -25,8 +25,8 @@ int joinError(int cropError, MuxOperation op) {
 
 int StartVideoJoinWriter(MuxState& m, platform::File& source, EsSourceKind kind, int cutInTreatment,
                          std::size_t chunkSize, StreamDescriptor* video, const VideoOnlyJoin& join,
-                         MuxOperation op) {
-  const int err = StartVideoWriter(m, source, kind, cutInTreatment, chunkSize, video);
+                         MuxOperation op, const VideoSplice* splice) {
+  const int err = StartVideoWriter(m, source, kind, cutInTreatment, chunkSize, video, splice);
   if (err != 0) return joinError(err, op);
   // Nothing has been read yet: the rewriting continues the record's.
   EsBuffer& es = m.video.es;

@@ -13,9 +13,10 @@
 namespace cw {
 
 // Chunk statuses as EsChunk. Start errors are those of `op` (read, memory).
+// `splice`: the re-encoded GOPs of an exact cut of the source, or null.
 int StartVideoJoinWriter(MuxState& m, platform::File& source, EsSourceKind kind, int cutInTreatment,
                          std::size_t chunkSize, StreamDescriptor* video, const VideoOnlyJoin& join,
-                         MuxOperation op);
+                         MuxOperation op, const VideoSplice* splice = nullptr);
 int StartAudioJoinWriter(MuxState& m, platform::File& source, EsSourceKind kind,
                          std::size_t chunkSize, StreamDescriptor* audio, MuxOperation op);
 

@@ -77,16 +77,21 @@ std::size_t copyEnd(const SourceMap& map, std::int64_t index) {
   return found;
 }
 
+// `end`: the GOP-accurate cut-out at the end of the source when the mark out
+// lies there; the copy then runs to it, so that no picture of the last GOP
+// is lost to the usable length's margin.
 int planVideo(const SourceMap& head, const SourceMap& tail, std::int64_t in, std::int64_t out,
-              const std::vector<std::uint8_t>& header, ExactPlan& plan) {
+              const std::vector<std::uint8_t>& header, const StreamArea* end, ExactPlan& plan) {
   const std::size_t r = copyStart(head, in);
-  const std::size_t q = copyEnd(tail, out);
+  const std::size_t q =
+      end != nullptr && !tail.gops.empty() ? tail.gops.size() - 1 : copyEnd(tail, out);
   if (r == head.gops.size() || head.gopHolding(in) == head.gops.size()) {
     return kErrCutInNoMarkPicture;
   }
   if (q == tail.gops.size()) return kErrCutOutNoMarkPicture;
   const MappedGop& last = tail.gops[q];
-  out = std::min(out, last.firstIndex + last.pictures);
+  out = end != nullptr ? last.firstIndex + last.pictures
+                       : std::min(out, last.firstIndex + last.pictures);
   if (out <= in) return kCropEmpty;
 
   const MappedGop& first = head.gops[r];
@@ -105,11 +110,21 @@ int planVideo(const SourceMap& head, const SourceMap& tail, std::int64_t in, std
     plan.hasHead = true;
     if (const int rc = makeJob(head, in, head.intraIndex(r), header, plan.head)) return rc;
   }
-  if (last.firstIndex < out) {
+  if (end != nullptr) {
+    plan.videoTail = *end;
+    plan.copiesToEnd = true;
+  } else if (last.firstIndex < out) {
     plan.hasTail = true;
     if (const int rc = makeJob(tail, last.firstIndex, out, header, plan.tail)) return rc;
   }
   return 0;
+}
+
+// A mark out that the clamping put at the end of the usable stream asks
+// for everything to the end of the source.
+bool markOutAtEnd(const StreamInfo& src, const CropMarks& marks) {
+  const StreamParams video = makeStreamParams(mpeg1::kVideoStream0, src.video.header);
+  return marks.out >= usableSeconds(src.video, video.roundedPeriod);
 }
 
 // The audio frame nearest `time`.
@@ -154,7 +169,7 @@ void applyPlan(const ExactPlan& plan, StreamInfo& src) {
 }  // namespace
 
 int planExactSystemCut(platform::File& file, const StreamInfo& src, bool withAudio,
-                       const CropMarks& marks, ExactPlan& plan) {
+                       const CropMarks& marks, ExactPlan& plan, std::int64_t audioOffset) {
   const StreamParams video = makeStreamParams(mpeg1::kVideoStream0, src.video.header);
   const StreamParams audio = makeStreamParams(mpeg1::kAudioStream0, src.audio.header);
   const std::int64_t reach = windowBytes(src);
@@ -173,21 +188,25 @@ int planExactSystemCut(platform::File& file, const StreamInfo& src, bool withAud
   const std::int64_t in = pictureIndex(marks.in, video.rate);
   const std::int64_t out = pictureIndex(marks.out, video.rate);
   ExactPlan p;
-  if (const int rc = planVideo(head, tail, in, out, storedHeader(src.video), p)) return rc;
+  const bool toEnd = markOutAtEnd(src, marks);
+  if (const int rc = planVideo(head, tail, in, out, storedHeader(src.video),
+                               toEnd ? &src.video.workTail : nullptr, p)) {
+    return rc;
+  }
   const double inTime = head.timeOf(in, video.period);
   const double outTime = tail.timeOf(out, video.period);
   p.videoFirstTime = std::llround(inTime);
-  p.videoLastTime = std::llround(outTime);
+  p.videoLastTime = p.copiesToEnd ? src.video.workLastTime : std::llround(outTime);
   p.withAudio = withAudio;
   if (withAudio) {
-    const MappedFrame* first = nearestFrame(head, inTime);
+    const MappedFrame* first = nearestFrame(head, inTime - static_cast<double>(audioOffset));
     const MappedFrame* last = nearestFrame(tail, outTime);
     if (first == nullptr) return kErrCutInNoAudioCut;
     if (last == nullptr || last->area.point <= first->area.point) return kErrCutOutNoAudioCut;
     p.audioHead = first->area;
-    p.audioTail = last->area;
+    p.audioTail = p.copiesToEnd ? src.audio.workTail : last->area;
     p.audioFirstTime = first->time;
-    p.audioLastTime = last->time;
+    p.audioLastTime = p.copiesToEnd ? src.audio.workLastTime : last->time;
   }
   plan = std::move(p);
   return 0;
@@ -207,9 +226,15 @@ int planExactVideoCut(platform::File& file, const StreamInfo& src, const CropMar
   ExactPlan p;
   const std::int64_t in = pictureIndex(marks.in, video.rate);
   const std::int64_t out = pictureIndex(marks.out, video.rate);
-  if (const int rc = planVideo(head, tail, in, out, storedHeader(src.video), p)) return rc;
+  const bool toEnd = markOutAtEnd(src, marks);
+  if (const int rc = planVideo(head, tail, in, out, storedHeader(src.video),
+                               toEnd ? &src.video.workTail : nullptr, p)) {
+    return rc;
+  }
   p.videoFirstTime = src.video.firstTime + std::llround(static_cast<double>(in) * video.period);
-  p.videoLastTime = src.video.firstTime + std::llround(static_cast<double>(out) * video.period);
+  p.videoLastTime =
+      p.copiesToEnd ? src.video.workLastTime
+                    : src.video.firstTime + std::llround(static_cast<double>(out) * video.period);
   plan = std::move(p);
   return 0;
 }
@@ -229,15 +254,47 @@ int encodeSplice(PictureReencoder& reencoder, const ExactPlan& plan, int coarsen
   return 0;
 }
 
-int cropExact(OperationContext& ctx, platform::File& record, platform::File& source,
-              bool systemStream, const CropMarks& marks, const ExactWriter& write) {
+namespace {
+
+int planAndApply(OperationContext& ctx, platform::File& source, bool systemStream,
+                 std::int64_t audioOffset, const CropMarks& marks, ExactPlan& plan) {
   StreamInfo& src = *ctx.source;
   const bool withAudio = systemStream && ctx.recordMode != kModeVideoOnly;
-  ExactPlan plan;
-  const int planned = systemStream ? planExactSystemCut(source, src, withAudio, marks, plan)
-                                   : planExactVideoCut(source, src, marks, plan);
+  const int planned = systemStream
+                          ? planExactSystemCut(source, src, withAudio, marks, plan, audioOffset)
+                          : planExactVideoCut(source, src, marks, plan);
   if (planned != 0) return planned;
   applyPlan(plan, src);
+  return 0;
+}
+
+}  // namespace
+
+int exactJoinCut(OperationContext& ctx, platform::File& source, bool systemStream,
+                 std::int64_t audioOffset, const CropMarks& marks, int& treatment,
+                 VideoSplice& splice, const SpliceTrial& fits) {
+  ExactPlan plan;
+  if (const int rc = planAndApply(ctx, source, systemStream, audioOffset, marks, plan)) return rc;
+  treatment = plan.treatment;
+  const bool trying = fits && (plan.hasHead || plan.hasTail);
+  for (int coarseness = 0; coarseness <= kMostCoarseness; ++coarseness) {
+    if (const int rc = encodeSplice(*ctx.reencoder, plan, coarseness, splice)) return rc;
+    if (!trying || fits(splice)) {
+      ctx.exactRecord = true;
+      return 0;
+    }
+  }
+  // Late however coarse: the copied pictures are, as in the source. The
+  // finest coding then costs nothing more.
+  if (const int rc = encodeSplice(*ctx.reencoder, plan, 0, splice)) return rc;
+  ctx.exactRecord = true;
+  return 0;
+}
+
+int cropExact(OperationContext& ctx, platform::File& record, platform::File& source,
+              bool systemStream, const CropMarks& marks, const ExactWriter& write) {
+  ExactPlan plan;
+  if (const int rc = planAndApply(ctx, source, systemStream, 0, marks, plan)) return rc;
   for (int coarseness = 0;; ++coarseness) {
     VideoSplice splice;
     if (const int rc = encodeSplice(*ctx.reencoder, plan, coarseness, splice)) return rc;

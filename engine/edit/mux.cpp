@@ -248,6 +248,7 @@ int muxStep(MuxState& m, PackWriter& out) {
     std::int64_t lateness = 0;
     if (maySend(m, s, other, lateness)) {
       if (lateness < -kMaxLateness) return m.stepResult = kMuxUnderflow;
+      m.mostLate = std::max(m.mostLate, -lateness);
       if (last) finish(m, s);
       preferOther(m, s);
       return m.stepResult = writeDataPack(m, out, s, last);

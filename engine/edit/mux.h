@@ -95,6 +95,9 @@ struct MuxState {
   bool videoPreferred = true;
   int stepResult = kStepDataPack;
   int paddingRun = 0;
+  // The most a sent packet came after its unit's decoding time (ticks): a
+  // lateness within kMaxLateness is written, but the unit underflows.
+  std::int64_t mostLate = 0;
 
   // Packs are built straight into the chunk being delivered; the leading
   // packs, and a pack that may not fit the rest of a chunk, are built here

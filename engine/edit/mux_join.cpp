@@ -254,12 +254,13 @@ void anchorSourceAfterRecord(EsBuffer& video, EsBuffer& audio) {
 int StartJoinMux(MuxState& m, platform::File& source, int recordMode, int cutInTreatment,
                  std::size_t chunkSize, int minimumMuxRate, RecordEntryResult& entry,
                  StreamDescriptor* video, StreamDescriptor* audio, MuxOperation op,
-                 std::int64_t joinSilence) {
+                 std::int64_t joinSilence, const VideoSplice* splice) {
   if (video == nullptr || audio == nullptr) return joinError(op, kDemuxBadRange);
   m.chunkSize = chunkSize;
   if (esInit(m.video.es, video, chunkSize) != 0 || esInit(m.audio.es, audio, chunkSize) != 0) {
     return joinError(op, kDemuxNoMemory);
   }
+  m.video.es.splice = splice;
   PackProfile profile;
   if (const int err = makePackProfile(recordMode, m.video.es.params, m.audio.es.params,
                                       minimumMuxRate, profile)) {

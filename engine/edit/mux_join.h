@@ -47,10 +47,11 @@ void anchorSourceAfterRecord(EsBuffer& video, EsBuffer& audio);
 // source packet; EntryCrop: the 30xx equivalents), or 1507 / 1509.
 // `joinSilence` silent frames follow the record's sound before the source's
 // (a record whose sound ends before its pictures); silence also fills the
-// source's cut where its pictures run on past its sound.
+// source's cut where its pictures run on past its sound. `splice`: the
+// re-encoded GOPs of an exact cut of the source, or null.
 int StartJoinMux(MuxState& m, platform::File& source, int recordMode, int cutInTreatment,
                  std::size_t chunkSize, int minimumMuxRate, RecordEntryResult& entry,
                  StreamDescriptor* video, StreamDescriptor* audio, MuxOperation op,
-                 std::int64_t joinSilence = 0);
+                 std::int64_t joinSilence = 0, const VideoSplice* splice = nullptr);
 
 }  // namespace cw

@@ -1,5 +1,5 @@
-// Preferences > Exact Cuts: off on a first start, a tick reaches the engine,
-// and the choice is kept in the settings for the next start.
+// Preferences > Exact Cuts: on at a first start, a change reaches the
+// engine, and the choice is kept in the settings for the next start.
 #include <QSettings>
 
 #include "app/shell/settings.h"
@@ -21,22 +21,24 @@ TEST_F(ExactCutsTest, TickReachesTheEngineAndIsKept) {
   QAction* item = main.action("mnuPrefExactCuts");
   ASSERT_NE(item, nullptr);
   EXPECT_TRUE(item->isCheckable());
-  EXPECT_FALSE(item->isChecked());
-  EXPECT_FALSE(session().splicer->exactCut());
-  item->trigger();
+  EXPECT_TRUE(item->isChecked());
   EXPECT_TRUE(session().splicer->exactCut());
+  item->trigger();
+  EXPECT_FALSE(session().splicer->exactCut());
   main.onExit();
   ASSERT_TRUE(main.ended());
-  EXPECT_EQ(storedValue("ExactCuts"), "1");
+  EXPECT_EQ(storedValue("ExactCuts"), "0");
 }
 
 TEST_F(ExactCutsTest, StoredChoiceIsAppliedOnTheNextStart) {
+  // The default is on: only a stored "off" shows that the stored choice
+  // wins.
   Settings settings;
-  settings.setInteger("ExactCuts", 1);
+  settings.setInteger("ExactCuts", 0);
   settings.sync();
   MainWindow& main = start();
-  EXPECT_TRUE(main.actions().isChecked("mnuPrefExactCuts"));
-  EXPECT_TRUE(session().splicer->exactCut());
+  EXPECT_FALSE(main.actions().isChecked("mnuPrefExactCuts"));
+  EXPECT_FALSE(session().splicer->exactCut());
 }
 
 }  // namespace

@@ -170,7 +170,8 @@ TEST_F(RecordErrors, OnlyCancelIsOpenDuringARecordAndNotOnceAllIsWritten) {
   EXPECT_TRUE(modal);
   EXPECT_EQ(logLines().last(), QStringLiteral("File is recorded as: ") + project());
   EXPECT_GT(bytesOf(project()).size(), movie.size());
-  EXPECT_EQ(form().recorderWindow()->windowTitle(), "Recorder: NEW MOVIE (MPEG System)");
+  // Exact Cuts is on by default: the append was exact.
+  EXPECT_EQ(form().recorderWindow()->windowTitle(), "Recorder: NEW MOVIE (MPEG System) - Exact Cut");
   EXPECT_TRUE(enabled("mnuEditUndo"));
   EXPECT_FALSE(progress->isVisible());
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);

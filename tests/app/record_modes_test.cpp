@@ -128,7 +128,7 @@ TEST_F(RecordModes, EjectingOneWindowWhileTheOtherHoldsAClip) {
   trigger("mnuRecModeVideo");
   pressRecord();
   ASSERT_NE(recorderPane().mode(), 0);
-  EXPECT_EQ(recorderCaption(), "Recorder: NEW MOVIE (Video Only)");
+  EXPECT_EQ(recorderCaption(), "Recorder: NEW MOVIE (Video Only) - Exact Cut");
   EXPECT_EQ(enabledItems(), (Names{"mnuRecModeVideo", "mnuVideoCDNone"}));
 
   // Closing the movie with a clip in the player: the clip sets the menus again.

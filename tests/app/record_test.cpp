@@ -89,8 +89,9 @@ TEST_F(RecordRoad, CropAppendUndoRedoAndEntryThroughTheWindows) {
   pressRecord();
   ASSERT_NE(recorderPane().mode(), 0);
   EXPECT_EQ(recorderPane().source(), project());
+  // Exact Cuts is on by default.
   EXPECT_EQ(form().recorderWindow()->windowTitle(),
-            QStringLiteral("Recorder: NEW MOVIE (MPEG System)"));
+            QStringLiteral("Recorder: NEW MOVIE (MPEG System) - Exact Cut"));
   EXPECT_FALSE(enabled("mnuEditUndo"));  // a crop starts a new history
   EXPECT_TRUE(enabled("menuSaveAs"));
   expectCleanDecode(project());
