@@ -153,6 +153,11 @@ void settleGop(std::vector<std::uint8_t>& gop, int startVbvDelay) {
   }
 }
 
+// The cut analysis found the stretch wholly behind the end of the sound.
+bool behindTheSound(const StreamDescriptor& audio) {
+  return audio.lastTime >= 0 && audio.workFirstTime >= audio.lastTime;
+}
+
 void applyPlan(const ExactPlan& plan, StreamInfo& src) {
   src.video.workHead = plan.videoHead;
   src.video.workTail = plan.videoTail;
@@ -198,7 +203,15 @@ int planExactSystemCut(platform::File& file, const StreamInfo& src, bool withAud
   p.videoFirstTime = std::llround(inTime);
   p.videoLastTime = p.copiesToEnd ? src.video.workLastTime : std::llround(outTime);
   p.withAudio = withAudio;
-  if (withAudio) {
+  if (withAudio && behindTheSound(src.audio)) {
+    // No sound of the source in the stretch: the cut analysis left an empty
+    // audio cut at the sound's end, and silence stands for the whole stretch,
+    // from the first kept picture on.
+    p.audioHead = src.audio.workHead;
+    p.audioTail = src.audio.workTail;
+    p.audioFirstTime = std::max(src.audio.lastTime, p.videoFirstTime - audioOffset);
+    p.audioLastTime = p.audioFirstTime;
+  } else if (withAudio) {
     const MappedFrame* first = nearestFrame(head, inTime - static_cast<double>(audioOffset));
     const MappedFrame* last = nearestFrame(tail, outTime);
     if (first == nullptr) return kErrCutInNoAudioCut;

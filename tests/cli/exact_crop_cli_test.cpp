@@ -40,6 +40,9 @@ const ExactCase kCases[] = {
     {"mjpeg_vcd.mpg", "vcd", 1.5, 4.1},
     {"sys_layer3.mpg", "video", 1.7, 4.9},
     {"video_only.mpv", "video", 1.4, 4.45},
+    // Stretches behind the end of the sound: silence for the missing sound.
+    {"vcd_short_sound.mpg", "vcd", 16.1, 19.3},
+    {"vcd_short_sound.mpg", "mpeg", 15.4, 19.9},
     // Both marks inside one GOP: nothing is copied.
     {"vcd_pal.mpg", "mpeg", 2.1, 2.5},
     {"video_only.mpv", "video", 2.1, 2.5},
@@ -128,6 +131,25 @@ TEST_F(ExactCropCli, SoundStaysInStepWithThePictures) {
       EXPECT_TRUE(p.paired);
       EXPECT_NEAR(p.offsetMs, before.front().offsetMs, 13.0) << p.flashSeconds;
     }
+  }
+}
+
+TEST_F(ExactCropCli, StretchBehindTheSoundGetsSilenceAsLongAsItsPictures) {
+  CW_REQUIRE_CORPUS("vcd_short_sound.mpg");
+  const std::string source = corpusPath("vcd_short_sound.mpg");
+  for (const char* mode : {"mpeg", "vcd", "vcd-zeroes"}) {
+    SCOPED_TRACE(mode);
+    const std::string record = dir.file(std::string("behind-") + mode + ".mpg");
+    const CommandResult r = runCli(
+        {"crop", source, record, "--in", "16", "--out", "19", "--mode", mode, "--exact"}, true);
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_NE(r.out.find("of silence"), std::string::npos) << r.out;
+    const ProbeInfo probe = ffprobeFile(record);
+    ASSERT_NE(probe.first("video"), nullptr);
+    ASSERT_NE(probe.first("audio"), nullptr);
+    // Within one layer II frame of the pictures, starting with them.
+    EXPECT_NEAR(probe.first("audio")->duration, probe.first("video")->duration, 0.0261);
+    EXPECT_NEAR(probe.first("audio")->startTime, probe.first("video")->startTime, 0.0261);
   }
 }
 
