@@ -96,7 +96,7 @@ int runCrop(const Arguments& args, std::ostream& out, std::ostream& err) {
   splicer.setSourceMarkOut(m.out);
   splicer.setRecordMode(mode);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
-  s.cutExactly(o.exact);
+  if (!s.cutExactly(o.exact)) return kExitFailed;
   splicer.setUndoFileName(undoJournalPath(record));
   splicer.setRedoFileName(redoJournalPath(record));
 

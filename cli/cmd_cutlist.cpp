@@ -213,7 +213,7 @@ int runCutlist(const Arguments& args, std::ostream& out, std::ostream& err) {
   splicer.setRecordFileName(project);
   splicer.setRecordMode(mode);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
-  s.cutExactly(o.exact);
+  if (!s.cutExactly(o.exact)) return kExitFailed;
   splicer.setUndoFileName(undoJournalPath(project));
   splicer.setRedoFileName(redoJournalPath(project));
 

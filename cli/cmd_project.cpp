@@ -130,7 +130,7 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
   splicer.setSourceMarkOut(m.out);
   splicer.setRecordMarkEntry(m.at);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
-  s.cutExactly(o.exact);
+  if (!s.cutExactly(o.exact)) return kExitFailed;
 
   out << (entry ? "entering " : "appending ") << sourcePath << " from " << m.in << " s to " << m.out
       << " s";

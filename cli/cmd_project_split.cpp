@@ -157,7 +157,7 @@ int runSplit(const Arguments& args, std::ostream& out, std::ostream& err) {
   splicer.setRecordMode(mode);
   splicer.setRemoveDeadBpic(!o.keepDeadB);
   splicer.SetSeqMode();
-  s.cutExactly(o.exact);
+  if (!s.cutExactly(o.exact)) return kExitFailed;
 
   InterruptGuard interrupts;
   const int pieces = static_cast<int>(cuts.size()) + 1;

@@ -11,6 +11,7 @@
 
 #include "cli/command.h"
 #include "cli/file_problem.h"
+#include "cli/reencoder_module.h"
 #include "engine/common/errors.h"
 
 namespace cw::cli {
@@ -72,6 +73,20 @@ void reportSilence(const Splicer& splicer, std::ostream& err) {
   char text[32];
   std::snprintf(text, sizeof text, "%.3f", seconds);
   err << kProgram << ": added " << text << " s of silence where the source has no sound\n";
+}
+
+bool ProjectSession::cutExactly(bool on) {
+  splicer.setExactCut(on);
+  if (!on || reencoder_) return true;
+  std::string problem;
+  reencoder_ = loadPictureReencoder(problem);
+  if (!reencoder_) {
+    err << "--exact needs the picture re-encoder " << kReencoderModuleFile
+        << ", which could not be loaded: " << problem << "\n";
+    return false;
+  }
+  splicer.setPictureReencoder(reencoder_.get());
+  return true;
 }
 
 ProjectSession::ProjectSession(std::ostream& out, std::ostream& err)

@@ -12,11 +12,12 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 
+#include "engine/edit/picture_reencoder.h"
 #include "engine/splicer/splicer.h"
 #include "probe/probe.h"
-#include "reencode/mpeg1_reencoder.h"
 
 namespace cw::cli {
 
@@ -79,11 +80,10 @@ class ProjectSession {
   // --progress: percentage lines on standard error when it is no terminal.
   void showProgressLines(bool on) { view_.setLines(on); }
   // --exact: the Splicer codes the pictures between each mark and the
-  // nearest GOP boundary anew, so that cuts fall on the marked pictures.
-  void cutExactly(bool on) {
-    splicer.setPictureReencoder(&reencoder_);
-    splicer.setExactCut(on);
-  }
+  // nearest GOP boundary anew, so that cuts fall on the marked pictures. The
+  // re-encoder module is loaded only then; false after saying why it could
+  // not be.
+  [[nodiscard]] bool cutExactly(bool on);
 
   // Calls one editing method of the Splicer with the progress view and the
   // Ctrl+C handler in place. True when it returned 0.
@@ -104,7 +104,7 @@ class ProjectSession {
 
  private:
   ProgressView view_;
-  Mpeg1Reencoder reencoder_;
+  std::unique_ptr<PictureReencoder> reencoder_;
   bool cancelSent_ = false;
 };
 

@@ -3,6 +3,7 @@
 include(GNUInstallDirs)
 
 install(TARGETS clipwright-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS clipwright-reencoder LIBRARY DESTINATION ${CW_MODULE_DIR})
 if(TARGET clipwright)
   install(TARGETS clipwright RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()

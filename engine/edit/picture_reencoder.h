@@ -41,4 +41,11 @@ class PictureReencoder {
   virtual int reencode(const ReencodeJob& job, std::vector<std::uint8_t>& gop) = 0;
 };
 
+// A re-encoder built as a loadable module (the command line opens it only
+// for exact cuts, so that its codec libraries cost nothing otherwise)
+// exports one function under this name: it returns a new re-encoder that the
+// caller owns, or null.
+inline constexpr char kReencoderModuleEntry[] = "clipwright_new_picture_reencoder";
+using NewPictureReencoder = PictureReencoder* (*)();
+
 }  // namespace cw

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,32 @@ TEST_F(ExactCropCli, CommandsThatCutNoSourceRefuseTheSwitch) {
     const CommandResult r = runCli({command, dir.file("p.mpg"), "--exact"}, true);
     EXPECT_EQ(r.exitCode, 2) << r.out;
   }
+}
+
+// The re-encoder is a module opened only for --exact: a plain cut never maps
+// a codec library, and a program that finds no module says so for --exact
+// instead of failing later or cutting at GOP boundaries unasked.
+TEST_F(ExactCropCli, ReencoderLoadsOnlyForExactCuts) {
+  CW_REQUIRE_CORPUS("vcd_pal.mpg");
+  const std::string source = corpusPath("vcd_pal.mpg");
+  const std::string plain = dir.file("plain.mpg");
+  const CommandResult loads =
+      runCommand("LD_DEBUG=files " + shellQuote(cliPath()) + " crop " + shellQuote(source) + " " +
+                 shellQuote(plain) + " --in 1 --out 3 2>&1 | grep -c 'file=libavcodec' || true");
+  EXPECT_EQ(loads.out, "0\n");
+  EXPECT_TRUE(std::filesystem::exists(plain));
+
+  const std::string alone = dir.file("bin/clipwright-cli");
+  std::filesystem::create_directories(dir.file("bin"));
+  std::filesystem::copy_file(cliPath(), alone);
+  const std::string exact = dir.file("exact.mpg");
+  const CommandResult r =
+      runProgram({alone, "crop", source, exact, "--in", "1", "--out", "3", "--exact"}, true);
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("--exact needs the picture re-encoder clipwright-reencoder.so"),
+            std::string::npos)
+      << r.out;
+  EXPECT_FALSE(std::filesystem::exists(exact));
 }
 
 }  // namespace
