@@ -14,6 +14,7 @@
 #include "engine/edit/exact_cut.h"
 #include "engine/edit/mux.h"
 #include "engine/edit/pack_profile.h"
+#include "platform/file.h"
 
 namespace cw {
 
@@ -37,10 +38,15 @@ bool cutIsEmpty(const StreamInfo& src, int mode) {
   return d.workTail.point <= d.workHead.point;
 }
 
-// The demultiplexer reads blocks of the cut-in's rewrite-buffer size: its
-// first block must hold the leading B-pictures that it removes.
+// The demultiplexer reads blocks of at least the cut-in's rewrite-buffer
+// size: its first block must hold the leading B-pictures that it removes.
+// Whole file-layer blocks: a 40 KiB buffer would otherwise cost a second,
+// short read call for every block of a long copy.
 std::size_t cutInReadSize(const CutInResult& cutIn) {
-  return static_cast<std::size_t>(std::max<std::int64_t>(kCropChunk, cutIn.bufferSize));
+  const auto wanted =
+      static_cast<std::size_t>(std::max<std::int64_t>(kCropChunk, cutIn.bufferSize));
+  const std::size_t block = platform::kMaxBlock;
+  return (wanted + block - 1) / block * block;
 }
 
 // Upper bound of the output of the cut in `src`'s working areas: the bytes
