@@ -10,6 +10,7 @@
 #include "app/shell/actions.h"
 #include "app/shell/editor_session.h"
 #include "app/shell/messages.h"
+#include "app/shell/operation_runner.h"
 #include "app/windows/main_window.h"
 #include "engine/common/record_mode.h"
 #include "player/scrub_pane.h"
@@ -83,6 +84,11 @@ QString SessionKeeper::signature() const {
 
 void SessionKeeper::update() {
   if (form_.ended() || !session_.holdsLock()) return;
+  // While the engine works every command is locked, Undo Record too: the
+  // menus say nothing of the history then. The engine keeps the state file
+  // current itself (the persist handler), and the command's end updates it.
+  const OperationRunner* operations = editorSession_.operations.get();
+  if (operations && operations->running()) return;
   const QString now = signature();
   if (now == written_) return;
   // A preview holds its edit in the project until its window closes: a run
