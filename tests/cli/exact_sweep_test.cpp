@@ -69,7 +69,7 @@ void checkSync(const std::string& source, const std::string& record) {
   }
 }
 
-TEST_F(ExactSweep, EveryMovieOfTheCorpusInEveryModeWithVideo) {
+TEST_F(ExactSweep, EveryMovieOfTheCorpusInVideoAndASystemMode) {
   const std::vector<std::string> movies = corpusMovies();
   if (movies.empty()) GTEST_SKIP() << "no corpus in " << corpusDir();
   int cases = 0;
