@@ -100,6 +100,12 @@ void saveState(ProjectSession& s, const std::string& project, bool persisted) {
   }
 }
 
+// After a change that a stop signal reached too late to cancel.
+void reportSignalTooLate(std::ostream& err, const char* change) {
+  err << kProgram << ": the stop signal came after the " << change
+      << " was complete; the project keeps it\n";
+}
+
 int reportRecorded(ProjectSession& s, const std::string& project) {
   reportSilence(s.splicer, s.err);
   s.out << "File is recorded as: " << project << " (" << platform::fileSize(project) << " bytes)\n";
@@ -145,8 +151,14 @@ int runChange(const Arguments& args, const OptionSpec& syntax, bool entry, std::
     err << "cancelled; " << project << " restored\n";
     return InterruptGuard::exitStatus();
   }
-  // A stop signal during the analyses, before the first chunk.
-  if (InterruptGuard::interrupted()) return InterruptGuard::exitStatus();
+  // A stop signal that no progress step passed on (it came after the last
+  // one): the change is complete and kept. Said, so that nobody takes the
+  // signal's exit status for a project left as it was.
+  if (InterruptGuard::interrupted()) {
+    reportRecorded(s, project);
+    reportSignalTooLate(err, entry ? "entry" : "append");
+    return InterruptGuard::exitStatus();
+  }
   return reportRecorded(s, project);
 }
 
@@ -170,9 +182,12 @@ int runReplay(const Arguments& args, const OptionSpec& syntax, bool undo, std::o
   const bool ok = s.run([undo](Splicer& sp) { return undo ? sp.Undo() : sp.Redo(); });
   saveState(s, project, persisted);
   if (!ok) return s.reportFailure();
-  if (InterruptGuard::interrupted()) return InterruptGuard::exitStatus();
   out << (undo ? "undone: " : "redone: ") << project << " (" << platform::fileSize(project)
       << " bytes)\n";
+  if (InterruptGuard::interrupted()) {
+    reportSignalTooLate(err, undo ? "undo" : "redo");
+    return InterruptGuard::exitStatus();
+  }
   return kExitOk;
 }
 

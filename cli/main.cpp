@@ -48,7 +48,8 @@ const Command* findCommand(const std::string& name) {
 // CLIPWRIGHT_NO_SYNC=1 leaves out every sync (a benchmark measures what they
 // cost); CLIPWRIGHT_TEST_STOP_AT=N kills the process just before its N-th
 // change to the disk, and CLIPWRIGHT_TEST_POWER_CUT=1 first drops every
-// change not yet synced.
+// change not yet synced, while CLIPWRIGHT_TEST_SIGNAL=S sends the process
+// signal S at that change instead and lets it go on.
 void reportChanges() {
   std::cerr << kProgram << ": changes to the disk: " << cw::platform::crash::changesSoFar() << '\n';
 }
@@ -60,6 +61,9 @@ void applyEnvironment() {
   if (const char* stopAt = std::getenv("CLIPWRIGHT_TEST_STOP_AT"); stopAt && *stopAt) {
     const char* powerCut = std::getenv("CLIPWRIGHT_TEST_POWER_CUT");
     cw::platform::crash::stopAt(std::atoll(stopAt), powerCut && *powerCut == '1');
+    if (const char* signal = std::getenv("CLIPWRIGHT_TEST_SIGNAL"); signal && *signal) {
+      cw::platform::crash::signalInstead(std::atoi(signal));
+    }
     // A run that was not stopped says how many changes it made, so that a
     // test can choose its stopping points among them.
     std::atexit(reportChanges);

@@ -30,6 +30,7 @@ struct Pending {
 std::atomic<std::int64_t> g_stopAt{0};
 std::atomic<std::int64_t> g_changes{0};
 bool g_drop = false;
+std::atomic<int> g_signal{0};
 std::mutex g_mutex;
 std::vector<Pending> g_pending;
 int g_links = 0;
@@ -90,7 +91,10 @@ void undo(const Pending& p) {
 bool count() {
   const std::int64_t target = g_stopAt;
   if (target <= 0) return false;
-  if (++g_changes == target) stopNow();
+  if (++g_changes == target) {
+    if (g_signal == 0) stopNow();
+    ::raise(g_signal);
+  }
   return g_drop;
 }
 
@@ -125,6 +129,7 @@ void stopAt(std::int64_t change, bool dropUnsynced) {
 }
 
 bool armed() { return g_stopAt > 0; }
+void signalInstead(int signal) { g_signal = signal; }
 std::int64_t changesSoFar() { return g_changes; }
 
 void beforeWrite(const std::string& path, int fd, std::int64_t offset, std::int64_t count) {

@@ -20,6 +20,9 @@ namespace cw::platform::crash {
 // dropping the unsynced changes first when `dropUnsynced`. 0 disarms.
 void stopAt(std::int64_t change, bool dropUnsynced);
 bool armed();
+// Instead of the kill, raises `signal` once at the chosen change and lets the
+// process go on, as a stop signal arriving at that instant (0: the kill).
+void signalInstead(int signal);
 // Changes counted since the model was armed.
 std::int64_t changesSoFar();
 

@@ -46,10 +46,12 @@ void restore(const fs::path& folder, const Snapshot& files) {
   for (const auto& [name, bytes] : files) writeFile((folder / name).string(), bytes);
 }
 
-// A run of clipwright-cli with the crash model's switches.
-CommandResult runStopped(const CliArgs& args, long stopAt, bool powerCut) {
+// A run of clipwright-cli with the crash model's switches: killed before
+// change `stopAt`, or sent `signal` there and left to go on.
+CommandResult runStopped(const CliArgs& args, long stopAt, bool powerCut, int signal = 0) {
   std::string line = "CLIPWRIGHT_TEST_STOP_AT=" + std::to_string(stopAt);
   if (powerCut) line += " CLIPWRIGHT_TEST_POWER_CUT=1";
+  if (signal != 0) line += " CLIPWRIGHT_TEST_SIGNAL=" + std::to_string(signal);
   line += " " + shellQuote(cliPath());
   for (const std::string& a : args) line += " " + shellQuote(a);
   return runCommand(line + " 2>&1");
@@ -266,6 +268,41 @@ TEST_F(CrashRecovery, TerminateAndHangUpCancelAnAppend) {
     EXPECT_TRUE(readFile(p) == before);
   }
   EXPECT_EQ(cli({"append", source, p, "--in", "4", "--out", "5"}).exitCode, 0);
+}
+
+// A stop signal at the first change of an append or an undo cancels it; at
+// its last change it comes too late to cancel anything: the change is kept,
+// and the command says so instead of leaving the signal's exit status alone
+// to suggest a project left as it was.
+TEST_F(CrashRecovery, StopSignalTooLateToCancelKeepsTheChangeAndSaysSo) {
+  CW_REQUIRE_CORPUS("syncflash.mpg");
+  ASSERT_TRUE(prepare(true, false));
+  for (const Change& change : {withSource(kAppend, source), kUndo}) {
+    SCOPED_TRACE(change.name);
+    const Snapshot start = snapshotOf(base.path());
+    restore(work.path(), start);
+    const std::string before = readFile(project(work));
+    const CommandResult whole = runStopped(inWork(change.operation), 1L << 40, false);
+    ASSERT_EQ(whole.exitCode, 0) << whole.out;
+    const std::string after = readFile(project(work));
+
+    restore(work.path(), start);
+    CommandResult r = runStopped(inWork(change.operation), 1, false, SIGHUP);
+    EXPECT_EQ(r.exitCode, 128 + SIGHUP) << r.out;
+    if (std::string(change.name) == "append") EXPECT_TRUE(readFile(project(work)) == before);
+
+    restore(work.path(), start);
+    r = runStopped(inWork(change.operation), changesOf(whole), false, SIGTERM);
+    EXPECT_EQ(r.exitCode, 128 + SIGTERM) << r.out;
+    EXPECT_TRUE(says(r.out, "the stop signal came after the " + std::string(change.name) +
+                                " was complete; the project keeps it"))
+        << r.out;
+    EXPECT_TRUE(readFile(project(work)) == after);
+    r = cli({"recover", project(work)});
+    EXPECT_TRUE(says(r.out, "nothing to recover")) << r.out;
+    ASSERT_EQ(cli(inWork(change.inverse)).exitCode, 0);
+    EXPECT_TRUE(readFile(project(work)) == before);
+  }
 }
 
 }  // namespace
