@@ -60,6 +60,9 @@ check "files in place" missing
 sample=$root/tests/data/sample_vcd.mpg
 check "installed clipwright-cli probe" "$bin/clipwright-cli" probe "$sample"
 check "installed clipwright-cli --version" "$bin/clipwright-cli" --version
+# --exact opens the re-encoder module from where the program is installed.
+check "installed clipwright-cli crop --exact" "$bin/clipwright-cli" crop "$sample" \
+  "$stage/exact.mpg" --in 1.1 --out 3.2 --exact
 if [[ -x "$bin/clipwright" ]]; then
   check "installed clipwright --version" "$bin/clipwright" --version
   check "installed clipwright finds its help" test -n "$(ls "$share/clipwright/help"/*.html 2>/dev/null)"
@@ -138,6 +141,7 @@ if [[ -n "$deb" ]]; then
       export DEBIAN_FRONTEND=noninteractive
       apt-get install -y -qq "$deb" >/dev/null
       /usr/bin/clipwright-cli probe "$sample"
+      /usr/bin/clipwright-cli crop "$sample" "$stage/apt-exact.mpg" --in 1.1 --out 3.2 --exact
       dpkg -L clipwright >"$stage/owned.txt"
       apt-get remove -y -qq clipwright >/dev/null
       ! dpkg -s clipwright >/dev/null 2>&1
