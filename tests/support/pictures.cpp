@@ -1,6 +1,7 @@
 #include "support/pictures.h"
 
 #include <cmath>
+#include <cstdint>
 #include <unordered_map>
 
 #include "support/ffprobe.h"
@@ -69,23 +70,29 @@ std::vector<Luma> pictureLumas(const std::string& path) {
                   "-fps_mode", "passthrough", "-f", "rawvideo", "-pix_fmt", "gray", "-"});
   if (run.exitCode != 0) return {};
   const std::size_t size = static_cast<std::size_t>(video->width) * video->height;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(run.out.data());
   std::vector<Luma> pictures;
+  pictures.reserve(run.out.size() / size);
   for (std::size_t at = 0; at + size <= run.out.size(); at += size) {
-    pictures.emplace_back(run.out.begin() + static_cast<std::ptrdiff_t>(at),
-                          run.out.begin() + static_cast<std::ptrdiff_t>(at + size));
+    pictures.emplace_back(bytes + at, bytes + at + size);
   }
   return pictures;
 }
 
 double lumaPsnr(const Luma& a, const Luma& b) {
   if (a.size() != b.size() || a.empty()) return 0.0;
-  double sum = 0.0;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const double d = static_cast<double>(a[i]) - static_cast<double>(b[i]);
-    sum += d * d;
+  // Whole numbers: exact, and several times faster than a sum of doubles in
+  // the sanitizer build, where the sweeps compare thousands of pictures.
+  std::uint64_t sum = 0;
+  const unsigned char* pa = a.data();
+  const unsigned char* pb = b.data();
+  for (std::size_t i = 0, n = a.size(); i < n; ++i) {
+    const int d = static_cast<int>(pa[i]) - static_cast<int>(pb[i]);
+    sum += static_cast<std::uint64_t>(d * d);
   }
-  if (sum == 0.0) return 99.0;
-  return 10.0 * std::log10(255.0 * 255.0 * static_cast<double>(a.size()) / sum);
+  if (sum == 0) return 99.0;
+  return 10.0 *
+         std::log10(255.0 * 255.0 * static_cast<double>(a.size()) / static_cast<double>(sum));
 }
 
 }  // namespace cw::test

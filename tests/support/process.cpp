@@ -26,9 +26,17 @@ CommandResult runCommand(const std::string& commandLine) {
   CommandResult result;
   FILE* pipe = ::popen(commandLine.c_str(), "r");
   if (!pipe) return result;
-  char buffer[65536];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, n);
+  // Straight into the result, growing it by halves: decoded pictures come
+  // to a hundred megabytes.
+  std::size_t used = 0;
+  result.out.resize(1 << 20);
+  for (;;) {
+    if (used == result.out.size()) result.out.resize(used + used / 2);
+    const std::size_t n = std::fread(result.out.data() + used, 1, result.out.size() - used, pipe);
+    if (n == 0) break;
+    used += n;
+  }
+  result.out.resize(used);
   int status = ::pclose(pipe);
   if (status != -1 && WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
   return result;
